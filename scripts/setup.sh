@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs, idempotently, every Debian package the two builds and their tests need.
+# Runs as root, or through sudo otherwise.
+set -euo pipefail
+
+SUDO=""
+if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+
+PACKAGES=(
+  build-essential cmake ninja-build clang pkg-config
+  googletest libgtest-dev libgmock-dev libbenchmark-dev
+  libfreetype-dev libpng-dev fonts-dejavu-core
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev
+  wine wine32:i386 fonts-liberation fonts-wine xvfb xauth x11-apps
+)
+
+missing=()
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  $SUDO dpkg --add-architecture i386
+  need_update=1
+fi
+for p in "${PACKAGES[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$p")
+  fi
+done
+if [ "${#missing[@]}" -gt 0 ] || [ "${need_update:-0}" = 1 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get update -q
+fi
+if [ "${#missing[@]}" -gt 0 ]; then
+  export DEBIAN_FRONTEND=noninteractive
+  $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
+echo "setup: all packages present"
