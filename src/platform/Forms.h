@@ -1,0 +1,327 @@
+#pragma once
+// The window toolkit: the least component-and-form framework that the host window, the generic parameter
+// editor and the equaliser editor need. One interface, two backends (src/platform/win32: real Win32
+// windows; src/platform/headless: deterministic in-memory windows that tests drive).
+//
+// Everything here runs on the window thread ([window thread]) unless a function says otherwise.
+// No member throws across a window-message boundary: backends catch around every event they fire.
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+// A native window handle: HWND on Win32, the in-memory window on the headless backend.
+using TNativeHandle = void*;
+
+struct TRect
+{
+    int Left = 0, Top = 0, Right = 0, Bottom = 0;
+    int Width() const { return Right - Left; }
+    int Height() const { return Bottom - Top; }
+};
+
+struct TPoint
+{
+    int X = 0, Y = 0;
+};
+
+enum class TMouseButton { mbLeft, mbRight, mbMiddle };
+
+// Shift state of a mouse or key event.
+enum TShiftFlag : unsigned { ssShift = 1, ssAlt = 2, ssCtrl = 4, ssLeft = 8, ssRight = 16, ssMiddle = 32, ssDouble = 64 };
+using TShiftState = unsigned;
+
+enum class TFormBorderStyle { bsNone, bsSingle, bsSizeable, bsToolWindow, bsSizeToolWin };
+enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 };
+enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
+enum class TFormPosition { poDesigned, poScreenCenter };
+
+class TComponent;
+class TControl;
+class TForm;
+
+using TNotifyEvent = std::function<void(TComponent* Sender)>;
+using TMouseEvent = std::function<void(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
+using TMouseMoveEvent = std::function<void(TComponent* Sender, TShiftState Shift, int X, int Y)>;
+
+// Owns the components created with it as owner, and frees them when it is freed.
+class TComponent
+{
+public:
+    explicit TComponent(TComponent* AOwner);
+    virtual ~TComponent();
+    TComponent(const TComponent&) = delete;
+    TComponent& operator=(const TComponent&) = delete;
+
+    const std::string& Name() const { return FName; }
+    void SetName(const std::string& Value) { FName = Value; }
+    TComponent* Owner() const { return FOwner; }
+    int Tag() const { return FTag; }
+    void SetTag(int Value) { FTag = Value; }
+
+    // The owned component of that name (case-insensitive), or null.
+    TComponent* FindComponent(const std::string& AName) const;
+    const std::vector<TComponent*>& Components() const { return FComponents; }
+
+private:
+    void InsertComponent(TComponent* C);
+    void RemoveComponent(TComponent* C);
+    std::string FName;
+    TComponent* FOwner = nullptr;
+    std::vector<TComponent*> FComponents;
+    int FTag = 0;
+};
+
+// Anything with a window: forms and the standard controls. Geometry is in the parent's client coordinates
+// (screen coordinates for a top-level form).
+class TControl : public TComponent
+{
+public:
+    TControl(TComponent* AOwner);
+    ~TControl() override;
+
+    TNativeHandle Handle() const;
+    TControl* Parent() const;
+    void SetParent(TControl* AParent);
+
+    int Left() const;
+    int Top() const;
+    int Width() const;
+    int Height() const;
+    void SetLeft(int V);
+    void SetTop(int V);
+    void SetWidth(int V);
+    void SetHeight(int V);
+    void SetBounds(int ALeft, int ATop, int AWidth, int AHeight);
+    int ClientWidth() const;
+    int ClientHeight() const;
+    void SetClientWidth(int V);
+    void SetClientHeight(int V);
+
+    bool Visible() const;
+    void SetVisible(bool V);
+    void Show() { SetVisible(true); }
+    void Hide() { SetVisible(false); }
+    bool Enabled() const;
+    void SetEnabled(bool V);
+
+    unsigned Anchors() const;
+    void SetAnchors(unsigned V);
+    int TabOrder() const;
+    void SetTabOrder(int V);
+
+    void Invalidate();
+    void Repaint();
+
+    TPoint ClientToScreen(TPoint P) const;
+    TPoint ScreenToClient(TPoint P) const;
+
+    // Sends a window message synchronously to this control and answers what its handler answered. Used for
+    // the key messages 0x0100 (key down), 0x0101 (key up), 0x0102 (character), 0x0104 (system key down)
+    // and 0x0105 (system key up).
+    std::intptr_t SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam);
+
+    // Backend state; opaque outside the backend.
+    struct TImpl;
+    TImpl* Impl() const { return FImpl.get(); }
+
+protected:
+    std::unique_ptr<TImpl> FImpl;
+};
+
+// The declaration of a form: its static properties, read once at construction.
+struct TFormDeclaration
+{
+    std::string Name;
+    std::string Caption;
+    TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
+    unsigned BorderIcons = biSystemMenu | biMinimize | biMaximize;
+    int ClientWidth = 0;
+    int ClientHeight = 0;
+    std::uint32_t Color = 0xFFF0F0F0; // ARGB
+    TFormPosition Position = TFormPosition::poDesigned;
+    // When not null, the form's window is owned by this native window (the form stays above it).
+    TNativeHandle OwnerWindow = nullptr;
+    // Opaque, fixed width and fixed height: the form paints all of its client area and cannot be resized.
+    bool FixedOpaque = false;
+};
+
+// A form: a top-level window (or a child, once embedded into a parent given by native handle).
+class TForm : public TControl
+{
+public:
+    TForm(TComponent* AOwner, const TFormDeclaration& Declaration);
+    ~TForm() override;
+
+    const std::string& Caption() const;
+    void SetCaption(const std::string& V);
+    TFormBorderStyle BorderStyle() const;
+    void SetBorderStyle(TFormBorderStyle V);
+    std::uint32_t Color() const;
+    void SetColor(std::uint32_t ARGB);
+
+    // Embeds the form as a child window of the native window ParentHandle (null makes it top-level again).
+    void SetParentWindow(TNativeHandle ParentHandle);
+    void BringToFront();
+
+    // The control that has the keyboard focus inside the form, or null.
+    TControl* ActiveControl() const;
+    void SetActiveControl(TControl* C);
+
+    // Copies a Width x Height block of 32-bit ARGB pixels (row-major, Stride pixels per row) into the client
+    // area at (0, 0). Called from OnPaint, or at any time (then it is drawn at once).
+    void PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride);
+
+    TNotifyEvent OnCreate;  // after the declaration was applied and the handle exists
+    TNotifyEvent OnDestroy; // at the start of destruction
+    TNotifyEvent OnPaint;   // the client area must be drawn (call PaintBitmap)
+    TNotifyEvent OnResize;  // the client size changed
+    TNotifyEvent OnClose;   // the close box was pressed; the form hides itself afterwards
+    TMouseEvent OnMouseDown;
+    TMouseMoveEvent OnMouseMove;
+    TMouseEvent OnMouseUp;
+};
+
+// A text label. AutoSize (default true) sizes it to its caption.
+class TLabel : public TControl
+{
+public:
+    explicit TLabel(TComponent* AOwner);
+    const std::string& Caption() const;
+    void SetCaption(const std::string& V);
+    bool AutoSize() const;
+    void SetAutoSize(bool V);
+    bool Centered() const;
+    void SetCentered(bool V);
+    // Width in pixels of Text in this label's font.
+    int TextWidth(const std::string& Text) const;
+};
+
+// A horizontal scroll bar.
+class TScrollBar : public TControl
+{
+public:
+    explicit TScrollBar(TComponent* AOwner);
+    int Min() const;
+    int Max() const;
+    void SetRange(int AMin, int AMax);
+    int Position() const;
+    void SetPosition(int V); // fires OnChange when the position changes
+    int LargeChange() const;
+    void SetLargeChange(int V);
+    TNotifyEvent OnChange;
+};
+
+// A horizontal track bar.
+class TTrackBar : public TControl
+{
+public:
+    explicit TTrackBar(TComponent* AOwner);
+    int Min() const;
+    int Max() const;
+    void SetRange(int AMin, int AMax);
+    int Position() const;
+    void SetPosition(int V); // fires OnChange when the position changes
+    void SetFrequency(int V);
+    void SetTickMarksNone(bool V);
+    void SetSelection(int AStart, int AEnd);
+    TNotifyEvent OnChange;
+};
+
+// A drop-down list.
+class TComboBox : public TControl
+{
+public:
+    explicit TComboBox(TComponent* AOwner);
+    void AddItem(const std::string& Item);
+    void ClearItems();
+    int ItemCount() const;
+    std::string Item(int Index) const;
+    int ItemIndex() const;
+    void SetItemIndex(int V); // fires OnChange when the selection changes
+    void SetItemHeight(int V);
+    void SetText(const std::string& V);
+    void SetFontColor(std::uint32_t ARGB);
+    TNotifyEvent OnChange;
+};
+
+class TMenuItem : public TComponent
+{
+public:
+    explicit TMenuItem(TComponent* AOwner);
+    const std::string& Caption() const; // "&" marks the accelerator; "-" is a separator
+    void SetCaption(const std::string& V);
+    bool Checked() const;
+    void SetChecked(bool V); // a checked radio item unchecks the other radio items of its group
+    bool RadioItem() const;
+    void SetRadioItem(bool V);
+    int GroupIndex() const;
+    void SetGroupIndex(int V);
+    bool AutoCheck() const;
+    void SetAutoCheck(bool V);
+    bool Enabled() const;
+    void SetEnabled(bool V);
+    bool IsSeparator() const { return Caption() == "-"; }
+    // Runs what choosing the item does: auto-check, then OnClick.
+    void Click();
+    TNotifyEvent OnClick;
+
+    struct TState;
+    TState* State() const { return FState.get(); }
+
+private:
+    std::unique_ptr<TState> FState;
+};
+
+class TPopupMenu : public TComponent
+{
+public:
+    explicit TPopupMenu(TComponent* AOwner);
+    ~TPopupMenu() override;
+    // Items in order; the menu owns them.
+    TMenuItem* Add(const std::string& Name, const std::string& Caption);
+    const std::vector<TMenuItem*>& Items() const;
+    // Shows the menu at a screen position and runs the chosen item's Click (Win32: modal until closed).
+    void Popup(int ScreenX, int ScreenY);
+
+private:
+    std::vector<TMenuItem*> FItems;
+};
+
+class TTimer : public TComponent
+{
+public:
+    explicit TTimer(TComponent* AOwner);
+    ~TTimer() override;
+    unsigned Interval() const;
+    void SetInterval(unsigned Milliseconds);
+    bool Enabled() const;
+    void SetEnabled(bool V);
+    TNotifyEvent OnTimer;
+
+    struct TImpl;
+
+private:
+    std::unique_ptr<TImpl> FImpl;
+};
+
+enum class TCursor { crDefault, crNone };
+
+// The library's application object: owns components (the equaliser module, the host window), processes
+// pending messages, shows errors and sets the screen cursor.
+class TApplication : public TComponent
+{
+public:
+    TApplication();
+    ~TApplication() override;
+    // Dispatches every pending window message (timers, paints, input) once, then returns.
+    void ProcessMessages();
+    // Shows Message in a message box (headless: records it and writes one line to standard error).
+    void ShowException(const std::string& Message);
+    TCursor Cursor() const;
+    void SetCursor(TCursor C);
+};
+
+// [window thread] The library-wide application object.
+TApplication& Application();

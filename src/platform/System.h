@@ -1,0 +1,61 @@
+#pragma once
+// Operating-system services other than windows: the lock, sleeping, files, the running executable, dynamic
+// libraries, error texts, message boxes, file dialogs, the pointer and system colours.
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+#include "platform/Forms.h"
+
+// A recursive lock with critical-section semantics. [any thread]
+class TCriticalSection
+{
+public:
+    TCriticalSection();
+    ~TCriticalSection();
+    TCriticalSection(const TCriticalSection&) = delete;
+    TCriticalSection& operator=(const TCriticalSection&) = delete;
+    void Enter();
+    void Leave();
+    bool TryEnter();
+
+    struct TImpl;
+
+private:
+    std::unique_ptr<TImpl> FImpl;
+};
+
+// [any thread]
+void SystemSleep(unsigned Milliseconds);
+bool FileExists(const std::string& Path);
+// The full path of the running executable (the player on Win32).
+std::string ExecutablePath();
+// The folder part of a path including the trailing separator ("C:\Winamp\" for "C:\Winamp\winamp.exe").
+std::string ExtractFilePath(const std::string& Path);
+
+// A loaded dynamic library; 0 when loading failed.
+using TLibraryHandle = std::uintptr_t;
+// Loads a library (Win32: with the error mode that suppresses the system's failure dialogs during the load).
+TLibraryHandle LoadDynamicLibrary(const std::string& Path);
+void* GetLibraryEntry(TLibraryHandle Library, const char* Name);
+void FreeDynamicLibrary(TLibraryHandle Library);
+// The last error of this thread, and the system's message text for an error number.
+std::uint32_t LastSystemError();
+std::string SystemErrorMessage(std::uint32_t Error);
+
+// [window thread] Message box with an OK button (headless: recorded and written to standard error).
+void ShowMessageBox(const std::string& Text, const std::string& Caption = "");
+
+// [window thread] File dialogs. Filter is "name|*.ext|name2|*.ext2|". Answer the chosen path, or nothing.
+std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter);
+std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter);
+
+// [window thread] The pointer in screen coordinates.
+TPoint GetPointerPos();
+void SetPointerPos(int ScreenX, int ScreenY);
+
+// [any thread] A system colour as opaque ARGB (index as Windows' COLOR_* numbers, e.g. 15 = button face).
+std::uint32_t SystemColorARGB(int Index);
