@@ -1,0 +1,1 @@
+#include "vstplugin/DVSTModule.h"
