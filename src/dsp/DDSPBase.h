@@ -5,4 +5,11 @@
 float Limit(float x, float Lower, float Upper);
 
 // [any thread] Odd soft-saturation curve with slope 0.5 at 0, tending to ±1; each step rounded to float.
+// ±∞ and magnitudes too large for the curve's float intermediate give ±1; NaN stays NaN.
 float SoftSaturate(float x);
+
+// [any thread] A normalised control value 0..1 mapped logarithmically to 20 Hz..20 kHz: 20·1000^x.
+long double NormalisedToFrequency(float x);
+
+// [any thread] sin and cos of Angle from one evaluation, each rounded to double.
+void SinCos(double Angle, double& SinValue, double& CosValue);
