@@ -1,1 +1,782 @@
+// Module core: construction and destruction, declaration loading, properties that keep the effect record in
+// step, the entry points behind the record, and the requests the module sends to its host.
 #include "vstplugin/DVSTModule.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+
+#include "platform/Exceptions.h"
+
+namespace
+{
+const char* const CreditLine = "Marvo VST 2 plug-in framework, version 1.0";
+
+// Runs a handler whose failure must not leave the caller (destruction, creation notifications).
+template <class F>
+void Guarded(F&& Call)
+{
+    try
+    {
+        Call();
+    }
+    catch (...)
+    {
+    }
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// TMemoryStream
+
+// [any thread]
+std::size_t TMemoryStream::Write(const void* Buffer, std::size_t Count)
+{
+    if (Count == 0)
+        return 0;
+    if (FPosition + Count > FData.size())
+        FData.resize(FPosition + Count);
+    std::memcpy(FData.data() + FPosition, Buffer, Count);
+    FPosition += Count;
+    return Count;
+}
+
+// [any thread]
+std::size_t TMemoryStream::Read(void* Buffer, std::size_t Count)
+{
+    if (FPosition >= FData.size())
+        return 0;
+    Count = std::min(Count, FData.size() - FPosition);
+    std::memcpy(Buffer, FData.data() + FPosition, Count);
+    FPosition += Count;
+    return Count;
+}
+
+// [any thread]
+void TMemoryStream::SetSize(std::size_t NewSize)
+{
+    FData.resize(NewSize);
+    FPosition = std::min(FPosition, NewSize);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Construction and destruction
+
+// [window thread]
+TCustomVSTModule::TCustomVSTModule(TComponent* AOwner) : TComponent(AOwner)
+{
+    std::srand(static_cast<unsigned>(std::time(nullptr)));
+    FAbout = CreditLine;
+    FEffect.magic = kEffectMagic;
+    FEffect.dispatcher = &DispatcherEntry;
+    FEffect.process = &ProcessEntry;
+    FEffect.setParameter = &SetParameterEntry;
+    FEffect.getParameter = &GetParameterEntry;
+    FEffect.processReplacing = &ProcessReplacingEntry;
+    FEffect.processDoubleReplacing = &ProcessDoubleReplacingEntry;
+    FEffect.object = this;
+    FEffect.user = nullptr;
+    FEffect.flags = 0;
+    FEffect.resvd1 = 0;
+    FEffect.resvd2 = 0;
+    FEffect.uniqueID = FourCharCode("NoEf");
+    FEffect.ioRatio = 1;
+    FEffect.numPrograms = 0;
+    FEffect.numParams = 0;
+    FEffect.numInputs = 2;
+    FEffect.numOutputs = 2;
+    UpdateVersion();
+    FParameterProperties = std::make_unique<TCustomVstParameterProperties>(this);
+    FPrograms = std::make_unique<TCustomVstPrograms>(this);
+    FCPU = std::make_unique<TCPU>();
+    FBankChunk = std::make_unique<TMemoryStream>();
+    FShellPlugins = std::make_unique<TCustomVstShellPlugins>(this);
+    FMidiOutEvents = std::make_unique<TVstEventList<2048>>();
+    std::memset(FMidiOutEvents.get(), 0, sizeof(TVstEventList<2048>));
+    FMidiEventRecords = std::make_unique<TVstMidiEvent[]>(256);
+    for (int I = 0; I < 256; ++I)
+    {
+        TVstMidiEvent& E = FMidiEventRecords[I];
+        std::memset(&E, 0, sizeof E);
+        E.type = kVstMidiType;
+        E.byteSize = 24;
+        FMidiOutEvents->events[I] = reinterpret_cast<VstEvent*>(&E);
+    }
+}
+
+// [window thread]
+TCustomVSTModule::~TCustomVSTModule()
+{
+    BeforeDestruction();
+    FParameterProperties.reset();
+    FPrograms.reset();
+    if (FEditorForm)
+    {
+        TForm* Form = FEditorForm;
+        FEditorForm = nullptr;
+        Guarded([Form] { delete Form; });
+    }
+    FCPU.reset();
+    FBankChunk.reset();
+    FShellPlugins.reset();
+    FMidiOutEvents.reset();
+    FMidiEventRecords.reset();
+}
+
+// [window thread]
+void TCustomVSTModule::BeforeDestruction()
+{
+    if (FDestroying)
+        return;
+    FDestroying = true;
+    if (OnDestroy)
+        Guarded([this] { OnDestroy(this); });
+}
+
+// [window thread]
+void TCustomVSTModule::ApplyProperties(const TVSTModuleProperties& P)
+{
+    SetFlags(P.Flags);
+    SetVersion(P.Version ? P.Version : "");
+    SetEffectName(P.EffectName ? P.EffectName : "");
+    SetProductName(P.ProductName ? P.ProductName : "");
+    SetVendorName(P.VendorName ? P.VendorName : "");
+    SetVersionMajor(P.VersionMajor);
+    SetVersionMinor(P.VersionMinor);
+    SetVersionRelease(P.VersionRelease);
+    SetPlugCategory(P.PlugCategory);
+    SetTailSize(P.TailSize);
+    SetCanDos(P.CanDos);
+    SetSampleRate(P.SampleRate);
+    SetBlockSize(P.BlockSize);
+    if (P.numInputs != numInputs())
+        SetNumInputs(P.numInputs);
+    if (P.numOutputs != numOutputs())
+        SetNumOutputs(P.numOutputs);
+    SetNumCategories(P.numCategories);
+    if (P.CurrentProgram != FCurrentProgram)
+        SetCurrentProgram(P.CurrentProgram);
+    if (P.CurrentProgramName)
+        SetCurrentProgramName(P.CurrentProgramName);
+    SetProcessingMode(P.ProcessingMode);
+    SetBlockModeSize(P.BlockModeSize);
+    SetBlockModeOverlap(P.BlockModeOverlap);
+    SetInitialDelay(P.InitialDelay);
+    if (P.KeysRequired != FKeysRequired)
+        SetKeysRequired(P.KeysRequired);
+    SetRealQualities(P.RealQualities);
+    SetOffQualities(P.OffQualities);
+    SetIORatio(P.IORatio);
+    SetUniqueID(P.UniqueID ? P.UniqueID : "");
+    FOldCreateOrder = P.OldCreateOrder;
+}
+
+// [window thread] The end of loading: programs' OnInitialize, program 0, the module's OnInitialize, OnCreate.
+void TCustomVSTModule::FinishLoading()
+{
+    for (std::int32_t I = 0; I < FPrograms->Count(); ++I)
+    {
+        TCustomVstProgram& Program = (*FPrograms)[I];
+        if (Program.OnInitialize)
+            Program.OnInitialize(&Program);
+    }
+    if (FPrograms->Count() > 0)
+        SetCurrentProgram(0);
+    if (OnInitialize)
+        OnInitialize(this);
+    // Both create orders meet here: the concrete module's fields exist once LoadDeclaration runs.
+    if (OnCreate)
+        Guarded([this] { OnCreate(this); });
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Properties
+
+// [window thread]
+void TCustomVSTModule::SetFlags(TEffFlags V)
+{
+    FEffect.flags = static_cast<VstInt32>(V.Bits());
+}
+
+// [window thread]
+void TCustomVSTModule::UpdateVersion()
+{
+    FEffect.version = static_cast<VstInt32>(static_cast<std::uint32_t>(FVersionMajor) * 65536u +
+                                            static_cast<std::uint32_t>(FVersionMinor) * 256u +
+                                            static_cast<std::uint32_t>(FVersionRelease));
+}
+
+void TCustomVSTModule::SetVersionMajor(std::int32_t V) // [window thread]
+{
+    FVersionMajor = V;
+    UpdateVersion();
+}
+
+void TCustomVSTModule::SetVersionMinor(std::int32_t V) // [window thread]
+{
+    FVersionMinor = V;
+    UpdateVersion();
+}
+
+void TCustomVSTModule::SetVersionRelease(std::int32_t V) // [window thread]
+{
+    FVersionRelease = V;
+    UpdateVersion();
+}
+
+// [window thread] A different rate is stored and announced; an equal one does nothing.
+void TCustomVSTModule::SetSampleRate(float V)
+{
+    if (V == FSampleRate)
+        return;
+    FSampleRate = V;
+    if (OnSampleRateChange)
+        OnSampleRateChange(this, V);
+}
+
+// [window thread]
+void TCustomVSTModule::SetBlockSize(std::int32_t V)
+{
+    if (V == FBlockSize)
+        return;
+    FBlockSize = V;
+    if (OnBlockSizeChange)
+        OnBlockSizeChange(this, V);
+}
+
+// [window thread]
+void TCustomVSTModule::SetNumInputs(std::int32_t V)
+{
+    FEffect.numInputs = V;
+    PrepareBlockBuffers();
+    HostIOChanged();
+}
+
+// [window thread]
+void TCustomVSTModule::SetNumOutputs(std::int32_t V)
+{
+    FEffect.numOutputs = V;
+    PrepareBlockBuffers();
+    HostIOChanged();
+}
+
+void TCustomVSTModule::SetNumParams(std::int32_t) // [window thread]
+{
+    FEffect.numParams = FParameterProperties->Count();
+}
+
+void TCustomVSTModule::SetNumPrograms(std::int32_t) // [window thread]
+{
+    FEffect.numPrograms = FPrograms->Count();
+}
+
+// [window thread]
+void TCustomVSTModule::SetKeysRequired(bool V)
+{
+    FKeysRequired = V;
+    HostUpdateDisplay();
+}
+
+// [any thread]
+std::string TCustomVSTModule::UniqueID() const
+{
+    const auto U = static_cast<std::uint32_t>(FEffect.uniqueID);
+    std::string Text(4, '\0');
+    for (int I = 0; I < 4; ++I)
+        Text[I] = static_cast<char>((U >> (24 - 8 * I)) & 0xFF);
+    return Text;
+}
+
+// [window thread] The first four characters, the first in the most significant byte; missing ones are 0.
+void TCustomVSTModule::SetUniqueID(const std::string& V)
+{
+    std::uint32_t U = 0;
+    for (std::size_t I = 0; I < 4; ++I)
+        U = (U << 8) | (I < V.size() ? static_cast<std::uint8_t>(V[I]) : 0u);
+    FEffect.uniqueID = static_cast<VstInt32>(U);
+}
+
+// [window thread] Latency reported to the host; in block mode at least the block delay.
+void TCustomVSTModule::SetInitialDelay(std::int32_t V)
+{
+    if (V == FRequestedDelay)
+        return;
+    FRequestedDelay = V;
+    std::int32_t Delay = V;
+    if (FProcessingMode == pmBlockSave)
+        Delay = std::max(Delay, FBlockModeSize - FBlockModeOverlap);
+    FEffect.initialDelay = Delay;
+    // Without a callback nothing would be sent; asking for the product then would cache "Unknown" for good.
+    if (FAudioMaster && HostProduct() != "energyXT")
+        HostIOChanged();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Suspend and resume
+
+void TCustomVSTModule::Suspend() // [window thread]
+{
+    if (OnSuspend)
+        OnSuspend(this);
+}
+
+void TCustomVSTModule::Resume() // [window thread]
+{
+    if (OnResume)
+        OnResume(this);
+    HostWantMidi();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Host callback installation and the host requests
+
+// [window thread]
+void TCustomVSTModule::SetAudioMaster(TAudioMasterCallbackFunc Callback)
+{
+    FAudioMaster = Callback;
+    if (!FAudioMaster)
+        return;
+    if (FAudioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+        throw EMarvoError("AudioMaster Error");
+    const bool ShellCapable = HostProduct() != "WaveLab" && HostCanDo("shellCategory") == 1;
+    if (FPlugCategory != vpcShell)
+        return;
+    if (!ShellCapable)
+    {
+        FPlugCategory = vpcUnknown;
+        return;
+    }
+    const std::int32_t Id = HostCurrentId();
+    if (Id <= 0)
+        return;
+    for (std::int32_t I = 0; I < FShellPlugins->Count(); ++I)
+    {
+        TCustomVstShellPlugin& Shell = (*FShellPlugins)[I];
+        if (Shell.UniqueIDValue != Id)
+            continue;
+        FEffect.uniqueID = Id;
+        if (Shell.numInputs >= 0)
+            FEffect.numInputs = Shell.numInputs;
+        if (Shell.numOutputs >= 0)
+            FEffect.numOutputs = Shell.numOutputs;
+        if (Shell.numPrograms >= 0)
+            FEffect.numPrograms = Shell.numPrograms;
+        if (Shell.numParams >= 0)
+            FEffect.numParams = Shell.numParams;
+        FPlugCategory = Shell.PlugCategory;
+        if (Shell.OnInstanciate)
+            Shell.OnInstanciate(this, Shell.UniqueID());
+        HostIOChanged();
+        return;
+    }
+}
+
+// [any thread]
+VstIntPtr TCustomVSTModule::CallAudioMaster(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
+                                            float Opt, bool& Answered)
+{
+    Answered = FAudioMaster != nullptr;
+    if (!FAudioMaster)
+        return 0;
+    return FAudioMaster(&FEffect, Opcode, Index, Value, Ptr, Opt);
+}
+
+namespace
+{
+// The answer as a Boolean "not 0", False without a callback.
+inline bool NotZero(VstIntPtr Answer)
+{
+    return Answer != 0;
+}
+} // namespace
+
+// [window thread] The host's product text, asked once and cached ("Unknown" when it does not answer).
+std::string TCustomVSTModule::HostProduct()
+{
+    if (!FHostProduct.empty())
+        return FHostProduct;
+    char Text[64] = {};
+    if (HostGetProductString(Text))
+    {
+        Text[63] = '\0';
+        FHostProduct = Text;
+    }
+    else
+        FHostProduct = "Unknown";
+    return FHostProduct;
+}
+
+std::int32_t TCustomVSTModule::HostVersion() // [any thread]
+{
+    bool Answered;
+    const VstIntPtr A = CallAudioMaster(audioMasterVersion, 0, 0, nullptr, 0.0f, Answered);
+    return (!Answered || A == 0) ? 1 : static_cast<std::int32_t>(A);
+}
+
+std::int32_t TCustomVSTModule::HostCurrentId() // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(CallAudioMaster(audioMasterCurrentId, 0, 0, nullptr, 0.0f, Answered));
+}
+
+void TCustomVSTModule::HostIdle() // [window thread]
+{
+    bool Answered;
+    CallAudioMaster(audioMasterIdle, 0, 0, nullptr, 0.0f, Answered);
+}
+
+// [any thread] True (connected) when the host answers 0, also without a callback.
+bool TCustomVSTModule::IsInputConnected(std::int32_t Input)
+{
+    bool Answered;
+    return CallAudioMaster(audioMasterPinConnected, Input, 0, nullptr, 0.0f, Answered) == 0;
+}
+
+bool TCustomVSTModule::IsOutputConnected(std::int32_t Output) // [any thread]
+{
+    bool Answered;
+    return CallAudioMaster(audioMasterPinConnected, Output, 1, nullptr, 0.0f, Answered) == 0;
+}
+
+void TCustomVSTModule::HostWantMidi() // [window thread]
+{
+    bool Answered;
+    CallAudioMaster(audioMasterWantMidi, 0, 1, nullptr, 0.0f, Answered);
+}
+
+VstTimeInfo* TCustomVSTModule::HostGetTime(std::int32_t Filter) // [any thread]
+{
+    bool Answered;
+    return reinterpret_cast<VstTimeInfo*>(CallAudioMaster(audioMasterGetTime, 0, Filter, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostProcessEvents(VstEvents* Events) // [playback thread]
+{
+    bool Answered;
+    return CallAudioMaster(audioMasterProcessEvents, 0, 0, Events, 0.0f, Answered) == 1;
+}
+
+void TCustomVSTModule::HostSetTime(std::int32_t Filter, VstTimeInfo* Info) // [any thread]
+{
+    bool Answered;
+    CallAudioMaster(audioMasterSetTime, 0, Filter, Info, 0.0f, Answered);
+}
+
+std::int32_t TCustomVSTModule::HostTempoAt(std::int32_t SamplePos) // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(CallAudioMaster(audioMasterTempoAt, 0, SamplePos, nullptr, 0.0f, Answered));
+}
+
+std::int32_t TCustomVSTModule::HostGetNumAutomatableParameters() // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(
+        CallAudioMaster(audioMasterGetNumAutomatableParameters, 0, 0, nullptr, 0.0f, Answered));
+}
+
+std::int32_t TCustomVSTModule::HostGetParameterQuantization() // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(
+        CallAudioMaster(audioMasterGetParameterQuantization, 0, 0, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostIOChanged() // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterIOChanged, 0, 0, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostNeedIdle() // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterNeedIdle, 0, 0, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostSizeWindow(std::int32_t Width, std::int32_t Height) // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterSizeWindow, Width, Height, nullptr, 0.0f, Answered));
+}
+
+// [window thread] An answer above 0 is stored and announced even when unchanged; answers the stored rate.
+float TCustomVSTModule::HostGetSampleRate()
+{
+    bool Answered;
+    const VstIntPtr A = CallAudioMaster(audioMasterGetSampleRate, 0, 0, nullptr, 0.0f, Answered);
+    if (A > 0)
+    {
+        FSampleRate = static_cast<float>(A);
+        if (OnSampleRateChange)
+            OnSampleRateChange(this, FSampleRate);
+    }
+    return FSampleRate;
+}
+
+// [window thread] As HostGetSampleRate, for the block size.
+std::int32_t TCustomVSTModule::HostGetBlockSize()
+{
+    bool Answered;
+    const VstIntPtr A = CallAudioMaster(audioMasterGetBlockSize, 0, 0, nullptr, 0.0f, Answered);
+    if (A > 0)
+    {
+        FBlockSize = static_cast<std::int32_t>(A);
+        if (OnBlockSizeChange)
+            OnBlockSizeChange(this, FBlockSize);
+    }
+    return FBlockSize;
+}
+
+std::int32_t TCustomVSTModule::HostGetInputLatency() // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetInputLatency, 0, 0, nullptr, 0.0f, Answered));
+}
+
+std::int32_t TCustomVSTModule::HostGetOutputLatency() // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetOutputLatency, 0, 0, nullptr, 0.0f, Answered));
+}
+
+AEffect* TCustomVSTModule::HostGetPreviousPlug(std::int32_t Input) // [any thread]
+{
+    bool Answered;
+    return reinterpret_cast<AEffect*>(CallAudioMaster(audioMasterGetPreviousPlug, Input, 0, nullptr, 0.0f, Answered));
+}
+
+AEffect* TCustomVSTModule::HostGetNextPlug(std::int32_t Output) // [any thread]
+{
+    bool Answered;
+    return reinterpret_cast<AEffect*>(CallAudioMaster(audioMasterGetNextPlug, Output, 0, nullptr, 0.0f, Answered));
+}
+
+std::int32_t TCustomVSTModule::HostWillReplaceOrAccumulate() // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(
+        CallAudioMaster(audioMasterWillReplaceOrAccumulate, 0, 0, nullptr, 0.0f, Answered));
+}
+
+std::int32_t TCustomVSTModule::HostGetCurrentProcessLevel() // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(
+        CallAudioMaster(audioMasterGetCurrentProcessLevel, 0, 0, nullptr, 0.0f, Answered));
+}
+
+std::int32_t TCustomVSTModule::HostGetAutomationState() // [any thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetAutomationState, 0, 0, nullptr, 0.0f, Answered));
+}
+
+// [window thread]
+bool TCustomVSTModule::HostOfflineStart(TVstAudioFile* AudioFiles, std::int32_t numAudioFiles,
+                                        std::int32_t numNewAudioFiles)
+{
+    bool Answered;
+    return NotZero(
+        CallAudioMaster(audioMasterOfflineStart, numNewAudioFiles, numAudioFiles, AudioFiles, 0.0f, Answered));
+}
+
+// [window thread]
+bool TCustomVSTModule::HostOfflineRead(TVstOfflineTask* Offline, std::int32_t Option, bool ReadSource)
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterOfflineRead, ReadSource ? 1 : 0, Option, Offline, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostOfflineWrite(TVstOfflineTask* Offline, std::int32_t Option) // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterOfflineWrite, 0, Option, Offline, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostOfflineGetCurrentPass() // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterOfflineGetCurrentPass, 0, 0, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostOfflineGetCurrentMetaPass() // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterOfflineGetCurrentMetaPass, 0, 0, nullptr, 0.0f, Answered));
+}
+
+void TCustomVSTModule::HostSetOutputSampleRate(float SampleRate) // [window thread]
+{
+    bool Answered;
+    CallAudioMaster(audioMasterSetOutputSampleRate, 0, 0, nullptr, SampleRate, Answered);
+}
+
+VstSpeakerArrangement* TCustomVSTModule::HostGetInputSpeakerArrangement() // [window thread]
+{
+    bool Answered;
+    return reinterpret_cast<VstSpeakerArrangement*>(
+        CallAudioMaster(audioMasterGetInputSpeakerArrangement, 0, 0, nullptr, 0.0f, Answered));
+}
+
+VstSpeakerArrangement* TCustomVSTModule::HostGetOutputSpeakerArrangement() // [window thread]
+{
+    bool Answered;
+    return reinterpret_cast<VstSpeakerArrangement*>(
+        CallAudioMaster(audioMasterGetOutputSpeakerArrangement, 0, 0, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostGetVendorString(char* Text) // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterGetVendorString, 0, 0, Text, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostGetProductString(char* Text) // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterGetProductString, 0, 0, Text, 0.0f, Answered));
+}
+
+std::int32_t TCustomVSTModule::HostGetVendorVersion() // [window thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetVendorVersion, 0, 0, nullptr, 0.0f, Answered));
+}
+
+// [any thread]
+std::intptr_t TCustomVSTModule::HostVendorSpecific(std::int32_t Index, std::intptr_t Value, void* Ptr, float Opt)
+{
+    bool Answered;
+    return CallAudioMaster(audioMasterVendorSpecific, Index, Value, Ptr, Opt, Answered);
+}
+
+std::int32_t TCustomVSTModule::HostCanDo(const char* Text) // [window thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(
+        CallAudioMaster(audioMasterCanDo, 0, 0, const_cast<char*>(Text), 0.0f, Answered));
+}
+
+std::int32_t TCustomVSTModule::HostGetLanguage() // [window thread]
+{
+    bool Answered;
+    return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetLanguage, 0, 0, nullptr, 0.0f, Answered));
+}
+
+std::intptr_t TCustomVSTModule::HostOpenWindow(void* Window) // [window thread]
+{
+    bool Answered;
+    return CallAudioMaster(audioMasterOpenWindow, 0, 0, Window, 0.0f, Answered);
+}
+
+bool TCustomVSTModule::HostCloseWindow(void* Window) // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterCloseWindow, 0, 0, Window, 0.0f, Answered));
+}
+
+void* TCustomVSTModule::HostGetDirectory() // [window thread]
+{
+    bool Answered;
+    return reinterpret_cast<void*>(CallAudioMaster(audioMasterGetDirectory, 0, 0, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostUpdateDisplay() // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostBeginEdit(std::int32_t Index) // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterBeginEdit, Index, 0, nullptr, 0.0f, Answered));
+}
+
+bool TCustomVSTModule::HostEndEdit(std::int32_t Index) // [window thread]
+{
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterEndEdit, Index, 0, nullptr, 0.0f, Answered));
+}
+
+// [window thread] Nothing is sent for a null selector.
+bool TCustomVSTModule::HostOpenFileSelector(void* Selector)
+{
+    if (!Selector)
+        return false;
+    bool Answered;
+    return NotZero(CallAudioMaster(audioMasterOpenFileSelector, 0, 0, Selector, 0.0f, Answered));
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Entry points behind the record. No exception leaves them.
+
+// [window thread] effClose (low byte 1) destroys the module after the dispatcher ran and answers 1.
+VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Opcode, VstInt32 Index,
+                                                    VstIntPtr Value, void* Ptr, float Opt)
+{
+    if (!Effect || !Effect->object)
+        return 0;
+    auto* Module = static_cast<TCustomVSTModule*>(Effect->object);
+    try
+    {
+        if ((Opcode & 0xFF) == effClose)
+        {
+            Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);
+            Module->BeforeDestruction();
+            delete Module;
+            return 1;
+        }
+        return Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);
+    }
+    catch (...)
+    {
+        return 0;
+    }
+}
+
+// [playback thread]
+void VSTCALL TCustomVSTModule::ProcessEntry(AEffect* Effect, float** Inputs, float** Outputs, VstInt32 SampleFrames)
+{
+    if (!Effect || !Effect->object)
+        return;
+    try
+    {
+        static_cast<TCustomVSTModule*>(Effect->object)->Process(Inputs, Outputs, SampleFrames);
+    }
+    catch (...)
+    {
+    }
+}
+
+// [playback thread]
+void VSTCALL TCustomVSTModule::ProcessReplacingEntry(AEffect* Effect, float** Inputs, float** Outputs,
+                                                     VstInt32 SampleFrames)
+{
+    if (!Effect || !Effect->object)
+        return;
+    try
+    {
+        static_cast<TCustomVSTModule*>(Effect->object)->ProcessReplacing(Inputs, Outputs, SampleFrames);
+    }
+    catch (...)
+    {
+    }
+}
+
+// [playback thread]
+void VSTCALL TCustomVSTModule::ProcessDoubleReplacingEntry(AEffect* Effect, double** Inputs, double** Outputs,
+                                                           VstInt32 SampleFrames)
+{
+    if (!Effect || !Effect->object)
+        return;
+    try
+    {
+        static_cast<TCustomVSTModule*>(Effect->object)->ProcessDoubleReplacing(Inputs, Outputs, SampleFrames);
+    }
+    catch (...)
+    {
+    }
+}

@@ -1,0 +1,309 @@
+// Parameter declarations, value storage, the curves between normalised and real values, and the host's
+// setParameter and getParameter entries.
+#include <algorithm>
+#include <cmath>
+
+#include "dsp/DMath.h"
+#include "platform/Exceptions.h"
+#include "vstplugin/DVSTModule.h"
+
+namespace
+{
+// Clears a guard flag when the scope ends, also by an exception.
+class TFlagScope
+{
+public:
+    explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
+    ~TFlagScope() { FFlag = false; }
+    TFlagScope(const TFlagScope&) = delete;
+    TFlagScope& operator=(const TFlagScope&) = delete;
+
+private:
+    bool& FFlag;
+};
+
+bool IsFiniteValue(long double x)
+{
+    return Extended::IsFinite(x);
+}
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// TCustomVstParameterProperty
+
+// [window thread]
+TCustomVstParameterProperty::TCustomVstParameterProperty(TCustomVstParameterProperties& Collection)
+    : FCollection(Collection), FModule(Collection.VSTModule())
+{
+    FCollection.FItems.push_back(this);
+    const std::int32_t Count = FCollection.Count();
+    FDisplayName = "Parameter " + std::to_string(Count);
+    if (!FModule)
+        return;
+    FModule->FEffect.numParams = Count;
+    if (FModule->Flags().Contains(effFlagsProgramChunks))
+        return;
+    if (FModule->numPrograms() <= 0)
+        FModule->FParameterValues.resize(static_cast<std::size_t>(Count), 0.0f);
+    else
+        for (std::int32_t P = 0; P < FModule->FPrograms->Count(); ++P)
+            (*FModule->FPrograms)[P].ParameterValues.resize(static_cast<std::size_t>(Count), 0.0f);
+}
+
+// [window thread] Removes this declaration's own entry from the value arrays and recounts numParams.
+TCustomVstParameterProperty::~TCustomVstParameterProperty()
+{
+    const std::int32_t Position = Index();
+    auto& Items = FCollection.FItems;
+    Items.erase(std::remove(Items.begin(), Items.end(), this), Items.end());
+    if (!FModule || Position < 0)
+        return;
+    FModule->FEffect.numParams = FCollection.Count();
+    if (FModule->Flags().Contains(effFlagsProgramChunks))
+        return;
+    auto EraseEntry = [Position](std::vector<float>& Values) {
+        if (static_cast<std::size_t>(Position) < Values.size())
+            Values.erase(Values.begin() + Position);
+    };
+    if (FModule->numPrograms() < 1)
+        EraseEntry(FModule->FParameterValues);
+    else if (FModule->FPrograms)
+        for (std::int32_t P = 0; P < FModule->FPrograms->Count(); ++P)
+            EraseEntry((*FModule->FPrograms)[P].ParameterValues);
+}
+
+void TCustomVstParameterProperty::Assign(const TCustomVstParameterProperty& Source) // [any thread]
+{
+    Units = Source.Units;
+    FDisplayName = Source.FDisplayName;
+}
+
+std::int32_t TCustomVstParameterProperty::Index() const // [any thread]
+{
+    return FCollection.IndexOf(this);
+}
+
+void TCustomVstParameterProperty::SetDisplayName(const std::string& V) // [window thread]
+{
+    FDisplayName = V.substr(0, 30);
+}
+
+void TCustomVstParameterProperty::SetShortLabel(const std::string& V) // [window thread]
+{
+    FShortLabel = V.substr(0, 7);
+}
+
+// [playback thread] Two cascaded one-pole steps with coefficient SmoothingFactor; states are 32-bit floats.
+float TCustomVstParameterProperty::Smooth(float Value)
+{
+    const float k = SmoothingFactor;
+    SmoothState[0] = SmoothState[0] + (Value - SmoothState[0]) * k;
+    SmoothState[1] = SmoothState[1] + (SmoothState[0] - SmoothState[1]) * k;
+    return SmoothState[1];
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TCustomVstParameterProperties
+
+TCustomVstParameterProperties::~TCustomVstParameterProperties() // [window thread]
+{
+    Clear();
+}
+
+TCustomVstParameterProperty* TCustomVstParameterProperties::Add() // [window thread]
+{
+    return new TCustomVstParameterProperty(*this);
+}
+
+void TCustomVstParameterProperties::Delete(std::int32_t Index) // [window thread]
+{
+    if (Index >= 0 && Index < Count())
+        delete FItems[static_cast<std::size_t>(Index)];
+}
+
+void TCustomVstParameterProperties::Clear() // [window thread]
+{
+    while (!FItems.empty())
+        delete FItems.front();
+}
+
+std::int32_t TCustomVstParameterProperties::IndexOf(const TCustomVstParameterProperty* Item) const // [any thread]
+{
+    const auto It = std::find(FItems.begin(), FItems.end(), Item);
+    return It == FItems.end() ? -1 : static_cast<std::int32_t>(It - FItems.begin());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Values
+
+// [any thread] Stored real value; 0 for an index without a stored value.
+float TCustomVSTModule::Parameter(std::int32_t Index) const
+{
+    if (Flags().Contains(effFlagsProgramChunks))
+        return OnGetChunkParameter ? OnGetChunkParameter(const_cast<TCustomVSTModule*>(this), Index) : 0.0f;
+    if (Index < 0)
+        return 0.0f;
+    const auto I = static_cast<std::size_t>(Index);
+    if (numPrograms() <= 0)
+        return I < FParameterValues.size() ? FParameterValues[I] : 0.0f;
+    if (FCurrentProgram < 0 || FCurrentProgram >= FPrograms->Count())
+        return 0.0f;
+    const std::vector<float>& Values = (*FPrograms)[FCurrentProgram].ParameterValues;
+    return I < Values.size() ? Values[I] : 0.0f;
+}
+
+// [window thread] Stores Value, fires the declaration's then the module's OnParameterChange with the stored
+// cell as the in-out value, and marks the editor for update. Ignored while another write is in progress.
+void TCustomVSTModule::SetParameter(std::int32_t Index, float Value)
+{
+    if (FInSetParameter)
+        return;
+    TFlagScope Guard(FInSetParameter);
+    if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
+        throw EMarvoError("Index out of bounds");
+    float Local = Value;
+    float* Cell = &Local;
+    if (!Flags().Contains(effFlagsProgramChunks))
+    {
+        std::vector<float>* Values = &FParameterValues;
+        if (numPrograms() >= 1 && FCurrentProgram >= 0 && FCurrentProgram < FPrograms->Count())
+            Values = &(*FPrograms)[FCurrentProgram].ParameterValues;
+        if (static_cast<std::size_t>(Index) >= Values->size())
+            throw EMarvoError("Index out of bounds");
+        Cell = &(*Values)[static_cast<std::size_t>(Index)];
+    }
+    *Cell = Value;
+    TCustomVstParameterProperty& Declaration = (*FParameterProperties)[Index];
+    if (Declaration.OnParameterChange)
+        Declaration.OnParameterChange(this, Index, *Cell);
+    if (OnParameterChange)
+        OnParameterChange(this, Index, *Cell);
+    FEditorNeedsUpdate = true;
+}
+
+// [window thread] Writes the parameter and reports the value as passed to the host as automation.
+void TCustomVSTModule::SetParameterAutomated(std::int32_t Index, float Value)
+{
+    if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
+        return;
+    SetParameter(Index, Value);
+    if ((*FParameterProperties)[Index].CanBeAutomated && FAudioMaster && !FInHostSetParameter)
+    {
+        bool Answered;
+        CallAudioMaster(audioMasterAutomate, Index, 0, nullptr, ParameterToNormalized(Index, Value), Answered);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Curves. Intermediate values are extended; t is rounded to a 32-bit float where noted. Logarithms and
+// exponentials come from the x87 unit so both builds agree.
+
+// [any thread] Real value to normalised 0..1; 0 for an index outside the declarations or a degenerate range.
+float TCustomVSTModule::ParameterToNormalized(std::int32_t Index, float Value) const
+{
+    if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
+        return 0.0f;
+    const TCustomVstParameterProperty& D = (*FParameterProperties)[Index];
+    const long double Min = D.Min, Max = D.Max, CF = D.CurveFactor;
+    float t = static_cast<float>((static_cast<long double>(Value) - Min) / (Max - Min));
+    const long double T = t;
+    switch (D.Curve)
+    {
+    case ctLinear:
+        break;
+    case ctLogarithmic:
+        t = static_cast<float>(Extended::Ln(CF * T + 1.0L) / Extended::Ln(CF + 1.0L));
+        break;
+    case ctExponential:
+        t = static_cast<float>((Extended::Exp(T * Extended::Ln(CF + 1.0L)) - 1.0L) / CF);
+        break;
+    case ctFrequencyScale:
+    {
+        const long double Ratio = (Min != 0.0L) ? Max / Min : Max;
+        t = static_cast<float>(Extended::Ln(Ratio * T + 1.0L) / Extended::Ln(Ratio));
+        break;
+    }
+    }
+    if (!(t >= 0.0f)) // below 0, and NaN
+        return 0.0f;
+    if (t > 1.0f)
+        return 1.0f;
+    return t;
+}
+
+// [any thread] Normalised 0..1 to a real value through the curve and the declaration's smoothing. The caller
+// checks Index. ctFrequencyScale uses the exact inverse of its real-to-normalised formula; a curve whose
+// factor makes its formula degenerate maps linearly.
+float TCustomVSTModule::NormalizedToParameter(std::int32_t Index, float Value)
+{
+    if (Index < 0 || Index >= FParameterProperties->Count())
+        return 0.0f;
+    TCustomVstParameterProperty& D = (*FParameterProperties)[Index];
+    const long double CF = D.CurveFactor, N = Value;
+    long double Shaped = N;
+    switch (D.Curve)
+    {
+    case ctLinear:
+        break;
+    case ctLogarithmic:
+        Shaped = (Extended::Exp(Extended::Ln(CF + 1.0L) * N) - 1.0L) / CF;
+        break;
+    case ctExponential:
+        Shaped = Extended::Ln(CF * N + 1.0L) / Extended::Ln(CF + 1.0L);
+        break;
+    case ctFrequencyScale:
+    {
+        const long double Min = D.Min, Max = D.Max;
+        const long double Ratio = (Min != 0.0L) ? Max / Min : Max;
+        Shaped = (Extended::Exp(N * Extended::Ln(Ratio)) - 1.0L) / Ratio;
+        break;
+    }
+    }
+    if (!IsFiniteValue(Shaped) && IsFiniteValue(N))
+        Shaped = N;
+    const float n = static_cast<float>(Shaped);
+    const float r = static_cast<float>((static_cast<long double>(D.Max) - D.Min) * n + D.Min);
+    return D.Smooth(r);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Host entries
+
+// [playback thread] Host write of a normalised value; re-entry while serving a host write is ignored. An
+// index outside the declarations fires OnParameterSizeFailed when assigned and changes nothing.
+void VSTCALL TCustomVSTModule::SetParameterEntry(AEffect* Effect, VstInt32 Index, float Value)
+{
+    if (!Effect || !Effect->object)
+        return;
+    auto* Module = static_cast<TCustomVSTModule*>(Effect->object);
+    if (Module->FInHostSetParameter)
+        return;
+    try
+    {
+        TFlagScope Guard(Module->FInHostSetParameter);
+        if (Index >= 0 && Index < Module->numParams() && Index < Module->FParameterProperties->Count())
+            Module->SetParameter(Index, Module->NormalizedToParameter(Index, Value));
+        else if (Module->OnParameterSizeFailed)
+            Module->OnParameterSizeFailed(Module);
+    }
+    catch (...)
+    {
+    }
+}
+
+// [playback thread] Normalised value of a parameter; 0 outside the declarations.
+float VSTCALL TCustomVSTModule::GetParameterEntry(AEffect* Effect, VstInt32 Index)
+{
+    if (!Effect || !Effect->object)
+        return 0.0f;
+    auto* Module = static_cast<TCustomVSTModule*>(Effect->object);
+    try
+    {
+        if (Index >= 0 && Index < Module->numParams() && Index < Module->FParameterProperties->Count())
+            return Module->ParameterToNormalized(Index, Module->Parameter(Index));
+    }
+    catch (...)
+    {
+    }
+    return 0.0f;
+}
