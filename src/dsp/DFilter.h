@@ -217,7 +217,9 @@ public:
     void SetSymmetry(double Value);
 
     // [window thread] Bilinear section whose symmetry S morphs a low shelf (−1) through a bell (0) to a high
-    // shelf (+1): gain M/P² at 0 Hz and M at half the sample rate. Replaces Alpha with the value it uses.
+    // shelf (+1): gain M/P² at 0 Hz and M at half the sample rate (M = G^(2S) for S ≥ 0, else 1; P = G^S).
+    // Replaces Alpha with the value it uses, 2^|S|·tan(W0/2) / (Bandwidth·cos(W0/2)): here Bandwidth acts
+    // like a quality factor, so a larger value gives a narrower band.
     void UpdateCoefficients() override;
 
 private:
