@@ -3,6 +3,8 @@
 #include "dsp/DDSPBase.h"
 #include "dsp/DMath.h"
 
+#include <bit>
+
 namespace {
 
 // [any thread] ln 2 / 2 as a double, computed once on first use.

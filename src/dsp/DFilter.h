@@ -11,7 +11,6 @@
 // A filter holds no lock: setters and processing of one filter must not overlap; the owner serialises them.
 
 #include <array>
-#include <bit>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -57,14 +56,18 @@ public:
     virtual void SetFrequency(double Value);
     // [window thread] Stores the rate (> 0) and its reciprocal; recomputes nothing.
     virtual void SetSampleRate(double Value);
+    // [any thread] Write and read side of the Order property.
     virtual void SetOrder(int Value) = 0;
     virtual int GetOrder() const = 0;
+    // [window thread] Recomputes the coefficients from the present parameters.
     virtual void UpdateCoefficients() = 0;
 
+    // [playback thread] Per-sample processing (see TBiquadIIRFilter).
     virtual double FilterSample(double Input) = 0;
     virtual std::int64_t FilterSampleInt64(std::int64_t Input) = 0;
     virtual long double FilterSampleExtended(long double Input) = 0;
 
+    // [any thread] Frequency responses at a frequency in Hz (see TBiquadIIRFilter).
     virtual double ResponseMagnitude(double Frequency) const = 0;
     virtual double ResponseMagnitudeDb(double Frequency) const = 0;
     virtual double ResponsePhase(double Frequency) const = 0;
@@ -73,9 +76,12 @@ public:
     virtual void ResponseComplex(double Frequency, double& Real, double& Imaginary) const = 0;
     virtual void ResponseComplex(double Frequency, float& Real, float& Imaginary) const = 0;
 
+    // [playback thread] States to zero.
     virtual void ClearStates() = 0;
     virtual void ClearStatesInt64() = 0;
+    // [window thread] Gain back to 0 dB.
     virtual void ResetGain() = 0;
+    // [window thread] Impulse response and state stack (see TIIRFilter, TBiquadIIRFilter).
     virtual void ImpulseResponse(std::span<float> Data) = 0;
     virtual void ImpulseResponse(std::span<double> Data) = 0;
     virtual void SaveStates() = 0;
@@ -88,7 +94,7 @@ protected:
     };
 
     // Gain 0 dB (factor 1), 44100 Hz, 1000 Hz, angular frequency computed.
-    TFilter();
+    TFilter(); // [any thread]
     explicit TFilter(TUninitialised) {}
 
     double FGainDb = 0.0;

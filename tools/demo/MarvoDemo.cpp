@@ -71,6 +71,7 @@ long double CascadeMagnitude(const TCascade& Cascade, double Frequency)
     return m;
 }
 
+// [any thread]
 long double Decibels(long double Ratio)
 {
     return 20.0L * Extended::Log10(Ratio);
