@@ -1,0 +1,473 @@
+#include "equaliser/SmallEQModule.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+#include "dsp/DDSPBase.h"
+#include "dsp/DMath.h"
+#include "platform/Exceptions.h"
+#include "platform/FPUControl.h"
+
+// ---------------------------------------------------------------------------------------------------------
+// Declaration
+
+namespace
+{
+
+using TParameterRow = TVstParameterDeclaration<TSmallEQModule>;
+
+constexpr TParameterRow FrequencyRow(const char* Name, const char* Short)
+{
+    TParameterRow r;
+    r.Min = 20.0f;
+    r.Max = 20000.0f;
+    r.Curve = ctLogarithmic;
+    r.CurveFactor = 1000.0f;
+    r.DisplayName = Name;
+    r.Units = "Hz";
+    r.StepFloat = 100.0f;
+    r.SmallStepFloat = 10.0f;
+    r.LargeStepFloat = 500.0f;
+    r.MinInteger = 20;
+    r.MaxInteger = 20000;
+    r.StepInteger = 100;
+    r.LargeStepInteger = 500;
+    r.ShortLabel = Short;
+    r.OnParameterChange = &TSmallEQModule::SmallEQModuleFreqChange;
+    return r;
+}
+
+constexpr TParameterRow GainRow(const char* Name, const char* Short)
+{
+    TParameterRow r;
+    r.Min = -15.0f;
+    r.Max = 15.0f;
+    r.DisplayName = Name;
+    r.Units = "dB";
+    r.StepFloat = 0.5f;
+    r.SmallStepFloat = 0.1f;
+    r.LargeStepFloat = 1.0f;
+    r.MinInteger = -15;
+    r.MaxInteger = 15;
+    r.StepInteger = 1;
+    r.LargeStepInteger = 2;
+    r.ShortLabel = Short;
+    r.OnParameterChange = &TSmallEQModule::SmallEQModuleGainChange;
+    return r;
+}
+
+constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, bool CustomDisplay)
+{
+    TParameterRow r;
+    r.Min = 0.0f;
+    r.Max = 1.0f;
+    r.DisplayName = Name;
+    r.Units = "Oct";
+    r.StepFloat = 0.1f;
+    r.SmallStepFloat = 0.01f;
+    r.LargeStepFloat = 0.2f;
+    r.MinInteger = 0;
+    r.MaxInteger = 1;
+    r.StepInteger = 1;
+    r.LargeStepInteger = 1;
+    r.ShortLabel = Short;
+    r.OnParameterChange = &TSmallEQModule::SmallEQModuleBandwidthChange;
+    if (CustomDisplay)
+        r.OnCustomParameterDisplay = &TSmallEQModule::SmallEQModuleBandwidthDisplay;
+    return r;
+}
+
+constexpr TParameterRow SymmetryRow(const char* Name, const char* Short, float Step = 0.1f, float SmallStep = 0.01f,
+                                    float LargeStep = 0.5f)
+{
+    TParameterRow r;
+    r.Min = -1.0f;
+    r.Max = 1.0f;
+    r.DisplayName = Name;
+    r.StepFloat = Step;
+    r.SmallStepFloat = SmallStep;
+    r.LargeStepFloat = LargeStep;
+    r.MinInteger = -1;
+    r.MaxInteger = 1;
+    r.StepInteger = 1;
+    r.LargeStepInteger = 1;
+    r.ShortLabel = Short;
+    r.OnParameterChange = &TSmallEQModule::SmallEQModuleTypeChange;
+    return r;
+}
+
+constexpr TParameterRow VolumeRow()
+{
+    TParameterRow r;
+    r.Min = -40.0f;
+    r.Max = 6.0f;
+    r.DisplayName = "Volume";
+    r.Units = "dB";
+    r.StepFloat = 0.5f;
+    r.SmallStepFloat = 0.1f;
+    r.LargeStepFloat = 3.0f;
+    r.MinInteger = -40;
+    r.MaxInteger = 6;
+    r.StepInteger = 1;
+    r.LargeStepInteger = 3;
+    r.OnParameterChange = &TSmallEQModule::SEMVolumeChange;
+    return r;
+}
+
+// Index 4b + k for band b and kind k, then the volume. The short labels of parameters 8 ("Freq2") and 20
+// ("Freq5"), and the steps of parameter 3, are as the equaliser has always declared them.
+const TParameterRow SmallEQParameters[] = {
+    FrequencyRow("Filter 1 Frequency", "Freq1"), GainRow("Filter 1 Gain", "Gain1"),
+    BandwidthRow("Filter 1 Bandwidth", "BW1", true), SymmetryRow("Filter 1 Symmetry", "Sym1", 1.0f, 1.0f, 1.0f),
+    FrequencyRow("Filter 2 Frequency", "Freq2"), GainRow("Filter 2 Gain", "Gain2"),
+    BandwidthRow("Filter 2 Bandwidth", "BW2", true), SymmetryRow("Filter 2 Symmetry", "Sym2"),
+    FrequencyRow("Filter 3 Frequency", "Freq2"), GainRow("Filter 3 Gain", "Gain3"),
+    BandwidthRow("Filter 3 Bandwidth", "BW3", true), SymmetryRow("Filter 3 Symmetry", "Sym3"),
+    FrequencyRow("Filter 4 Frequency", "Freq4"), GainRow("Filter 4 Gain", "Gain4"),
+    BandwidthRow("Filter 4 Bandwidth", "BW4", true), SymmetryRow("Filter 4 Symmetry", "Sym4"),
+    FrequencyRow("Filter 5 Frequency", "Freq5"), GainRow("Filter 5 Gain", "Gain5"),
+    BandwidthRow("Filter 5 Bandwidth", "BW5", true), SymmetryRow("Filter 5 Symmetry", "Sym5"),
+    FrequencyRow("Filter 6 Frequency", "Freq5"), GainRow("Filter 6 Gain", "Gain6"),
+    BandwidthRow("Filter 6 Bandwidth", "BW6", true), SymmetryRow("Filter 6 Symmetry", "Sym6"),
+    FrequencyRow("Filter 7 Frequency", "Freq7"), GainRow("Filter 7 Gain", "Gain7"),
+    BandwidthRow("Filter 7 Bandwidth", "BW7", true), SymmetryRow("Filter 7 Symmetry", "Sym7"),
+    FrequencyRow("Filter 8 Frequency", "Freq8"), GainRow("Filter 8 Gain", "Gain8"),
+    BandwidthRow("Filter 8 Bandwidth", "BW8", false), SymmetryRow("Filter 8 Symmetry", "Sym8"),
+    VolumeRow(),
+};
+static_assert(std::size(SmallEQParameters) == 33);
+
+const TVstProgramDeclaration<TSmallEQModule> SmallEQPrograms[] = {{"Init"}, {"Init"}, {"Init"}, {"Init"}};
+
+// Initial setting written by VSTModuleCreate, in parameter order: frequency, gain, bandwidth control and
+// symmetry per band, then the volume. Band 4's frequency is the float nearest 1000.01.
+const float InitialParameters[33] = {
+    31.5f,    0.0f, 0.5f, -1.0f, //
+    100.0f,   0.0f, 0.5f, -0.5f, //
+    500.0f,   0.0f, 0.5f, 0.0f,  //
+    1000.01f, 0.0f, 0.5f, 0.0f,  //
+    2000.0f,  0.0f, 0.5f, 0.0f,  //
+    4000.0f,  0.0f, 0.5f, 0.0f,  //
+    8000.0f,  0.0f, 0.5f, 0.5f,  //
+    16000.0f, 0.0f, 0.5f, 1.0f,  //
+    0.0f,
+};
+
+// Constants as the equaliser stores them: ln(10)/20, 2·log2(10), log2(10).
+constexpr long double kDecibelExponentFactor = 0.115129254L;
+constexpr long double kBandwidthScale = 6.644L;
+constexpr long double kBandwidthOffset = 3.322L;
+
+// [any thread] The bandwidth in octaves rounded to two significant digits, written with two decimals.
+std::string FormatBandwidth(double Octaves)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, "%.1e", Octaves);
+    std::snprintf(text, sizeof text, "%.2f", std::strtod(text, nullptr));
+    return text;
+}
+
+} // namespace
+
+const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
+    .Properties =
+        {
+            .Flags = {effFlagsHasEditor, effFlagsCanMono, effFlagsCanReplacing},
+            .Version = "1.0",
+            .EffectName = "Small EQ",
+            .ProductName = "Test EQ",
+            .VendorName = "Zentrova creations",
+            .VersionMajor = 1,
+            .VersionMinor = 0,
+            .VersionRelease = 0,
+            .PlugCategory = vpcEffect,
+            .TailSize = 0,
+            .CanDos = {vcdPlugAsChannelInsert, vcdPlugAsSend, vcd2in2out},
+            .SampleRate = 44100.0f,
+            .numCategories = 1,
+            .CurrentProgram = 0,
+            .CurrentProgramName = "Init",
+            .KeysRequired = false,
+            .UniqueID = "VORN",
+        },
+    .Programs = SmallEQPrograms,
+    .Parameters = SmallEQParameters,
+    .Events =
+        {
+            .OnCreate = &TSmallEQModule::VSTModuleCreate,
+            .OnOpen = &TSmallEQModule::VSTModuleOpen,
+            .OnEditOpen = &TSmallEQModule::VSTModuleEditOpen,
+            .OnSampleRateChange = &TSmallEQModule::VSTModuleSampleRateChange,
+            .OnProcess = &TSmallEQModule::VSTModuleProcess,
+            .OnProcessReplacing = &TSmallEQModule::VSTModuleProcess,
+        },
+};
+
+// ---------------------------------------------------------------------------------------------------------
+// Writer side
+
+// Held while coefficients are computed and published. Also loads the x87 control word the coefficient
+// arithmetic is defined with, whatever the calling host left.
+class TSmallEQModule::TWriterLock
+{
+public:
+    explicit TWriterLock(TSmallEQModule& Module) : FModule(Module)
+    {
+        while (FModule.FWriterBusy.exchange(true))
+            std::this_thread::yield();
+    }
+    ~TWriterLock()
+    {
+        FModule.ApplyPendingSampleRate();
+        FModule.FWriterBusy.store(false);
+        // A rate requested while this writer was busy was left to it; the check above may have missed it.
+        FModule.TryApplyPendingSampleRate();
+    }
+    TWriterLock(const TWriterLock&) = delete;
+    TWriterLock& operator=(const TWriterLock&) = delete;
+
+private:
+    TSmallEQModule& FModule;
+    TFPUControlScope FFPU;
+};
+
+void TSmallEQModule::PublishBand(int Band)
+{
+    for (int ch = 0; ch < kChannels; ++ch)
+        FPublished[ch][Band].Publish(Filters[ch][Band]->Coefficients());
+}
+
+void TSmallEQModule::ApplyPendingSampleRate()
+{
+    const float rate = FRequestedSampleRate.load();
+    if (rate == FAppliedSampleRate.load() || !FiltersExist())
+        return;
+    for (int ch = 0; ch < kChannels; ++ch)
+        for (int b = 0; b < kBands; ++b)
+            Filters[ch][b]->SetSampleRate(rate);
+    // The filters only store the rate; writing each band's frequency again recomputes its angular
+    // frequency, alpha and coefficients for it.
+    for (int ch = 0; ch < kChannels; ++ch)
+        for (int b = 0; b < kBands; ++b)
+            Filters[ch][b]->SetFrequency(Filters[ch][b]->Frequency());
+    for (int b = 0; b < kBands; ++b)
+        PublishBand(b);
+    FAppliedSampleRate.store(rate);
+}
+
+void TSmallEQModule::TryApplyPendingSampleRate()
+{
+    // A writer that finds the flag taken leaves the rate to the holder, which checks again after letting go.
+    while (FiltersExist() && FRequestedSampleRate.load() != FAppliedSampleRate.load())
+    {
+        if (FWriterBusy.exchange(true))
+            return;
+        {
+            TFPUControlScope fpu;
+            ApplyPendingSampleRate();
+        }
+        FWriterBusy.store(false);
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Construction and lifecycle
+
+TSmallEQModule::TSmallEQModule(TComponent* AOwner) : TVSTModule(AOwner)
+{
+    LoadDeclaration(Declaration);
+}
+
+TSmallEQModule::~TSmallEQModule() = default;
+
+void TSmallEQModule::VSTModuleCreate(TComponent* /*Sender*/)
+{
+    FVolumeFactor.store(1.0);
+    {
+        TWriterLock lock(*this);
+        for (int ch = 0; ch < kChannels; ++ch)
+            for (int b = 0; b < kBands; ++b)
+            {
+                auto filter = std::make_unique<TSymmetryFilter>();
+                if (SampleRate() != 44100.0f)
+                    filter->SetSampleRate(SampleRate());
+                Filters[ch][b] = std::move(filter);
+            }
+        FRequestedSampleRate.store(SampleRate());
+        FAppliedSampleRate.store(SampleRate());
+    }
+    for (std::int32_t i = 0; i < numParams() && i < static_cast<std::int32_t>(std::size(InitialParameters)); ++i)
+        SetParameterAutomated(i, InitialParameters[i]);
+    // Until effOpen fills them, every snapshot holds the initial setting, so selecting one is harmless.
+    for (int s = 0; s < kSnapshots; ++s)
+        StoreSnapshot(s);
+}
+
+void TSmallEQModule::VSTModuleOpen(TComponent* /*Sender*/)
+{
+    CurrentSnapshot = 0;
+    for (int s = 0; s < kSnapshots; ++s)
+        StoreSnapshot(s);
+}
+
+void TSmallEQModule::VSTModuleEditOpen(TComponent* /*Sender*/, TForm*& /*GUI*/)
+{
+    // The editor panel is not part of this module yet: no window is created, so the framework answers 0.
+}
+
+void TSmallEQModule::DrawEditor(unsigned /*Parts*/)
+{
+    // Nothing to redraw while no editor window exists.
+    if (EditorForm() == nullptr)
+        return;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Parameter handlers. Each limits the value in place (a value that is not >= the lower bound, NaN
+// included, becomes the lower bound; one above the upper bound the upper bound), then sets both channels'
+// filters of the band and publishes their coefficients. Before VSTModuleCreate there are no filters yet.
+
+void TSmallEQModule::SmallEQModuleFreqChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
+{
+    Value = Limit(Value, 20.0f, 20000.0f);
+    if (FiltersExist())
+    {
+        TWriterLock lock(*this);
+        const int band = Index / 4;
+        Filters[0][band]->SetFrequency(Value);
+        Filters[1][band]->SetFrequency(Value);
+        PublishBand(band);
+    }
+    DrawEditor(epFrequency | epOverview);
+}
+
+void TSmallEQModule::SmallEQModuleGainChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
+{
+    Value = Limit(Value, -15.0f, 15.0f);
+    if (FiltersExist())
+    {
+        TWriterLock lock(*this);
+        const int band = (Index - 1) / 4;
+        Filters[0][band]->SetGain(Value);
+        Filters[1][band]->SetGain(Value);
+        PublishBand(band);
+    }
+    DrawEditor(epGain | epOverview);
+}
+
+void TSmallEQModule::SmallEQModuleBandwidthChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
+{
+    // Limited to the declared 0..1: beyond it the bandwidth grows without bound (2^(6.644·v)), alpha tends
+    // to 0 and the section's poles reach the unit circle.
+    Value = Limit(Value, 0.0f, 1.0f);
+    if (FiltersExist())
+    {
+        TWriterLock lock(*this);
+        const int band = (Index - 2) / 4;
+        const long double octaves = Extended::Exp2(kBandwidthScale * Value - kBandwidthOffset);
+        Filters[0][band]->SetBandwidth(static_cast<double>(octaves));
+        Filters[1][band]->SetBandwidth(Filters[0][band]->Bandwidth());
+        PublishBand(band);
+    }
+    DrawEditor(epBandwidth);
+}
+
+void TSmallEQModule::SmallEQModuleTypeChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
+{
+    Value = Limit(Value, -1.0f, 1.0f);
+    if (FiltersExist())
+    {
+        TWriterLock lock(*this);
+        const int band = (Index - 3) / 4;
+        Filters[0][band]->SetSymmetry(Value);
+        Filters[1][band]->SetSymmetry(Value);
+        PublishBand(band);
+    }
+    DrawEditor(epSymmetry | epOverview);
+}
+
+void TSmallEQModule::SEMVolumeChange(TComponent* /*Sender*/, std::int32_t /*Index*/, float& Value)
+{
+    Value = Limit(Value, -15.0f, 15.0f);
+    {
+        TFPUControlScope fpu;
+        const float factor = static_cast<float>(Extended::Exp(kDecibelExponentFactor * Value));
+        FVolumeFactor.store(factor, std::memory_order_relaxed);
+    }
+    DrawEditor(epMeter | epOverview);
+}
+
+void TSmallEQModule::SmallEQModuleBandwidthDisplay(TComponent* /*Sender*/, std::int32_t Index, std::string& PreDefined)
+{
+    const int band = (Index - 2) / 4;
+    if (FiltersExist() && band >= 0 && band < kBands)
+        PreDefined = FormatBandwidth(Filters[0][band]->Bandwidth());
+}
+
+void TSmallEQModule::VSTModuleSampleRateChange(TComponent* /*Sender*/, float NewSampleRate)
+{
+    FRequestedSampleRate.store(NewSampleRate);
+    TryApplyPendingSampleRate();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Block loop
+
+void TSmallEQModule::VSTModuleProcess(float** Inputs, float** Outputs, std::int32_t SampleFrames)
+{
+    if (SampleFrames <= 0 || Inputs == nullptr || Outputs == nullptr)
+        return;
+    for (int ch = 0; ch < kChannels; ++ch)
+        if (Inputs[ch] == nullptr || Outputs[ch] == nullptr)
+            return;
+    // Each section runs this block with the last set that was published whole; a set being written right
+    // now is picked up by the next block.
+    for (int ch = 0; ch < kChannels; ++ch)
+        for (int b = 0; b < kBands; ++b)
+            FPublished[ch][b].TryRead(FCascade.Sections[ch][b].Coefficients);
+    FCascade.VolumeFactor = FVolumeFactor.load(std::memory_order_relaxed);
+    {
+        TFPUControlScope fpu;
+        ProcessCascade(FCascade, Inputs, Outputs, SampleFrames);
+    }
+    for (int ch = 0; ch < kChannels; ++ch)
+        FLevelMeter[ch].store(FCascade.LevelMeter[ch], std::memory_order_relaxed);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Editor operations
+
+float TSmallEQModule::LevelDb(std::int32_t Channel) const
+{
+    if (Channel != 0 && Channel != 1)
+        throw EMarvoError("not allowed");
+    TFPUControlScope fpu;
+    const long double level = static_cast<long double>(LevelMeter(Channel)) + 1e-20L;
+    return static_cast<float>(20.0L * Extended::Log10(level));
+}
+
+void TSmallEQModule::StoreSnapshot(std::int32_t Index)
+{
+    if (Index < 0 || Index >= kSnapshots)
+        throw EMarvoError("Index out of bounds");
+    std::vector<float>& snapshot = Snapshots[Index];
+    snapshot.resize(static_cast<std::size_t>(numParams()));
+    for (std::int32_t i = 0; i < numParams(); ++i)
+        snapshot[static_cast<std::size_t>(i)] = Parameter(i);
+}
+
+void TSmallEQModule::SelectSnapshot(std::int32_t Index)
+{
+    if (Index < 0 || Index >= kSnapshots)
+        throw EMarvoError("Index out of bounds");
+    // Every snapshot keeps its own values, 6 and 7 included.
+    if (Index == CurrentSnapshot)
+        return;
+    StoreSnapshot(CurrentSnapshot);
+    CurrentSnapshot = Index;
+    const std::vector<float> values = Snapshots[Index];
+    for (std::int32_t i = 0; i < numParams() && i < static_cast<std::int32_t>(values.size()); ++i)
+        SetParameterAutomated(i, values[static_cast<std::size_t>(i)]);
+}

@@ -1,0 +1,104 @@
+#pragma once
+// TSmallEQModule: the stereo eight-band equaliser with an output volume, as a VST 2 effect on the plug-in
+// framework. Configured by its declaration (module properties, four programs, 33 parameters) and eleven
+// handlers. Parameter index 4b + k for band b = 0..7: k = 0 frequency (Hz), 1 gain (dB), 2 bandwidth
+// control (0..1), 3 symmetry (−1..1); index 32 the output volume (dB).
+//
+// Threads. Parameter handlers and sample-rate changes compute coefficients on the thread that makes the
+// change (the window thread, or whatever thread a foreign host uses) with the sixteen `Filters`; each band's
+// new coefficient set is then published to the playback thread through a lock-free exchange, and
+// VSTModuleProcess picks up consistent sets at the start of each block. The playback thread owns the
+// section states and never waits for the other side. Writers are serialised among themselves by a flag
+// that only they take.
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "dsp/DFilter.h"
+#include "equaliser/SEQCascade.h"
+#include "equaliser/SEQCoefficientExchange.h"
+#include "vstplugin/DVSTModule.h"
+
+class TSmallEQModule : public TVSTModule
+{
+public:
+    static constexpr int kBands = 8;
+    static constexpr int kChannels = 2;
+    static constexpr int kSnapshots = 8;
+    static constexpr std::int32_t kVolumeIndex = 32;
+
+    // [window thread] Loads the declaration: programs, parameters, then VSTModuleCreate.
+    explicit TSmallEQModule(TComponent* AOwner);
+    ~TSmallEQModule() override;
+
+    // ----- handlers wired by the declaration
+    void VSTModuleCreate(TComponent* Sender);                              // [window thread]
+    void VSTModuleOpen(TComponent* Sender);                                // [window thread]
+    void VSTModuleEditOpen(TComponent* Sender, TForm*& GUI);               // [window thread]
+    void SmallEQModuleFreqChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any thread]
+    void SmallEQModuleGainChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any thread]
+    void SmallEQModuleBandwidthChange(TComponent* Sender, std::int32_t Index, float& Value); // [any thread]
+    void SmallEQModuleTypeChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any thread]
+    void SEMVolumeChange(TComponent* Sender, std::int32_t Index, float& Value);             // [any thread]
+    // [window thread] The channel-0 filter's bandwidth in octaves, two significant digits, two decimals.
+    void SmallEQModuleBandwidthDisplay(TComponent* Sender, std::int32_t Index, std::string& PreDefined);
+    // [any thread] Passes the rate to all sixteen filters and recomputes their coefficients for it.
+    void VSTModuleSampleRateChange(TComponent* Sender, float SampleRate);
+    // [playback thread] The block loop; both channels are required. SampleFrames <= 0 processes nothing.
+    void VSTModuleProcess(float** Inputs, float** Outputs, std::int32_t SampleFrames);
+
+    // ----- operations used by the editor
+    // [window thread] The channel-0 filter of band Index (0..7); no range check.
+    TSymmetryFilter* Filter(std::int32_t Index) const { return Filters[0][Index].get(); }
+    // [any thread] 20·log10(LevelMeter[Channel] + 1e−20) as a float; "not allowed" for other channels.
+    float LevelDb(std::int32_t Channel) const;
+    // [window thread] Copies the present parameter values into snapshot Index; CurrentSnapshot unchanged.
+    void StoreSnapshot(std::int32_t Index);
+    // [window thread] Stores the present setting into the current snapshot and applies snapshot Index.
+    void SelectSnapshot(std::int32_t Index);
+
+    // [any thread] The linear output factor (1.0 at creation).
+    double VolumeFactor() const { return FVolumeFactor.load(std::memory_order_relaxed); }
+    // [any thread] The smoothed rectified output level of a channel (0 or 1), linear.
+    float LevelMeter(std::int32_t Channel) const { return FLevelMeter[Channel].load(std::memory_order_relaxed); }
+
+    // [channel][band]; created in VSTModuleCreate. Their coefficients are what the blocks run with; their
+    // own states are unused (the block loop keeps the states).
+    std::unique_ptr<TSymmetryFilter> Filters[kChannels][kBands];
+    // Stored parameter sets, one value per parameter in real units.
+    std::vector<float> Snapshots[kSnapshots];
+    std::int32_t CurrentSnapshot = 0;
+
+    static const TVSTModuleDeclaration<TSmallEQModule> Declaration;
+
+private:
+    // Serialises coefficient writers (parameter handlers, sample-rate changes); never taken by processing.
+    class TWriterLock;
+
+    // [any thread, writer lock held] Publishes band b's channel coefficient sets.
+    void PublishBand(int Band);
+    // [any thread, writer lock held] Applies a requested sample rate that differs from the applied one.
+    void ApplyPendingSampleRate();
+    // [any thread] Applies a pending sample rate unless another writer is busy (it then applies it itself).
+    void TryApplyPendingSampleRate();
+    // [window thread] What the editor redraws after a change; nothing while no editor exists.
+    enum TEditorPart : unsigned { epFrequency = 1, epGain = 2, epBandwidth = 4, epSymmetry = 8, epOverview = 16,
+                                  epMeter = 32 };
+    void DrawEditor(unsigned Parts);
+    bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
+
+    std::atomic<double> FVolumeFactor{1.0};
+    std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
+
+    // Writer side.
+    std::atomic<bool> FWriterBusy{false};
+    std::atomic<float> FRequestedSampleRate{44100.0f};
+    std::atomic<float> FAppliedSampleRate{44100.0f};
+
+    // Handed to the playback thread.
+    TCoefficientExchange FPublished[kChannels][kBands];
+    // Owned by the playback thread.
+    TCascade FCascade;
+};
