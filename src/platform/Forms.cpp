@@ -1,1 +1,316 @@
+// The backend-independent part of the window toolkit: ownership, menu item state, and the order in which a
+// form fires its events. The backends (win32/, headless/) implement the rest of Forms.h.
 #include "platform/Forms.h"
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+
+#include "platform/Exceptions.h"
+
+namespace
+{
+
+bool SameTextASCII(const std::string& A, const std::string& B)
+{
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
+               return std::tolower(static_cast<unsigned char>(X)) == std::tolower(static_cast<unsigned char>(Y));
+           });
+}
+
+} // namespace
+
+// [window thread]
+void FireEvent(const std::function<void()>& Handler)
+{
+    try
+    {
+        Handler();
+    }
+    catch (const std::exception& E)
+    {
+        try
+        {
+            Application().ShowException(E.what());
+        }
+        catch (...)
+        {
+        }
+    }
+    catch (...)
+    {
+        try
+        {
+            Application().ShowException("Unknown error");
+        }
+        catch (...)
+        {
+        }
+    }
+}
+
+// ---- TComponent -------------------------------------------------------------------------------------------
+
+// [window thread]
+TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner)
+{
+    if (FOwner)
+        FOwner->InsertComponent(this);
+}
+
+// [window thread]
+TComponent::~TComponent()
+{
+    DestroyComponents();
+    if (FOwner)
+        FOwner->RemoveComponent(this);
+}
+
+// [window thread]
+void TComponent::DestroyComponents()
+{
+    // Each owned component removes itself from FComponents in its destructor.
+    while (!FComponents.empty())
+        delete FComponents.back();
+}
+
+// [window thread]
+TComponent* TComponent::FindComponent(const std::string& AName) const
+{
+    if (AName.empty())
+        return nullptr;
+    for (TComponent* C : FComponents)
+        if (SameTextASCII(C->Name(), AName))
+            return C;
+    return nullptr;
+}
+
+// [window thread]
+void TComponent::InsertComponent(TComponent* C)
+{
+    FComponents.push_back(C);
+}
+
+// [window thread]
+void TComponent::RemoveComponent(TComponent* C)
+{
+    FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), C), FComponents.end());
+}
+
+// ---- TControl (common part) -------------------------------------------------------------------------------
+
+// [window thread]
+TControl* TControl::Parent() const
+{
+    return FParent;
+}
+
+// [window thread]
+void TControl::AnchorControls(int DW, int DH)
+{
+    if (DW == 0 && DH == 0)
+        return;
+    for (TControl* C : FControls)
+    {
+        const unsigned A = C->Anchors();
+        int L = C->Left(), T = C->Top(), W = C->Width(), H = C->Height();
+        if (A & akRight)
+        {
+            if (A & akLeft)
+                W = std::max(0, W + DW);
+            else
+                L += DW;
+        }
+        if (A & akBottom)
+        {
+            if (A & akTop)
+                H = std::max(0, H + DH);
+            else
+                T += DH;
+        }
+        if (L != C->Left() || T != C->Top() || W != C->Width() || H != C->Height())
+            C->SetBounds(L, T, W, H);
+    }
+}
+
+// ---- TForm (event order) ----------------------------------------------------------------------------------
+
+// [window thread]
+void TForm::AfterConstruction()
+{
+    EnsureCreated();
+}
+
+// [window thread]
+void TForm::EnsureCreated()
+{
+    if (FCreated)
+        return;
+    FCreated = true;
+    if (TNotifyEvent H = OnCreate)
+        FireEvent([&] { H(this); });
+}
+
+// [window thread]
+void TForm::DoShowing()
+{
+    EnsureCreated();
+    if (FSizeAnnounced)
+        return;
+    FSizeAnnounced = true;
+    FAnnouncedWidth = ClientWidth();
+    FAnnouncedHeight = ClientHeight();
+    if (TNotifyEvent H = OnResize)
+        FireEvent([&] { H(this); });
+}
+
+// [window thread]
+void TForm::DoClientResized()
+{
+    const int W = ClientWidth(), H = ClientHeight();
+    if (W == FAnnouncedWidth && H == FAnnouncedHeight)
+        return;
+    const int DW = W - FAnnouncedWidth, DH = H - FAnnouncedHeight;
+    FAnnouncedWidth = W;
+    FAnnouncedHeight = H;
+    AnchorControls(DW, DH);
+    if (!FSizeAnnounced)
+        return;
+    EnsureCreated();
+    if (TNotifyEvent H = OnResize)
+        FireEvent([&] { H(this); });
+}
+
+// [window thread]
+void TForm::DoPaint()
+{
+    EnsureCreated();
+    if (TNotifyEvent H = OnPaint)
+        FireEvent([&] { H(this); });
+}
+
+// [window thread]
+void TForm::DoClose()
+{
+    if (TNotifyEvent H = OnClose)
+        FireEvent([&] { H(this); });
+    Hide();
+}
+
+// [window thread]
+void TForm::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (TMouseEvent H = OnMouseDown)
+        FireEvent([&] { H(this, Button, Shift, X, Y); });
+}
+
+// [window thread] Handlers are copied before they run: a handler may detach itself (OnMouseMove = nullptr) or
+// free its form while it runs.
+void TForm::DoMouseMove(TShiftState Shift, int X, int Y)
+{
+    if (!OnMouseMove)
+        return;
+    TMouseMoveEvent Handler = OnMouseMove;
+    FireEvent([&] { Handler(this, Shift, X, Y); });
+}
+
+// [window thread]
+void TForm::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (TMouseEvent H = OnMouseUp)
+        FireEvent([&] { H(this, Button, Shift, X, Y); });
+}
+
+// ---- Menus ------------------------------------------------------------------------------------------------
+
+struct TMenuItem::TState
+{
+    std::string Caption;
+    bool Checked = false;
+    bool RadioItem = false;
+    int GroupIndex = 0;
+    bool AutoCheck = false;
+    bool Enabled = true;
+};
+
+// [window thread]
+TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FState(std::make_unique<TState>()) {}
+
+// [window thread] An item freed on its own leaves its menu's item list.
+TMenuItem::~TMenuItem()
+{
+    if (auto* Menu = dynamic_cast<TPopupMenu*>(Owner()))
+        Menu->FItems.erase(std::remove(Menu->FItems.begin(), Menu->FItems.end(), this), Menu->FItems.end());
+}
+
+const std::string& TMenuItem::Caption() const { return FState->Caption; }
+void TMenuItem::SetCaption(const std::string& V) { FState->Caption = V; }
+bool TMenuItem::Checked() const { return FState->Checked; }
+bool TMenuItem::RadioItem() const { return FState->RadioItem; }
+void TMenuItem::SetRadioItem(bool V) { FState->RadioItem = V; }
+int TMenuItem::GroupIndex() const { return FState->GroupIndex; }
+void TMenuItem::SetGroupIndex(int V) { FState->GroupIndex = V; }
+bool TMenuItem::AutoCheck() const { return FState->AutoCheck; }
+void TMenuItem::SetAutoCheck(bool V) { FState->AutoCheck = V; }
+bool TMenuItem::Enabled() const { return FState->Enabled; }
+void TMenuItem::SetEnabled(bool V) { FState->Enabled = V; }
+
+// [window thread] Checking a radio item unchecks the radio items of the same group in the same menu.
+void TMenuItem::SetChecked(bool V)
+{
+    FState->Checked = V;
+    if (!V || !FState->RadioItem)
+        return;
+    auto* Menu = dynamic_cast<TPopupMenu*>(Owner());
+    if (!Menu)
+        return;
+    for (TMenuItem* Other : Menu->Items())
+        if (Other != this && Other->RadioItem() && Other->GroupIndex() == FState->GroupIndex)
+            Other->FState->Checked = false;
+}
+
+// [window thread] A disabled item or a separator does nothing. An auto-check radio item checks itself (it
+// cannot be unchecked by choosing it again); an auto-check plain item toggles.
+void TMenuItem::Click()
+{
+    if (!FState->Enabled || IsSeparator())
+        return;
+    if (FState->AutoCheck)
+        SetChecked(FState->RadioItem ? true : !FState->Checked);
+    if (TNotifyEvent H = OnClick) // a handler may free the item
+        H(this);
+}
+
+// [window thread]
+TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner) {}
+
+// [window thread] The items are owned components and go with the menu.
+TPopupMenu::~TPopupMenu()
+{
+    FItems.clear();
+    DestroyComponents();
+}
+
+// [window thread]
+TMenuItem* TPopupMenu::Add(const std::string& Name, const std::string& Caption)
+{
+    auto* Item = new TMenuItem(this);
+    Item->SetName(Name);
+    Item->SetCaption(Caption);
+    FItems.push_back(Item);
+    return Item;
+}
+
+// [window thread]
+const std::vector<TMenuItem*>& TPopupMenu::Items() const
+{
+    return FItems;
+}
+
+// [window thread]
+TApplication& Application()
+{
+    // Freed when the library unloads, together with every component it owns.
+    static TApplication Instance;
+    return Instance;
+}

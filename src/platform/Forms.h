@@ -64,6 +64,11 @@ public:
     TComponent* FindComponent(const std::string& AName) const;
     const std::vector<TComponent*>& Components() const { return FComponents; }
 
+protected:
+    // Frees every owned component, last created first. Destructors of derived classes call it early so that
+    // owned components go while the owner is still whole.
+    void DestroyComponents();
+
 private:
     void InsertComponent(TComponent* C);
     void RemoveComponent(TComponent* C);
@@ -111,8 +116,11 @@ public:
     int TabOrder() const;
     void SetTabOrder(int V);
 
+    // Marks the client area for painting at the next message processing; Repaint paints it at once.
     void Invalidate();
     void Repaint();
+    // Whether the control and every parent up to its top-level window are visible.
+    bool Showing() const;
 
     TPoint ClientToScreen(TPoint P) const;
     TPoint ScreenToClient(TPoint P) const;
@@ -120,14 +128,23 @@ public:
     // Sends a window message synchronously to this control and answers what its handler answered. Used for
     // the key messages 0x0100 (key down), 0x0101 (key up), 0x0102 (character), 0x0104 (system key down)
     // and 0x0105 (system key up).
+    // 0x0010 (close) runs the form's close box.
     std::intptr_t SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam);
+
+    // The child controls whose parent this control is, in creation order.
+    const std::vector<TControl*>& Controls() const { return FControls; }
 
     // Backend state; opaque outside the backend.
     struct TImpl;
     TImpl* Impl() const { return FImpl.get(); }
 
 protected:
+    // Moves the children anchored to the right or bottom edge after the client area changed by (DW, DH).
+    void AnchorControls(int DW, int DH);
+
     std::unique_ptr<TImpl> FImpl;
+    TControl* FParent = nullptr;
+    std::vector<TControl*> FControls;
 };
 
 // The declaration of a form: its static properties, read once at construction.
@@ -161,9 +178,27 @@ public:
     std::uint32_t Color() const;
     void SetColor(std::uint32_t ARGB);
 
+    unsigned BorderIcons() const;
+    void SetBorderIcons(unsigned V);
+    TFormPosition Position() const;
+    // poScreenCenter centres the form on the screen at once (and whenever it is set again).
+    void SetPosition(TFormPosition V);
+    // The window that owns this top-level form (it stays above its owner), or null.
+    TNativeHandle OwnerWindow() const;
+    void SetOwnerWindow(TNativeHandle Owner);
+    // Opaque, fixed width and height (see TFormDeclaration::FixedOpaque).
+    bool FixedOpaque() const;
+    void SetFixedOpaque(bool V);
+
     // Embeds the form as a child window of the native window ParentHandle (null makes it top-level again).
+    // Position and size are then in ParentHandle's client coordinates.
     void SetParentWindow(TNativeHandle ParentHandle);
+    TNativeHandle ParentWindow() const;
     void BringToFront();
+
+    // Fires OnCreate, once. A derived form calls it at the end of its constructor, after assigning its
+    // handlers; a form that never calls it gets OnCreate before it is first shown, embedded or resized.
+    void AfterConstruction();
 
     // The control that has the keyboard focus inside the form, or null.
     TControl* ActiveControl() const;
@@ -173,14 +208,35 @@ public:
     // area at (0, 0). Called from OnPaint, or at any time (then it is drawn at once).
     void PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride);
 
-    TNotifyEvent OnCreate;  // after the declaration was applied and the handle exists
+    TNotifyEvent OnCreate;  // see AfterConstruction; the declaration was applied and the handle exists
     TNotifyEvent OnDestroy; // at the start of destruction
     TNotifyEvent OnPaint;   // the client area must be drawn (call PaintBitmap)
-    TNotifyEvent OnResize;  // the client size changed
+    // The form received its size: once when it is first shown or embedded (after OnCreate), then whenever
+    // its client size changes.
+    TNotifyEvent OnResize;
     TNotifyEvent OnClose;   // the close box was pressed; the form hides itself afterwards
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
+
+    // Backend entry points for input, so that every backend fires the events the same way.
+    void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void DoMouseMove(TShiftState Shift, int X, int Y);
+    void DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void DoClose();
+    void DoPaint();
+    // Called by the backend after the client size may have changed: moves anchored children and fires
+    // OnResize as documented.
+    void DoClientResized();
+    // Called by the backend when the form is shown or embedded: OnCreate if still due, then the first OnResize.
+    void DoShowing();
+
+private:
+    void EnsureCreated();
+    bool FCreated = false;
+    bool FSizeAnnounced = false;
+    int FAnnouncedWidth = 0;
+    int FAnnouncedHeight = 0;
 };
 
 // A text label. AutoSize (default true) sizes it to its caption.
@@ -223,9 +279,13 @@ public:
     void SetRange(int AMin, int AMax);
     int Position() const;
     void SetPosition(int V); // fires OnChange when the position changes
+    int Frequency() const;
     void SetFrequency(int V);
+    bool TickMarksNone() const;
     void SetTickMarksNone(bool V);
     void SetSelection(int AStart, int AEnd);
+    int SelStart() const;
+    int SelEnd() const;
     TNotifyEvent OnChange;
 };
 
@@ -241,7 +301,11 @@ public:
     int ItemIndex() const;
     void SetItemIndex(int V); // fires OnChange when the selection changes
     void SetItemHeight(int V);
+    // Selects the item equal to V (none when there is no such item) without firing OnChange.
     void SetText(const std::string& V);
+    std::string Text() const;
+    int ItemHeight() const;
+    std::uint32_t FontColor() const;
     void SetFontColor(std::uint32_t ARGB);
     TNotifyEvent OnChange;
 };
@@ -250,6 +314,7 @@ class TMenuItem : public TComponent
 {
 public:
     explicit TMenuItem(TComponent* AOwner);
+    ~TMenuItem() override;
     const std::string& Caption() const; // "&" marks the accelerator; "-" is a separator
     void SetCaption(const std::string& V);
     bool Checked() const;
@@ -286,6 +351,7 @@ public:
     void Popup(int ScreenX, int ScreenY);
 
 private:
+    friend class TMenuItem;
     std::vector<TMenuItem*> FItems;
 };
 
@@ -300,7 +366,9 @@ public:
     void SetEnabled(bool V);
     TNotifyEvent OnTimer;
 
+    // Backend state; opaque outside the backend.
     struct TImpl;
+    TImpl* Impl() const { return FImpl.get(); }
 
 private:
     std::unique_ptr<TImpl> FImpl;
@@ -321,7 +389,18 @@ public:
     void ShowException(const std::string& Message);
     TCursor Cursor() const;
     void SetCursor(TCursor C);
+    // The caption of message boxes that name no caption of their own.
+    const std::string& Title() const { return FTitle; }
+    void SetTitle(const std::string& V) { FTitle = V; }
+
+private:
+    std::string FTitle = "Marvo";
+    TCursor FCursor = TCursor::crDefault;
 };
 
 // [window thread] The library-wide application object.
 TApplication& Application();
+
+// [window thread] Runs an event handler; an exception that escapes it is shown with
+// Application().ShowException and goes no further (events are fired from window messages).
+void FireEvent(const std::function<void()>& Handler);

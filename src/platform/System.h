@@ -57,5 +57,9 @@ std::optional<std::string> SaveFileDialog(const std::string& Title, const std::s
 TPoint GetPointerPos();
 void SetPointerPos(int ScreenX, int ScreenY);
 
+// [window thread] The size of the primary screen in pixels.
+int ScreenWidth();
+int ScreenHeight();
+
 // [any thread] A system colour as opaque ARGB (index as Windows' COLOR_* numbers, e.g. 15 = button face).
 std::uint32_t SystemColorARGB(int Index);

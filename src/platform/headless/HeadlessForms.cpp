@@ -1,0 +1,870 @@
+// Headless window toolkit: deterministic in-memory windows for the native build. Nothing is drawn on a
+// screen; PaintBitmap fills an in-memory client surface that tests read back through HeadlessDriver.
+#include <algorithm>
+#include <cctype>
+#include <iostream>
+
+#include "platform/Forms.h"
+#include "platform/System.h"
+#include "platform/headless/HeadlessState.h"
+
+namespace Headless
+{
+
+// [window thread]
+TState& State()
+{
+    static TState* S = new TState();
+    return *S;
+}
+
+// [any thread] Advance widths of a proportional 8-point interface font (13 pixels high).
+int TextWidth(const std::string& Text)
+{
+    int W = 0;
+    for (unsigned char Ch : Text)
+    {
+        if (Ch == ' ' || Ch == 'i' || Ch == 'l' || Ch == 'j' || Ch == '.' || Ch == ',' || Ch == ':' || Ch == ';' ||
+            Ch == '\'' || Ch == '|' || Ch == '!' || Ch == 'I')
+            W += 3;
+        else if (Ch == 'f' || Ch == 't' || Ch == 'r' || Ch == '(' || Ch == ')' || Ch == '-')
+            W += 4;
+        else if (Ch == 'm' || Ch == 'w' || Ch == 'M' || Ch == 'W' || Ch == '@' || Ch == '%')
+            W += 9;
+        else if (std::isupper(Ch) || Ch == '#' || Ch == '&' || Ch == '_')
+            W += 7;
+        else
+            W += 6;
+    }
+    return W;
+}
+
+// [window thread]
+void Forget(TControl* C)
+{
+    TState& S = State();
+    S.Controls.erase(std::remove(S.Controls.begin(), S.Controls.end(), C), S.Controls.end());
+    if (S.Capture == C)
+        S.Capture = nullptr;
+    for (TControl* Other : S.Controls)
+        if (Other->Impl()->ActiveControl == C)
+            Other->Impl()->ActiveControl = nullptr;
+}
+
+} // namespace Headless
+
+using namespace Headless;
+
+namespace
+{
+
+bool IsAlive(const TControl* C)
+{
+    const auto& L = State().Controls;
+    return std::find(L.begin(), L.end(), C) != L.end();
+}
+
+int FrameBorder(TFormBorderStyle Style)
+{
+    switch (Style)
+    {
+    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsSingle: return 3;
+    case TFormBorderStyle::bsSizeable: return 4;
+    case TFormBorderStyle::bsToolWindow: return 3;
+    case TFormBorderStyle::bsSizeToolWin: return 4;
+    }
+    return 0;
+}
+
+int FrameCaption(TFormBorderStyle Style)
+{
+    switch (Style)
+    {
+    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsSizeable: return 20;
+    case TFormBorderStyle::bsToolWindow:
+    case TFormBorderStyle::bsSizeToolWin: return 16;
+    }
+    return 0;
+}
+
+int BorderOf(const TControl::TImpl& I)
+{
+    return I.Kind == TControlKind::ckForm ? FrameBorder(I.BorderStyle) : 0;
+}
+
+int CaptionOf(const TControl::TImpl& I)
+{
+    return I.Kind == TControlKind::ckForm ? FrameCaption(I.BorderStyle) : 0;
+}
+
+// The control that a form's native parent handle stands for, when it is one of ours.
+TControl* NativeParent(const TControl::TImpl& I)
+{
+    return I.ParentWindow ? HeadlessDriver::FromHandle(I.ParentWindow) : nullptr;
+}
+
+int Depth(const TControl* C)
+{
+    int D = 0;
+    while (C)
+    {
+        ++D;
+        C = C->Parent() ? C->Parent() : NativeParent(*C->Impl());
+    }
+    return D;
+}
+
+// The showing form whose client area contains the screen point, the most deeply embedded one first.
+TForm* FormAt(TPoint P)
+{
+    TForm* Best = nullptr;
+    int BestDepth = -1, BestZ = -1;
+    for (TControl* C : State().Controls)
+    {
+        auto* F = dynamic_cast<TForm*>(C);
+        if (!F || !F->Showing())
+            continue;
+        const TPoint O = F->ClientToScreen({0, 0});
+        if (P.X < O.X || P.Y < O.Y || P.X >= O.X + F->ClientWidth() || P.Y >= O.Y + F->ClientHeight())
+            continue;
+        const int D = Depth(F), Z = F->Impl()->ZOrder;
+        if (D > BestDepth || (D == BestDepth && Z > BestZ))
+        {
+            Best = F;
+            BestDepth = D;
+            BestZ = Z;
+        }
+    }
+    return Best;
+}
+
+void CentreIfRequested(TControl::TImpl& I)
+{
+    if (I.Kind != TControlKind::ckForm || I.Position != TFormPosition::poScreenCenter || I.ParentWindow)
+        return;
+    I.Left = (kScreenWidth - I.Width) / 2;
+    I.Top = (kScreenHeight - I.Height) / 2;
+}
+
+void FireChange(TComponent* Sender, TNotifyEvent Handler)
+{
+    if (Handler)
+        FireEvent([&] { Handler(Sender); });
+}
+
+} // namespace
+
+// ---- TControl ---------------------------------------------------------------------------------------------
+
+// [window thread]
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
+{
+    FImpl->Self = this;
+    State().Controls.push_back(this);
+}
+
+// [window thread] Children stay alive (their owner frees them) but lose this parent.
+TControl::~TControl()
+{
+    while (!FControls.empty())
+        FControls.back()->SetParent(nullptr);
+    SetParent(nullptr);
+    Forget(this);
+}
+
+TNativeHandle TControl::Handle() const { return FImpl.get(); }
+
+// [window thread]
+void TControl::SetParent(TControl* AParent)
+{
+    if (AParent == FParent)
+        return;
+    if (FParent)
+    {
+        auto& Siblings = FParent->FControls;
+        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
+        if (FParent->FImpl->ActiveControl == this)
+            FParent->FImpl->ActiveControl = nullptr;
+    }
+    FParent = AParent;
+    if (FParent)
+        FParent->FControls.push_back(this);
+}
+
+int TControl::Left() const { return FImpl->Left; }
+int TControl::Top() const { return FImpl->Top; }
+int TControl::Width() const { return FImpl->Width; }
+int TControl::Height() const { return FImpl->Height; }
+void TControl::SetLeft(int V) { SetBounds(V, FImpl->Top, FImpl->Width, FImpl->Height); }
+void TControl::SetTop(int V) { SetBounds(FImpl->Left, V, FImpl->Width, FImpl->Height); }
+void TControl::SetWidth(int V) { SetBounds(FImpl->Left, FImpl->Top, V, FImpl->Height); }
+void TControl::SetHeight(int V) { SetBounds(FImpl->Left, FImpl->Top, FImpl->Width, V); }
+
+// [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    TImpl& I = *FImpl;
+    const bool Moved = ALeft != I.Left || ATop != I.Top;
+    I.Left = ALeft;
+    I.Top = ATop;
+    I.Width = std::max(0, AWidth);
+    I.Height = std::max(0, AHeight);
+    if (Moved)
+        I.Position = TFormPosition::poDesigned;
+    CentreIfRequested(I);
+    I.Invalid = true;
+    if (auto* F = dynamic_cast<TForm*>(this))
+        F->DoClientResized();
+}
+
+int TControl::ClientWidth() const { return std::max(0, FImpl->Width - 2 * BorderOf(*FImpl)); }
+int TControl::ClientHeight() const { return std::max(0, FImpl->Height - 2 * BorderOf(*FImpl) - CaptionOf(*FImpl)); }
+void TControl::SetClientWidth(int V) { SetWidth(V + 2 * BorderOf(*FImpl)); }
+void TControl::SetClientHeight(int V) { SetHeight(V + 2 * BorderOf(*FImpl) + CaptionOf(*FImpl)); }
+
+bool TControl::Visible() const { return FImpl->Visible; }
+
+// [window thread] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
+void TControl::SetVisible(bool V)
+{
+    if (V == FImpl->Visible)
+        return;
+    FImpl->Visible = V;
+    if (FImpl->Kind == TControlKind::ckForm)
+    {
+        if (V)
+        {
+            FImpl->ZOrder = State().NextZOrder++;
+            FImpl->Invalid = true;
+            static_cast<TForm*>(this)->DoShowing();
+            if (FImpl->Position == TFormPosition::poScreenCenter)
+                FImpl->Position = TFormPosition::poDesigned; // placed once; the user may move it from here
+        }
+        else if (State().Capture == this)
+            State().Capture = nullptr;
+    }
+}
+
+bool TControl::Enabled() const { return FImpl->Enabled; }
+void TControl::SetEnabled(bool V) { FImpl->Enabled = V; }
+unsigned TControl::Anchors() const { return FImpl->Anchors; }
+void TControl::SetAnchors(unsigned V) { FImpl->Anchors = V; }
+int TControl::TabOrder() const { return FImpl->TabOrder; }
+void TControl::SetTabOrder(int V) { FImpl->TabOrder = V; }
+
+// [window thread]
+bool TControl::Showing() const
+{
+    if (!FImpl->Visible)
+        return false;
+    if (FParent)
+        return FParent->Showing();
+    if (TControl* P = NativeParent(*FImpl))
+        return P->Showing();
+    return true;
+}
+
+// [window thread]
+void TControl::Invalidate()
+{
+    FImpl->Invalid = true;
+    if (FParent)
+        FParent->Invalidate();
+}
+
+// [window thread] Paints at once when the form is showing; a hidden form paints nothing.
+void TControl::Repaint()
+{
+    auto* F = dynamic_cast<TForm*>(this);
+    if (!F)
+    {
+        if (FParent)
+            FParent->Repaint();
+        return;
+    }
+    if (!Showing())
+    {
+        FImpl->Invalid = true;
+        return;
+    }
+    FImpl->Invalid = false;
+    ++FImpl->PaintCount;
+    F->DoPaint();
+}
+
+// [window thread]
+TPoint TControl::ClientToScreen(TPoint P) const
+{
+    TPoint Origin;
+    if (FParent)
+        Origin = FParent->ClientToScreen({0, 0});
+    else if (TControl* NP = NativeParent(*FImpl))
+        Origin = NP->ClientToScreen({0, 0});
+    return {P.X + Origin.X + FImpl->Left + BorderOf(*FImpl), P.Y + Origin.Y + FImpl->Top + BorderOf(*FImpl) + CaptionOf(*FImpl)};
+}
+
+// [window thread]
+TPoint TControl::ScreenToClient(TPoint P) const
+{
+    const TPoint O = ClientToScreen({0, 0});
+    return {P.X - O.X, P.Y - O.Y};
+}
+
+// [window thread] Records the message; a close message runs the form's close box. Answers 0, as the default
+// window procedure does for the key messages.
+std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
+{
+    FImpl->Messages.push_back({Msg, WParam, LParam});
+    if (Msg == 0x0010)
+        if (auto* F = dynamic_cast<TForm*>(this))
+            F->DoClose();
+    return 0;
+}
+
+// ---- TForm ------------------------------------------------------------------------------------------------
+
+// [window thread]
+TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
+{
+    TImpl& I = *FImpl;
+    I.Kind = TControlKind::ckForm;
+    SetName(D.Name);
+    I.Caption = D.Caption;
+    I.BorderStyle = D.BorderStyle;
+    I.BorderIcons = D.BorderIcons;
+    I.Color = D.Color;
+    I.OwnerWindow = D.OwnerWindow;
+    I.FixedOpaque = D.FixedOpaque;
+    I.Width = D.ClientWidth + 2 * FrameBorder(D.BorderStyle);
+    I.Height = D.ClientHeight + 2 * FrameBorder(D.BorderStyle) + FrameCaption(D.BorderStyle);
+    I.Position = D.Position;
+    CentreIfRequested(I);
+    DoClientResized();
+}
+
+// [window thread]
+TForm::~TForm()
+{
+    if (TNotifyEvent H = OnDestroy)
+        FireEvent([&] { H(this); });
+    DestroyComponents();
+}
+
+const std::string& TForm::Caption() const { return FImpl->Caption; }
+void TForm::SetCaption(const std::string& V) { FImpl->Caption = V; }
+TFormBorderStyle TForm::BorderStyle() const { return FImpl->BorderStyle; }
+
+// [window thread] The outer size stays; the client area changes with the frame.
+void TForm::SetBorderStyle(TFormBorderStyle V)
+{
+    FImpl->BorderStyle = V;
+    FImpl->Invalid = true;
+    DoClientResized();
+}
+
+std::uint32_t TForm::Color() const { return FImpl->Color; }
+void TForm::SetColor(std::uint32_t ARGB)
+{
+    FImpl->Color = ARGB;
+    Invalidate();
+}
+unsigned TForm::BorderIcons() const { return FImpl->BorderIcons; }
+void TForm::SetBorderIcons(unsigned V) { FImpl->BorderIcons = V; }
+TFormPosition TForm::Position() const { return FImpl->Position; }
+void TForm::SetPosition(TFormPosition V)
+{
+    FImpl->Position = V;
+    CentreIfRequested(*FImpl);
+}
+TNativeHandle TForm::OwnerWindow() const { return FImpl->OwnerWindow; }
+void TForm::SetOwnerWindow(TNativeHandle Owner) { FImpl->OwnerWindow = Owner; }
+bool TForm::FixedOpaque() const { return FImpl->FixedOpaque; }
+void TForm::SetFixedOpaque(bool V) { FImpl->FixedOpaque = V; }
+TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
+
+// [window thread]
+void TForm::SetParentWindow(TNativeHandle ParentHandle)
+{
+    if (ParentHandle == Handle())
+        return;
+    FImpl->ParentWindow = ParentHandle;
+    FImpl->Invalid = true;
+    if (ParentHandle)
+        DoShowing();
+}
+
+// [window thread]
+void TForm::BringToFront()
+{
+    FImpl->ZOrder = State().NextZOrder++;
+}
+
+TControl* TForm::ActiveControl() const { return FImpl->ActiveControl; }
+void TForm::SetActiveControl(TControl* C) { FImpl->ActiveControl = C; }
+
+// [window thread]
+void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride)
+{
+    TImpl& I = *FImpl;
+    const int CW = ClientWidth(), CH = ClientHeight();
+    if (I.SurfaceWidth != CW || I.SurfaceHeight != CH)
+    {
+        I.SurfaceWidth = CW;
+        I.SurfaceHeight = CH;
+        I.Surface.assign(static_cast<std::size_t>(CW) * CH, 0);
+    }
+    if (!Pixels || Width <= 0 || Height <= 0 || Stride < Width)
+        return;
+    const int W = std::min(Width, CW), H = std::min(Height, CH);
+    for (int Y = 0; Y < H; ++Y)
+        std::copy_n(Pixels + static_cast<std::size_t>(Y) * Stride, W, I.Surface.begin() + static_cast<std::size_t>(Y) * CW);
+}
+
+// ---- Standard controls ------------------------------------------------------------------------------------
+
+// [window thread]
+TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckLabel;
+    FImpl->Height = kFontHeight;
+    FImpl->Visible = true;
+}
+
+const std::string& TLabel::Caption() const { return FImpl->Caption; }
+
+// [window thread]
+void TLabel::SetCaption(const std::string& V)
+{
+    FImpl->Caption = V;
+    if (FImpl->AutoSize)
+        SetBounds(Left(), Top(), TextWidth(V), kFontHeight);
+    Invalidate();
+}
+
+bool TLabel::AutoSize() const { return FImpl->AutoSize; }
+void TLabel::SetAutoSize(bool V)
+{
+    FImpl->AutoSize = V;
+    if (V)
+        SetBounds(Left(), Top(), TextWidth(FImpl->Caption), kFontHeight);
+}
+bool TLabel::Centered() const { return FImpl->Centered; }
+void TLabel::SetCentered(bool V) { FImpl->Centered = V; }
+int TLabel::TextWidth(const std::string& Text) const { return Headless::TextWidth(Text); }
+
+// [window thread]
+TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckScrollBar;
+    FImpl->Visible = true;
+    FImpl->Width = 121;
+    FImpl->Height = 16;
+}
+
+int TScrollBar::Min() const { return FImpl->Min; }
+int TScrollBar::Max() const { return FImpl->Max; }
+
+// [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
+void TScrollBar::SetRange(int AMin, int AMax)
+{
+    FImpl->Min = AMin;
+    FImpl->Max = std::max(AMin, AMax);
+    SetPosition(FImpl->Position_);
+}
+
+int TScrollBar::Position() const { return FImpl->Position_; }
+
+// [window thread]
+void TScrollBar::SetPosition(int V)
+{
+    V = std::clamp(V, FImpl->Min, FImpl->Max);
+    if (V == FImpl->Position_)
+        return;
+    FImpl->Position_ = V;
+    FireChange(this, OnChange);
+}
+
+int TScrollBar::LargeChange() const { return FImpl->LargeChange; }
+void TScrollBar::SetLargeChange(int V) { FImpl->LargeChange = std::max(1, V); }
+
+// [window thread]
+TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckTrackBar;
+    FImpl->Visible = true;
+    FImpl->Max = 10;
+    FImpl->Width = 150;
+    FImpl->Height = 45;
+}
+
+int TTrackBar::Min() const { return FImpl->Min; }
+int TTrackBar::Max() const { return FImpl->Max; }
+
+// [window thread]
+void TTrackBar::SetRange(int AMin, int AMax)
+{
+    FImpl->Min = AMin;
+    FImpl->Max = std::max(AMin, AMax);
+    SetPosition(FImpl->Position_);
+}
+
+int TTrackBar::Position() const { return FImpl->Position_; }
+
+// [window thread]
+void TTrackBar::SetPosition(int V)
+{
+    V = std::clamp(V, FImpl->Min, FImpl->Max);
+    if (V == FImpl->Position_)
+        return;
+    FImpl->Position_ = V;
+    FireChange(this, OnChange);
+}
+
+int TTrackBar::Frequency() const { return FImpl->Frequency; }
+void TTrackBar::SetFrequency(int V) { FImpl->Frequency = std::max(1, V); }
+bool TTrackBar::TickMarksNone() const { return FImpl->NoTicks; }
+void TTrackBar::SetTickMarksNone(bool V) { FImpl->NoTicks = V; }
+void TTrackBar::SetSelection(int AStart, int AEnd)
+{
+    FImpl->SelStart = AStart;
+    FImpl->SelEnd = AEnd;
+}
+int TTrackBar::SelStart() const { return FImpl->SelStart; }
+int TTrackBar::SelEnd() const { return FImpl->SelEnd; }
+
+// [window thread]
+TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckComboBox;
+    FImpl->Visible = true;
+    FImpl->Width = 145;
+    FImpl->Height = 21;
+}
+
+void TComboBox::AddItem(const std::string& Item) { FImpl->Items.push_back(Item); }
+void TComboBox::ClearItems()
+{
+    FImpl->Items.clear();
+    FImpl->ItemIndex = -1;
+}
+int TComboBox::ItemCount() const { return static_cast<int>(FImpl->Items.size()); }
+
+// [window thread] An index outside the list answers "".
+std::string TComboBox::Item(int Index) const
+{
+    return Index >= 0 && Index < ItemCount() ? FImpl->Items[static_cast<std::size_t>(Index)] : std::string();
+}
+
+int TComboBox::ItemIndex() const { return FImpl->ItemIndex; }
+
+// [window thread] An index outside the list selects nothing (-1).
+void TComboBox::SetItemIndex(int V)
+{
+    if (V < 0 || V >= ItemCount())
+        V = -1;
+    if (V == FImpl->ItemIndex)
+        return;
+    FImpl->ItemIndex = V;
+    FireChange(this, OnChange);
+}
+
+int TComboBox::ItemHeight() const { return FImpl->ItemHeight; }
+void TComboBox::SetItemHeight(int V) { FImpl->ItemHeight = std::max(1, V); }
+
+// [window thread]
+void TComboBox::SetText(const std::string& V)
+{
+    const auto It = std::find(FImpl->Items.begin(), FImpl->Items.end(), V);
+    FImpl->ItemIndex = It == FImpl->Items.end() ? -1 : static_cast<int>(It - FImpl->Items.begin());
+}
+
+std::string TComboBox::Text() const { return Item(FImpl->ItemIndex); }
+std::uint32_t TComboBox::FontColor() const { return FImpl->FontColor; }
+void TComboBox::SetFontColor(std::uint32_t ARGB) { FImpl->FontColor = ARGB; }
+
+// ---- Pop-up menus, timers, application --------------------------------------------------------------------
+
+// [window thread] Records the pop-up and runs the item that the test chose for it, if any.
+void TPopupMenu::Popup(int ScreenX, int ScreenY)
+{
+    TState& S = State();
+    TPopupRecord R{this, ScreenX, ScreenY, Name(), {}};
+    const std::string Choice = S.NextPopupChoice;
+    S.NextPopupChoice.clear();
+    TMenuItem* Chosen = nullptr;
+    if (!Choice.empty())
+        Chosen = dynamic_cast<TMenuItem*>(FindComponent(Choice));
+    if (Chosen && (!Chosen->Enabled() || Chosen->IsSeparator()))
+        Chosen = nullptr;
+    if (Chosen)
+        R.ChosenItemName = Chosen->Name();
+    S.Popups.push_back(R);
+    if (Chosen)
+        FireEvent([Chosen] { Chosen->Click(); });
+}
+
+// [window thread]
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
+{
+    State().Timers.push_back(this);
+}
+
+// [window thread]
+TTimer::~TTimer()
+{
+    auto& L = State().Timers;
+    L.erase(std::remove(L.begin(), L.end(), this), L.end());
+}
+
+unsigned TTimer::Interval() const { return FImpl->Interval; }
+void TTimer::SetInterval(unsigned Milliseconds)
+{
+    FImpl->Interval = Milliseconds;
+    FImpl->Elapsed = 0;
+    FImpl->Pending = false;
+}
+bool TTimer::Enabled() const { return FImpl->Enabled; }
+void TTimer::SetEnabled(bool V)
+{
+    FImpl->Enabled = V;
+    FImpl->Elapsed = 0;
+    FImpl->Pending = false;
+}
+
+TApplication::TApplication() : TComponent(nullptr) {}
+
+// [window thread]
+TApplication::~TApplication()
+{
+    DestroyComponents();
+}
+
+// [window thread] Delivers the queued pointer move, then due timer ticks, then paints of invalidated showing
+// forms. Handlers may free windows and timers on the way; freed ones are skipped.
+void TApplication::ProcessMessages()
+{
+    TState& S = State();
+    if (S.PendingPointerMoves > 0)
+    {
+        S.PendingPointerMoves = 0;
+        TForm* Target = S.Capture ? S.Capture : FormAt(S.Pointer);
+        if (Target)
+        {
+            const TPoint P = Target->ScreenToClient(S.Pointer);
+            Target->DoMouseMove(S.QueuedMoveShift, P.X, P.Y);
+        }
+    }
+    const std::vector<TTimer*> Timers = S.Timers;
+    for (TTimer* T : Timers)
+    {
+        if (std::find(S.Timers.begin(), S.Timers.end(), T) == S.Timers.end())
+            continue;
+        if (T->Enabled())
+            if (auto* I = T->Impl(); I->Pending)
+            {
+                I->Pending = false;
+                if (TNotifyEvent H = T->OnTimer) // the handler may free its timer
+                    FireEvent([&] { H(T); });
+            }
+    }
+    const std::vector<TControl*> Controls = S.Controls;
+    for (TControl* C : Controls)
+    {
+        if (!IsAlive(C) || C->Impl()->Kind != TControlKind::ckForm || !C->Impl()->Invalid || !C->Showing())
+            continue;
+        C->Repaint();
+    }
+}
+
+// [window thread]
+void TApplication::ShowException(const std::string& Message)
+{
+    ShowMessageBox(Message, FTitle);
+}
+
+TCursor TApplication::Cursor() const { return FCursor; }
+void TApplication::SetCursor(TCursor C) { FCursor = C; }
+
+// ---- System services that belong to the window system ----------------------------------------------------
+
+// [window thread]
+void ShowMessageBox(const std::string& Text, const std::string& Caption)
+{
+    const std::string Title = Caption.empty() ? Application().Title() : Caption;
+    State().MessageBoxes.push_back({Text, Title});
+    std::string Line = Title + ": " + Text;
+    std::replace(Line.begin(), Line.end(), '\n', ' ');
+    std::replace(Line.begin(), Line.end(), '\r', ' ');
+    std::cerr << "[message box] " << Line << std::endl;
+}
+
+namespace
+{
+
+std::optional<std::string> RunDialog(bool Save, const std::string& Title, const std::string& InitialDir,
+                                     const std::string& Filter)
+{
+    TState& S = State();
+    TDialogRecord R{Save, Title, InitialDir, Filter, S.NextDialogAnswer};
+    S.NextDialogAnswer.reset();
+    S.Dialogs.push_back(R);
+    return R.Answer;
+}
+
+} // namespace
+
+// [window thread]
+std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter)
+{
+    return RunDialog(false, Title, InitialDir, Filter);
+}
+
+// [window thread]
+std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter)
+{
+    return RunDialog(true, Title, InitialDir, Filter);
+}
+
+// [window thread]
+TPoint GetPointerPos()
+{
+    return State().Pointer;
+}
+
+// [window thread] Like the real pointer, the warp reaches the window under it as a mouse move, later.
+void SetPointerPos(int ScreenX, int ScreenY)
+{
+    State().Pointer = {ScreenX, ScreenY};
+    State().PendingPointerMoves = 1;
+}
+
+int ScreenWidth() { return kScreenWidth; }
+int ScreenHeight() { return kScreenHeight; }
+
+// ---- Driver -----------------------------------------------------------------------------------------------
+
+namespace HeadlessDriver
+{
+
+std::vector<TControl*> Windows() { return State().Controls; }
+
+TControl* FromHandle(TNativeHandle Handle)
+{
+    for (TControl* C : State().Controls)
+        if (C->Handle() == Handle)
+            return C;
+    return nullptr;
+}
+
+int BorderWidth(TFormBorderStyle Style) { return FrameBorder(Style); }
+int CaptionHeight(TFormBorderStyle Style) { return FrameCaption(Style); }
+bool IsInvalidated(const TControl& C) { return C.Impl()->Invalid; }
+int PaintCount(const TForm& F) { return F.Impl()->PaintCount; }
+int ZOrder(const TForm& F) { return F.Impl()->ZOrder; }
+
+std::uint32_t Pixel(const TForm& F, int X, int Y)
+{
+    const auto* I = F.Impl();
+    if (X < 0 || Y < 0 || X >= I->SurfaceWidth || Y >= I->SurfaceHeight)
+        return 0;
+    return I->Surface[static_cast<std::size_t>(Y) * I->SurfaceWidth + X];
+}
+
+const std::vector<TSentMessage>& SentMessages(const TControl& C) { return C.Impl()->Messages; }
+
+void MouseDown(TForm& F, TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    State().Pointer = F.ClientToScreen({X, Y});
+    State().Capture = &F;
+    F.DoMouseDown(Button, Shift, X, Y);
+}
+
+void MouseMove(TForm& F, TShiftState Shift, int X, int Y)
+{
+    State().Pointer = F.ClientToScreen({X, Y});
+    F.DoMouseMove(Shift, X, Y);
+}
+
+void MouseUp(TForm& F, TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    State().Pointer = F.ClientToScreen({X, Y});
+    State().Capture = nullptr;
+    F.DoMouseUp(Button, Shift, X, Y);
+}
+
+void PressCloseBox(TForm& F) { F.DoClose(); }
+void UserSetPosition(TScrollBar& S, int Position) { S.SetPosition(Position); }
+void UserSetPosition(TTrackBar& T, int Position) { T.SetPosition(Position); }
+void UserSelect(TComboBox& C, int Index) { C.SetItemIndex(Index); }
+
+int PendingMessages()
+{
+    const TState& S = State();
+    int N = S.PendingPointerMoves;
+    for (TTimer* T : S.Timers)
+        N += T->Enabled() && T->Impl()->Pending;
+    for (TControl* C : S.Controls)
+        N += C->Impl()->Kind == TControlKind::ckForm && C->Impl()->Invalid && C->Showing();
+    return N;
+}
+
+void SetShiftOfQueuedMoves(TShiftState Shift) { State().QueuedMoveShift = Shift; }
+
+void AdvanceTime(unsigned Milliseconds)
+{
+    for (TTimer* T : State().Timers)
+    {
+        auto* I = T->Impl();
+        if (!T->Enabled() || I->Interval == 0)
+            continue;
+        I->Elapsed += Milliseconds;
+        if (I->Elapsed >= I->Interval)
+        {
+            I->Pending = true;
+            I->Elapsed %= I->Interval;
+        }
+    }
+}
+
+bool FireTimer(TTimer& T)
+{
+    if (!T.Enabled())
+        return false;
+    if (TNotifyEvent H = T.OnTimer)
+        FireEvent([&] { H(&T); });
+    return true;
+}
+
+std::vector<TTimer*> Timers() { return State().Timers; }
+const std::vector<TPopupRecord>& Popups() { return State().Popups; }
+void ChooseInNextPopup(const std::string& ItemName) { State().NextPopupChoice = ItemName; }
+const std::vector<TMessageBoxRecord>& MessageBoxes() { return State().MessageBoxes; }
+const std::vector<TDialogRecord>& Dialogs() { return State().Dialogs; }
+void PresetNextDialogAnswer(std::optional<std::string> Path) { State().NextDialogAnswer = std::move(Path); }
+
+void Reset()
+{
+    TState& S = State();
+    S.Popups.clear();
+    S.NextPopupChoice.clear();
+    S.MessageBoxes.clear();
+    S.Dialogs.clear();
+    S.NextDialogAnswer.reset();
+    S.Pointer = {};
+    S.PendingPointerMoves = 0;
+    S.QueuedMoveShift = 0;
+    S.Capture = nullptr;
+    for (TTimer* T : S.Timers)
+    {
+        T->Impl()->Elapsed = 0;
+        T->Impl()->Pending = false;
+    }
+    Application().SetCursor(TCursor::crDefault);
+}
+
+} // namespace HeadlessDriver

@@ -1,0 +1,1172 @@
+// Win32 window toolkit: forms are windows of our own class; the standard controls are the system's
+// (static, scroll bar, common-controls track bar, combo box). Every window procedure catches everything:
+// an exception must not unwind through Windows frames.
+#include "platform/win32/Win32Internal.h"
+
+#include <windowsx.h>
+
+#include <algorithm>
+#include <map>
+
+#include "platform/System.h"
+
+namespace Win32
+{
+
+// [any thread]
+std::wstring Widen(const std::string& S)
+{
+    if (S.empty())
+        return {};
+    const int N = MultiByteToWideChar(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), nullptr, 0);
+    std::wstring W(static_cast<std::size_t>(N), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, S.data(), static_cast<int>(S.size()), W.data(), N);
+    return W;
+}
+
+// [any thread]
+std::string Narrow(const std::wstring& W)
+{
+    if (W.empty())
+        return {};
+    const int N = WideCharToMultiByte(CP_UTF8, 0, W.data(), static_cast<int>(W.size()), nullptr, 0, nullptr, nullptr);
+    std::string S(static_cast<std::size_t>(N), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, W.data(), static_cast<int>(W.size()), S.data(), N, nullptr, nullptr);
+    return S;
+}
+
+} // namespace Win32
+
+using namespace Win32;
+
+namespace
+{
+
+constexpr wchar_t kFormClass[] = L"MarvoForm";
+constexpr wchar_t kControlProp[] = L"MarvoControl";
+constexpr int kComboDropHeight = 200;
+
+LRESULT CALLBACK FormWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
+
+std::map<UINT_PTR, TTimer*>& TimerMap()
+{
+    static auto* M = new std::map<UINT_PTR, TTimer*>();
+    return *M;
+}
+
+void RegisterClasses()
+{
+    static bool Done = false;
+    if (Done)
+        return;
+    Done = true;
+    INITCOMMONCONTROLSEX Icc{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&Icc);
+    WNDCLASSEXW C{};
+    C.cbSize = sizeof C;
+    C.style = CS_HREDRAW | CS_VREDRAW;
+    C.lpfnWndProc = FormWndProc;
+    C.hInstance = ModuleInstance();
+    C.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    C.lpszClassName = kFormClass;
+    RegisterClassExW(&C);
+}
+
+COLORREF ToColorRef(std::uint32_t ARGB)
+{
+    return RGB((ARGB >> 16) & 0xFF, (ARGB >> 8) & 0xFF, ARGB & 0xFF);
+}
+
+HFONT ControlFont()
+{
+    return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+bool IsToolWindow(TFormBorderStyle S)
+{
+    return S == TFormBorderStyle::bsToolWindow || S == TFormBorderStyle::bsSizeToolWin;
+}
+
+DWORD FormStyle(const TControl::TImpl& I, bool Visible)
+{
+    DWORD S = WS_CLIPCHILDREN | WS_CLIPSIBLINGS | (I.ParentWindow ? WS_CHILD : WS_POPUP);
+    switch (I.BorderStyle)
+    {
+    case TFormBorderStyle::bsNone: break;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsToolWindow: S |= WS_CAPTION; break;
+    case TFormBorderStyle::bsSizeable:
+    case TFormBorderStyle::bsSizeToolWin: S |= WS_CAPTION | WS_THICKFRAME; break;
+    }
+    if (I.BorderStyle != TFormBorderStyle::bsNone && (I.BorderIcons & biSystemMenu))
+    {
+        S |= WS_SYSMENU;
+        if (!IsToolWindow(I.BorderStyle))
+        {
+            if (I.BorderIcons & biMinimize)
+                S |= WS_MINIMIZEBOX;
+            if (I.BorderIcons & biMaximize)
+                S |= WS_MAXIMIZEBOX;
+        }
+    }
+    if (Visible)
+        S |= WS_VISIBLE;
+    return S;
+}
+
+DWORD FormExStyle(const TControl::TImpl& I)
+{
+    return IsToolWindow(I.BorderStyle) ? WS_EX_TOOLWINDOW : 0;
+}
+
+// The window's outer rectangle in its parent's client coordinates (screen coordinates at top level).
+RECT RectInParent(HWND Wnd)
+{
+    RECT R{};
+    GetWindowRect(Wnd, &R);
+    if (GetWindowLongW(Wnd, GWL_STYLE) & WS_CHILD)
+        if (HWND P = GetParent(Wnd))
+            MapWindowPoints(HWND_DESKTOP, P, reinterpret_cast<POINT*>(&R), 2);
+    return R;
+}
+
+void CentreIfRequested(TControl::TImpl& I)
+{
+    if (I.Kind != TControlKind::ckForm || I.Position != TFormPosition::poScreenCenter || I.ParentWindow)
+        return;
+    const RECT R = RectInParent(I.Wnd);
+    const int W = R.right - R.left, H = R.bottom - R.top;
+    SetWindowPos(I.Wnd, nullptr, (GetSystemMetrics(SM_CXSCREEN) - W) / 2, (GetSystemMetrics(SM_CYSCREEN) - H) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+TControl* ControlOf(HWND Wnd)
+{
+    return Wnd ? static_cast<TControl*>(GetPropW(Wnd, kControlProp)) : nullptr;
+}
+
+void FireChange(TComponent* Sender, TNotifyEvent Handler)
+{
+    if (Handler)
+        FireEvent([&] { Handler(Sender); });
+}
+
+TShiftState ShiftOf(WPARAM WParam)
+{
+    TShiftState S = 0;
+    if (WParam & MK_SHIFT)
+        S |= ssShift;
+    if (WParam & MK_CONTROL)
+        S |= ssCtrl;
+    if (GetKeyState(VK_MENU) < 0)
+        S |= ssAlt;
+    if (WParam & MK_LBUTTON)
+        S |= ssLeft;
+    if (WParam & MK_RBUTTON)
+        S |= ssRight;
+    if (WParam & MK_MBUTTON)
+        S |= ssMiddle;
+    return S;
+}
+
+void ScrollBarScrolled(TScrollBar& S, int Code)
+{
+    int P = S.Position();
+    switch (Code)
+    {
+    case SB_LINELEFT: --P; break;
+    case SB_LINERIGHT: ++P; break;
+    case SB_PAGELEFT: P -= S.LargeChange(); break;
+    case SB_PAGERIGHT: P += S.LargeChange(); break;
+    case SB_LEFT: P = S.Min(); break;
+    case SB_RIGHT: P = S.Max(); break;
+    case SB_THUMBTRACK:
+    case SB_THUMBPOSITION:
+    {
+        SCROLLINFO Info{sizeof(SCROLLINFO), SIF_TRACKPOS, 0, 0, 0, 0, 0};
+        GetScrollInfo(S.Impl()->Wnd, SB_CTL, &Info);
+        P = Info.nTrackPos;
+        break;
+    }
+    default: return;
+    }
+    S.SetPosition(P);
+}
+
+// Notifications that standard controls send to their parent window, handed back to the control.
+bool ReflectToControl(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result)
+{
+    TControl* C = ControlOf(reinterpret_cast<HWND>(LParam));
+    if (!C)
+        return false;
+    switch (Msg)
+    {
+    case WM_HSCROLL:
+        if (auto* S = dynamic_cast<TScrollBar*>(C))
+            ScrollBarScrolled(*S, LOWORD(WParam));
+        else if (auto* T = dynamic_cast<TTrackBar*>(C))
+        {
+            const int P = static_cast<int>(::SendMessageW(T->Impl()->Wnd, TBM_GETPOS, 0, 0));
+            if (P != T->Impl()->Position_)
+            {
+                T->Impl()->Position_ = P;
+                FireChange(T, T->OnChange);
+            }
+        }
+        Result = 0;
+        return true;
+    case WM_COMMAND:
+        if (auto* B = dynamic_cast<TComboBox*>(C); B && HIWORD(WParam) == CBN_SELCHANGE)
+        {
+            const int I = static_cast<int>(::SendMessageW(B->Impl()->Wnd, CB_GETCURSEL, 0, 0));
+            if (I != B->Impl()->ItemIndex)
+            {
+                B->Impl()->ItemIndex = I;
+                FireChange(B, B->OnChange);
+            }
+            Result = 0;
+            return true;
+        }
+        return false;
+    default: return false;
+    }
+}
+
+LRESULT FormMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    if (Msg == WM_NCCREATE)
+    {
+        auto* CS = reinterpret_cast<CREATESTRUCTW*>(LParam);
+        auto* F = static_cast<TForm*>(CS->lpCreateParams);
+        SetWindowLongPtrW(Wnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(F));
+        if (F)
+            F->Impl()->Wnd = Wnd;
+    }
+    LRESULT Result = 0;
+    switch (Msg)
+    {
+    case WM_HSCROLL:
+    case WM_COMMAND:
+        if (LParam && ReflectToControl(Msg, WParam, LParam, Result))
+            return Result;
+        break;
+    case WM_TIMER:
+    {
+        const auto It = TimerMap().find(WParam);
+        if (It != TimerMap().end())
+        {
+            TTimer* T = It->second;
+            if (TNotifyEvent H = T->OnTimer) // the handler may free its timer
+                FireEvent([&] { H(T); });
+            return 0;
+        }
+        break;
+    }
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLOREDIT:
+    {
+        HWND Child = reinterpret_cast<HWND>(LParam);
+        TControl* C = ControlOf(Child);
+        if (!C)
+            C = ControlOf(GetParent(Child));
+        if (auto* B = dynamic_cast<TComboBox*>(C))
+        {
+            const LRESULT Brush = DefWindowProcW(Wnd, Msg, WParam, LParam);
+            SetTextColor(reinterpret_cast<HDC>(WParam), ToColorRef(B->FontColor()));
+            return Brush;
+        }
+        break;
+    }
+    default: break;
+    }
+
+    auto* F = reinterpret_cast<TForm*>(GetWindowLongPtrW(Wnd, GWLP_USERDATA));
+    if (!F)
+        return DefWindowProcW(Wnd, Msg, WParam, LParam);
+    TControl::TImpl& I = *F->Impl();
+    switch (Msg)
+    {
+    case WM_PAINT:
+    {
+        PAINTSTRUCT PS;
+        I.PaintDC = BeginPaint(Wnd, &PS);
+        F->DoPaint();
+        I.PaintDC = nullptr;
+        EndPaint(Wnd, &PS);
+        return 0;
+    }
+    case WM_ERASEBKGND:
+        if (!I.FixedOpaque)
+        {
+            RECT R;
+            GetClientRect(Wnd, &R);
+            FillRect(reinterpret_cast<HDC>(WParam), &R, I.Brush);
+        }
+        return 1;
+    case WM_CTLCOLORSTATIC:
+        SetBkColor(reinterpret_cast<HDC>(WParam), ToColorRef(I.Color));
+        return reinterpret_cast<LRESULT>(I.Brush);
+    case WM_SIZE: F->DoClientResized(); return 0;
+    case WM_SIZING:
+        if (I.FixedOpaque)
+        {
+            RECT Now;
+            GetWindowRect(Wnd, &Now);
+            *reinterpret_cast<RECT*>(LParam) = Now;
+            return TRUE;
+        }
+        break;
+    case WM_CLOSE: F->DoClose(); return 0;
+    case WM_SETCURSOR:
+        if (LOWORD(LParam) == HTCLIENT && Application().Cursor() == TCursor::crNone)
+        {
+            ::SetCursor(nullptr);
+            return TRUE;
+        }
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    {
+        const TMouseButton B = Msg == WM_LBUTTONDOWN   ? TMouseButton::mbLeft
+                               : Msg == WM_RBUTTONDOWN ? TMouseButton::mbRight
+                                                       : TMouseButton::mbMiddle;
+        SetCapture(Wnd);
+        F->DoMouseDown(B, ShiftOf(WParam), GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam));
+        return 0;
+    }
+    case WM_MOUSEMOVE: F->DoMouseMove(ShiftOf(WParam), GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)); return 0;
+    case WM_LBUTTONUP:
+    case WM_RBUTTONUP:
+    case WM_MBUTTONUP:
+    {
+        const TMouseButton B = Msg == WM_LBUTTONUP   ? TMouseButton::mbLeft
+                               : Msg == WM_RBUTTONUP ? TMouseButton::mbRight
+                                                     : TMouseButton::mbMiddle;
+        if (!(WParam & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON)))
+            ReleaseCapture();
+        F->DoMouseUp(B, ShiftOf(WParam), GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam));
+        return 0;
+    }
+    case WM_NCDESTROY:
+        SetWindowLongPtrW(Wnd, GWLP_USERDATA, 0);
+        I.Wnd = nullptr;
+        break;
+    default: break;
+    }
+    return DefWindowProcW(Wnd, Msg, WParam, LParam);
+}
+
+// [window thread]
+LRESULT CALLBACK FormWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    try
+    {
+        return FormMessage(Wnd, Msg, WParam, LParam);
+    }
+    catch (...)
+    {
+        return DefWindowProcW(Wnd, Msg, WParam, LParam);
+    }
+}
+
+HWND CreateControlWindow(TControl* Self, const wchar_t* Class, DWORD Style, int Width, int Height)
+{
+    RegisterClasses();
+    HWND W = CreateWindowExW(0, Class, L"", WS_CHILD | WS_VISIBLE | Style, 0, 0, Width, Height, ParkingWindow(),
+                             nullptr, ModuleInstance(), nullptr);
+    if (W)
+    {
+        SetPropW(W, kControlProp, Self);
+        ::SendMessageW(W, WM_SETFONT, reinterpret_cast<WPARAM>(ControlFont()), FALSE);
+    }
+    return W;
+}
+
+void SetStyleBit(HWND W, DWORD Bit, bool On)
+{
+    const DWORD S = GetWindowLongW(W, GWL_STYLE);
+    SetWindowLongW(W, GWL_STYLE, On ? (S | Bit) : (S & ~Bit));
+    InvalidateRect(W, nullptr, TRUE);
+}
+
+SIZE TextExtent(HWND W, const std::string& Text)
+{
+    SIZE Size{0, 0};
+    HDC DC = GetDC(W);
+    HGDIOBJ Old = SelectObject(DC, ControlFont());
+    const std::wstring T = Widen(Text);
+    GetTextExtentPoint32W(DC, T.c_str(), static_cast<int>(T.size()), &Size);
+    if (T.empty())
+    {
+        TEXTMETRICW TM;
+        GetTextMetricsW(DC, &TM);
+        Size.cy = TM.tmHeight;
+    }
+    SelectObject(DC, Old);
+    ReleaseDC(W, DC);
+    return Size;
+}
+
+} // namespace
+
+namespace Win32
+{
+
+// [any thread]
+HINSTANCE ModuleInstance()
+{
+    HMODULE M = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                       reinterpret_cast<LPCWSTR>(&FormWndProc), &M);
+    return M;
+}
+
+// [window thread]
+HWND ParkingWindow()
+{
+    static HWND W = nullptr;
+    if (!W || !IsWindow(W))
+    {
+        RegisterClasses();
+        W = CreateWindowExW(WS_EX_TOOLWINDOW, kFormClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr,
+                            ModuleInstance(), nullptr);
+    }
+    return W;
+}
+
+} // namespace Win32
+
+// ---- TControl ---------------------------------------------------------------------------------------------
+
+// [window thread]
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
+{
+    FImpl->Self = this;
+}
+
+// [window thread] Children stay alive (their owner frees them) but are parked away from this window.
+TControl::~TControl()
+{
+    while (!FControls.empty())
+        FControls.back()->SetParent(nullptr);
+    SetParent(nullptr);
+    if (FImpl->Wnd)
+    {
+        RemovePropW(FImpl->Wnd, kControlProp);
+        SetWindowLongPtrW(FImpl->Wnd, GWLP_USERDATA, 0);
+        if (IsWindow(FImpl->Wnd))
+            DestroyWindow(FImpl->Wnd);
+    }
+    if (FImpl->Brush)
+        DeleteObject(FImpl->Brush);
+}
+
+TNativeHandle TControl::Handle() const { return FImpl->Wnd; }
+
+// [window thread]
+void TControl::SetParent(TControl* AParent)
+{
+    if (AParent == FParent)
+        return;
+    if (FParent)
+    {
+        auto& Siblings = FParent->FControls;
+        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
+        if (FParent->FImpl->ActiveControl == this)
+            FParent->FImpl->ActiveControl = nullptr;
+    }
+    FParent = AParent;
+    if (FParent)
+        FParent->FControls.push_back(this);
+    if (auto* F = dynamic_cast<TForm*>(this))
+        F->SetParentWindow(FParent ? FParent->Handle() : nullptr);
+    else if (FImpl->Wnd)
+        ::SetParent(FImpl->Wnd, FParent ? FParent->FImpl->Wnd : ParkingWindow());
+}
+
+int TControl::Left() const { return RectInParent(FImpl->Wnd).left; }
+int TControl::Top() const { return RectInParent(FImpl->Wnd).top; }
+int TControl::Width() const
+{
+    const RECT R = RectInParent(FImpl->Wnd);
+    return R.right - R.left;
+}
+int TControl::Height() const
+{
+    const RECT R = RectInParent(FImpl->Wnd);
+    return R.bottom - R.top;
+}
+void TControl::SetLeft(int V) { SetBounds(V, Top(), Width(), Height()); }
+void TControl::SetTop(int V) { SetBounds(Left(), V, Width(), Height()); }
+void TControl::SetWidth(int V) { SetBounds(Left(), Top(), V, Height()); }
+void TControl::SetHeight(int V) { SetBounds(Left(), Top(), Width(), V); }
+
+// [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    TImpl& I = *FImpl;
+    if (!I.Wnd)
+        return;
+    if (ALeft != Left() || ATop != Top())
+        I.Position = TFormPosition::poDesigned;
+    const int H = I.Kind == TControlKind::ckComboBox ? AHeight + kComboDropHeight : AHeight;
+    SetWindowPos(I.Wnd, nullptr, ALeft, ATop, std::max(0, AWidth), std::max(0, H), SWP_NOZORDER | SWP_NOACTIVATE);
+    CentreIfRequested(I);
+    if (auto* F = dynamic_cast<TForm*>(this))
+        F->DoClientResized();
+}
+
+int TControl::ClientWidth() const
+{
+    RECT R{};
+    GetClientRect(FImpl->Wnd, &R);
+    return R.right;
+}
+int TControl::ClientHeight() const
+{
+    RECT R{};
+    GetClientRect(FImpl->Wnd, &R);
+    return R.bottom;
+}
+void TControl::SetClientWidth(int V) { SetWidth(V + Width() - ClientWidth()); }
+void TControl::SetClientHeight(int V) { SetHeight(V + Height() - ClientHeight()); }
+
+bool TControl::Visible() const { return FImpl->Wnd && (GetWindowLongW(FImpl->Wnd, GWL_STYLE) & WS_VISIBLE); }
+
+// [window thread] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
+void TControl::SetVisible(bool V)
+{
+    if (!FImpl->Wnd || V == Visible())
+        return;
+    auto* F = dynamic_cast<TForm*>(this);
+    if (F && V)
+        F->DoShowing();
+    ShowWindow(FImpl->Wnd, V ? (F && !FImpl->ParentWindow ? SW_SHOW : SW_SHOWNA) : SW_HIDE);
+    if (F && V && FImpl->Position == TFormPosition::poScreenCenter)
+        FImpl->Position = TFormPosition::poDesigned; // placed once; the user may move it from here
+}
+
+bool TControl::Enabled() const { return FImpl->Wnd && IsWindowEnabled(FImpl->Wnd); }
+void TControl::SetEnabled(bool V)
+{
+    if (FImpl->Wnd)
+        EnableWindow(FImpl->Wnd, V);
+}
+unsigned TControl::Anchors() const { return FImpl->Anchors; }
+void TControl::SetAnchors(unsigned V) { FImpl->Anchors = V; }
+int TControl::TabOrder() const { return FImpl->TabOrder; }
+
+// [window thread] Windows tabs through siblings in z-order, so the siblings are restacked by tab order.
+void TControl::SetTabOrder(int V)
+{
+    FImpl->TabOrder = V;
+    if (!FImpl->Wnd)
+        return;
+    SetStyleBit(FImpl->Wnd, WS_TABSTOP, true);
+    if (!FParent)
+        return;
+    std::vector<TControl*> Order = FParent->FControls;
+    std::stable_sort(Order.begin(), Order.end(), [](TControl* A, TControl* B) { return A->TabOrder() < B->TabOrder(); });
+    HWND After = HWND_TOP;
+    for (TControl* C : Order)
+    {
+        SetWindowPos(C->FImpl->Wnd, After, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+        After = C->FImpl->Wnd;
+    }
+}
+
+bool TControl::Showing() const { return FImpl->Wnd && IsWindowVisible(FImpl->Wnd); }
+
+void TControl::Invalidate()
+{
+    if (FImpl->Wnd)
+        InvalidateRect(FImpl->Wnd, nullptr, FALSE);
+}
+
+void TControl::Repaint()
+{
+    if (!FImpl->Wnd)
+        return;
+    InvalidateRect(FImpl->Wnd, nullptr, FALSE);
+    UpdateWindow(FImpl->Wnd);
+}
+
+TPoint TControl::ClientToScreen(TPoint P) const
+{
+    POINT Q{P.X, P.Y};
+    ::ClientToScreen(FImpl->Wnd, &Q);
+    return {Q.x, Q.y};
+}
+
+TPoint TControl::ScreenToClient(TPoint P) const
+{
+    POINT Q{P.X, P.Y};
+    ::ScreenToClient(FImpl->Wnd, &Q);
+    return {Q.x, Q.y};
+}
+
+// [window thread]
+std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
+{
+    return FImpl->Wnd ? ::SendMessageW(FImpl->Wnd, Msg, WParam, LParam) : 0;
+}
+
+// ---- TForm ------------------------------------------------------------------------------------------------
+
+// [window thread]
+TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
+{
+    RegisterClasses();
+    TImpl& I = *FImpl;
+    I.Kind = TControlKind::ckForm;
+    SetName(D.Name);
+    I.Caption = D.Caption;
+    I.BorderStyle = D.BorderStyle;
+    I.BorderIcons = D.BorderIcons;
+    I.Color = D.Color;
+    I.Brush = CreateSolidBrush(ToColorRef(D.Color));
+    I.OwnerWindow = static_cast<HWND>(D.OwnerWindow);
+    I.FixedOpaque = D.FixedOpaque;
+    I.Position = D.Position;
+    const DWORD Style = FormStyle(I, false), ExStyle = FormExStyle(I);
+    RECT R{0, 0, D.ClientWidth, D.ClientHeight};
+    AdjustWindowRectEx(&R, Style, FALSE, ExStyle);
+    CreateWindowExW(ExStyle, kFormClass, Widen(D.Caption).c_str(), Style, 0, 0, R.right - R.left, R.bottom - R.top,
+                    I.OwnerWindow, nullptr, ModuleInstance(), this);
+    CentreIfRequested(I);
+    DoClientResized();
+}
+
+// [window thread]
+TForm::~TForm()
+{
+    if (TNotifyEvent H = OnDestroy)
+        FireEvent([&] { H(this); });
+    DestroyComponents();
+}
+
+const std::string& TForm::Caption() const { return FImpl->Caption; }
+void TForm::SetCaption(const std::string& V)
+{
+    FImpl->Caption = V;
+    SetWindowTextW(FImpl->Wnd, Widen(V).c_str());
+}
+
+TFormBorderStyle TForm::BorderStyle() const { return FImpl->BorderStyle; }
+
+namespace
+{
+
+// Applies the style bits of the form's state; the outer rectangle stays, the client area follows the frame.
+void ApplyFormStyle(TControl::TImpl& I, bool Visible)
+{
+    SetWindowLongW(I.Wnd, GWL_STYLE, static_cast<LONG>(FormStyle(I, Visible)));
+    SetWindowLongW(I.Wnd, GWL_EXSTYLE, static_cast<LONG>(FormExStyle(I)));
+    SetWindowPos(I.Wnd, nullptr, 0, 0, 0, 0, SWP_FRAMECHANGED | SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+} // namespace
+
+// [window thread]
+void TForm::SetBorderStyle(TFormBorderStyle V)
+{
+    FImpl->BorderStyle = V;
+    ApplyFormStyle(*FImpl, Visible());
+    DoClientResized();
+}
+
+std::uint32_t TForm::Color() const { return FImpl->Color; }
+void TForm::SetColor(std::uint32_t ARGB)
+{
+    FImpl->Color = ARGB;
+    if (FImpl->Brush)
+        DeleteObject(FImpl->Brush);
+    FImpl->Brush = CreateSolidBrush(ToColorRef(ARGB));
+    InvalidateRect(FImpl->Wnd, nullptr, TRUE);
+}
+
+unsigned TForm::BorderIcons() const { return FImpl->BorderIcons; }
+void TForm::SetBorderIcons(unsigned V)
+{
+    FImpl->BorderIcons = V;
+    ApplyFormStyle(*FImpl, Visible());
+}
+TFormPosition TForm::Position() const { return FImpl->Position; }
+void TForm::SetPosition(TFormPosition V)
+{
+    FImpl->Position = V;
+    CentreIfRequested(*FImpl);
+}
+TNativeHandle TForm::OwnerWindow() const { return FImpl->OwnerWindow; }
+
+// [window thread] The owner of a top-level window is kept in its parent slot (GWLP_HWNDPARENT).
+void TForm::SetOwnerWindow(TNativeHandle Owner)
+{
+    FImpl->OwnerWindow = static_cast<HWND>(Owner);
+    if (!FImpl->ParentWindow)
+        SetWindowLongPtrW(FImpl->Wnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Owner));
+}
+bool TForm::FixedOpaque() const { return FImpl->FixedOpaque; }
+void TForm::SetFixedOpaque(bool V) { FImpl->FixedOpaque = V; }
+TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
+
+// [window thread] The style changes to a child window before it moves into the parent (and back after it
+// leaves), as Windows asks.
+void TForm::SetParentWindow(TNativeHandle ParentHandle)
+{
+    TImpl& I = *FImpl;
+    HWND P = static_cast<HWND>(ParentHandle);
+    if (P == I.ParentWindow || P == I.Wnd)
+        return;
+    const bool WasVisible = Visible();
+    I.ParentWindow = P;
+    if (P)
+    {
+        ApplyFormStyle(I, WasVisible);
+        ::SetParent(I.Wnd, P);
+        DoShowing();
+    }
+    else
+    {
+        ::SetParent(I.Wnd, nullptr);
+        ApplyFormStyle(I, WasVisible);
+        if (I.OwnerWindow)
+            SetWindowLongPtrW(I.Wnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(I.OwnerWindow));
+    }
+    DoClientResized();
+}
+
+// [window thread]
+void TForm::BringToFront()
+{
+    SetWindowPos(FImpl->Wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (Visible() ? 0 : SWP_NOACTIVATE));
+}
+
+TControl* TForm::ActiveControl() const { return FImpl->ActiveControl; }
+
+// [window thread]
+void TForm::SetActiveControl(TControl* C)
+{
+    FImpl->ActiveControl = C;
+    if (C && C->Impl()->Wnd && Showing())
+        SetFocus(C->Impl()->Wnd);
+}
+
+// [window thread] Drawn into the paint DC inside WM_PAINT, else straight into the window.
+void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride)
+{
+    if (!FImpl->Wnd || !Pixels || Width <= 0 || Height <= 0 || Stride < Width)
+        return;
+    const int W = std::min(Width, ClientWidth()), H = std::min(Height, ClientHeight());
+    if (W <= 0 || H <= 0)
+        return;
+    BITMAPINFO Info{};
+    Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    Info.bmiHeader.biWidth = Stride;
+    Info.bmiHeader.biHeight = -Height; // top-down rows
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    Info.bmiHeader.biCompression = BI_RGB;
+    HDC DC = FImpl->PaintDC ? FImpl->PaintDC : GetDC(FImpl->Wnd);
+    // The whole bitmap height is addressed and only the visible part copied, so the row order is unambiguous.
+    SetDIBitsToDevice(DC, 0, 0, static_cast<DWORD>(W), static_cast<DWORD>(H), 0, 0, 0, static_cast<UINT>(Height),
+                      Pixels, &Info, DIB_RGB_COLORS);
+    if (!FImpl->PaintDC)
+        ReleaseDC(FImpl->Wnd, DC);
+}
+
+// ---- Standard controls ------------------------------------------------------------------------------------
+
+// [window thread]
+TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckLabel;
+    FImpl->Wnd = CreateControlWindow(this, L"STATIC", SS_LEFT | SS_NOPREFIX, 0, 0);
+    SetBounds(0, 0, 0, TextExtent(FImpl->Wnd, "").cy);
+}
+
+const std::string& TLabel::Caption() const { return FImpl->Caption; }
+
+// [window thread]
+void TLabel::SetCaption(const std::string& V)
+{
+    FImpl->Caption = V;
+    SetWindowTextW(FImpl->Wnd, Widen(V).c_str());
+    if (FImpl->AutoSize)
+    {
+        const SIZE S = TextExtent(FImpl->Wnd, V);
+        SetBounds(Left(), Top(), S.cx, TextExtent(FImpl->Wnd, "").cy);
+    }
+}
+
+bool TLabel::AutoSize() const { return FImpl->AutoSize; }
+void TLabel::SetAutoSize(bool V)
+{
+    FImpl->AutoSize = V;
+    if (V)
+        SetCaption(FImpl->Caption);
+}
+bool TLabel::Centered() const { return FImpl->Centered; }
+void TLabel::SetCentered(bool V)
+{
+    FImpl->Centered = V;
+    SetStyleBit(FImpl->Wnd, SS_CENTER, V);
+}
+int TLabel::TextWidth(const std::string& Text) const { return TextExtent(FImpl->Wnd, Text).cx; }
+
+// [window thread]
+TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckScrollBar;
+    FImpl->Wnd = CreateControlWindow(this, L"SCROLLBAR", SBS_HORZ, 121, 16);
+    SetScrollRange(FImpl->Wnd, SB_CTL, FImpl->Min, FImpl->Max, TRUE);
+}
+
+int TScrollBar::Min() const { return FImpl->Min; }
+int TScrollBar::Max() const { return FImpl->Max; }
+
+// [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
+void TScrollBar::SetRange(int AMin, int AMax)
+{
+    FImpl->Min = AMin;
+    FImpl->Max = std::max(AMin, AMax);
+    SetScrollRange(FImpl->Wnd, SB_CTL, FImpl->Min, FImpl->Max, TRUE);
+    SetPosition(FImpl->Position_);
+}
+
+int TScrollBar::Position() const { return FImpl->Position_; }
+
+// [window thread]
+void TScrollBar::SetPosition(int V)
+{
+    V = std::clamp(V, FImpl->Min, FImpl->Max);
+    if (V == FImpl->Position_)
+        return;
+    FImpl->Position_ = V;
+    SetScrollPos(FImpl->Wnd, SB_CTL, V, TRUE);
+    FireChange(this, OnChange);
+}
+
+int TScrollBar::LargeChange() const { return FImpl->LargeChange; }
+void TScrollBar::SetLargeChange(int V) { FImpl->LargeChange = std::max(1, V); }
+
+// [window thread]
+TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckTrackBar;
+    FImpl->Max = 10;
+    FImpl->Wnd = CreateControlWindow(this, TRACKBAR_CLASSW, TBS_HORZ | TBS_AUTOTICKS | TBS_ENABLESELRANGE, 150, 45);
+    ::SendMessageW(FImpl->Wnd, TBM_SETRANGEMIN, FALSE, FImpl->Min);
+    ::SendMessageW(FImpl->Wnd, TBM_SETRANGEMAX, TRUE, FImpl->Max);
+}
+
+int TTrackBar::Min() const { return FImpl->Min; }
+int TTrackBar::Max() const { return FImpl->Max; }
+
+// [window thread]
+void TTrackBar::SetRange(int AMin, int AMax)
+{
+    FImpl->Min = AMin;
+    FImpl->Max = std::max(AMin, AMax);
+    ::SendMessageW(FImpl->Wnd, TBM_SETRANGEMIN, FALSE, FImpl->Min);
+    ::SendMessageW(FImpl->Wnd, TBM_SETRANGEMAX, TRUE, FImpl->Max);
+    SetPosition(FImpl->Position_);
+}
+
+int TTrackBar::Position() const { return FImpl->Position_; }
+
+// [window thread]
+void TTrackBar::SetPosition(int V)
+{
+    V = std::clamp(V, FImpl->Min, FImpl->Max);
+    ::SendMessageW(FImpl->Wnd, TBM_SETPOS, TRUE, V);
+    if (V == FImpl->Position_)
+        return;
+    FImpl->Position_ = V;
+    FireChange(this, OnChange);
+}
+
+int TTrackBar::Frequency() const { return FImpl->Frequency; }
+void TTrackBar::SetFrequency(int V)
+{
+    FImpl->Frequency = std::max(1, V);
+    ::SendMessageW(FImpl->Wnd, TBM_SETTICFREQ, static_cast<WPARAM>(FImpl->Frequency), 0);
+}
+bool TTrackBar::TickMarksNone() const { return FImpl->NoTicks; }
+void TTrackBar::SetTickMarksNone(bool V)
+{
+    FImpl->NoTicks = V;
+    SetStyleBit(FImpl->Wnd, TBS_NOTICKS, V);
+}
+void TTrackBar::SetSelection(int AStart, int AEnd)
+{
+    FImpl->SelStart = AStart;
+    FImpl->SelEnd = AEnd;
+    ::SendMessageW(FImpl->Wnd, TBM_SETSELSTART, FALSE, AStart);
+    ::SendMessageW(FImpl->Wnd, TBM_SETSELEND, TRUE, AEnd);
+}
+int TTrackBar::SelStart() const { return FImpl->SelStart; }
+int TTrackBar::SelEnd() const { return FImpl->SelEnd; }
+
+// [window thread]
+TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckComboBox;
+    FImpl->Wnd = CreateControlWindow(this, L"COMBOBOX", CBS_DROPDOWNLIST | WS_VSCROLL, 145, 21 + kComboDropHeight);
+}
+
+void TComboBox::AddItem(const std::string& Item)
+{
+    FImpl->Items.push_back(Item);
+    ::SendMessageW(FImpl->Wnd, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Widen(Item).c_str()));
+}
+
+void TComboBox::ClearItems()
+{
+    FImpl->Items.clear();
+    FImpl->ItemIndex = -1;
+    ::SendMessageW(FImpl->Wnd, CB_RESETCONTENT, 0, 0);
+}
+
+int TComboBox::ItemCount() const { return static_cast<int>(FImpl->Items.size()); }
+
+std::string TComboBox::Item(int Index) const
+{
+    return Index >= 0 && Index < ItemCount() ? FImpl->Items[static_cast<std::size_t>(Index)] : std::string();
+}
+
+int TComboBox::ItemIndex() const { return FImpl->ItemIndex; }
+
+// [window thread] An index outside the list selects nothing (-1).
+void TComboBox::SetItemIndex(int V)
+{
+    if (V < 0 || V >= ItemCount())
+        V = -1;
+    ::SendMessageW(FImpl->Wnd, CB_SETCURSEL, static_cast<WPARAM>(V), 0);
+    if (V == FImpl->ItemIndex)
+        return;
+    FImpl->ItemIndex = V;
+    FireChange(this, OnChange);
+}
+
+int TComboBox::ItemHeight() const { return FImpl->ItemHeight; }
+void TComboBox::SetItemHeight(int V)
+{
+    FImpl->ItemHeight = std::max(1, V);
+    ::SendMessageW(FImpl->Wnd, CB_SETITEMHEIGHT, 0, FImpl->ItemHeight);
+}
+
+void TComboBox::SetText(const std::string& V)
+{
+    const auto It = std::find(FImpl->Items.begin(), FImpl->Items.end(), V);
+    FImpl->ItemIndex = It == FImpl->Items.end() ? -1 : static_cast<int>(It - FImpl->Items.begin());
+    ::SendMessageW(FImpl->Wnd, CB_SETCURSEL, static_cast<WPARAM>(FImpl->ItemIndex), 0);
+}
+
+std::string TComboBox::Text() const { return Item(FImpl->ItemIndex); }
+std::uint32_t TComboBox::FontColor() const { return FImpl->FontColor; }
+void TComboBox::SetFontColor(std::uint32_t ARGB)
+{
+    FImpl->FontColor = ARGB;
+    InvalidateRect(FImpl->Wnd, nullptr, TRUE);
+}
+
+// ---- Pop-up menus, timers, application --------------------------------------------------------------------
+
+// [window thread] Modal until the menu closes; then the chosen item's Click runs.
+void TPopupMenu::Popup(int ScreenX, int ScreenY)
+{
+    HMENU Menu = CreatePopupMenu();
+    if (!Menu)
+        return;
+    const std::vector<TMenuItem*> Items = FItems;
+    for (std::size_t I = 0; I < Items.size(); ++I)
+    {
+        TMenuItem* Item = Items[I];
+        if (Item->IsSeparator())
+        {
+            AppendMenuW(Menu, MF_SEPARATOR, 0, nullptr);
+            continue;
+        }
+        const std::wstring Caption = Widen(Item->Caption());
+        MENUITEMINFOW Info{};
+        Info.cbSize = sizeof Info;
+        Info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
+        Info.fType = MFT_STRING | (Item->RadioItem() ? MFT_RADIOCHECK : 0);
+        Info.fState = (Item->Checked() ? MFS_CHECKED : 0) | (Item->Enabled() ? 0 : MFS_DISABLED);
+        Info.wID = static_cast<UINT>(I + 1);
+        Info.dwTypeData = const_cast<wchar_t*>(Caption.c_str());
+        InsertMenuItemW(Menu, static_cast<UINT>(I), TRUE, &Info);
+    }
+    HWND Owner = ParkingWindow();
+    SetForegroundWindow(Owner);
+    const UINT Chosen = static_cast<UINT>(TrackPopupMenu(Menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
+                                                        ScreenX, ScreenY, 0, Owner, nullptr));
+    PostMessageW(Owner, WM_NULL, 0, 0);
+    DestroyMenu(Menu);
+    if (Chosen >= 1 && Chosen <= FItems.size() && FItems[Chosen - 1] == Items[Chosen - 1])
+    {
+        TMenuItem* Item = Items[Chosen - 1];
+        FireEvent([Item] { Item->Click(); });
+    }
+}
+
+struct TTimer::TImpl
+{
+    UINT_PTR Id = 0;
+    unsigned Interval = 1000;
+    bool Enabled = true;
+};
+
+namespace
+{
+
+void UpdateTimer(TTimer* T)
+{
+    auto* I = T->Impl();
+    HWND W = ParkingWindow();
+    KillTimer(W, I->Id);
+    if (I->Enabled && I->Interval > 0)
+        SetTimer(W, I->Id, I->Interval, nullptr);
+}
+
+} // namespace
+
+// [window thread]
+TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
+{
+    static UINT_PTR NextId = 0x4D00;
+    FImpl->Id = ++NextId;
+    TimerMap()[FImpl->Id] = this;
+    UpdateTimer(this);
+}
+
+// [window thread]
+TTimer::~TTimer()
+{
+    KillTimer(ParkingWindow(), FImpl->Id);
+    TimerMap().erase(FImpl->Id);
+}
+
+unsigned TTimer::Interval() const { return FImpl->Interval; }
+void TTimer::SetInterval(unsigned Milliseconds)
+{
+    FImpl->Interval = Milliseconds;
+    UpdateTimer(this);
+}
+bool TTimer::Enabled() const { return FImpl->Enabled; }
+void TTimer::SetEnabled(bool V)
+{
+    FImpl->Enabled = V;
+    UpdateTimer(this);
+}
+
+TApplication::TApplication() : TComponent(nullptr) {}
+
+// [window thread]
+TApplication::~TApplication()
+{
+    DestroyComponents();
+}
+
+// [window thread] Dispatches every waiting message of this thread once; a quit request is left queued.
+void TApplication::ProcessMessages()
+{
+    MSG M;
+    while (PeekMessageW(&M, nullptr, 0, 0, PM_REMOVE))
+    {
+        if (M.message == WM_QUIT)
+        {
+            PostQuitMessage(static_cast<int>(M.wParam));
+            break;
+        }
+        TranslateMessage(&M);
+        DispatchMessageW(&M);
+    }
+}
+
+// [window thread]
+void TApplication::ShowException(const std::string& Message)
+{
+    ShowMessageBox(Message, FTitle);
+}
+
+TCursor TApplication::Cursor() const { return FCursor; }
+
+// [window thread] The invisible cursor stays while the pointer is over our windows (WM_SETCURSOR).
+void TApplication::SetCursor(TCursor C)
+{
+    FCursor = C;
+    ::SetCursor(C == TCursor::crNone ? nullptr : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
+}
+
+// ---- System services that belong to the window system ----------------------------------------------------
+
+// [window thread]
+void ShowMessageBox(const std::string& Text, const std::string& Caption)
+{
+    const std::string Title = Caption.empty() ? Application().Title() : Caption;
+    MessageBoxW(GetActiveWindow(), Widen(Text).c_str(), Widen(Title).c_str(), MB_OK);
+}
+
+namespace
+{
+
+std::optional<std::string> RunDialog(bool Save, const std::string& Title, const std::string& InitialDir,
+                                     const std::string& Filter)
+{
+    std::wstring F = Widen(Filter);
+    std::replace(F.begin(), F.end(), L'|', L'\0');
+    F.push_back(L'\0');
+    F.push_back(L'\0');
+    const std::wstring T = Widen(Title), D = Widen(InitialDir);
+    std::vector<wchar_t> Path(32768, L'\0');
+    OPENFILENAMEW O{};
+    O.lStructSize = sizeof O;
+    O.hwndOwner = GetActiveWindow();
+    O.lpstrFilter = Filter.empty() ? nullptr : F.c_str();
+    O.nFilterIndex = 1;
+    O.lpstrFile = Path.data();
+    O.nMaxFile = static_cast<DWORD>(Path.size());
+    O.lpstrInitialDir = D.empty() ? nullptr : D.c_str();
+    O.lpstrTitle = T.empty() ? nullptr : T.c_str();
+    O.Flags = OFN_HIDEREADONLY | OFN_ENABLESIZING | OFN_EXPLORER;
+    const BOOL Ok = Save ? GetSaveFileNameW(&O) : GetOpenFileNameW(&O);
+    if (!Ok)
+        return std::nullopt;
+    return Narrow(Path.data());
+}
+
+} // namespace
+
+// [window thread]
+std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter)
+{
+    return RunDialog(false, Title, InitialDir, Filter);
+}
+
+// [window thread]
+std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter)
+{
+    return RunDialog(true, Title, InitialDir, Filter);
+}
+
+// [window thread]
+TPoint GetPointerPos()
+{
+    POINT P{0, 0};
+    GetCursorPos(&P);
+    return {P.x, P.y};
+}
+
+// [window thread]
+void SetPointerPos(int ScreenX, int ScreenY)
+{
+    SetCursorPos(ScreenX, ScreenY);
+}
+
+int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }

@@ -1,0 +1,111 @@
+// Operating-system services on both backends: the lock, libraries, error texts, paths.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+#include "platform/System.h"
+
+namespace
+{
+
+TEST(CriticalSection, TheOwnerReentersAndOthersWaitForTheLastLeave)
+{
+    TCriticalSection Lock;
+    Lock.Enter();
+    Lock.Enter();
+    EXPECT_TRUE(Lock.TryEnter());
+    auto OtherThreadGetsIt = [&] {
+        bool Got = false;
+        std::thread T([&] {
+            Got = Lock.TryEnter();
+            if (Got)
+                Lock.Leave();
+        });
+        T.join();
+        return Got;
+    };
+    Lock.Leave();
+    Lock.Leave();
+    EXPECT_FALSE(OtherThreadGetsIt()) << "still held once";
+    Lock.Leave();
+    EXPECT_TRUE(OtherThreadGetsIt());
+}
+
+TEST(CriticalSection, SerialisesTwoThreads)
+{
+    TCriticalSection Lock;
+    long Counter = 0;
+    auto Work = [&] {
+        for (int I = 0; I < 20000; ++I)
+        {
+            Lock.Enter();
+            Lock.Enter();
+            ++Counter;
+            Lock.Leave();
+            Lock.Leave();
+        }
+    };
+    std::thread A(Work), B(Work);
+    A.join();
+    B.join();
+    EXPECT_EQ(Counter, 40000);
+}
+
+TEST(Libraries, AFailedLoadLeavesTheSystemsText)
+{
+    const TLibraryHandle H = LoadDynamicLibrary("no-such-folder/no-such-plugin.dll");
+    EXPECT_EQ(H, 0u);
+    const std::uint32_t Error = LastSystemError();
+    EXPECT_NE(Error, 0u);
+    const std::string Text = SystemErrorMessage(Error);
+    EXPECT_FALSE(Text.empty());
+    EXPECT_NE(Text.back(), '\n');
+}
+
+TEST(Libraries, ASystemLibraryLoadsAndAnswersItsEntries)
+{
+#ifdef MARVO_WIN32
+    const char* Library = "kernel32.dll";
+    const char* Entry = "GetTickCount";
+#else
+    const char* Library = "libm.so.6";
+    const char* Entry = "cos";
+#endif
+    const TLibraryHandle H = LoadDynamicLibrary(Library);
+    ASSERT_NE(H, 0u);
+    EXPECT_NE(GetLibraryEntry(H, Entry), nullptr);
+    EXPECT_EQ(GetLibraryEntry(H, "VSTPluginMain"), nullptr);
+    FreeDynamicLibrary(H);
+}
+
+TEST(Paths, FolderPartKeepsTheTrailingSeparator)
+{
+    struct
+    {
+        const char* Path;
+        const char* Folder;
+    } const Cases[] = {
+        {"C:\\Winamp\\winamp.exe", "C:\\Winamp\\"}, {"/usr/bin/winamp", "/usr/bin/"}, {"winamp.exe", ""},
+        {"C:winamp.exe", "C:"}, {"C:\\", "C:\\"}, {"", ""},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(ExtractFilePath(C.Path), C.Folder) << C.Path;
+}
+
+TEST(Paths, TheRunningExecutableExists)
+{
+    const std::string Exe = ExecutablePath();
+    ASSERT_FALSE(Exe.empty());
+    EXPECT_TRUE(FileExists(Exe));
+    EXPECT_FALSE(FileExists(ExtractFilePath(Exe))) << "a folder is not a file";
+    EXPECT_FALSE(FileExists(ExtractFilePath(Exe) + "no-such-file.fxp"));
+}
+
+TEST(SystemColours, AreOpaque)
+{
+    for (int Index : {5, 8, 15})
+        EXPECT_EQ(SystemColorARGB(Index) >> 24, 0xFFu) << Index;
+}
+
+} // namespace
