@@ -480,9 +480,11 @@ bool TCustomVSTModule::ProcessEvents(VstEvents* Events)
 {
     if (!Events)
         return true;
+    // The list holds numEvents pointers, more than the two its declared type names.
+    VstEvent* const* List = Events->events;
     for (VstInt32 I = 0; I < Events->numEvents; ++I)
     {
-        VstEvent* Event = Events->events[I];
+        VstEvent* Event = List[I];
         if (Event && Event->type == kVstMidiType && OnProcessMidi)
             OnProcessMidi(this, *reinterpret_cast<const TVstMidiEvent*>(Event));
     }
