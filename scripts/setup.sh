@@ -11,7 +11,7 @@ PACKAGES=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libpng-dev fonts-dejavu-core
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
-  wine wine32:i386 fonts-liberation fonts-wine xvfb xauth x11-apps
+  wine wine32:i386 wine64 fonts-liberation fonts-wine xvfb xauth x11-apps
 )
 
 missing=()
@@ -32,4 +32,6 @@ if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive
   $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
+# 32-bit Wine: on kernels that refuse 32-bit programs, run its loader through qemu-user.
+"$(dirname "$0")/wine-bootstrap.sh"
 echo "setup: all packages present"
