@@ -1,5 +1,6 @@
 // The backend-independent part of the window toolkit: ownership, menu item state, and the order in which a
 // form fires its events. The backends (win32/, headless/) implement the rest of Forms.h.
+// Every function here runs on the window thread ([window thread]).
 #include "platform/Forms.h"
 
 #include <algorithm>

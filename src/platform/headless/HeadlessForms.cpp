@@ -1,5 +1,6 @@
 // Headless window toolkit: deterministic in-memory windows for the native build. Nothing is drawn on a
 // screen; PaintBitmap fills an in-memory client surface that tests read back through HeadlessDriver.
+// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
 #include <algorithm>
 #include <cctype>
 #include <iostream>
@@ -171,7 +172,14 @@ TControl::~TControl()
 {
     while (!FControls.empty())
         FControls.back()->SetParent(nullptr);
-    SetParent(nullptr);
+    if (FParent) // unlinked by hand: the derived parts of this object are already gone
+    {
+        auto& Siblings = FParent->FControls;
+        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
+        if (FParent->FImpl->ActiveControl == this)
+            FParent->FImpl->ActiveControl = nullptr;
+        FParent = nullptr;
+    }
     Forget(this);
 }
 
@@ -192,6 +200,8 @@ void TControl::SetParent(TControl* AParent)
     FParent = AParent;
     if (FParent)
         FParent->FControls.push_back(this);
+    if (FImpl->Kind == TControlKind::ckForm)
+        static_cast<TForm*>(this)->SetParentWindow(FParent ? FParent->Handle() : nullptr);
 }
 
 int TControl::Left() const { return FImpl->Left; }

@@ -1,4 +1,5 @@
 // Headless system services: a recursive mutex for the lock, dlopen for libraries, /proc for the executable.
+// Every function here may run on any thread ([any thread]); the lock is entered on the playback thread.
 #include <dlfcn.h>
 #include <sys/stat.h>
 #include <unistd.h>

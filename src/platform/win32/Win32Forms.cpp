@@ -1,6 +1,7 @@
 // Win32 window toolkit: forms are windows of our own class; the standard controls are the system's
 // (static, scroll bar, common-controls track bar, combo box). Every window procedure catches everything:
 // an exception must not unwind through Windows frames.
+// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
 #include "platform/win32/Win32Internal.h"
 
 #include <windowsx.h>
@@ -450,7 +451,14 @@ TControl::~TControl()
 {
     while (!FControls.empty())
         FControls.back()->SetParent(nullptr);
-    SetParent(nullptr);
+    if (FParent) // unlinked by hand: the derived parts of this object are already gone
+    {
+        auto& Siblings = FParent->FControls;
+        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
+        if (FParent->FImpl->ActiveControl == this)
+            FParent->FImpl->ActiveControl = nullptr;
+        FParent = nullptr;
+    }
     if (FImpl->Wnd)
     {
         RemovePropW(FImpl->Wnd, kControlProp);
@@ -479,8 +487,8 @@ void TControl::SetParent(TControl* AParent)
     FParent = AParent;
     if (FParent)
         FParent->FControls.push_back(this);
-    if (auto* F = dynamic_cast<TForm*>(this))
-        F->SetParentWindow(FParent ? FParent->Handle() : nullptr);
+    if (FImpl->Kind == TControlKind::ckForm)
+        static_cast<TForm*>(this)->SetParentWindow(FParent ? FParent->Handle() : nullptr);
     else if (FImpl->Wnd)
         ::SetParent(FImpl->Wnd, FParent ? FParent->FImpl->Wnd : ParkingWindow());
 }
@@ -563,7 +571,8 @@ void TControl::SetTabOrder(int V)
     FImpl->TabOrder = V;
     if (!FImpl->Wnd)
         return;
-    SetStyleBit(FImpl->Wnd, WS_TABSTOP, true);
+    if (FImpl->Kind != TControlKind::ckLabel)
+        SetStyleBit(FImpl->Wnd, WS_TABSTOP, true);
     if (!FParent)
         return;
     std::vector<TControl*> Order = FParent->FControls;

@@ -1,4 +1,5 @@
 // Win32 registry access through the system's registry functions.
+// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
 #include "platform/win32/Win32Internal.h"
 
 #include "platform/Exceptions.h"

@@ -1,4 +1,5 @@
 // Win32 system services: critical section, Sleep, files, the executable's path, libraries and error texts.
+// Every function here may run on any thread ([any thread]); the lock is entered on the playback thread.
 #include "platform/win32/Win32Internal.h"
 
 #include "platform/FPUControl.h"
