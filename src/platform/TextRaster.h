@@ -1,0 +1,48 @@
+#pragma once
+// The platform's text engine: the 8-bit coverage of one line of text, for the raster graphics to blend.
+// Win32: GDI with the system's default user-interface face, grayscale anti-aliasing. Elsewhere: FreeType with
+// DejaVu Sans (or the first of a few common faces that is installed); with no face at all, texts measure 0
+// and draw nothing.
+//
+// Sizes are points at 96 pixels per inch. A TTextRaster belongs to one thread at a time ([window thread] in
+// this system).
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+// Coverage of a line of text, Width x Height, row-major, 0 untouched .. 255 fully covered. Column 0 lies Left
+// pixels right of the text's origin and row 0 lies Top pixels below the top of the line box (both may be
+// negative where glyphs reach outside the line box).
+struct TTextMask
+{
+    int Left = 0;
+    int Top = 0;
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint8_t> Coverage;
+};
+
+class TTextRaster
+{
+public:
+    TTextRaster();
+    ~TTextRaster();
+    TTextRaster(const TTextRaster&) = delete;
+    TTextRaster& operator=(const TTextRaster&) = delete;
+
+    // Point size, limited to 1..500.
+    void SetSize(int Points);
+    int Size() const;
+    // Advance width in pixels of Text (code points).
+    int TextWidth(const std::u32string& Text);
+    // Height of the line box in pixels (ascent plus descent).
+    int TextHeight();
+    // The coverage of Text drawn with the line box's top-left corner at the origin.
+    void Render(const std::u32string& Text, TTextMask& Mask);
+
+    struct TImpl;
+
+private:
+    std::unique_ptr<TImpl> FImpl;
+};
