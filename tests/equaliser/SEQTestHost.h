@@ -1,0 +1,66 @@
+#pragma once
+// A minimal host for the equaliser tests: talks to an effect only through its AEffect record.
+#include <cmath>
+#include <complex>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "vstplugin/DVSTEffect.h"
+
+// [any thread] Answers audioMasterVersion (2400) and nothing else.
+inline VstIntPtr VSTCALL TestHostCallback(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return Opcode == audioMasterVersion ? 2400 : 0;
+}
+
+struct THostView
+{
+    AEffect* E;
+
+    VstIntPtr Dispatch(VstInt32 Opcode, VstInt32 Index = 0, VstIntPtr Value = 0, void* Ptr = nullptr,
+                       float Opt = 0.0f) const
+    {
+        return E->dispatcher(E, Opcode, Index, Value, Ptr, Opt);
+    }
+    std::string Text(VstInt32 Opcode, VstInt32 Index = 0) const
+    {
+        char buffer[256] = {};
+        Dispatch(Opcode, Index, 0, buffer);
+        return buffer;
+    }
+    // Runs both channels through processReplacing in place.
+    void Process(std::vector<float>& Left, std::vector<float>& Right) const
+    {
+        float* planes[2] = {Left.data(), Right.data()};
+        E->processReplacing(E, planes, planes, static_cast<VstInt32>(Left.size()));
+    }
+};
+
+// The magnitude of the transfer at Frequency from an impulse response (a plain DFT at one frequency).
+inline double MagnitudeAt(const std::vector<float>& Impulse, double Frequency, double SampleRate)
+{
+    const long double w = 2.0L * 3.141592653589793238L * Frequency / SampleRate;
+    long double re = 0.0L, im = 0.0L;
+    for (std::size_t n = 0; n < Impulse.size(); ++n)
+    {
+        re += Impulse[n] * std::cos(w * static_cast<long double>(n));
+        im -= Impulse[n] * std::sin(w * static_cast<long double>(n));
+    }
+    return static_cast<double>(std::sqrt(re * re + im * im));
+}
+
+// The impulse response of both channels over Length frames, processed in blocks of BlockSize.
+inline void ImpulseResponses(const THostView& Host, std::size_t Length, std::size_t BlockSize,
+                             std::vector<float>& Left, std::vector<float>& Right)
+{
+    Left.assign(Length, 0.0f);
+    Right.assign(Length, 0.0f);
+    Left[0] = Right[0] = 1.0f;
+    for (std::size_t start = 0; start < Length; start += BlockSize)
+    {
+        const std::size_t n = std::min(BlockSize, Length - start);
+        float* planes[2] = {Left.data() + start, Right.data() + start};
+        Host.E->processReplacing(Host.E, planes, planes, static_cast<VstInt32>(n));
+    }
+}

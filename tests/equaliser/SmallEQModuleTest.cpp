@@ -1,0 +1,282 @@
+// The equaliser module as a host sees it through its effect record, and its operations for the editor.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "equaliser/SmallEQModule.h"
+#include "platform/Exceptions.h"
+#include "platform/FPUControl.h"
+#include "SEQTestHost.h"
+
+namespace
+{
+
+class SmallEQ : public ::testing::Test
+{
+protected:
+    SmallEQ()
+    {
+        Module = new TSmallEQModule(nullptr);
+        Module->SetAudioMaster(&TestHostCallback);
+        Host.E = Module->Effect();
+    }
+    ~SmallEQ() override { Host.Dispatch(effClose); }
+
+    void Set(const std::vector<std::pair<int, float>>& Values)
+    {
+        for (auto [index, value] : Values)
+            Module->SetParameterAutomated(index, value);
+    }
+    std::vector<float> Parameters() const
+    {
+        std::vector<float> v;
+        for (int i = 0; i < 33; ++i)
+            v.push_back(Module->Parameter(i));
+        return v;
+    }
+
+    TFPUControlScope FPU;
+    TSmallEQModule* Module;
+    THostView Host{};
+};
+
+TEST_F(SmallEQ, RecordAndTextsAfterConstruction)
+{
+    AEffect* e = Host.E;
+    EXPECT_EQ(e->magic, kEffectMagic);
+    EXPECT_EQ(e->flags, 25);
+    EXPECT_EQ(e->uniqueID, 0x564F524E); // 'VORN'
+    EXPECT_EQ(e->numParams, 33);
+    EXPECT_EQ(e->numPrograms, 4);
+    EXPECT_EQ(e->numInputs, 2);
+    EXPECT_EQ(e->numOutputs, 2);
+    EXPECT_EQ(Host.Dispatch(effGetPlugCategory), vpcEffect);
+    EXPECT_EQ(Host.Text(effGetVendorString), "Zentrova creations");
+    EXPECT_EQ(Host.Text(effGetProductString), "Test EQ");
+    EXPECT_EQ(Host.Text(effGetEffectName), "Small EQ");
+    EXPECT_EQ(Host.Text(effGetProgramName), "Init");
+    for (const char* yes : {"plugAsChannelInsert", "plugAsSend", "2in2out"})
+        EXPECT_EQ(Host.Dispatch(effCanDo, 0, 0, const_cast<char*>(yes)), 1) << yes;
+    for (const char* no : {"bypass", "LiveWithoutToolbar", "1in1out", "receiveVstEvents"})
+        EXPECT_EQ(Host.Dispatch(effCanDo, 0, 0, const_cast<char*>(no)), -1) << no;
+    EXPECT_EQ(Host.Dispatch(effCanDo, 0, 0, const_cast<char*>("shuffle")), 0);
+    // The editor panel does not exist yet: opening it answers 0.
+    EXPECT_EQ(Host.Dispatch(effEditOpen), 0);
+}
+
+TEST_F(SmallEQ, EveryParameterNameLabelAndDisplay)
+{
+    // Short labels are not visible through the record; the two odd ones are checked on the declarations.
+    const char* displays[8][4] = {{"31.5", "0", "1.00", "-1"}, {"100", "0", "1.00", "-0.5"},
+                                  {"500", "0", "1.00", "0"},   {"1000", "0", "1.00", "0"},
+                                  {"2000", "0", "1.00", "0"},  {"4000", "0", "1.00", "0"},
+                                  {"8000", "0", "1.00", "0.5"}, {"1.6E0004", "0", "0.5", "1"}};
+    const char* kinds[4] = {"Frequency", "Gain", "Bandwidth", "Symmetry"};
+    const char* units[4] = {"Hz", "dB", "Oct", ""};
+    const char* shorts[4] = {"Freq", "Gain", "BW", "Sym"};
+    for (int b = 0; b < 8; ++b)
+        for (int k = 0; k < 4; ++k)
+        {
+            const int i = 4 * b + k;
+            SCOPED_TRACE(i);
+            EXPECT_EQ(Host.Text(effGetParamName, i), "Filter " + std::to_string(b + 1) + " " + kinds[k]);
+            EXPECT_EQ(Host.Text(effGetParamLabel, i), units[k]);
+            EXPECT_EQ(Host.Text(effGetParamDisplay, i), displays[b][k]);
+            const int labelBand = i == 8 ? 2 : i == 20 ? 5 : b + 1;
+            EXPECT_EQ(Module->ParameterProperties()[i].ShortLabel(), shorts[k] + std::to_string(labelBand));
+        }
+    EXPECT_EQ(Host.Text(effGetParamName, 32), "Volume");
+    EXPECT_EQ(Host.Text(effGetParamLabel, 32), "dB");
+    EXPECT_EQ(Host.Text(effGetParamDisplay, 32), "0");
+    EXPECT_EQ(Host.Text(effGetParamName, 33), "undefined");
+    EXPECT_EQ(Module->ParameterProperties()[32].ShortLabel(), "");
+    EXPECT_EQ(Module->ParameterProperties()[3].StepFloat, 1.0f);
+    EXPECT_EQ(Module->ParameterProperties()[7].StepFloat, 0.1f);
+    EXPECT_EQ(Module->ParameterProperties()[0].Curve, ctLogarithmic);
+}
+
+TEST_F(SmallEQ, NormalisedValuesOfTheInitialSetting)
+{
+    const std::pair<int, double> expected[] = {
+        {0, std::log(1000.0 * 11.5 / 19980.0 + 1.0) / std::log(1001.0)},
+        {8, std::log(1000.0 * 480.0 / 19980.0 + 1.0) / std::log(1001.0)},
+        {1, 0.5}, {2, 0.5}, {3, 0.0}, {7, 0.25}, {11, 0.5}, {27, 0.75}, {31, 1.0}, {32, 40.0 / 46.0}};
+    for (auto [index, value] : expected)
+        EXPECT_NEAR(Host.E->getParameter(Host.E, index), value, 1e-6) << index;
+    // A host write of a normalised value lands in real units.
+    Host.E->setParameter(Host.E, 1, 0.75f);
+    EXPECT_EQ(Module->Parameter(1), 7.5f);
+}
+
+TEST_F(SmallEQ, HandlersLimitValuesAndPassThemBack)
+{
+    struct TCase
+    {
+        int Index;
+        float Written, Stored;
+    } cases[] = {{4, 10.0f, 20.0f},     {4, 30000.0f, 20000.0f}, {4, NAN, 20.0f},   {5, 20.0f, 15.0f},
+                 {5, -99.0f, -15.0f},   {7, 2.0f, 1.0f},         {7, -3.0f, -1.0f}, {32, -40.0f, -15.0f},
+                 {32, 6.0f, 6.0f},      {32, 20.0f, 15.0f},      {6, 5.0f, 1.0f},   {6, -2.0f, 0.0f}};
+    for (const TCase& c : cases)
+    {
+        Module->SetParameterAutomated(c.Index, c.Written);
+        EXPECT_EQ(Module->Parameter(c.Index), c.Stored) << c.Index << " " << c.Written;
+    }
+    Module->SetParameterAutomated(4, 10.0f);
+    EXPECT_EQ(Module->Filters[0][1]->Frequency(), 20.0);
+    EXPECT_EQ(Module->Filters[1][1]->Frequency(), 20.0);
+    Module->SetParameterAutomated(32, -40.0f);
+    EXPECT_NEAR(Module->VolumeFactor(), 0.1778, 1e-4);
+    EXPECT_EQ(Module->VolumeFactor(), static_cast<double>(static_cast<float>(Module->VolumeFactor())));
+    Module->SetParameterAutomated(6, 0.5f);
+    EXPECT_EQ(Module->Filters[0][1]->Bandwidth(), 1.0);
+    EXPECT_EQ(Module->Filters[1][1]->Bandwidth(), 1.0);
+    // Bandwidth display: two significant digits, two decimals.
+    for (auto [control, text] : {std::pair{0.0f, "0.10"}, {1.0f, "10.00"}, {0.8f, "4.00"}, {0.6f, "1.60"}})
+    {
+        Module->SetParameterAutomated(6, control);
+        EXPECT_EQ(Host.Text(effGetParamDisplay, 6), text) << control;
+    }
+}
+
+TEST_F(SmallEQ, TransparentAfterConstructionAndEmptyBlocksChangeNothing)
+{
+    std::mt19937 random(5);
+    std::uniform_real_distribution<float> u(-1.0f, 1.0f);
+    std::vector<float> left(4096), right(4096);
+    for (std::size_t i = 0; i < left.size(); ++i)
+        left[i] = u(random), right[i] = u(random);
+    std::vector<float> l = left, r = right;
+    Host.Process(l, r);
+    for (std::size_t i = 0; i < left.size(); ++i)
+    {
+        ASSERT_NEAR(l[i], left[i], 1e-6f) << i;
+        ASSERT_NEAR(r[i], right[i], 1e-6f) << i;
+    }
+    const float meter[2] = {Module->LevelMeter(0), Module->LevelMeter(1)};
+    float sentinel = 42.0f;
+    float* planes[2] = {&sentinel, &sentinel};
+    Host.E->processReplacing(Host.E, planes, planes, 0);
+    Host.E->processReplacing(Host.E, planes, planes, -5);
+    EXPECT_EQ(sentinel, 42.0f);
+    EXPECT_EQ(Module->LevelMeter(0), meter[0]);
+    EXPECT_EQ(Module->LevelMeter(1), meter[1]);
+}
+
+TEST_F(SmallEQ, LevelMeterFollowsTheOutput)
+{
+    EXPECT_EQ(Module->LevelDb(0), -400.0f);
+    EXPECT_EQ(Module->LevelDb(1), -400.0f);
+    EXPECT_THROW(
+        try { Module->LevelDb(2); } catch (const EMarvoError& e) {
+            EXPECT_STREQ(e.what(), "not allowed");
+            throw;
+        },
+        EMarvoError);
+    EXPECT_THROW(Module->LevelDb(-1), EMarvoError);
+    // A constant 1 through transparent bands: time constant of about 1000 samples, towards 1.
+    std::vector<float> left(1000, 1.0f), right(1000, 0.5f);
+    Host.Process(left, right);
+    EXPECT_NEAR(Module->LevelMeter(0), 1.0 - std::exp(-1.0), 0.01);
+    EXPECT_NEAR(Module->LevelMeter(1), 0.5 * (1.0 - std::exp(-1.0)), 0.005);
+    EXPECT_NEAR(Module->LevelDb(0), 20.0 * std::log10(Module->LevelMeter(0)), 1e-4);
+}
+
+// The module's transfer is the product of its eight bands' responses times the volume factor.
+TEST_F(SmallEQ, TransferIsTheProductOfTheBandResponses)
+{
+    const std::vector<std::vector<std::pair<int, float>>> settings = {
+        {{1, 6}, {5, -4}, {9, 3}, {13, -6}, {17, 5}, {21, -3}, {25, 4}, {29, -5}},
+        {{1, 10}, {29, -8}, {13, 12}, {14, 0.3f}, {15, 0.3f}, {32, -6}},
+        {{0, 60}, {4, 150}, {8, 400}, {12, 900}, {16, 2500}, {20, 5000}, {24, 9000}, {28, 14000},
+         {1, -12}, {5, 9}, {9, -6}, {13, 12}, {17, -9}, {21, 6}, {25, -3}, {29, 3},
+         {2, 0.6f}, {6, 0.4f}, {10, 0.7f}, {14, 0.35f}, {18, 0.55f}, {22, 0.45f}, {26, 0.65f}, {30, 0.5f},
+         {3, -0.8f}, {7, 0.2f}, {11, -0.3f}, {15, 0.6f}, {19, 0.0f}, {23, -1}, {27, 0.9f}, {31, 1}, {32, 3}}};
+    for (std::size_t s = 0; s < settings.size(); ++s)
+    {
+        SCOPED_TRACE(s);
+        Set(settings[s]);
+        std::vector<float> left, right;
+        ImpulseResponses(Host, 65536, 4096, left, right);
+        for (double f : {50.0, 100.0, 315.0, 1000.0, 3150.0, 7000.0, 12000.0, 18000.0})
+        {
+            double expected = Module->VolumeFactor();
+            for (int b = 0; b < 8; ++b)
+                expected *= Module->Filter(b)->ResponseMagnitude(f);
+            EXPECT_NEAR(MagnitudeAt(left, f, 44100.0), expected, 1e-4 * expected) << f << " Hz";
+            EXPECT_NEAR(MagnitudeAt(right, f, 44100.0), expected, 1e-4 * expected) << f << " Hz";
+        }
+        // Flush the states before the next setting.
+        std::vector<float> silence(65536, 0.0f), silence2(65536, 0.0f);
+        Host.Process(silence, silence2);
+    }
+}
+
+// A 1 kHz bell stays at 1 kHz when the host switches the rate, also while the host does what real hosts
+// do: rate and block size before effOpen and again later, effMainsChanged twice, idle calls without an
+// editor, huge blocks.
+TEST_F(SmallEQ, BellStaysAtItsFrequencyAcrossSampleRateChanges)
+{
+    Host.Dispatch(effSetSampleRate, 0, 0, nullptr, 96000.0f);
+    Host.Dispatch(effSetBlockSize, 0, 8192);
+    Host.Dispatch(effOpen);
+    Host.Dispatch(effMainsChanged, 0, 1);
+    Host.Dispatch(effMainsChanged, 0, 1);
+    Set({{12, 1000}, {13, 12}, {14, 1.0f}, {15, 0}});
+    for (float rate : {48000.0f, 44100.0f, 48000.0f})
+    {
+        SCOPED_TRACE(rate);
+        Host.Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
+        Host.Dispatch(effSetBlockSizeAndSampleRate, 0, 512, nullptr, rate);
+        for (int i = 0; i < 50; ++i)
+            Host.Dispatch(effEditIdle);
+        std::vector<float> left, right;
+        ImpulseResponses(Host, 1 << 16, 1 << 15, left, right);
+        const double gain = std::pow(10.0, 12.0 / 20.0);
+        EXPECT_NEAR(MagnitudeAt(left, 1000.0, rate), gain, 1e-3 * gain);
+        EXPECT_NEAR(MagnitudeAt(right, 1000.0, rate), gain, 1e-3 * gain);
+        EXPECT_LT(MagnitudeAt(left, 1100.0, rate), 0.9 * gain);
+        EXPECT_NEAR(Module->Filter(3)->ResponseMagnitude(1000.0), gain, 1e-6 * gain);
+    }
+    Host.Dispatch(effMainsChanged, 0, 0);
+}
+
+TEST_F(SmallEQ, SnapshotsKeepTheirOwnValues)
+{
+    Host.Dispatch(effOpen);
+    const std::vector<float> initial = Parameters();
+    Module->SelectSnapshot(0);
+    EXPECT_EQ(Parameters(), initial);
+    Module->SelectSnapshot(3);
+    EXPECT_EQ(Module->CurrentSnapshot, 3);
+    Set({{1, 5}, {32, -3}});
+    const std::vector<float> third = Parameters();
+    Module->SelectSnapshot(0);
+    EXPECT_EQ(Parameters(), initial);
+    Module->SelectSnapshot(3);
+    EXPECT_EQ(Parameters(), third);
+    // Slots 6 and 7 are stored and recalled like every other; leaving 7 does not overwrite 5.
+    Module->SelectSnapshot(6);
+    Set({{5, -7}});
+    const std::vector<float> sixth = Parameters();
+    Module->SelectSnapshot(7);
+    Set({{9, 2}});
+    const std::vector<float> seventh = Parameters();
+    Module->SelectSnapshot(5);
+    EXPECT_EQ(Parameters(), initial);
+    Module->SelectSnapshot(6);
+    EXPECT_EQ(Parameters(), sixth);
+    Module->SelectSnapshot(7);
+    EXPECT_EQ(Parameters(), seventh);
+    // StoreSnapshot copies without switching.
+    Module->StoreSnapshot(1);
+    EXPECT_EQ(Module->CurrentSnapshot, 7);
+    EXPECT_EQ(Module->Snapshots[1], seventh);
+    EXPECT_THROW(Module->SelectSnapshot(8), EMarvoError);
+}
+
+} // namespace
