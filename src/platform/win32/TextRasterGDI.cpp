@@ -1,11 +1,14 @@
-// Text coverage from GDI: the system's message font face (the default user-interface face) with grayscale
-// anti-aliasing, drawn white on black into a 32-bit DIB section whose green channel is the coverage.
+// Text coverage from GDI: the system's message font face (the default user-interface face), each glyph's
+// 65-level grayscale coverage from GetGlyphOutline (which, unlike TextOut, is anti-aliased at every size
+// whatever the font's smoothing table and the user's font-smoothing setting say). Glyphs are cached per size.
 #include "platform/TextRaster.h"
 
 #include <windows.h>
 
 #include <algorithm>
 #include <climits>
+#include <unordered_map>
+#include <vector>
 
 namespace
 {
@@ -22,27 +25,17 @@ LOGFONTW DefaultUIFont()
     return Font;
 }
 
-// [any thread] Code points to UTF-16.
-std::wstring ToUtf16(const std::u32string& Text)
-{
-    std::wstring Result;
-    Result.reserve(Text.size());
-    for (char32_t C : Text)
-    {
-        if (C >= 0x10000 && C <= 0x10FFFF)
-        {
-            C -= 0x10000;
-            Result.push_back(static_cast<wchar_t>(0xD800 + (C >> 10)));
-            Result.push_back(static_cast<wchar_t>(0xDC00 + (C & 0x3FF)));
-        }
-        else if (C > 0x10FFFF || (C >= 0xD800 && C <= 0xDFFF))
-            Result.push_back(static_cast<wchar_t>(0xFFFD));
-        else
-            Result.push_back(static_cast<wchar_t>(C));
-    }
-    return Result;
-}
 } // namespace
+
+struct TGlyph
+{
+    int Advance = 0;
+    int Left = 0; // bitmap's left edge relative to the pen
+    int Top = 0;  // bitmap's top edge above the baseline
+    int Width = 0;
+    int Height = 0;
+    std::vector<std::uint8_t> Bits;
+};
 
 struct TTextRaster::TImpl
 {
@@ -52,6 +45,7 @@ struct TTextRaster::TImpl
     int Points = 8;
     bool FontValid = false;
     TEXTMETRICW Metrics{};
+    std::unordered_map<char32_t, TGlyph> Cache;
 
     // [window thread] The memory DC with the font of the current size selected, or null.
     HDC SizedDC()
@@ -60,6 +54,7 @@ struct TTextRaster::TImpl
             return nullptr;
         if (!FontValid)
         {
+            Cache.clear();
             LOGFONTW Description = DefaultUIFont();
             Description.lfHeight = -MulDiv(Points, 96, 72);
             Description.lfWidth = 0;
@@ -77,6 +72,56 @@ struct TTextRaster::TImpl
             FontValid = true;
         }
         return DC;
+    }
+
+    // [window thread] The glyph of C in the selected font (characters outside the basic plane, and those the
+    // font cannot give, use U+FFFD's glyph, else nothing).
+    const TGlyph& Glyph(char32_t C)
+    {
+        auto Found = Cache.find(C);
+        if (Found != Cache.end())
+            return Found->second;
+        const UINT Code = C <= 0xFFFF && !(C >= 0xD800 && C <= 0xDFFF) ? static_cast<UINT>(C) : 0xFFFDu;
+        const MAT2 Identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
+        TGlyph G;
+        GLYPHMETRICS Metrics{};
+        const DWORD Size = GetGlyphOutlineW(DC, Code, GGO_GRAY8_BITMAP, &Metrics, 0, nullptr, &Identity);
+        if (Size != GDI_ERROR)
+        {
+            G.Advance = Metrics.gmCellIncX;
+            if (Size > 0)
+            {
+                std::vector<std::uint8_t> Buffer(Size);
+                if (GetGlyphOutlineW(DC, Code, GGO_GRAY8_BITMAP, &Metrics, Size, Buffer.data(), &Identity) != GDI_ERROR)
+                {
+                    // Rows of 65 levels (0..64), each row padded to four bytes.
+                    const int Width = static_cast<int>(Metrics.gmBlackBoxX);
+                    const int Height = static_cast<int>(Metrics.gmBlackBoxY);
+                    const std::size_t Pitch = (static_cast<std::size_t>(Width) + 3) & ~static_cast<std::size_t>(3);
+                    if (Pitch * Height <= Buffer.size())
+                    {
+                        G.Left = Metrics.gmptGlyphOrigin.x;
+                        G.Top = Metrics.gmptGlyphOrigin.y;
+                        G.Width = Width;
+                        G.Height = Height;
+                        G.Bits.resize(static_cast<std::size_t>(Width) * Height);
+                        for (int y = 0; y < Height; ++y)
+                            for (int x = 0; x < Width; ++x)
+                            {
+                                const int V = std::min<int>(Buffer[y * Pitch + x], 64);
+                                G.Bits[static_cast<std::size_t>(y) * Width + x] = static_cast<std::uint8_t>((V * 255 + 32) / 64);
+                            }
+                    }
+                }
+            }
+        }
+        else
+        {
+            INT Width = 0;
+            if (GetCharWidth32W(DC, Code, Code, &Width))
+                G.Advance = Width;
+        }
+        return Cache.emplace(C, std::move(G)).first->second;
     }
 };
 
@@ -119,16 +164,12 @@ int TTextRaster::Size() const
 // [window thread]
 int TTextRaster::TextWidth(const std::u32string& Text)
 {
-    HDC DC = FImpl->SizedDC();
-    if (!DC || Text.empty())
+    if (!FImpl->SizedDC())
         return 0;
-    const std::wstring Wide = ToUtf16(Text);
-    if (Wide.size() > INT_MAX)
-        return 0;
-    SIZE Extent{};
-    if (!GetTextExtentPoint32W(DC, Wide.data(), static_cast<int>(Wide.size()), &Extent))
-        return 0;
-    return Extent.cx;
+    long long Width = 0;
+    for (char32_t C : Text)
+        Width += FImpl->Glyph(C).Advance;
+    return static_cast<int>(std::clamp<long long>(Width, 0, INT_MAX));
 }
 
 // [window thread]
@@ -141,52 +182,45 @@ int TTextRaster::TextHeight()
 void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
 {
     Mask = TTextMask();
-    HDC DC = FImpl->SizedDC();
-    if (!DC || Text.empty())
+    if (!FImpl->SizedDC() || Text.empty())
         return;
-    const std::wstring Wide = ToUtf16(Text);
-    SIZE Extent{};
-    if (Wide.size() > 0x10000 || !GetTextExtentPoint32W(DC, Wide.data(), static_cast<int>(Wide.size()), &Extent))
-        return;
-    // Glyphs may overhang their advance (italics, negative bearings): leave a margin on both sides.
-    const int Margin = FImpl->Metrics.tmMaxCharWidth / 2 + FImpl->Metrics.tmOverhang + 1;
-    const int Width = Extent.cx + 2 * Margin;
-    const int Height = std::max<int>(Extent.cy, FImpl->Metrics.tmHeight);
-    if (Width <= 0 || Height <= 0 || Width > 1 << 16 || Height > 1 << 16)
-        return;
-
-    BITMAPINFO Info{};
-    Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    Info.bmiHeader.biWidth = Width;
-    Info.bmiHeader.biHeight = -Height; // top-down
-    Info.bmiHeader.biPlanes = 1;
-    Info.bmiHeader.biBitCount = 32;
-    Info.bmiHeader.biCompression = BI_RGB;
-    void* Bits = nullptr;
-    HBITMAP Bitmap = CreateDIBSection(DC, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
-    if (!Bitmap || !Bits)
+    const int Baseline = FImpl->Metrics.tmAscent;
+    // Bounds of the line box and of every glyph bitmap, relative to the line box's top-left corner.
+    long long Left = 0, Top = 0, Right = 0, Bottom = FImpl->Metrics.tmHeight;
+    long long Pen = 0;
+    for (char32_t C : Text)
     {
-        if (Bitmap)
-            DeleteObject(Bitmap);
-        return;
+        const TGlyph& G = FImpl->Glyph(C);
+        if (G.Width > 0 && G.Height > 0)
+        {
+            Left = std::min(Left, Pen + G.Left);
+            Right = std::max(Right, Pen + G.Left + G.Width);
+            Top = std::min<long long>(Top, Baseline - G.Top);
+            Bottom = std::max<long long>(Bottom, Baseline - G.Top + G.Height);
+        }
+        Pen += G.Advance;
     }
-    HGDIOBJ OldBitmap = SelectObject(DC, Bitmap);
-    std::fill_n(static_cast<std::uint32_t*>(Bits), static_cast<std::size_t>(Width) * Height, 0u);
-    SetBkMode(DC, TRANSPARENT);
-    SetTextColor(DC, RGB(255, 255, 255));
-    SetTextAlign(DC, TA_LEFT | TA_TOP | TA_NOUPDATECP);
-    TextOutW(DC, Margin, 0, Wide.data(), static_cast<int>(Wide.size()));
-    GdiFlush();
-
-    Mask.Left = -Margin;
-    Mask.Top = 0;
-    Mask.Width = Width;
-    Mask.Height = Height;
-    Mask.Coverage.resize(static_cast<std::size_t>(Width) * Height);
-    const std::uint32_t* Pixels = static_cast<const std::uint32_t*>(Bits);
-    for (std::size_t i = 0; i < Mask.Coverage.size(); ++i)
-        Mask.Coverage[i] = static_cast<std::uint8_t>((Pixels[i] >> 8) & 0xFF);
-
-    SelectObject(DC, OldBitmap);
-    DeleteObject(Bitmap);
+    Right = std::max(Right, Pen);
+    if (Right - Left > 1 << 20 || Bottom - Top > 1 << 20)
+        return;
+    Mask.Left = static_cast<int>(Left);
+    Mask.Top = static_cast<int>(Top);
+    Mask.Width = static_cast<int>(Right - Left);
+    Mask.Height = static_cast<int>(Bottom - Top);
+    Mask.Coverage.assign(static_cast<std::size_t>(Mask.Width) * Mask.Height, 0);
+    Pen = 0;
+    for (char32_t C : Text)
+    {
+        const TGlyph& G = FImpl->Glyph(C);
+        const long long X0 = Pen + G.Left - Left;
+        const long long Y0 = Baseline - G.Top - Top;
+        for (int y = 0; y < G.Height; ++y)
+        {
+            std::uint8_t* Row = Mask.Coverage.data() + (Y0 + y) * Mask.Width + X0;
+            const std::uint8_t* Source = G.Bits.data() + static_cast<std::size_t>(y) * G.Width;
+            for (int x = 0; x < G.Width; ++x)
+                Row[x] = std::max(Row[x], Source[x]);
+        }
+        Pen += G.Advance;
+    }
 }
