@@ -93,7 +93,7 @@ TEST(SmallEQThreads, InstancesAreIndependentAndCloseWhileAnotherProcesses)
     };
     const auto run = [](const THostView& h, std::vector<float>& out) {
         TFPUControlScope fpu;
-        for (std::uint32_t block = 0; block < 200; ++block)
+        for (std::uint32_t block = 0; block < 50; ++block)
         {
             std::vector<float> left = Noise(block, 8192), right = Noise(block + 1000, 8192);
             h.Process(left, right);
