@@ -408,6 +408,9 @@ void TSmallEQModule::SmallEQModuleBandwidthDisplay(TComponent* /*Sender*/, std::
 
 void TSmallEQModule::VSTModuleSampleRateChange(TComponent* /*Sender*/, float NewSampleRate)
 {
+    // The filters need a positive, finite rate (a rate of 0 would make every coefficient NaN for good).
+    if (!(NewSampleRate > 0.0f) || !(NewSampleRate <= 1e9f))
+        return;
     FRequestedSampleRate.store(NewSampleRate);
     TryApplyPendingSampleRate();
 }

@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
+#include <ostream>
 #include <random>
 #include <vector>
 
@@ -119,6 +120,11 @@ struct TKernelCase
     TKernel Kernel;
     bool InPlace;
 };
+
+void PrintTo(const TKernelCase& Case, std::ostream* Stream)
+{
+    *Stream << Case.Name;
+}
 
 class CascadeMatchesFilters : public ::testing::TestWithParam<TKernelCase>
 {

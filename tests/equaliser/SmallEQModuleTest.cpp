@@ -234,6 +234,9 @@ TEST_F(SmallEQ, BellStaysAtItsFrequencyAcrossSampleRateChanges)
         SCOPED_TRACE(rate);
         Host.Dispatch(effSetSampleRate, 0, 0, nullptr, rate);
         Host.Dispatch(effSetBlockSizeAndSampleRate, 0, 512, nullptr, rate);
+        // Rates no filter can run at are ignored.
+        Host.Dispatch(effSetSampleRate, 0, 0, nullptr, 0.0f);
+        Host.Dispatch(effSetSampleRate, 0, 0, nullptr, -44100.0f);
         for (int i = 0; i < 50; ++i)
             Host.Dispatch(effEditIdle);
         std::vector<float> left, right;
