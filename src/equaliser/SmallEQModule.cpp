@@ -18,6 +18,7 @@ namespace
 
 using TParameterRow = TVstParameterDeclaration<TSmallEQModule>;
 
+// [any thread] One row of the declaration table.
 constexpr TParameterRow FrequencyRow(const char* Name, const char* Short)
 {
     TParameterRow r;
@@ -39,6 +40,7 @@ constexpr TParameterRow FrequencyRow(const char* Name, const char* Short)
     return r;
 }
 
+// [any thread] One row of the declaration table.
 constexpr TParameterRow GainRow(const char* Name, const char* Short)
 {
     TParameterRow r;
@@ -58,6 +60,7 @@ constexpr TParameterRow GainRow(const char* Name, const char* Short)
     return r;
 }
 
+// [any thread] One row of the declaration table.
 constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, bool CustomDisplay)
 {
     TParameterRow r;
@@ -79,6 +82,7 @@ constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, bool C
     return r;
 }
 
+// [any thread] One row of the declaration table.
 constexpr TParameterRow SymmetryRow(const char* Name, const char* Short, float Step = 0.1f, float SmallStep = 0.01f,
                                     float LargeStep = 0.5f)
 {
@@ -98,6 +102,7 @@ constexpr TParameterRow SymmetryRow(const char* Name, const char* Short, float S
     return r;
 }
 
+// [any thread] One row of the declaration table.
 constexpr TParameterRow VolumeRow()
 {
     TParameterRow r;
@@ -208,8 +213,9 @@ const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
 // ---------------------------------------------------------------------------------------------------------
 // Writer side
 
-// Held while coefficients are computed and published. Also loads the x87 control word the coefficient
-// arithmetic is defined with, whatever the calling host left.
+// [any thread] Held while coefficients are computed and published; waits (yielding) for another writer,
+// never for the playback thread. Also loads the x87 control word the coefficient arithmetic is defined
+// with, whatever the calling host left.
 class TSmallEQModule::TWriterLock
 {
 public:
