@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds both targets and runs every test: native, then win32 under Wine.
+# Sets up a fresh Debian 12 machine, builds both targets and runs every test: native, native under
+# AddressSanitizer + UndefinedBehaviorSanitizer, the threading tests under ThreadSanitizer, then win32 under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -7,6 +8,14 @@ scripts/setup.sh
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+
+cmake --preset asan
+cmake --build --preset asan
+ctest --preset asan
+
+cmake --preset tsan
+cmake --build --preset tsan --target test_equaliser
+ctest --test-dir build/tsan/tests/equaliser --output-on-failure -R SmallEQThreads
 
 cmake --preset win32
 cmake --build --preset win32
