@@ -1,5 +1,6 @@
 // Text coverage from FreeType: grayscale anti-aliasing with light (vertical-only) hinting, which keeps small
 // sizes crisp without distorting glyph shapes. Glyphs are cached per size.
+#include "platform/TextLayout.h"
 #include "platform/TextRaster.h"
 
 #include <ft2build.h>
@@ -22,15 +23,6 @@ const char* const FontCandidates[] = {
 
 constexpr int LoadFlags = FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_BITMAP;
 
-struct TGlyph
-{
-    int Advance = 0;
-    int Left = 0; // bitmap's left edge relative to the pen
-    int Top = 0;  // bitmap's top edge above the baseline
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint8_t> Bits;
-};
 } // namespace
 
 struct TTextRaster::TImpl
@@ -144,9 +136,7 @@ int TTextRaster::TextWidth(const std::u32string& Text)
 {
     if (!FImpl->SizedFace())
         return 0;
-    long long Width = 0;
-    for (char32_t C : Text)
-        Width += FImpl->Glyph(C).Advance;
+    const long long Width = TextAdvance(Text, [this](char32_t C) -> const TGlyph& { return FImpl->Glyph(C); });
     return static_cast<int>(std::min<long long>(Width, INT_MAX));
 }
 
@@ -159,46 +149,10 @@ int TTextRaster::TextHeight()
 // [window thread]
 void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
 {
-    Mask = TTextMask();
-    if (!FImpl->SizedFace() || Text.empty())
-        return;
-    const int Baseline = FImpl->Ascent;
-    // Bounds of the line box and of every glyph bitmap, relative to the line box's top-left corner.
-    long long Left = 0, Top = 0, Right = 0, Bottom = FImpl->Ascent + FImpl->Descent;
-    long long Pen = 0;
-    for (char32_t C : Text)
+    if (!FImpl->SizedFace())
     {
-        const TGlyph& G = FImpl->Glyph(C);
-        if (G.Width > 0 && G.Height > 0)
-        {
-            Left = std::min(Left, Pen + G.Left);
-            Right = std::max(Right, Pen + G.Left + G.Width);
-            Top = std::min<long long>(Top, Baseline - G.Top);
-            Bottom = std::max<long long>(Bottom, Baseline - G.Top + G.Height);
-        }
-        Pen += G.Advance;
-    }
-    Right = std::max(Right, Pen);
-    if (Right - Left > 1 << 20 || Bottom - Top > 1 << 20)
+        Mask = TTextMask();
         return;
-    Mask.Left = static_cast<int>(Left);
-    Mask.Top = static_cast<int>(Top);
-    Mask.Width = static_cast<int>(Right - Left);
-    Mask.Height = static_cast<int>(Bottom - Top);
-    Mask.Coverage.assign(static_cast<std::size_t>(Mask.Width) * Mask.Height, 0);
-    Pen = 0;
-    for (char32_t C : Text)
-    {
-        const TGlyph& G = FImpl->Glyph(C);
-        const long long X0 = Pen + G.Left - Left;
-        const long long Y0 = Baseline - G.Top - Top;
-        for (int y = 0; y < G.Height; ++y)
-        {
-            std::uint8_t* Row = Mask.Coverage.data() + (Y0 + y) * Mask.Width + X0;
-            const std::uint8_t* Source = G.Bits.data() + static_cast<std::size_t>(y) * G.Width;
-            for (int x = 0; x < G.Width; ++x)
-                Row[x] = std::max(Row[x], Source[x]);
-        }
-        Pen += G.Advance;
     }
+    ComposeTextMask(Text, FImpl->Ascent, FImpl->Ascent + FImpl->Descent, [this](char32_t C) -> const TGlyph& { return FImpl->Glyph(C); }, Mask);
 }

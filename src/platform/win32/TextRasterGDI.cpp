@@ -1,6 +1,7 @@
 // Text coverage from GDI: the system's message font face (the default user-interface face), each glyph's
 // 65-level grayscale coverage from GetGlyphOutline (which, unlike TextOut, is anti-aliased at every size
 // whatever the font's smoothing table and the user's font-smoothing setting say). Glyphs are cached per size.
+#include "platform/TextLayout.h"
 #include "platform/TextRaster.h"
 
 #include <windows.h>
@@ -26,16 +27,6 @@ LOGFONTW DefaultUIFont()
 }
 
 } // namespace
-
-struct TGlyph
-{
-    int Advance = 0;
-    int Left = 0; // bitmap's left edge relative to the pen
-    int Top = 0;  // bitmap's top edge above the baseline
-    int Width = 0;
-    int Height = 0;
-    std::vector<std::uint8_t> Bits;
-};
 
 struct TTextRaster::TImpl
 {
@@ -166,9 +157,7 @@ int TTextRaster::TextWidth(const std::u32string& Text)
 {
     if (!FImpl->SizedDC())
         return 0;
-    long long Width = 0;
-    for (char32_t C : Text)
-        Width += FImpl->Glyph(C).Advance;
+    const long long Width = TextAdvance(Text, [this](char32_t C) -> const TGlyph& { return FImpl->Glyph(C); });
     return static_cast<int>(std::clamp<long long>(Width, 0, INT_MAX));
 }
 
@@ -181,46 +170,10 @@ int TTextRaster::TextHeight()
 // [window thread]
 void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
 {
-    Mask = TTextMask();
-    if (!FImpl->SizedDC() || Text.empty())
-        return;
-    const int Baseline = FImpl->Metrics.tmAscent;
-    // Bounds of the line box and of every glyph bitmap, relative to the line box's top-left corner.
-    long long Left = 0, Top = 0, Right = 0, Bottom = FImpl->Metrics.tmHeight;
-    long long Pen = 0;
-    for (char32_t C : Text)
+    if (!FImpl->SizedDC())
     {
-        const TGlyph& G = FImpl->Glyph(C);
-        if (G.Width > 0 && G.Height > 0)
-        {
-            Left = std::min(Left, Pen + G.Left);
-            Right = std::max(Right, Pen + G.Left + G.Width);
-            Top = std::min<long long>(Top, Baseline - G.Top);
-            Bottom = std::max<long long>(Bottom, Baseline - G.Top + G.Height);
-        }
-        Pen += G.Advance;
-    }
-    Right = std::max(Right, Pen);
-    if (Right - Left > 1 << 20 || Bottom - Top > 1 << 20)
+        Mask = TTextMask();
         return;
-    Mask.Left = static_cast<int>(Left);
-    Mask.Top = static_cast<int>(Top);
-    Mask.Width = static_cast<int>(Right - Left);
-    Mask.Height = static_cast<int>(Bottom - Top);
-    Mask.Coverage.assign(static_cast<std::size_t>(Mask.Width) * Mask.Height, 0);
-    Pen = 0;
-    for (char32_t C : Text)
-    {
-        const TGlyph& G = FImpl->Glyph(C);
-        const long long X0 = Pen + G.Left - Left;
-        const long long Y0 = Baseline - G.Top - Top;
-        for (int y = 0; y < G.Height; ++y)
-        {
-            std::uint8_t* Row = Mask.Coverage.data() + (Y0 + y) * Mask.Width + X0;
-            const std::uint8_t* Source = G.Bits.data() + static_cast<std::size_t>(y) * G.Width;
-            for (int x = 0; x < G.Width; ++x)
-                Row[x] = std::max(Row[x], Source[x]);
-        }
-        Pen += G.Advance;
     }
+    ComposeTextMask(Text, FImpl->Metrics.tmAscent, FImpl->Metrics.tmHeight, [this](char32_t C) -> const TGlyph& { return FImpl->Glyph(C); }, Mask);
 }
