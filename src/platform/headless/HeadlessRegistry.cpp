@@ -87,6 +87,26 @@ fs::path KeyFile(const fs::path& Folder, const std::vector<std::string>& Parts, 
     return P / (Parts[Count - 1] + ".key");
 }
 
+// Where a key lives: its root's registry folder, its lower-case path components and its value file.
+struct TKeyPlace
+{
+    fs::path Folder;
+    std::vector<std::string> Parts;
+    fs::path File;
+};
+
+// [any thread] The place of Key under Root, or nothing when there is no registry folder or Key is not a
+// key name.
+std::optional<TKeyPlace> KeyPlace(TRegistryRoot Root, const std::string& Key)
+{
+    auto Folder = RegistryFolder(Root);
+    auto Parts = SplitKey(Key);
+    if (!Folder || !Parts)
+        return std::nullopt;
+    fs::path File = KeyFile(*Folder, *Parts, Parts->size());
+    return TKeyPlace{std::move(*Folder), std::move(*Parts), std::move(File)};
+}
+
 std::string Escape(const std::string& S)
 {
     std::string R;
@@ -196,15 +216,11 @@ TRegistry::~TRegistry() = default;
 bool TRegistry::OpenKeyReadOnly(const std::string& Key)
 {
     CloseKey();
-    const auto Folder = RegistryFolder(FRoot);
-    const auto Parts = SplitKey(Key);
-    if (!Folder || !Parts)
-        return false;
-    const fs::path File = KeyFile(*Folder, *Parts, Parts->size());
+    const auto Place = KeyPlace(FRoot, Key);
     std::error_code Ec;
-    if (!fs::is_regular_file(File, Ec))
+    if (!Place || !fs::is_regular_file(Place->File, Ec))
         return false;
-    FImpl->File = File;
+    FImpl->File = Place->File;
     FImpl->Writable = false;
     return true;
 }
@@ -213,25 +229,23 @@ bool TRegistry::OpenKeyReadOnly(const std::string& Key)
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate)
 {
     CloseKey();
-    const auto Folder = RegistryFolder(FRoot);
-    const auto Parts = SplitKey(Key);
-    if (!Folder || !Parts)
+    const auto Place = KeyPlace(FRoot, Key);
+    if (!Place)
         return false;
     std::error_code Ec;
-    const fs::path File = KeyFile(*Folder, *Parts, Parts->size());
-    if (!fs::is_regular_file(File, Ec))
+    if (!fs::is_regular_file(Place->File, Ec))
     {
         if (!CanCreate)
             return false;
-        for (std::size_t N = 1; N <= Parts->size(); ++N)
+        for (std::size_t N = 1; N <= Place->Parts.size(); ++N)
         {
-            const fs::path F = KeyFile(*Folder, *Parts, N);
+            const fs::path F = KeyFile(Place->Folder, Place->Parts, N);
             fs::create_directories(F.parent_path(), Ec);
             if (!fs::is_regular_file(F, Ec) && !SaveValues(F, {}))
                 return false;
         }
     }
-    FImpl->File = File;
+    FImpl->File = Place->File;
     FImpl->Writable = true;
     return true;
 }
@@ -246,27 +260,22 @@ void TRegistry::CloseKey()
 // [window thread]
 bool TRegistry::KeyExists(const std::string& Key)
 {
-    const auto Folder = RegistryFolder(FRoot);
-    const auto Parts = SplitKey(Key);
+    const auto Place = KeyPlace(FRoot, Key);
     std::error_code Ec;
-    return Folder && Parts && fs::is_regular_file(KeyFile(*Folder, *Parts, Parts->size()), Ec);
+    return Place && fs::is_regular_file(Place->File, Ec);
 }
 
 // [window thread]
 bool TRegistry::DeleteKey(const std::string& Key)
 {
-    const auto Folder = RegistryFolder(FRoot);
-    const auto Parts = SplitKey(Key);
-    if (!Folder || !Parts)
-        return false;
-    const fs::path File = KeyFile(*Folder, *Parts, Parts->size());
+    const auto Place = KeyPlace(FRoot, Key);
     std::error_code Ec;
-    if (!fs::is_regular_file(File, Ec))
+    if (!Place || !fs::is_regular_file(Place->File, Ec))
         return false;
-    if (FImpl->File == File)
+    if (FImpl->File == Place->File)
         CloseKey();
-    fs::remove_all(File.parent_path() / Parts->back(), Ec);
-    return fs::remove(File, Ec);
+    fs::remove_all(Place->File.parent_path() / Place->Parts.back(), Ec);
+    return fs::remove(Place->File, Ec);
 }
 
 // [window thread]
