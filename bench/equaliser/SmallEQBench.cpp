@@ -5,32 +5,11 @@
 #include <random>
 #include <vector>
 
-#include "equaliser/SEQCascade.h"
-#include "equaliser/SmallEQModule.h"
+#include "SmallEQBenchSetup.h"
 #include "platform/FPUControl.h"
 
 namespace
 {
-
-VstIntPtr VSTCALL BenchHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
-
-// Non-zero gains and mixed symmetries on every band.
-TSmallEQModule* NewActiveModule()
-{
-    auto* m = new TSmallEQModule(nullptr);
-    m->SetAudioMaster(&BenchHost);
-    const float gains[8] = {6, -4, 3, -6, 5, -3, 4, -5};
-    const float symmetries[8] = {-1, -0.5f, 0.3f, 0, -0.2f, 0.6f, 0.5f, 1};
-    for (int b = 0; b < 8; ++b)
-    {
-        m->SetParameterAutomated(4 * b + 1, gains[b]);
-        m->SetParameterAutomated(4 * b + 3, symmetries[b]);
-    }
-    return m;
-}
 
 struct TPlanes
 {
@@ -69,9 +48,7 @@ void BM_Kernel(benchmark::State& State)
     TFPUControlScope fpu;
     TSmallEQModule* m = NewActiveModule();
     TCascade cascade;
-    for (int ch = 0; ch < 2; ++ch)
-        for (int b = 0; b < 8; ++b)
-            cascade.Sections[ch][b].Coefficients = m->Filters[ch][b]->Coefficients();
+    CopyCoefficients(*m, cascade);
     TPlanes p(State.range(0));
     for (auto _ : State)
     {

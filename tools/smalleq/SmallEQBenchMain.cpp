@@ -6,17 +6,11 @@
 #include <cstdlib>
 #include <vector>
 
-#include "equaliser/SEQCascade.h"
-#include "equaliser/SmallEQModule.h"
+#include "SmallEQBenchSetup.h"
 #include "platform/FPUControl.h"
 
 namespace
 {
-
-VstIntPtr VSTCALL BenchHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // [any thread] Runs Block until about Seconds have passed; answers frames per second.
 template <class F>
@@ -42,19 +36,9 @@ int main(int argc, char** argv)
 {
     TFPUControlScope fpu;
     const double seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
-    auto* m = new TSmallEQModule(nullptr);
-    m->SetAudioMaster(&BenchHost);
-    const float gains[8] = {6, -4, 3, -6, 5, -3, 4, -5};
-    const float symmetries[8] = {-1, -0.5f, 0.3f, 0, -0.2f, 0.6f, 0.5f, 1};
-    for (int b = 0; b < 8; ++b)
-    {
-        m->SetParameterAutomated(4 * b + 1, gains[b]);
-        m->SetParameterAutomated(4 * b + 3, symmetries[b]);
-    }
+    TSmallEQModule* m = NewActiveModule();
     TCascade cascade;
-    for (int ch = 0; ch < 2; ++ch)
-        for (int b = 0; b < 8; ++b)
-            cascade.Sections[ch][b].Coefficients = m->Filters[ch][b]->Coefficients();
+    CopyCoefficients(*m, cascade);
     AEffect* e = m->Effect();
     for (int frames : {576, 4096})
     {

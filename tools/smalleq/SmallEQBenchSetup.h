@@ -1,0 +1,34 @@
+#pragma once
+// The equaliser set-up both timing programs measure: a module with non-zero gains and mixed symmetries on
+// every band, and a bare cascade with the same coefficients.
+#include "equaliser/SEQCascade.h"
+#include "equaliser/SmallEQModule.h"
+
+// [any thread] A host that answers only its version.
+inline VstIntPtr VSTCALL BenchHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return Opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// [any thread] A new module with every band active; the caller closes it through effClose.
+inline TSmallEQModule* NewActiveModule()
+{
+    auto* m = new TSmallEQModule(nullptr);
+    m->SetAudioMaster(&BenchHost);
+    const float gains[8] = {6, -4, 3, -6, 5, -3, 4, -5};
+    const float symmetries[8] = {-1, -0.5f, 0.3f, 0, -0.2f, 0.6f, 0.5f, 1};
+    for (int b = 0; b < 8; ++b)
+    {
+        m->SetParameterAutomated(4 * b + 1, gains[b]);
+        m->SetParameterAutomated(4 * b + 3, symmetries[b]);
+    }
+    return m;
+}
+
+// [any thread] Cascade takes the coefficients of every filter of m.
+inline void CopyCoefficients(TSmallEQModule& m, TCascade& Cascade)
+{
+    for (int ch = 0; ch < 2; ++ch)
+        for (int b = 0; b < 8; ++b)
+            Cascade.Sections[ch][b].Coefficients = m.Filters[ch][b]->Coefficients();
+}
