@@ -335,31 +335,27 @@ void TSmallEQModule::DrawEditor(unsigned /*Parts*/)
 // included, becomes the lower bound; one above the upper bound the upper bound), then sets both channels'
 // filters of the band and publishes their coefficients. Before VSTModuleCreate there are no filters yet.
 
+void TSmallEQModule::SetBandOnBothChannels(int Band, void (TSymmetryFilter::*Setter)(double), double Value)
+{
+    if (!FiltersExist())
+        return;
+    TWriterLock lock(*this);
+    (Filters[0][Band].get()->*Setter)(Value);
+    (Filters[1][Band].get()->*Setter)(Value);
+    PublishBand(Band);
+}
+
 void TSmallEQModule::SmallEQModuleFreqChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
 {
     Value = Limit(Value, 20.0f, 20000.0f);
-    if (FiltersExist())
-    {
-        TWriterLock lock(*this);
-        const int band = Index / 4;
-        Filters[0][band]->SetFrequency(Value);
-        Filters[1][band]->SetFrequency(Value);
-        PublishBand(band);
-    }
+    SetBandOnBothChannels(Index / 4, &TSymmetryFilter::SetFrequency, Value);
     DrawEditor(epFrequency | epOverview);
 }
 
 void TSmallEQModule::SmallEQModuleGainChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
 {
     Value = Limit(Value, -15.0f, 15.0f);
-    if (FiltersExist())
-    {
-        TWriterLock lock(*this);
-        const int band = (Index - 1) / 4;
-        Filters[0][band]->SetGain(Value);
-        Filters[1][band]->SetGain(Value);
-        PublishBand(band);
-    }
+    SetBandOnBothChannels((Index - 1) / 4, &TSymmetryFilter::SetGain, Value);
     DrawEditor(epGain | epOverview);
 }
 
@@ -383,14 +379,7 @@ void TSmallEQModule::SmallEQModuleBandwidthChange(TComponent* /*Sender*/, std::i
 void TSmallEQModule::SmallEQModuleTypeChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
 {
     Value = Limit(Value, -1.0f, 1.0f);
-    if (FiltersExist())
-    {
-        TWriterLock lock(*this);
-        const int band = (Index - 3) / 4;
-        Filters[0][band]->SetSymmetry(Value);
-        Filters[1][band]->SetSymmetry(Value);
-        PublishBand(band);
-    }
+    SetBandOnBothChannels((Index - 3) / 4, &TSymmetryFilter::SetSymmetry, Value);
     DrawEditor(epSymmetry | epOverview);
 }
 

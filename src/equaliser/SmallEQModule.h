@@ -79,6 +79,9 @@ private:
 
     // [any thread, writer lock held] Publishes band b's channel coefficient sets.
     void PublishBand(int Band);
+    // [any thread] Under the writer lock, gives both channels' filters of Band the Value through Setter and
+    // publishes the band; nothing before the filters exist.
+    void SetBandOnBothChannels(int Band, void (TSymmetryFilter::*Setter)(double), double Value);
     // [any thread, writer lock held] Applies a requested sample rate that differs from the applied one.
     void ApplyPendingSampleRate();
     // [any thread] Applies a pending sample rate unless another writer is busy (it then applies it itself).
