@@ -1,5 +1,6 @@
-// The backend-independent part of the window toolkit: ownership, menu item state, and the order in which a
-// form fires its events. The backends (win32/, headless/) implement the rest of Forms.h.
+// The backend-independent part of the window toolkit: ownership, menu item state, the control state both
+// backends keep alike, and the order in which a form fires its events. The backends (win32/, headless/)
+// implement the rest of Forms.h.
 // Every function here runs on the window thread ([window thread]).
 #include "platform/Forms.h"
 
@@ -8,6 +9,8 @@
 #include <exception>
 
 #include "platform/Exceptions.h"
+#include "platform/FormsBackend.h"
+#include "platform/System.h"
 
 namespace
 {
@@ -132,6 +135,92 @@ void TControl::AnchorControls(int DW, int DH)
         if (L != C->Left() || T != C->Top() || W != C->Width() || H != C->Height())
             C->SetBounds(L, T, W, H);
     }
+}
+
+// ---- Backend-independent state ----------------------------------------------------------------------------
+
+// [window thread]
+void TControl::UnlinkFromParent()
+{
+    auto& Siblings = FParent->FControls;
+    Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
+    if (FParent->ControlState().ActiveControl == this)
+        FParent->ControlState().ActiveControl = nullptr;
+}
+
+unsigned TControl::Anchors() const { return ControlState().Anchors; }
+void TControl::SetAnchors(unsigned V) { ControlState().Anchors = V; }
+int TControl::TabOrder() const { return ControlState().TabOrder; }
+
+const std::string& TForm::Caption() const { return ControlState().Caption; }
+TFormBorderStyle TForm::BorderStyle() const { return ControlState().BorderStyle; }
+std::uint32_t TForm::Color() const { return ControlState().Color; }
+unsigned TForm::BorderIcons() const { return ControlState().BorderIcons; }
+TFormPosition TForm::Position() const { return ControlState().Position; }
+bool TForm::FixedOpaque() const { return ControlState().FixedOpaque; }
+void TForm::SetFixedOpaque(bool V) { ControlState().FixedOpaque = V; }
+TControl* TForm::ActiveControl() const { return ControlState().ActiveControl; }
+
+const std::string& TLabel::Caption() const { return ControlState().Caption; }
+bool TLabel::AutoSize() const { return ControlState().AutoSize; }
+bool TLabel::Centered() const { return ControlState().Centered; }
+
+int TScrollBar::Min() const { return ControlState().Min; }
+int TScrollBar::Max() const { return ControlState().Max; }
+int TScrollBar::Position() const { return ControlState().Position_; }
+int TScrollBar::LargeChange() const { return ControlState().LargeChange; }
+void TScrollBar::SetLargeChange(int V) { ControlState().LargeChange = std::max(1, V); }
+
+int TTrackBar::Min() const { return ControlState().Min; }
+int TTrackBar::Max() const { return ControlState().Max; }
+int TTrackBar::Position() const { return ControlState().Position_; }
+int TTrackBar::Frequency() const { return ControlState().Frequency; }
+bool TTrackBar::TickMarksNone() const { return ControlState().NoTicks; }
+int TTrackBar::SelStart() const { return ControlState().SelStart; }
+int TTrackBar::SelEnd() const { return ControlState().SelEnd; }
+
+int TComboBox::ItemCount() const { return static_cast<int>(ControlState().Items.size()); }
+int TComboBox::ItemIndex() const { return ControlState().ItemIndex; }
+int TComboBox::ItemHeight() const { return ControlState().ItemHeight; }
+std::string TComboBox::Text() const { return Item(ControlState().ItemIndex); }
+std::uint32_t TComboBox::FontColor() const { return ControlState().FontColor; }
+
+// [window thread] An index outside the list answers "".
+std::string TComboBox::Item(int Index) const
+{
+    return Index >= 0 && Index < ItemCount() ? ControlState().Items[static_cast<std::size_t>(Index)] : std::string();
+}
+
+// ---- Application and dialogs -----------------------------------------------------------------------------
+
+TApplication::TApplication() : TComponent(nullptr) {}
+
+// [window thread]
+TApplication::~TApplication()
+{
+    DestroyComponents();
+}
+
+// [window thread]
+void TApplication::ShowException(const std::string& Message)
+{
+    ShowMessageBox(Message, FTitle);
+}
+
+TCursor TApplication::Cursor() const { return FCursor; }
+
+// [window thread]
+std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter)
+{
+    return RunFileDialog(false, Title, InitialDir, Filter);
+}
+
+// [window thread]
+std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter)
+{
+    return RunFileDialog(true, Title, InitialDir, Filter);
 }
 
 // ---- TForm (event order) ----------------------------------------------------------------------------------

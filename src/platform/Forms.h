@@ -40,6 +40,7 @@ enum class TFormPosition { poDesigned, poScreenCenter };
 class TComponent;
 class TControl;
 class TForm;
+struct TControlState;
 
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 using TMouseEvent = std::function<void(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
@@ -141,6 +142,10 @@ public:
 protected:
     // Moves the children anchored to the right or bottom edge after the client area changed by (DW, DH).
     void AnchorControls(int DW, int DH);
+    // The backend-independent part of the backend state.
+    TControlState& ControlState() const;
+    // Leaves the parent's list of controls (and its active control); FParent stays for the caller to change.
+    void UnlinkFromParent();
 
     std::unique_ptr<TImpl> FImpl;
     TControl* FParent = nullptr;

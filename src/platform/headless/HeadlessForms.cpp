@@ -174,15 +174,13 @@ TControl::~TControl()
         FControls.back()->SetParent(nullptr);
     if (FParent) // unlinked by hand: the derived parts of this object are already gone
     {
-        auto& Siblings = FParent->FControls;
-        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
-        if (FParent->FImpl->ActiveControl == this)
-            FParent->FImpl->ActiveControl = nullptr;
+        UnlinkFromParent();
         FParent = nullptr;
     }
     Forget(this);
 }
 
+TControlState& TControl::ControlState() const { return *FImpl; }
 TNativeHandle TControl::Handle() const { return FImpl.get(); }
 
 // [window thread]
@@ -191,12 +189,7 @@ void TControl::SetParent(TControl* AParent)
     if (AParent == FParent)
         return;
     if (FParent)
-    {
-        auto& Siblings = FParent->FControls;
-        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
-        if (FParent->FImpl->ActiveControl == this)
-            FParent->FImpl->ActiveControl = nullptr;
-    }
+        UnlinkFromParent();
     FParent = AParent;
     if (FParent)
         FParent->FControls.push_back(this);
@@ -260,9 +253,6 @@ void TControl::SetVisible(bool V)
 
 bool TControl::Enabled() const { return FImpl->Enabled; }
 void TControl::SetEnabled(bool V) { FImpl->Enabled = V; }
-unsigned TControl::Anchors() const { return FImpl->Anchors; }
-void TControl::SetAnchors(unsigned V) { FImpl->Anchors = V; }
-int TControl::TabOrder() const { return FImpl->TabOrder; }
 void TControl::SetTabOrder(int V) { FImpl->TabOrder = V; }
 
 // [window thread]
@@ -363,9 +353,7 @@ TForm::~TForm()
     DestroyComponents();
 }
 
-const std::string& TForm::Caption() const { return FImpl->Caption; }
 void TForm::SetCaption(const std::string& V) { FImpl->Caption = V; }
-TFormBorderStyle TForm::BorderStyle() const { return FImpl->BorderStyle; }
 
 // [window thread] The outer size stays; the client area changes with the frame.
 void TForm::SetBorderStyle(TFormBorderStyle V)
@@ -375,15 +363,12 @@ void TForm::SetBorderStyle(TFormBorderStyle V)
     DoClientResized();
 }
 
-std::uint32_t TForm::Color() const { return FImpl->Color; }
 void TForm::SetColor(std::uint32_t ARGB)
 {
     FImpl->Color = ARGB;
     Invalidate();
 }
-unsigned TForm::BorderIcons() const { return FImpl->BorderIcons; }
 void TForm::SetBorderIcons(unsigned V) { FImpl->BorderIcons = V; }
-TFormPosition TForm::Position() const { return FImpl->Position; }
 void TForm::SetPosition(TFormPosition V)
 {
     FImpl->Position = V;
@@ -391,8 +376,6 @@ void TForm::SetPosition(TFormPosition V)
 }
 TNativeHandle TForm::OwnerWindow() const { return FImpl->OwnerWindow; }
 void TForm::SetOwnerWindow(TNativeHandle Owner) { FImpl->OwnerWindow = Owner; }
-bool TForm::FixedOpaque() const { return FImpl->FixedOpaque; }
-void TForm::SetFixedOpaque(bool V) { FImpl->FixedOpaque = V; }
 TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
 
 // [window thread]
@@ -412,7 +395,6 @@ void TForm::BringToFront()
     FImpl->ZOrder = State().NextZOrder++;
 }
 
-TControl* TForm::ActiveControl() const { return FImpl->ActiveControl; }
 void TForm::SetActiveControl(TControl* C) { FImpl->ActiveControl = C; }
 
 // [window thread]
@@ -443,8 +425,6 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
     FImpl->Visible = true;
 }
 
-const std::string& TLabel::Caption() const { return FImpl->Caption; }
-
 // [window thread]
 void TLabel::SetCaption(const std::string& V)
 {
@@ -454,14 +434,12 @@ void TLabel::SetCaption(const std::string& V)
     Invalidate();
 }
 
-bool TLabel::AutoSize() const { return FImpl->AutoSize; }
 void TLabel::SetAutoSize(bool V)
 {
     FImpl->AutoSize = V;
     if (V)
         SetBounds(Left(), Top(), TextWidth(FImpl->Caption), kFontHeight);
 }
-bool TLabel::Centered() const { return FImpl->Centered; }
 void TLabel::SetCentered(bool V) { FImpl->Centered = V; }
 int TLabel::TextWidth(const std::string& Text) const { return Headless::TextWidth(Text); }
 
@@ -474,9 +452,6 @@ TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
     FImpl->Height = 16;
 }
 
-int TScrollBar::Min() const { return FImpl->Min; }
-int TScrollBar::Max() const { return FImpl->Max; }
-
 // [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
 void TScrollBar::SetRange(int AMin, int AMax)
 {
@@ -484,8 +459,6 @@ void TScrollBar::SetRange(int AMin, int AMax)
     FImpl->Max = std::max(AMin, AMax);
     SetPosition(FImpl->Position_);
 }
-
-int TScrollBar::Position() const { return FImpl->Position_; }
 
 // [window thread]
 void TScrollBar::SetPosition(int V)
@@ -497,9 +470,6 @@ void TScrollBar::SetPosition(int V)
     FireChange(this, OnChange);
 }
 
-int TScrollBar::LargeChange() const { return FImpl->LargeChange; }
-void TScrollBar::SetLargeChange(int V) { FImpl->LargeChange = std::max(1, V); }
-
 // [window thread]
 TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
 {
@@ -510,9 +480,6 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
     FImpl->Height = 45;
 }
 
-int TTrackBar::Min() const { return FImpl->Min; }
-int TTrackBar::Max() const { return FImpl->Max; }
-
 // [window thread]
 void TTrackBar::SetRange(int AMin, int AMax)
 {
@@ -520,8 +487,6 @@ void TTrackBar::SetRange(int AMin, int AMax)
     FImpl->Max = std::max(AMin, AMax);
     SetPosition(FImpl->Position_);
 }
-
-int TTrackBar::Position() const { return FImpl->Position_; }
 
 // [window thread]
 void TTrackBar::SetPosition(int V)
@@ -533,17 +498,13 @@ void TTrackBar::SetPosition(int V)
     FireChange(this, OnChange);
 }
 
-int TTrackBar::Frequency() const { return FImpl->Frequency; }
 void TTrackBar::SetFrequency(int V) { FImpl->Frequency = std::max(1, V); }
-bool TTrackBar::TickMarksNone() const { return FImpl->NoTicks; }
 void TTrackBar::SetTickMarksNone(bool V) { FImpl->NoTicks = V; }
 void TTrackBar::SetSelection(int AStart, int AEnd)
 {
     FImpl->SelStart = AStart;
     FImpl->SelEnd = AEnd;
 }
-int TTrackBar::SelStart() const { return FImpl->SelStart; }
-int TTrackBar::SelEnd() const { return FImpl->SelEnd; }
 
 // [window thread]
 TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
@@ -560,15 +521,6 @@ void TComboBox::ClearItems()
     FImpl->Items.clear();
     FImpl->ItemIndex = -1;
 }
-int TComboBox::ItemCount() const { return static_cast<int>(FImpl->Items.size()); }
-
-// [window thread] An index outside the list answers "".
-std::string TComboBox::Item(int Index) const
-{
-    return Index >= 0 && Index < ItemCount() ? FImpl->Items[static_cast<std::size_t>(Index)] : std::string();
-}
-
-int TComboBox::ItemIndex() const { return FImpl->ItemIndex; }
 
 // [window thread] An index outside the list selects nothing (-1).
 void TComboBox::SetItemIndex(int V)
@@ -581,7 +533,6 @@ void TComboBox::SetItemIndex(int V)
     FireChange(this, OnChange);
 }
 
-int TComboBox::ItemHeight() const { return FImpl->ItemHeight; }
 void TComboBox::SetItemHeight(int V) { FImpl->ItemHeight = std::max(1, V); }
 
 // [window thread]
@@ -591,8 +542,6 @@ void TComboBox::SetText(const std::string& V)
     FImpl->ItemIndex = It == FImpl->Items.end() ? -1 : static_cast<int>(It - FImpl->Items.begin());
 }
 
-std::string TComboBox::Text() const { return Item(FImpl->ItemIndex); }
-std::uint32_t TComboBox::FontColor() const { return FImpl->FontColor; }
 void TComboBox::SetFontColor(std::uint32_t ARGB) { FImpl->FontColor = ARGB; }
 
 // ---- Pop-up menus, timers, application --------------------------------------------------------------------
@@ -644,14 +593,6 @@ void TTimer::SetEnabled(bool V)
     FImpl->Pending = false;
 }
 
-TApplication::TApplication() : TComponent(nullptr) {}
-
-// [window thread]
-TApplication::~TApplication()
-{
-    DestroyComponents();
-}
-
 // [window thread] Delivers the queued pointer move, then due timer ticks, then paints of invalidated showing
 // forms. Handlers may free windows and timers on the way; freed ones are skipped.
 void TApplication::ProcessMessages()
@@ -689,13 +630,6 @@ void TApplication::ProcessMessages()
     }
 }
 
-// [window thread]
-void TApplication::ShowException(const std::string& Message)
-{
-    ShowMessageBox(Message, FTitle);
-}
-
-TCursor TApplication::Cursor() const { return FCursor; }
 void TApplication::SetCursor(TCursor C) { FCursor = C; }
 
 // ---- System services that belong to the window system ----------------------------------------------------
@@ -711,33 +645,15 @@ void ShowMessageBox(const std::string& Text, const std::string& Caption)
     std::cerr << "[message box] " << Line << std::endl;
 }
 
-namespace
-{
-
-std::optional<std::string> RunDialog(bool Save, const std::string& Title, const std::string& InitialDir,
-                                     const std::string& Filter)
+// [window thread]
+std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
+                                         const std::string& Filter)
 {
     TState& S = State();
     TDialogRecord R{Save, Title, InitialDir, Filter, S.NextDialogAnswer};
     S.NextDialogAnswer.reset();
     S.Dialogs.push_back(R);
     return R.Answer;
-}
-
-} // namespace
-
-// [window thread]
-std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
-                                          const std::string& Filter)
-{
-    return RunDialog(false, Title, InitialDir, Filter);
-}
-
-// [window thread]
-std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
-                                          const std::string& Filter)
-{
-    return RunDialog(true, Title, InitialDir, Filter);
 }
 
 // [window thread]

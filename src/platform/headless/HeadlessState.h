@@ -7,51 +7,25 @@
 #include <vector>
 
 #include "platform/Forms.h"
+#include "platform/FormsBackend.h"
 #include "platform/headless/HeadlessDriver.h"
 
-enum class TControlKind { ckForm, ckLabel, ckScrollBar, ckTrackBar, ckComboBox };
-
-struct TControl::TImpl
+struct TControl::TImpl : TControlState
 {
-    TControl* Self = nullptr;
-    TControlKind Kind = TControlKind::ckForm;
     // Outer geometry, in the parent's client coordinates (screen coordinates at top level).
     int Left = 0, Top = 0, Width = 0, Height = 0;
     bool Visible = false;
     bool Enabled = true;
-    unsigned Anchors = akLeft | akTop;
-    int TabOrder = 0;
     bool Invalid = false;
     std::vector<TSentMessage> Messages;
 
     // Forms.
-    std::string Caption;
-    TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
-    unsigned BorderIcons = 0;
-    std::uint32_t Color = 0;
-    TFormPosition Position = TFormPosition::poDesigned;
     TNativeHandle OwnerWindow = nullptr;
     TNativeHandle ParentWindow = nullptr;
-    bool FixedOpaque = false;
-    TControl* ActiveControl = nullptr;
     int PaintCount = 0;
     int ZOrder = 0;
     int SurfaceWidth = 0, SurfaceHeight = 0;
     std::vector<std::uint32_t> Surface;
-
-    // Labels.
-    bool AutoSize = true;
-    bool Centered = false;
-
-    // Scroll bars and track bars.
-    int Min = 0, Max = 100, Position_ = 0, LargeChange = 1, Frequency = 1, SelStart = 0, SelEnd = 0;
-    bool NoTicks = false;
-
-    // Combo boxes.
-    std::vector<std::string> Items;
-    int ItemIndex = -1;
-    int ItemHeight = 13;
-    std::uint32_t FontColor = 0xFF000000;
 };
 
 struct TTimer::TImpl

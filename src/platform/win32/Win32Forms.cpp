@@ -453,10 +453,7 @@ TControl::~TControl()
         FControls.back()->SetParent(nullptr);
     if (FParent) // unlinked by hand: the derived parts of this object are already gone
     {
-        auto& Siblings = FParent->FControls;
-        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
-        if (FParent->FImpl->ActiveControl == this)
-            FParent->FImpl->ActiveControl = nullptr;
+        UnlinkFromParent();
         FParent = nullptr;
     }
     if (FImpl->Wnd)
@@ -470,6 +467,7 @@ TControl::~TControl()
         DeleteObject(FImpl->Brush);
 }
 
+TControlState& TControl::ControlState() const { return *FImpl; }
 TNativeHandle TControl::Handle() const { return FImpl->Wnd; }
 
 // [window thread]
@@ -478,12 +476,7 @@ void TControl::SetParent(TControl* AParent)
     if (AParent == FParent)
         return;
     if (FParent)
-    {
-        auto& Siblings = FParent->FControls;
-        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
-        if (FParent->FImpl->ActiveControl == this)
-            FParent->FImpl->ActiveControl = nullptr;
-    }
+        UnlinkFromParent();
     FParent = AParent;
     if (FParent)
         FParent->FControls.push_back(this);
@@ -561,9 +554,6 @@ void TControl::SetEnabled(bool V)
     if (FImpl->Wnd)
         EnableWindow(FImpl->Wnd, V);
 }
-unsigned TControl::Anchors() const { return FImpl->Anchors; }
-void TControl::SetAnchors(unsigned V) { FImpl->Anchors = V; }
-int TControl::TabOrder() const { return FImpl->TabOrder; }
 
 // [window thread] Windows tabs through siblings in z-order, so the siblings are restacked by tab order.
 void TControl::SetTabOrder(int V)
@@ -655,14 +645,11 @@ TForm::~TForm()
     DestroyComponents();
 }
 
-const std::string& TForm::Caption() const { return FImpl->Caption; }
 void TForm::SetCaption(const std::string& V)
 {
     FImpl->Caption = V;
     SetWindowTextW(FImpl->Wnd, Widen(V).c_str());
 }
-
-TFormBorderStyle TForm::BorderStyle() const { return FImpl->BorderStyle; }
 
 namespace
 {
@@ -685,7 +672,6 @@ void TForm::SetBorderStyle(TFormBorderStyle V)
     DoClientResized();
 }
 
-std::uint32_t TForm::Color() const { return FImpl->Color; }
 void TForm::SetColor(std::uint32_t ARGB)
 {
     FImpl->Color = ARGB;
@@ -695,13 +681,11 @@ void TForm::SetColor(std::uint32_t ARGB)
     InvalidateRect(FImpl->Wnd, nullptr, TRUE);
 }
 
-unsigned TForm::BorderIcons() const { return FImpl->BorderIcons; }
 void TForm::SetBorderIcons(unsigned V)
 {
     FImpl->BorderIcons = V;
     ApplyFormStyle(*FImpl, Visible());
 }
-TFormPosition TForm::Position() const { return FImpl->Position; }
 void TForm::SetPosition(TFormPosition V)
 {
     FImpl->Position = V;
@@ -716,8 +700,6 @@ void TForm::SetOwnerWindow(TNativeHandle Owner)
     if (!FImpl->ParentWindow)
         SetWindowLongPtrW(FImpl->Wnd, GWLP_HWNDPARENT, reinterpret_cast<LONG_PTR>(Owner));
 }
-bool TForm::FixedOpaque() const { return FImpl->FixedOpaque; }
-void TForm::SetFixedOpaque(bool V) { FImpl->FixedOpaque = V; }
 TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
 
 // [window thread] The style changes to a child window before it moves into the parent (and back after it
@@ -751,8 +733,6 @@ void TForm::BringToFront()
 {
     SetWindowPos(FImpl->Wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (Visible() ? 0 : SWP_NOACTIVATE));
 }
-
-TControl* TForm::ActiveControl() const { return FImpl->ActiveControl; }
 
 // [window thread]
 void TForm::SetActiveControl(TControl* C)
@@ -795,8 +775,6 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
     SetBounds(0, 0, 0, TextExtent(FImpl->Wnd, "").cy);
 }
 
-const std::string& TLabel::Caption() const { return FImpl->Caption; }
-
 // [window thread]
 void TLabel::SetCaption(const std::string& V)
 {
@@ -809,14 +787,12 @@ void TLabel::SetCaption(const std::string& V)
     }
 }
 
-bool TLabel::AutoSize() const { return FImpl->AutoSize; }
 void TLabel::SetAutoSize(bool V)
 {
     FImpl->AutoSize = V;
     if (V)
         SetCaption(FImpl->Caption);
 }
-bool TLabel::Centered() const { return FImpl->Centered; }
 void TLabel::SetCentered(bool V)
 {
     FImpl->Centered = V;
@@ -832,9 +808,6 @@ TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
     SetScrollRange(FImpl->Wnd, SB_CTL, FImpl->Min, FImpl->Max, TRUE);
 }
 
-int TScrollBar::Min() const { return FImpl->Min; }
-int TScrollBar::Max() const { return FImpl->Max; }
-
 // [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
 void TScrollBar::SetRange(int AMin, int AMax)
 {
@@ -843,8 +816,6 @@ void TScrollBar::SetRange(int AMin, int AMax)
     SetScrollRange(FImpl->Wnd, SB_CTL, FImpl->Min, FImpl->Max, TRUE);
     SetPosition(FImpl->Position_);
 }
-
-int TScrollBar::Position() const { return FImpl->Position_; }
 
 // [window thread]
 void TScrollBar::SetPosition(int V)
@@ -857,9 +828,6 @@ void TScrollBar::SetPosition(int V)
     FireChange(this, OnChange);
 }
 
-int TScrollBar::LargeChange() const { return FImpl->LargeChange; }
-void TScrollBar::SetLargeChange(int V) { FImpl->LargeChange = std::max(1, V); }
-
 // [window thread]
 TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
 {
@@ -870,9 +838,6 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
     ::SendMessageW(FImpl->Wnd, TBM_SETRANGEMAX, TRUE, FImpl->Max);
 }
 
-int TTrackBar::Min() const { return FImpl->Min; }
-int TTrackBar::Max() const { return FImpl->Max; }
-
 // [window thread]
 void TTrackBar::SetRange(int AMin, int AMax)
 {
@@ -882,8 +847,6 @@ void TTrackBar::SetRange(int AMin, int AMax)
     ::SendMessageW(FImpl->Wnd, TBM_SETRANGEMAX, TRUE, FImpl->Max);
     SetPosition(FImpl->Position_);
 }
-
-int TTrackBar::Position() const { return FImpl->Position_; }
 
 // [window thread]
 void TTrackBar::SetPosition(int V)
@@ -896,13 +859,11 @@ void TTrackBar::SetPosition(int V)
     FireChange(this, OnChange);
 }
 
-int TTrackBar::Frequency() const { return FImpl->Frequency; }
 void TTrackBar::SetFrequency(int V)
 {
     FImpl->Frequency = std::max(1, V);
     ::SendMessageW(FImpl->Wnd, TBM_SETTICFREQ, static_cast<WPARAM>(FImpl->Frequency), 0);
 }
-bool TTrackBar::TickMarksNone() const { return FImpl->NoTicks; }
 void TTrackBar::SetTickMarksNone(bool V)
 {
     FImpl->NoTicks = V;
@@ -915,8 +876,6 @@ void TTrackBar::SetSelection(int AStart, int AEnd)
     ::SendMessageW(FImpl->Wnd, TBM_SETSELSTART, FALSE, AStart);
     ::SendMessageW(FImpl->Wnd, TBM_SETSELEND, TRUE, AEnd);
 }
-int TTrackBar::SelStart() const { return FImpl->SelStart; }
-int TTrackBar::SelEnd() const { return FImpl->SelEnd; }
 
 // [window thread]
 TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
@@ -938,15 +897,6 @@ void TComboBox::ClearItems()
     ::SendMessageW(FImpl->Wnd, CB_RESETCONTENT, 0, 0);
 }
 
-int TComboBox::ItemCount() const { return static_cast<int>(FImpl->Items.size()); }
-
-std::string TComboBox::Item(int Index) const
-{
-    return Index >= 0 && Index < ItemCount() ? FImpl->Items[static_cast<std::size_t>(Index)] : std::string();
-}
-
-int TComboBox::ItemIndex() const { return FImpl->ItemIndex; }
-
 // [window thread] An index outside the list selects nothing (-1).
 void TComboBox::SetItemIndex(int V)
 {
@@ -959,7 +909,6 @@ void TComboBox::SetItemIndex(int V)
     FireChange(this, OnChange);
 }
 
-int TComboBox::ItemHeight() const { return FImpl->ItemHeight; }
 void TComboBox::SetItemHeight(int V)
 {
     FImpl->ItemHeight = std::max(1, V);
@@ -973,8 +922,6 @@ void TComboBox::SetText(const std::string& V)
     ::SendMessageW(FImpl->Wnd, CB_SETCURSEL, static_cast<WPARAM>(FImpl->ItemIndex), 0);
 }
 
-std::string TComboBox::Text() const { return Item(FImpl->ItemIndex); }
-std::uint32_t TComboBox::FontColor() const { return FImpl->FontColor; }
 void TComboBox::SetFontColor(std::uint32_t ARGB)
 {
     FImpl->FontColor = ARGB;
@@ -1071,14 +1018,6 @@ void TTimer::SetEnabled(bool V)
     UpdateTimer(this);
 }
 
-TApplication::TApplication() : TComponent(nullptr) {}
-
-// [window thread]
-TApplication::~TApplication()
-{
-    DestroyComponents();
-}
-
 // [window thread] Dispatches every waiting message of this thread once; a quit request is left queued.
 void TApplication::ProcessMessages()
 {
@@ -1094,14 +1033,6 @@ void TApplication::ProcessMessages()
         DispatchMessageW(&M);
     }
 }
-
-// [window thread]
-void TApplication::ShowException(const std::string& Message)
-{
-    ShowMessageBox(Message, FTitle);
-}
-
-TCursor TApplication::Cursor() const { return FCursor; }
 
 // [window thread] The invisible cursor stays while the pointer is over our windows (WM_SETCURSOR).
 void TApplication::SetCursor(TCursor C)
@@ -1119,11 +1050,9 @@ void ShowMessageBox(const std::string& Text, const std::string& Caption)
     MessageBoxW(GetActiveWindow(), Widen(Text).c_str(), Widen(Title).c_str(), MB_OK);
 }
 
-namespace
-{
-
-std::optional<std::string> RunDialog(bool Save, const std::string& Title, const std::string& InitialDir,
-                                     const std::string& Filter)
+// [window thread]
+std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
+                                         const std::string& Filter)
 {
     std::wstring F = Widen(Filter);
     std::replace(F.begin(), F.end(), L'|', L'\0');
@@ -1145,22 +1074,6 @@ std::optional<std::string> RunDialog(bool Save, const std::string& Title, const 
     if (!Ok)
         return std::nullopt;
     return Narrow(Path.data());
-}
-
-} // namespace
-
-// [window thread]
-std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
-                                          const std::string& Filter)
-{
-    return RunDialog(false, Title, InitialDir, Filter);
-}
-
-// [window thread]
-std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
-                                          const std::string& Filter)
-{
-    return RunDialog(true, Title, InitialDir, Filter);
 }
 
 // [window thread]

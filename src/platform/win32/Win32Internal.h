@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "platform/Forms.h"
+#include "platform/FormsBackend.h"
 
 namespace Win32
 {
@@ -30,40 +31,13 @@ HWND ParkingWindow();
 
 } // namespace Win32
 
-enum class TControlKind { ckForm, ckLabel, ckScrollBar, ckTrackBar, ckComboBox };
-
-struct TControl::TImpl
+struct TControl::TImpl : TControlState
 {
-    TControl* Self = nullptr;
-    TControlKind Kind = TControlKind::ckForm;
     HWND Wnd = nullptr;
-    unsigned Anchors = akLeft | akTop;
-    int TabOrder = 0;
 
     // Forms.
-    std::string Caption;
-    TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
-    unsigned BorderIcons = 0;
-    std::uint32_t Color = 0;
     HBRUSH Brush = nullptr;
-    TFormPosition Position = TFormPosition::poDesigned;
     HWND OwnerWindow = nullptr;
     HWND ParentWindow = nullptr;
-    bool FixedOpaque = false;
-    TControl* ActiveControl = nullptr;
     HDC PaintDC = nullptr; // set while OnPaint runs inside WM_PAINT
-
-    // Labels.
-    bool AutoSize = true;
-    bool Centered = false;
-
-    // Scroll bars and track bars.
-    int Min = 0, Max = 100, Position_ = 0, LargeChange = 1, Frequency = 1, SelStart = 0, SelEnd = 0;
-    bool NoTicks = false;
-
-    // Combo boxes.
-    std::vector<std::string> Items;
-    int ItemIndex = -1;
-    int ItemHeight = 13;
-    std::uint32_t FontColor = 0xFF000000;
 };

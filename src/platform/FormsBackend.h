@@ -1,0 +1,47 @@
+#pragma once
+// What the backend-independent part of the window toolkit (Forms.cpp) shares with the backends: the kind and
+// the backend-independent state of a control (each backend's TControl::TImpl extends it with its window
+// state), and the backend's file dialog. [window thread]
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/Forms.h"
+
+enum class TControlKind { ckForm, ckLabel, ckScrollBar, ckTrackBar, ckComboBox };
+
+struct TControlState
+{
+    TControl* Self = nullptr;
+    TControlKind Kind = TControlKind::ckForm;
+    unsigned Anchors = akLeft | akTop;
+    int TabOrder = 0;
+
+    // Forms (and label captions).
+    std::string Caption;
+    TFormBorderStyle BorderStyle = TFormBorderStyle::bsSizeable;
+    unsigned BorderIcons = 0;
+    std::uint32_t Color = 0;
+    TFormPosition Position = TFormPosition::poDesigned;
+    bool FixedOpaque = false;
+    TControl* ActiveControl = nullptr;
+
+    // Labels.
+    bool AutoSize = true;
+    bool Centered = false;
+
+    // Scroll bars and track bars.
+    int Min = 0, Max = 100, Position_ = 0, LargeChange = 1, Frequency = 1, SelStart = 0, SelEnd = 0;
+    bool NoTicks = false;
+
+    // Combo boxes.
+    std::vector<std::string> Items;
+    int ItemIndex = -1;
+    int ItemHeight = 13;
+    std::uint32_t FontColor = 0xFF000000;
+};
+
+// [window thread] Runs the open (Save false) or save file dialog; the chosen path, or nothing when cancelled.
+std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
+                                         const std::string& Filter);
