@@ -140,13 +140,24 @@ void TControl::AnchorControls(int DW, int DH)
 // ---- Backend-independent state ----------------------------------------------------------------------------
 
 // [window thread]
-void TControl::UnlinkFromParent()
+void TControl::MoveToParent(TControl* AParent)
 {
-    auto& Siblings = FParent->FControls;
-    Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
-    if (FParent->ControlState().ActiveControl == this)
-        FParent->ControlState().ActiveControl = nullptr;
+    if (FParent)
+    {
+        auto& Siblings = FParent->FControls;
+        Siblings.erase(std::remove(Siblings.begin(), Siblings.end(), this), Siblings.end());
+        if (FParent->ControlState().ActiveControl == this)
+            FParent->ControlState().ActiveControl = nullptr;
+    }
+    FParent = AParent;
+    if (FParent)
+        FParent->FControls.push_back(this);
 }
+
+void TControl::SetLeft(int V) { SetBounds(V, Top(), Width(), Height()); }
+void TControl::SetTop(int V) { SetBounds(Left(), V, Width(), Height()); }
+void TControl::SetWidth(int V) { SetBounds(Left(), Top(), V, Height()); }
+void TControl::SetHeight(int V) { SetBounds(Left(), Top(), Width(), V); }
 
 unsigned TControl::Anchors() const { return ControlState().Anchors; }
 void TControl::SetAnchors(unsigned V) { ControlState().Anchors = V; }

@@ -144,8 +144,9 @@ protected:
     void AnchorControls(int DW, int DH);
     // The backend-independent part of the backend state.
     TControlState& ControlState() const;
-    // Leaves the parent's list of controls (and its active control); FParent stays for the caller to change.
-    void UnlinkFromParent();
+    // Leaves the parent's list of controls (and its active control) and joins AParent's; the native side of
+    // the move is the caller's.
+    void MoveToParent(TControl* AParent);
 
     std::unique_ptr<TImpl> FImpl;
     TControl* FParent = nullptr;

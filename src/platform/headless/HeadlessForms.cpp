@@ -173,10 +173,7 @@ TControl::~TControl()
     while (!FControls.empty())
         FControls.back()->SetParent(nullptr);
     if (FParent) // unlinked by hand: the derived parts of this object are already gone
-    {
-        UnlinkFromParent();
-        FParent = nullptr;
-    }
+        MoveToParent(nullptr);
     Forget(this);
 }
 
@@ -188,11 +185,7 @@ void TControl::SetParent(TControl* AParent)
 {
     if (AParent == FParent)
         return;
-    if (FParent)
-        UnlinkFromParent();
-    FParent = AParent;
-    if (FParent)
-        FParent->FControls.push_back(this);
+    MoveToParent(AParent);
     if (FImpl->Kind == TControlKind::ckForm)
         static_cast<TForm*>(this)->SetParentWindow(FParent ? FParent->Handle() : nullptr);
 }
@@ -201,10 +194,6 @@ int TControl::Left() const { return FImpl->Left; }
 int TControl::Top() const { return FImpl->Top; }
 int TControl::Width() const { return FImpl->Width; }
 int TControl::Height() const { return FImpl->Height; }
-void TControl::SetLeft(int V) { SetBounds(V, FImpl->Top, FImpl->Width, FImpl->Height); }
-void TControl::SetTop(int V) { SetBounds(FImpl->Left, V, FImpl->Width, FImpl->Height); }
-void TControl::SetWidth(int V) { SetBounds(FImpl->Left, FImpl->Top, V, FImpl->Height); }
-void TControl::SetHeight(int V) { SetBounds(FImpl->Left, FImpl->Top, FImpl->Width, V); }
 
 // [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)

@@ -452,10 +452,7 @@ TControl::~TControl()
     while (!FControls.empty())
         FControls.back()->SetParent(nullptr);
     if (FParent) // unlinked by hand: the derived parts of this object are already gone
-    {
-        UnlinkFromParent();
-        FParent = nullptr;
-    }
+        MoveToParent(nullptr);
     if (FImpl->Wnd)
     {
         RemovePropW(FImpl->Wnd, kControlProp);
@@ -475,11 +472,7 @@ void TControl::SetParent(TControl* AParent)
 {
     if (AParent == FParent)
         return;
-    if (FParent)
-        UnlinkFromParent();
-    FParent = AParent;
-    if (FParent)
-        FParent->FControls.push_back(this);
+    MoveToParent(AParent);
     if (FImpl->Kind == TControlKind::ckForm)
         static_cast<TForm*>(this)->SetParentWindow(FParent ? FParent->Handle() : nullptr);
     else if (FImpl->Wnd)
@@ -498,10 +491,6 @@ int TControl::Height() const
     const RECT R = RectInParent(FImpl->Wnd);
     return R.bottom - R.top;
 }
-void TControl::SetLeft(int V) { SetBounds(V, Top(), Width(), Height()); }
-void TControl::SetTop(int V) { SetBounds(Left(), V, Width(), Height()); }
-void TControl::SetWidth(int V) { SetBounds(Left(), Top(), V, Height()); }
-void TControl::SetHeight(int V) { SetBounds(Left(), Top(), Width(), V); }
 
 // [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
