@@ -24,6 +24,7 @@
 //
 // Threads: the module takes no locks. The embedding code serialises every call into one module; the
 // processing entries run on the playback thread, everything else on the window thread.
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -137,6 +138,50 @@ private:
 
 // ---------------------------------------------------------------------------------------------------------
 // Parameter declarations (runtime items). Index in the collection = parameter index seen by the host.
+// An ordered collection of items that add themselves on construction (TItem(TSelf&)) and remove themselves on
+// destruction; deleting an item through the collection frees it. TSelf, the derived collection, frees the
+// items in its destructor, while it is still whole.
+template <class TItem, class TSelf>
+class TVstItemCollection
+{
+public:
+    explicit TVstItemCollection(TCustomVSTModule* Module) : FModule(Module) {}
+    TVstItemCollection(const TVstItemCollection&) = delete;
+    TVstItemCollection& operator=(const TVstItemCollection&) = delete;
+
+    // [window thread]
+    TItem* Add() { return new TItem(static_cast<TSelf&>(*this)); }
+    // [window thread] Out-of-range indices are ignored.
+    void Delete(std::int32_t Index)
+    {
+        if (Index >= 0 && Index < Count())
+            delete FItems[static_cast<std::size_t>(Index)];
+    }
+    // [window thread] Deletes the items from the front.
+    void Clear()
+    {
+        while (!FItems.empty())
+            delete FItems.front();
+    }
+    std::int32_t Count() const { return static_cast<std::int32_t>(FItems.size()); }
+    TItem& operator[](std::int32_t Index) const { return *FItems[Index]; }
+    // [any thread] The position of Item, or -1.
+    std::int32_t IndexOf(const TItem* Item) const
+    {
+        const auto It = std::find(FItems.begin(), FItems.end(), Item);
+        return It == FItems.end() ? -1 : static_cast<std::int32_t>(It - FItems.begin());
+    }
+    TCustomVSTModule* VSTModule() const { return FModule; }
+
+protected:
+    ~TVstItemCollection() = default;
+
+private:
+    friend TItem;
+    TCustomVSTModule* FModule;
+    std::vector<TItem*> FItems;
+};
+
 class TCustomVstParameterProperties;
 
 class TCustomVstParameterProperty
@@ -187,26 +232,11 @@ private:
     std::string FShortLabel;
 };
 
-class TCustomVstParameterProperties
+class TCustomVstParameterProperties : public TVstItemCollection<TCustomVstParameterProperty, TCustomVstParameterProperties>
 {
 public:
-    explicit TCustomVstParameterProperties(TCustomVSTModule* Module) : FModule(Module) {}
-    ~TCustomVstParameterProperties(); // deletes the items from the front
-    TCustomVstParameterProperties(const TCustomVstParameterProperties&) = delete;
-    TCustomVstParameterProperties& operator=(const TCustomVstParameterProperties&) = delete;
-
-    TCustomVstParameterProperty* Add(); // [window thread]
-    void Delete(std::int32_t Index);    // [window thread] out-of-range indices are ignored
-    void Clear();                       // [window thread]
-    std::int32_t Count() const { return static_cast<std::int32_t>(FItems.size()); }
-    TCustomVstParameterProperty& operator[](std::int32_t Index) const { return *FItems[Index]; }
-    std::int32_t IndexOf(const TCustomVstParameterProperty* Item) const;
-    TCustomVSTModule* VSTModule() const { return FModule; }
-
-private:
-    friend class TCustomVstParameterProperty;
-    TCustomVSTModule* FModule;
-    std::vector<TCustomVstParameterProperty*> FItems;
+    using TVstItemCollection::TVstItemCollection;
+    ~TCustomVstParameterProperties() { Clear(); } // deletes the items from the front
 };
 
 // ---------------------------------------------------------------------------------------------------------
@@ -249,26 +279,11 @@ private:
     std::string FDisplayName = "Init";
 };
 
-class TCustomVstPrograms
+class TCustomVstPrograms : public TVstItemCollection<TCustomVstProgram, TCustomVstPrograms>
 {
 public:
-    explicit TCustomVstPrograms(TCustomVSTModule* Module) : FModule(Module) {}
-    ~TCustomVstPrograms(); // deletes the items from the front
-    TCustomVstPrograms(const TCustomVstPrograms&) = delete;
-    TCustomVstPrograms& operator=(const TCustomVstPrograms&) = delete;
-
-    TCustomVstProgram* Add(); // [window thread]
-    void Delete(std::int32_t Index);
-    void Clear();
-    std::int32_t Count() const { return static_cast<std::int32_t>(FItems.size()); }
-    TCustomVstProgram& operator[](std::int32_t Index) const { return *FItems[Index]; }
-    std::int32_t IndexOf(const TCustomVstProgram* Item) const;
-    TCustomVSTModule* VSTModule() const { return FModule; }
-
-private:
-    friend class TCustomVstProgram;
-    TCustomVSTModule* FModule;
-    std::vector<TCustomVstProgram*> FItems;
+    using TVstItemCollection::TVstItemCollection;
+    ~TCustomVstPrograms() { Clear(); } // deletes the items from the front
 };
 
 // ---------------------------------------------------------------------------------------------------------

@@ -103,37 +103,6 @@ float TCustomVstParameterProperty::Smooth(float Value)
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// TCustomVstParameterProperties
-
-TCustomVstParameterProperties::~TCustomVstParameterProperties() // [window thread]
-{
-    Clear();
-}
-
-TCustomVstParameterProperty* TCustomVstParameterProperties::Add() // [window thread]
-{
-    return new TCustomVstParameterProperty(*this);
-}
-
-void TCustomVstParameterProperties::Delete(std::int32_t Index) // [window thread]
-{
-    if (Index >= 0 && Index < Count())
-        delete FItems[static_cast<std::size_t>(Index)];
-}
-
-void TCustomVstParameterProperties::Clear() // [window thread]
-{
-    while (!FItems.empty())
-        delete FItems.front();
-}
-
-std::int32_t TCustomVstParameterProperties::IndexOf(const TCustomVstParameterProperty* Item) const // [any thread]
-{
-    const auto It = std::find(FItems.begin(), FItems.end(), Item);
-    return It == FItems.end() ? -1 : static_cast<std::int32_t>(It - FItems.begin());
-}
-
-// ---------------------------------------------------------------------------------------------------------
 // Values
 
 // [any thread] Stored real value; 0 for an index without a stored value.

@@ -78,37 +78,6 @@ void TCustomVstProgram::SetParameter(std::int32_t Index, float Value)
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// TCustomVstPrograms
-
-TCustomVstPrograms::~TCustomVstPrograms() // [window thread]
-{
-    Clear();
-}
-
-TCustomVstProgram* TCustomVstPrograms::Add() // [window thread]
-{
-    return new TCustomVstProgram(*this);
-}
-
-void TCustomVstPrograms::Delete(std::int32_t Index) // [window thread]
-{
-    if (Index >= 0 && Index < Count())
-        delete FItems[static_cast<std::size_t>(Index)];
-}
-
-void TCustomVstPrograms::Clear() // [window thread]
-{
-    while (!FItems.empty())
-        delete FItems.front();
-}
-
-std::int32_t TCustomVstPrograms::IndexOf(const TCustomVstProgram* Item) const // [any thread]
-{
-    const auto It = std::find(FItems.begin(), FItems.end(), Item);
-    return It == FItems.end() ? -1 : static_cast<std::int32_t>(It - FItems.begin());
-}
-
-// ---------------------------------------------------------------------------------------------------------
 // Shell plug-ins
 
 void TCustomVstShellPlugin::SetDisplayName(const std::string& V) // [window thread]
