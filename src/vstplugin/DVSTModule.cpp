@@ -737,46 +737,43 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
     }
 }
 
-// [playback thread]
-void VSTCALL TCustomVSTModule::ProcessEntry(AEffect* Effect, float** Inputs, float** Outputs, VstInt32 SampleFrames)
+namespace
+{
+
+// [playback thread] Runs Method on the module behind Effect, if there is one; nothing escapes to the host.
+template <class TSample>
+void RunProcessing(AEffect* Effect, void (TCustomVSTModule::*Method)(TSample**, TSample**, std::int32_t),
+                   TSample** Inputs, TSample** Outputs, VstInt32 SampleFrames)
 {
     if (!Effect || !Effect->object)
         return;
     try
     {
-        static_cast<TCustomVSTModule*>(Effect->object)->Process(Inputs, Outputs, SampleFrames);
+        (static_cast<TCustomVSTModule*>(Effect->object)->*Method)(Inputs, Outputs, SampleFrames);
     }
     catch (...)
     {
     }
+}
+
+} // namespace
+
+// [playback thread]
+void VSTCALL TCustomVSTModule::ProcessEntry(AEffect* Effect, float** Inputs, float** Outputs, VstInt32 SampleFrames)
+{
+    RunProcessing(Effect, &TCustomVSTModule::Process, Inputs, Outputs, SampleFrames);
 }
 
 // [playback thread]
 void VSTCALL TCustomVSTModule::ProcessReplacingEntry(AEffect* Effect, float** Inputs, float** Outputs,
                                                      VstInt32 SampleFrames)
 {
-    if (!Effect || !Effect->object)
-        return;
-    try
-    {
-        static_cast<TCustomVSTModule*>(Effect->object)->ProcessReplacing(Inputs, Outputs, SampleFrames);
-    }
-    catch (...)
-    {
-    }
+    RunProcessing(Effect, &TCustomVSTModule::ProcessReplacing, Inputs, Outputs, SampleFrames);
 }
 
 // [playback thread]
 void VSTCALL TCustomVSTModule::ProcessDoubleReplacingEntry(AEffect* Effect, double** Inputs, double** Outputs,
                                                            VstInt32 SampleFrames)
 {
-    if (!Effect || !Effect->object)
-        return;
-    try
-    {
-        static_cast<TCustomVSTModule*>(Effect->object)->ProcessDoubleReplacing(Inputs, Outputs, SampleFrames);
-    }
-    catch (...)
-    {
-    }
+    RunProcessing(Effect, &TCustomVSTModule::ProcessDoubleReplacing, Inputs, Outputs, SampleFrames);
 }
