@@ -62,6 +62,15 @@ std::int64_t RoundToInteger(double Value)
         return 0;
     return static_cast<std::int64_t>(std::nearbyint(Value));
 }
+
+// [any thread] Fires Event (when assigned) for Sender; answers 1 when it fired, else 0.
+VstIntPtr FireNotify(const TNotifyEvent& Event, TComponent* Sender)
+{
+    if (!Event)
+        return 0;
+    Event(Sender);
+    return 1;
+}
 } // namespace
 
 namespace
@@ -333,29 +342,17 @@ VstIntPtr TCustomVSTModule::Dispatcher(VstInt32 Opcode, VstInt32 Index, VstIntPt
     case effGetCurrentMidiProgram:
         return -1;
     case effBeginSetProgram:
-        if (!OnBeginSetProgram)
-            return 0;
-        OnBeginSetProgram(this);
-        return 1;
+        return FireNotify(OnBeginSetProgram, this);
     case effEndSetProgram:
-        if (!OnEndSetProgram)
-            return 0;
-        OnEndSetProgram(this);
-        return 1;
+        return FireNotify(OnEndSetProgram, this);
     case effGetSpeakerArrangement:
         return 0;
     case effShellGetNextPlugin:
         return ShellGetNextPlugin(static_cast<char*>(Ptr));
     case effStartProcess:
-        if (!OnStartProcess)
-            return 0;
-        OnStartProcess(this);
-        return 1;
+        return FireNotify(OnStartProcess, this);
     case effStopProcess:
-        if (!OnStopProcess)
-            return 0;
-        OnStopProcess(this);
-        return 1;
+        return FireNotify(OnStopProcess, this);
     case effSetTotalSampleToProcess:
         return Value;
     case effSetPanLaw:
