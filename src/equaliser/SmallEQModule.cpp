@@ -18,65 +18,51 @@ namespace
 
 using TParameterRow = TVstParameterDeclaration<TSmallEQModule>;
 
+using TChangeHandler = void (TSmallEQModule::*)(TComponent* Sender, std::int32_t Index, float& Value);
+
+// [any thread] A row over the whole-number range Min..Max, which the integer bounds repeat.
+constexpr TParameterRow Row(const char* Name, const char* Short, const char* Units, float Min, float Max, float Step,
+                            float SmallStep, float LargeStep, std::int32_t StepInteger, std::int32_t LargeStepInteger,
+                            TChangeHandler OnChange)
+{
+    TParameterRow r;
+    r.Min = Min;
+    r.Max = Max;
+    r.DisplayName = Name;
+    r.Units = Units;
+    r.StepFloat = Step;
+    r.SmallStepFloat = SmallStep;
+    r.LargeStepFloat = LargeStep;
+    r.MinInteger = static_cast<std::int32_t>(Min);
+    r.MaxInteger = static_cast<std::int32_t>(Max);
+    r.StepInteger = StepInteger;
+    r.LargeStepInteger = LargeStepInteger;
+    r.ShortLabel = Short;
+    r.OnParameterChange = OnChange;
+    return r;
+}
+
 // [any thread] One row of the declaration table.
 constexpr TParameterRow FrequencyRow(const char* Name, const char* Short)
 {
-    TParameterRow r;
-    r.Min = 20.0f;
-    r.Max = 20000.0f;
+    TParameterRow r = Row(Name, Short, "Hz", 20.0f, 20000.0f, 100.0f, 10.0f, 500.0f, 100, 500,
+                          &TSmallEQModule::SmallEQModuleFreqChange);
     r.Curve = ctLogarithmic;
     r.CurveFactor = 1000.0f;
-    r.DisplayName = Name;
-    r.Units = "Hz";
-    r.StepFloat = 100.0f;
-    r.SmallStepFloat = 10.0f;
-    r.LargeStepFloat = 500.0f;
-    r.MinInteger = 20;
-    r.MaxInteger = 20000;
-    r.StepInteger = 100;
-    r.LargeStepInteger = 500;
-    r.ShortLabel = Short;
-    r.OnParameterChange = &TSmallEQModule::SmallEQModuleFreqChange;
     return r;
 }
 
 // [any thread] One row of the declaration table.
 constexpr TParameterRow GainRow(const char* Name, const char* Short)
 {
-    TParameterRow r;
-    r.Min = -15.0f;
-    r.Max = 15.0f;
-    r.DisplayName = Name;
-    r.Units = "dB";
-    r.StepFloat = 0.5f;
-    r.SmallStepFloat = 0.1f;
-    r.LargeStepFloat = 1.0f;
-    r.MinInteger = -15;
-    r.MaxInteger = 15;
-    r.StepInteger = 1;
-    r.LargeStepInteger = 2;
-    r.ShortLabel = Short;
-    r.OnParameterChange = &TSmallEQModule::SmallEQModuleGainChange;
-    return r;
+    return Row(Name, Short, "dB", -15.0f, 15.0f, 0.5f, 0.1f, 1.0f, 1, 2, &TSmallEQModule::SmallEQModuleGainChange);
 }
 
 // [any thread] One row of the declaration table.
 constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, bool CustomDisplay)
 {
-    TParameterRow r;
-    r.Min = 0.0f;
-    r.Max = 1.0f;
-    r.DisplayName = Name;
-    r.Units = "Oct";
-    r.StepFloat = 0.1f;
-    r.SmallStepFloat = 0.01f;
-    r.LargeStepFloat = 0.2f;
-    r.MinInteger = 0;
-    r.MaxInteger = 1;
-    r.StepInteger = 1;
-    r.LargeStepInteger = 1;
-    r.ShortLabel = Short;
-    r.OnParameterChange = &TSmallEQModule::SmallEQModuleBandwidthChange;
+    TParameterRow r =
+        Row(Name, Short, "Oct", 0.0f, 1.0f, 0.1f, 0.01f, 0.2f, 1, 1, &TSmallEQModule::SmallEQModuleBandwidthChange);
     if (CustomDisplay)
         r.OnCustomParameterDisplay = &TSmallEQModule::SmallEQModuleBandwidthDisplay;
     return r;
@@ -86,39 +72,14 @@ constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, bool C
 constexpr TParameterRow SymmetryRow(const char* Name, const char* Short, float Step = 0.1f, float SmallStep = 0.01f,
                                     float LargeStep = 0.5f)
 {
-    TParameterRow r;
-    r.Min = -1.0f;
-    r.Max = 1.0f;
-    r.DisplayName = Name;
-    r.StepFloat = Step;
-    r.SmallStepFloat = SmallStep;
-    r.LargeStepFloat = LargeStep;
-    r.MinInteger = -1;
-    r.MaxInteger = 1;
-    r.StepInteger = 1;
-    r.LargeStepInteger = 1;
-    r.ShortLabel = Short;
-    r.OnParameterChange = &TSmallEQModule::SmallEQModuleTypeChange;
-    return r;
+    return Row(Name, Short, "", -1.0f, 1.0f, Step, SmallStep, LargeStep, 1, 1,
+               &TSmallEQModule::SmallEQModuleTypeChange);
 }
 
 // [any thread] One row of the declaration table.
 constexpr TParameterRow VolumeRow()
 {
-    TParameterRow r;
-    r.Min = -40.0f;
-    r.Max = 6.0f;
-    r.DisplayName = "Volume";
-    r.Units = "dB";
-    r.StepFloat = 0.5f;
-    r.SmallStepFloat = 0.1f;
-    r.LargeStepFloat = 3.0f;
-    r.MinInteger = -40;
-    r.MaxInteger = 6;
-    r.StepInteger = 1;
-    r.LargeStepInteger = 3;
-    r.OnParameterChange = &TSmallEQModule::SEMVolumeChange;
-    return r;
+    return Row("Volume", "", "dB", -40.0f, 6.0f, 0.5f, 0.1f, 3.0f, 1, 3, &TSmallEQModule::SEMVolumeChange);
 }
 
 // Index 4b + k for band b and kind k, then the volume. The short labels of parameters 8 ("Freq2") and 20

@@ -20,21 +20,21 @@ struct TGlyph
     std::vector<std::uint8_t> Bits;
 };
 
-// [window thread] Sum of the advance widths of Text; GlyphOf(char32_t) answers a const TGlyph&.
-template <class TGlyphOf>
-long long TextAdvance(const std::u32string& Text, TGlyphOf&& GlyphOf)
+// [window thread] Sum of the advance widths of Text; Source.Glyph(char32_t) answers a const TGlyph&.
+template <class TGlyphSource>
+long long TextAdvance(const std::u32string& Text, TGlyphSource& Source)
 {
     long long Width = 0;
     for (char32_t C : Text)
-        Width += GlyphOf(C).Advance;
+        Width += Source.Glyph(C).Advance;
     return Width;
 }
 
 // [window thread] Mask becomes the coverage of Text laid out pen to pen on a baseline Baseline pixels below
 // the top of a line box LineHeight pixels high; overlapping glyphs keep the larger coverage. Mask stays empty
 // for an empty text or when the bounds exceed 2^20 pixels either way.
-template <class TGlyphOf>
-void ComposeTextMask(const std::u32string& Text, int Baseline, int LineHeight, TGlyphOf&& GlyphOf, TTextMask& Mask)
+template <class TGlyphSource>
+void ComposeTextMask(const std::u32string& Text, int Baseline, int LineHeight, TGlyphSource& Source, TTextMask& Mask)
 {
     Mask = TTextMask();
     if (Text.empty())
@@ -44,7 +44,7 @@ void ComposeTextMask(const std::u32string& Text, int Baseline, int LineHeight, T
     long long Pen = 0;
     for (char32_t C : Text)
     {
-        const TGlyph& G = GlyphOf(C);
+        const TGlyph& G = Source.Glyph(C);
         if (G.Width > 0 && G.Height > 0)
         {
             Left = std::min(Left, Pen + G.Left);
@@ -65,15 +65,15 @@ void ComposeTextMask(const std::u32string& Text, int Baseline, int LineHeight, T
     Pen = 0;
     for (char32_t C : Text)
     {
-        const TGlyph& G = GlyphOf(C);
+        const TGlyph& G = Source.Glyph(C);
         const long long X0 = Pen + G.Left - Left;
         const long long Y0 = Baseline - G.Top - Top;
         for (int y = 0; y < G.Height; ++y)
         {
             std::uint8_t* Row = Mask.Coverage.data() + (Y0 + y) * Mask.Width + X0;
-            const std::uint8_t* Source = G.Bits.data() + static_cast<std::size_t>(y) * G.Width;
+            const std::uint8_t* Bits = G.Bits.data() + static_cast<std::size_t>(y) * G.Width;
             for (int x = 0; x < G.Width; ++x)
-                Row[x] = std::max(Row[x], Source[x]);
+                Row[x] = std::max(Row[x], Bits[x]);
         }
         Pen += G.Advance;
     }

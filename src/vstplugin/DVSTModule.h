@@ -232,7 +232,8 @@ private:
     std::string FShortLabel;
 };
 
-class TCustomVstParameterProperties : public TVstItemCollection<TCustomVstParameterProperty, TCustomVstParameterProperties>
+class TCustomVstParameterProperties
+    : public TVstItemCollection<TCustomVstParameterProperty, TCustomVstParameterProperties>
 {
 public:
     using TVstItemCollection::TVstItemCollection;

@@ -136,7 +136,7 @@ int TTextRaster::TextWidth(const std::u32string& Text)
 {
     if (!FImpl->SizedFace())
         return 0;
-    const long long Width = TextAdvance(Text, [this](char32_t C) -> const TGlyph& { return FImpl->Glyph(C); });
+    const long long Width = TextAdvance(Text, *FImpl);
     return static_cast<int>(std::min<long long>(Width, INT_MAX));
 }
 
@@ -154,5 +154,5 @@ void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
         Mask = TTextMask();
         return;
     }
-    ComposeTextMask(Text, FImpl->Ascent, FImpl->Ascent + FImpl->Descent, [this](char32_t C) -> const TGlyph& { return FImpl->Glyph(C); }, Mask);
+    ComposeTextMask(Text, FImpl->Ascent, FImpl->Ascent + FImpl->Descent, *FImpl, Mask);
 }

@@ -157,7 +157,7 @@ int TTextRaster::TextWidth(const std::u32string& Text)
 {
     if (!FImpl->SizedDC())
         return 0;
-    const long long Width = TextAdvance(Text, [this](char32_t C) -> const TGlyph& { return FImpl->Glyph(C); });
+    const long long Width = TextAdvance(Text, *FImpl);
     return static_cast<int>(std::clamp<long long>(Width, 0, INT_MAX));
 }
 
@@ -175,5 +175,5 @@ void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
         Mask = TTextMask();
         return;
     }
-    ComposeTextMask(Text, FImpl->Metrics.tmAscent, FImpl->Metrics.tmHeight, [this](char32_t C) -> const TGlyph& { return FImpl->Glyph(C); }, Mask);
+    ComposeTextMask(Text, FImpl->Metrics.tmAscent, FImpl->Metrics.tmHeight, *FImpl, Mask);
 }
