@@ -42,6 +42,18 @@ struct TControlState
     std::uint32_t FontColor = 0xFF000000;
 };
 
+// [window thread] A new form's state from its declaration (everything but its name, owner and size).
+inline void LoadFormDeclaration(TControlState& S, const TFormDeclaration& D)
+{
+    S.Kind = TControlKind::ckForm;
+    S.Caption = D.Caption;
+    S.BorderStyle = D.BorderStyle;
+    S.BorderIcons = D.BorderIcons;
+    S.Color = D.Color;
+    S.FixedOpaque = D.FixedOpaque;
+    S.Position = D.Position;
+}
+
 // [window thread] Runs the open (Save false) or save file dialog; the chosen path, or nothing when cancelled.
 std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
                                          const std::string& Filter);

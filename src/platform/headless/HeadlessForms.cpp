@@ -319,17 +319,11 @@ std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::in
 TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
 {
     TImpl& I = *FImpl;
-    I.Kind = TControlKind::ckForm;
+    LoadFormDeclaration(I, D);
     SetName(D.Name);
-    I.Caption = D.Caption;
-    I.BorderStyle = D.BorderStyle;
-    I.BorderIcons = D.BorderIcons;
-    I.Color = D.Color;
     I.OwnerWindow = D.OwnerWindow;
-    I.FixedOpaque = D.FixedOpaque;
     I.Width = D.ClientWidth + 2 * FrameBorder(D.BorderStyle);
     I.Height = D.ClientHeight + 2 * FrameBorder(D.BorderStyle) + FrameCaption(D.BorderStyle);
-    I.Position = D.Position;
     CentreIfRequested(I);
     DoClientResized();
 }

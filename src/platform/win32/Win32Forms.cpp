@@ -607,16 +607,10 @@ TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
 {
     RegisterClasses();
     TImpl& I = *FImpl;
-    I.Kind = TControlKind::ckForm;
+    LoadFormDeclaration(I, D);
     SetName(D.Name);
-    I.Caption = D.Caption;
-    I.BorderStyle = D.BorderStyle;
-    I.BorderIcons = D.BorderIcons;
-    I.Color = D.Color;
     I.Brush = CreateSolidBrush(ToColorRef(D.Color));
     I.OwnerWindow = static_cast<HWND>(D.OwnerWindow);
-    I.FixedOpaque = D.FixedOpaque;
-    I.Position = D.Position;
     const DWORD Style = FormStyle(I, false), ExStyle = FormExStyle(I);
     RECT R{0, 0, D.ClientWidth, D.ClientHeight};
     AdjustWindowRectEx(&R, Style, FALSE, ExStyle);
