@@ -651,11 +651,15 @@ std::int32_t TCustomVSTModule::EditorOpen(void* ParentWindow)
         Answer = 1;
         if (OnParameterChange && !Flags().Contains(effFlagsProgramChunks))
         {
+            // The handler gets the stored cell itself, so what it leaves there is the stored value.
+            const bool OfProgram = numPrograms() >= 1 && FCurrentProgram >= 0 && FCurrentProgram < FPrograms->Count();
+            std::vector<float>& Values = OfProgram ? (*FPrograms)[FCurrentProgram].ParameterValues : FParameterValues;
             const std::int32_t Count = std::min(numParams(), FParameterProperties->Count());
             for (std::int32_t I = 0; I < Count; ++I)
             {
-                float Value = Parameter(I);
-                OnParameterChange(this, I, Value);
+                float Missing = 0.0f;
+                const auto Position = static_cast<std::size_t>(I);
+                OnParameterChange(this, I, Position < Values.size() ? Values[Position] : Missing);
             }
         }
     }

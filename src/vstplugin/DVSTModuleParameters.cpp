@@ -93,12 +93,15 @@ void TCustomVstParameterProperty::SetShortLabel(const std::string& V) // [window
     FShortLabel = V.substr(0, 7);
 }
 
-// [playback thread] Two cascaded one-pole steps with coefficient SmoothingFactor; states are 32-bit floats.
+// [playback thread] Two cascaded one-pole steps with coefficient SmoothingFactor. Each step is evaluated at
+// extended precision and rounded once, when stored into its 32-bit state; so a factor of 1 answers Value
+// itself instead of Value disturbed by the rounding of Value - state.
 float TCustomVstParameterProperty::Smooth(float Value)
 {
-    const float k = SmoothingFactor;
-    SmoothState[0] = SmoothState[0] + (Value - SmoothState[0]) * k;
-    SmoothState[1] = SmoothState[1] + (SmoothState[0] - SmoothState[1]) * k;
+    const long double k = SmoothingFactor;
+    const long double s1 = SmoothState[0], s2 = SmoothState[1];
+    SmoothState[0] = static_cast<float>(s1 + (static_cast<long double>(Value) - s1) * k);
+    SmoothState[1] = static_cast<float>(s2 + (static_cast<long double>(SmoothState[0]) - s2) * k);
     return SmoothState[1];
 }
 

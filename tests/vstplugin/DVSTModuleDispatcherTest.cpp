@@ -286,8 +286,13 @@ TEST_F(Editor, RectangleBeforeOpeningHasNoSize)
 TEST_F(Editor, OpenEmbedsTheWindowAndShowsEveryValue)
 {
     std::vector<int> Shown;
-    Module.OnParameterChange = [&](TComponent*, std::int32_t Index, float&) { Shown.push_back(Index); };
+    Module.OnParameterChange = [&](TComponent*, std::int32_t Index, float& Value) {
+        Shown.push_back(Index);
+        if (Index == 1)
+            Value = -15.0f; // the handler may correct the stored value
+    };
     EXPECT_EQ(Call(effEditOpen, 0, 0, Parent.Handle()), 1);
+    EXPECT_EQ(Module.Parameter(1), -15.0f);
     ASSERT_EQ(Module.EditorForm(), Form);
     EXPECT_TRUE(Form->Visible());
     EXPECT_EQ(Form->BorderStyle(), TFormBorderStyle::bsNone);

@@ -67,6 +67,17 @@ TEST_F(Parameters, SmoothingAdvancesOncePerHostWrite)
     EXPECT_EQ(Stored, (std::vector<float>{0.25f, 0.5f, 0.6875f}));
 }
 
+TEST_F(Parameters, DefaultSmoothingStoresEachHostValueExactly)
+{
+    // A small value after a large one: rounding Value - state to a float on the way would store 0.
+    const float Writes[] = {0.75f, 1e-8f, 0.5f, 3e-9f, 1.0f, 0.0f};
+    for (float Normalised : Writes)
+    {
+        E->setParameter(E, 2, Normalised);
+        EXPECT_EQ(Module.Parameter(2), Normalised);
+    }
+}
+
 TEST_F(Parameters, WriteFiresDeclarationThenModuleHandlerAndMarksEditor)
 {
     Module.SetParameter(1, 3.0f);
