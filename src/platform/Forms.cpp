@@ -415,3 +415,11 @@ TApplication& Application()
     static TApplication Instance;
     return Instance;
 }
+
+// [window thread] OnDestroy runs while the owned components still exist; then they are freed.
+TForm::~TForm()
+{
+    if (TNotifyEvent H = OnDestroy)
+        FireEvent([&] { H(this); });
+    DestroyComponents();
+}

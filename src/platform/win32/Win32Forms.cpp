@@ -620,14 +620,6 @@ TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
     DoClientResized();
 }
 
-// [window thread]
-TForm::~TForm()
-{
-    if (TNotifyEvent H = OnDestroy)
-        FireEvent([&] { H(this); });
-    DestroyComponents();
-}
-
 void TForm::SetCaption(const std::string& V)
 {
     FImpl->Caption = V;
