@@ -12,6 +12,7 @@ PACKAGES=(
   libfreetype-dev libpng-dev fonts-dejavu-core
   g++-mingw-w64-i686-posix mingw-w64-i686-dev
   wine wine32:i386 wine64 fonts-liberation fonts-wine xvfb xauth x11-apps
+  libsndfile1-dev lsp-plugins-vst zam-plugins dpf-plugins-vst
 )
 
 missing=()

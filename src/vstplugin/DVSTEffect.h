@@ -19,7 +19,7 @@ using VstInt16 = std::int16_t;
 using VstInt32 = std::int32_t;
 using VstIntPtr = std::intptr_t;
 
-// A set over an enumeration whose values are bit positions (Pascal-style set). Bits() is the word that
+// A bit set over an enumeration: each enumeration value names one bit position. Bits() is the word that
 // crosses the interface when the positions are the published bit numbers.
 template <class E>
 class TEnumSet
