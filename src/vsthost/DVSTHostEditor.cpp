@@ -33,6 +33,25 @@ bool FreeNamed(TForm* Form, const std::string& Name)
     return C != nullptr;
 }
 
+// The selector layout's track bar and chosen parameter (Index −1 when the choice is not a parameter).
+struct TSelector
+{
+    TTrackBar* Bar = nullptr;
+    int Index = -1;
+};
+
+TSelector SelectorOf(TForm* Form, std::int32_t NumParams)
+{
+    TSelector S;
+    auto* Box = Find<TComboBox>(Form, "ParamBox");
+    S.Bar = Find<TTrackBar>(Form, "ParamBar");
+    if (!Box || !S.Bar)
+        S.Bar = nullptr;
+    else if (Box->ItemIndex() >= 0 && Box->ItemIndex() < NumParams)
+        S.Index = Box->ItemIndex();
+    return S;
+}
+
 template <class TControlType>
 TControlType* MakeControl(TForm* Form, const std::string& Name)
 {
@@ -180,13 +199,9 @@ void TVstPlugIn::ParamBoxChange(TComponent*)
 {
     try
     {
-        auto* Bar = Find<TTrackBar>(EditorWindow, "ParamBar");
-        auto* Box = Find<TComboBox>(EditorWindow, "ParamBox");
-        if (!Bar || !Box)
-            return;
-        const int I = Box->ItemIndex();
-        if (I >= 0 && I < FnumParams)
-            Bar->SetPosition(ScaledPosition(GetParameter(I), 100));
+        const TSelector S = SelectorOf(EditorWindow, FnumParams);
+        if (S.Bar && S.Index >= 0)
+            S.Bar->SetPosition(ScaledPosition(GetParameter(S.Index), 100));
     }
     catch (...)
     {
@@ -198,16 +213,12 @@ void TVstPlugIn::ParamBarChange(TComponent*)
 {
     try
     {
-        auto* Bar = Find<TTrackBar>(EditorWindow, "ParamBar");
-        auto* Box = Find<TComboBox>(EditorWindow, "ParamBox");
-        if (!Bar || !Box)
+        const TSelector S = SelectorOf(EditorWindow, FnumParams);
+        if (!S.Bar || S.Index < 0)
             return;
-        const int I = Box->ItemIndex();
-        if (I < 0 || I >= FnumParams)
-            return;
-        SetParameter(I, static_cast<float>(Bar->Position() * 0.01L));
+        SetParameter(S.Index, static_cast<float>(S.Bar->Position() * 0.01L));
         if (auto* Label = Find<TLabel>(EditorWindow, "LbL"))
-            Label->SetCaption("Value: " + GetParamDisplay(I) + GetParamLabel(I));
+            Label->SetCaption("Value: " + GetParamDisplay(S.Index) + GetParamLabel(S.Index));
     }
     catch (...)
     {
