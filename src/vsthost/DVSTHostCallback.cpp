@@ -74,6 +74,14 @@ std::string FormatOpt(float Opt)
     return Text.str();
 }
 
+// Fires an event of the calling instance, when there is one and the event is assigned.
+template <class TEvent, class... TArgs>
+void Fire(TVstPlugIn* Instance, TEvent TVstPlugIn::*Event, TArgs... Args)
+{
+    if (Instance && Instance->*Event)
+        (Instance->*Event)(Instance, Args...);
+}
+
 TVstPlugIn* FindInstance(TVstHost& Host, AEffect* Effect)
 {
     TVstPlugIns& List = Host.VstPlugIns();
@@ -164,8 +172,7 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32
     {
     case audioMasterAutomate:
         // The parameter's normalised value travels in Opt.
-        if (Instance && Instance->OnAudioMasterAutomate)
-            Instance->OnAudioMasterAutomate(Instance, Index, Opt);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterAutomate, Index, Opt);
         return 0;
     case audioMasterVersion:
         return S.VstVersion;
@@ -177,8 +184,7 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32
         if (Instance)
         {
             Instance->NeedIdle = true;
-            if (Instance->OnAudioMasterIdle)
-                Instance->OnAudioMasterIdle(Instance);
+            Fire(Instance, &TVstPlugIn::OnAudioMasterIdle);
             if (Host.ManageIdleAutomaticly)
             {
                 if (Instance->EditVisible())
@@ -194,14 +200,12 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32
             return Instance->OnAudioMasterPinConnected(Instance, Index, Value == 0) ? 0 : 1;
         return 0;
     case audioMasterWantMidi:
-        if (Instance && Instance->OnAudioMasterWantMidi)
-            Instance->OnAudioMasterWantMidi(Instance);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterWantMidi);
         return 0;
     case audioMasterGetTime:
         return reinterpret_cast<VstIntPtr>(&Host.VstTimeInfo().Record());
     case audioMasterProcessEvents:
-        if (Instance && Instance->OnProcessEvents)
-            Instance->OnProcessEvents(Instance, static_cast<VstEvents*>(Ptr));
+        Fire(Instance, &TVstPlugIn::OnProcessEvents, static_cast<VstEvents*>(Ptr));
         return 0;
     case audioMasterTempoAt:
         return RoundedAnswer(S.Tempo, 214748.0) * 10000;
@@ -210,15 +214,13 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32
     case audioMasterGetParameterQuantization:
         return Value == -1 ? Host.ParameterQuantization : 0;
     case audioMasterIOChanged:
-        if (Instance && Instance->OnAudioMasterIOChanged)
-            Instance->OnAudioMasterIOChanged(Instance);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterIOChanged);
         return 0;
     case audioMasterNeedIdle:
         if (Instance)
         {
             Instance->NeedIdle = true;
-            if (Instance->OnAudioMasterNeedIdle)
-                Instance->OnAudioMasterNeedIdle(Instance);
+            Fire(Instance, &TVstPlugIn::OnAudioMasterNeedIdle);
             if (Host.ManageIdleAutomaticly)
                 Instance->Idle();
         }
@@ -226,6 +228,9 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32
     case audioMasterSizeWindow:
         if (Instance && Instance->EditorWindow)
         {
+            // An editor's extent is 16-bit (ERect); a larger request would overflow the window arithmetic.
+            if (Index < 0 || Index > 32767 || Value < 0 || Value > 32767)
+                return 0;
             const std::string Vendor = UpperCase(Instance->VendorString());
             if (Vendor.find("DASH") != std::string::npos || Vendor.find("WUSIK") != std::string::npos)
                 return 0;
@@ -249,28 +254,22 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32
     case audioMasterGetAutomationState:
         return Instance ? Instance->AutomationState : 0;
     case audioMasterOfflineStart:
-        if (Instance && Instance->OnAudioMasterOfflineStart)
-            Instance->OnAudioMasterOfflineStart(Instance);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineStart);
         return 0;
     case audioMasterOfflineRead:
-        if (Instance && Instance->OnAudioMasterOfflineRead)
-            Instance->OnAudioMasterOfflineRead(Instance, static_cast<TVstOfflineTask*>(Ptr));
+        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineRead, static_cast<TVstOfflineTask*>(Ptr));
         return 0;
     case audioMasterOfflineWrite:
-        if (Instance && Instance->OnAudioMasterOfflineWrite)
-            Instance->OnAudioMasterOfflineWrite(Instance, static_cast<TVstOfflineTask*>(Ptr));
+        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineWrite, static_cast<TVstOfflineTask*>(Ptr));
         return 0;
     case audioMasterOfflineGetCurrentPass:
-        if (Instance && Instance->OnAudioMasterOfflineGetCurrentPass)
-            Instance->OnAudioMasterOfflineGetCurrentPass(Instance);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineGetCurrentPass);
         return 0;
     case audioMasterOfflineGetCurrentMetaPass:
-        if (Instance && Instance->OnAudioMasterOfflineGetCurrentMetaPass)
-            Instance->OnAudioMasterOfflineGetCurrentMetaPass(Instance);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineGetCurrentMetaPass);
         return 0;
     case audioMasterSetOutputSampleRate:
-        if (Instance && Instance->OnAudioMasterSetOutputSampleRate)
-            Instance->OnAudioMasterSetOutputSampleRate(Instance, Opt);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterSetOutputSampleRate, Opt);
         S.SampleRate = Opt;
         return 0;
     case audioMasterGetVendorString:
@@ -302,16 +301,13 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32
     case audioMasterGetDirectory:
         return reinterpret_cast<VstIntPtr>(Host.PlugInDir.c_str());
     case audioMasterUpdateDisplay:
-        if (Instance && Instance->OnAudioMasterUpdateDisplay)
-            Instance->OnAudioMasterUpdateDisplay(Instance);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterUpdateDisplay);
         return 0;
     case audioMasterBeginEdit:
-        if (Instance && Instance->OnAudioMasterBeginEdit)
-            Instance->OnAudioMasterBeginEdit(Instance, Index);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterBeginEdit, Index);
         return 0;
     case audioMasterEndEdit:
-        if (Instance && Instance->OnAudioMasterEndEdit)
-            Instance->OnAudioMasterEndEdit(Instance, Index);
+        Fire(Instance, &TVstPlugIn::OnAudioMasterEndEdit, Index);
         return 0;
     case audioMasterOpenFileSelector:
         return OpenFileSelector(static_cast<VstFileSelect*>(Ptr));
