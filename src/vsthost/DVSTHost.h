@@ -282,7 +282,8 @@ private:
     bool LoadLibraryAndEntry(const std::string& Name);
     bool PluginEditorInUse() const;
     // Reads a text result through a zeroed buffer larger than any text a plug-in writes; at most 255
-    // characters up to the first zero. Ok tells whether the answer passed the wrapper's test.
+    // characters up to the first zero. With WantNonZero an answer of 0 means no text; otherwise the text is
+    // taken whatever the answer (plug-ins answer 0 or 1 alike for names, labels and displays).
     std::string TextResult(TDispatcherOpcode Opcode, VstInt32 Index, bool WantNonZero);
     void BuildSelectorEditor(TForm* Form);
     void BuildListEditor(TForm* Form);

@@ -39,6 +39,8 @@ TVstPlugIn::~TVstPlugIn()
             Unload();
             FreeEditorWindow();
         }
+        else if (FActive)
+            Close(); // a handed-in record still open gets its effClose, so the plug-in can free itself
     }
     catch (...)
     {
@@ -316,7 +318,7 @@ std::string TVstPlugIn::TextResult(TDispatcherOpcode Opcode, VstInt32 Index, boo
         return {};
     std::vector<char> Buffer(kTextBufferSize, '\0');
     const VstIntPtr Answer = VstDispatch(Opcode, Index, 0, Buffer.data());
-    if ((Answer != 0) != WantNonZero)
+    if (WantNonZero && Answer == 0)
         return {};
     const std::size_t Length = strnlen(Buffer.data(), kMaxTextLength);
     return std::string(Buffer.data(), Length);

@@ -21,9 +21,9 @@ VstIntPtr Call(AEffect* E, VstInt32 Opcode, VstInt32 Index = 0, VstIntPtr Value 
 
 struct Callback : ::testing::Test
 {
+    TFakeEffect Fake; // outlives the host: an instance still open at the end sends it effClose
     TVstHost Host;
     TVstPlugIn* P = Host.VstPlugIns().Add();
-    TFakeEffect Fake;
 
     void SetUp() override
     {

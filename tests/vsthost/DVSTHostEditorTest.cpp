@@ -2,6 +2,8 @@
 // (in-memory controls natively, real Win32 controls under Wine).
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include "vsthost/DVSTHost.h"
 #include "vsthost/FakeEffect.h"
 #if defined(MARVO_HEADLESS)
@@ -53,9 +55,16 @@ TFormDeclaration EditorHostDeclaration()
 
 struct Editor : ::testing::Test
 {
+    // Declared before the host: instances still open at the end send effClose to their records.
+    std::deque<TFakeEffect> Fakes;
+    template <class... A>
+    TFakeEffect& Make(A... Args)
+    {
+        return Fakes.emplace_back(Args...);
+    }
+    TForm Form{nullptr, EditorHostDeclaration()}; // outlives the host as well
     TVstHost Host;
     TVstPlugIn* P = Host.VstPlugIns().Add();
-    TForm Form{nullptr, EditorHostDeclaration()};
 
     void Host_(TFakeEffect& Fake)
     {
@@ -67,7 +76,7 @@ struct Editor : ::testing::Test
 
 TEST_F(Editor, ThePlugInsOwnEditorOpensOnceAndEveryShowIsAnnounced)
 {
-    TFakeEffect Fake(4, true);
+    TFakeEffect& Fake = Make(4, true);
     Fake.Answers[effEditOpen] = 1;
     Host_(Fake);
     std::vector<std::string> Log;
@@ -88,7 +97,7 @@ TEST_F(Editor, ThePlugInsOwnEditorOpensOnceAndEveryShowIsAnnounced)
 
 TEST_F(Editor, ListLayoutHasOneRowPerParameterAndAMovedBarRefreshesOnlyItsValue)
 {
-    TFakeEffect Fake(4, true); // has an editor, but the list is asked for
+    TFakeEffect& Fake = Make(4, true); // has an editor, but the list is asked for
     Fake.Parameters = {0.25f, 0.0f, 0.5f, 0.75f};
     Fake.Texts[effGetParamName] = "Parameter";
     Fake.Texts[effGetParamDisplay] = "before";
@@ -135,7 +144,7 @@ TEST_F(Editor, ListLayoutHasOneRowPerParameterAndAMovedBarRefreshesOnlyItsValue)
 
 TEST_F(Editor, ListLayoutServesAPlugInWithoutEditorEvenWithNoParameters)
 {
-    TFakeEffect Fake(0, false);
+    TFakeEffect& Fake = Make(0, false);
     Host_(Fake);
     P->ShowEdit(&Form);
     EXPECT_TRUE(P->EditVisible());
@@ -148,7 +157,7 @@ TEST_F(Editor, ListLayoutServesAPlugInWithoutEditorEvenWithNoParameters)
 
 TEST_F(Editor, SelectorLayoutWritesTheRoundedValueOnlyWhenTheTrackBarMoves)
 {
-    TFakeEffect Fake(3, false);
+    TFakeEffect& Fake = Make(3, false);
     Fake.Parameters = {0.25f, 0.333f, 0.333f};
     for (int I = 0; I < 3; ++I)
     {
@@ -191,7 +200,7 @@ TEST_F(Editor, SelectorLayoutWritesTheRoundedValueOnlyWhenTheTrackBarMoves)
 
 TEST_F(Editor, AGenericEditorShownTwiceKeepsOneSetOfControls)
 {
-    TFakeEffect Fake(2, false);
+    TFakeEffect& Fake = Make(2, false);
     Host_(Fake);
     P->ShowEdit(&Form);
     P->ShowEdit(&Form);

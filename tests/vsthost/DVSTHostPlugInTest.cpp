@@ -11,9 +11,9 @@ namespace
 
 struct HostedFake : ::testing::Test
 {
+    TFakeEffect Fake; // outlives the host: an instance still open at the end sends it effClose
     TVstHost Host;
     TVstPlugIn* P = Host.VstPlugIns().Add();
-    TFakeEffect Fake;
 
     void Activate()
     {
@@ -115,7 +115,7 @@ TEST_F(HostedFake, GatedWrappersAnswerTheirDefaultsWithoutCallingWhileInactive)
     EXPECT_EQ(P->Idle(), 1);
 }
 
-TEST_F(HostedFake, TextResultsFollowTheAnswerAndStopAt255Characters)
+TEST_F(HostedFake, TextResultsStopAt255CharactersAndVendorTextsNeedANonZeroAnswer)
 {
     Activate();
     const std::string Long(600, 'n');
@@ -128,7 +128,7 @@ TEST_F(HostedFake, TextResultsFollowTheAnswerAndStopAt255Characters)
     };
     const std::vector<Row> Rows = {
         {effGetProgramName, 0, [&] { return P->ProgramName(); }, "Prog"},
-        {effGetProgramName, 1, [&] { return P->ProgramName(); }, ""},
+        {effGetProgramName, 1, [&] { return P->ProgramName(); }, "Prog"},
         {effGetParamName, 0, [&] { return P->GetParamName(2); }, Long.substr(0, 255)},
         {effGetParamLabel, 0, [&] { return P->GetParamLabel(2); }, "dB"},
         {effGetParamDisplay, 0, [&] { return P->GetParamDisplay(2); }, "1.5"},
@@ -215,6 +215,19 @@ TEST_F(HostedFake, ProcessingAndParametersGoStraightToTheRecord)
     Empty->ProcessReplacing(Inputs, Outputs, 3); // no record: nothing happens
     EXPECT_EQ(Empty->GetParameter(0), 0.0f);
     EXPECT_EQ(Empty->VstDispatch(effOpen), 0);
+}
+
+TEST(VstPlugIns, DestroyingAnOpenInstanceClosesItsHandedInRecord)
+{
+    TFakeEffect Fake;
+    {
+        TVstHost Host;
+        TVstPlugIn* P = Host.VstPlugIns().Add();
+        P->VstEffect = &Fake.Effect;
+        P->SetActive(true);
+        Fake.Calls.clear();
+    }
+    EXPECT_EQ(Fake.Opcodes(), std::vector<VstInt32>{effClose});
 }
 
 TEST(VstPlugIns, IndexesOutsideTheCollectionRaise)

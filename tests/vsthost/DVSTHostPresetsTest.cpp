@@ -1,6 +1,8 @@
 // Program files: the bytes of both forms, loading back, and files rejected before the plug-in sees them.
 #include <gtest/gtest.h>
 
+#include <deque>
+
 #include <cstdio>
 #include <sstream>
 
@@ -25,6 +27,13 @@ void PutBigEndianAt(std::string& S, std::size_t Offset, std::uint32_t V)
 
 struct Presets : ::testing::Test
 {
+    // Declared before the host: instances still open at the end send effClose to their records.
+    std::deque<TFakeEffect> Fakes;
+    template <class... A>
+    TFakeEffect& Make(A... Args)
+    {
+        return Fakes.emplace_back(Args...);
+    }
     TVstHost Host;
 
     TVstPlugIn* Hosted(TFakeEffect& Fake)
@@ -60,7 +69,7 @@ struct Presets : ::testing::Test
 
 TEST_F(Presets, ParameterFormLaysOutTheCurrentProgramAndLoadsItBack)
 {
-    TFakeEffect Fake;
+    TFakeEffect& Fake = Make();
     Fake.Parameters = {0.0f, 0.25f, 1.0f, -0.5f};
     Fake.Program = 1;
     Fake.Texts[effGetProgramName] = "A program name of thirty chars";
@@ -82,7 +91,7 @@ TEST_F(Presets, ParameterFormLaysOutTheCurrentProgramAndLoadsItBack)
     EXPECT_EQ(Fake.Calls[1].Opcode, effSetProgram); // the program is selected again before it is read
     EXPECT_EQ(Fake.Calls[1].Value, 1);
 
-    TFakeEffect Other;
+    TFakeEffect& Other = Make();
     TVstPlugIn* Q = Hosted(Other);
     EXPECT_EQ(LoadError(Q, File), "");
     EXPECT_EQ(Other.Parameters, Fake.Parameters);
@@ -96,7 +105,7 @@ TEST_F(Presets, ParameterFormLaysOutTheCurrentProgramAndLoadsItBack)
 
 TEST_F(Presets, ChunkFormCarriesThePlugInsBytesAndEveryTrailingByte)
 {
-    TFakeEffect Fake(2, false, true);
+    TFakeEffect& Fake = Make(2, false, true);
     Fake.Chunk = {1, 2, 3, 4, 5};
     Fake.Texts[effGetProgramName] = "Chunky";
     TVstPlugIn* P = Hosted(Fake);
@@ -111,7 +120,7 @@ TEST_F(Presets, ChunkFormCarriesThePlugInsBytesAndEveryTrailingByte)
     // A loader trusts the file's length, not its size field; any ninth byte but 'x' means the chunk form.
     File += "\6\7";
     File[9] = 'Q';
-    TFakeEffect Other(2, false, true);
+    TFakeEffect& Other = Make(2, false, true);
     TVstPlugIn* Q = Hosted(Other);
     EXPECT_EQ(LoadError(Q, File), "");
     EXPECT_EQ(Other.ReceivedChunk, (std::vector<std::uint8_t>{1, 2, 3, 4, 5, 6, 7}));
@@ -121,7 +130,7 @@ TEST_F(Presets, ChunkFormCarriesThePlugInsBytesAndEveryTrailingByte)
 
 TEST_F(Presets, RejectedFilesNeverReachThePlugIn)
 {
-    TFakeEffect Fake;
+    TFakeEffect& Fake = Make();
     Fake.Parameters = {0.1f, 0.2f, 0.3f, 0.4f};
     TVstPlugIn* P = Hosted(Fake);
     const std::string Good = Saved(P);
@@ -160,7 +169,7 @@ TEST_F(Presets, RejectedFilesNeverReachThePlugIn)
 
 TEST_F(Presets, FileFormsReportMissingFilesAndAnInstanceWithoutRecordWritesNothing)
 {
-    TFakeEffect Fake;
+    TFakeEffect& Fake = Make();
     TVstPlugIn* P = Hosted(Fake);
     const std::string Path = ::testing::TempDir() + "marvo_presets_test.fxp";
     std::remove(Path.c_str());
