@@ -391,6 +391,10 @@ public:
     ~TApplication() override;
     // Dispatches every pending window message (timers, paints, input) once, then returns.
     void ProcessMessages();
+    // Waits until a window message is pending, then dispatches every pending one (headless: dispatches what
+    // is pending without waiting, as nothing but the test driver queues messages). Answers false once a quit
+    // request is queued (it stays queued).
+    bool HandleMessage();
     // Shows Message in a message box (headless: records it and writes one line to standard error).
     void ShowException(const std::string& Message);
     TCursor Cursor() const;

@@ -33,6 +33,8 @@ bool FileExists(const std::string& Path);
 std::string ExecutablePath();
 // The folder part of a path including the trailing separator ("C:\Winamp\" for "C:\Winamp\winamp.exe").
 std::string ExtractFilePath(const std::string& Path);
+// Whether the process's standard error is an interactive terminal (a console), not a file or a pipe.
+bool StandardErrorIsTerminal();
 
 // A loaded dynamic library; 0 when loading failed.
 using TLibraryHandle = std::uintptr_t;

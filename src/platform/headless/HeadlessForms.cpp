@@ -605,6 +605,13 @@ void TApplication::ProcessMessages()
     }
 }
 
+// [window thread] Nothing but the test driver queues messages here, so there is nothing to wait for.
+bool TApplication::HandleMessage()
+{
+    ProcessMessages();
+    return true;
+}
+
 void TApplication::SetCursor(TCursor C) { FCursor = C; }
 
 // ---- System services that belong to the window system ----------------------------------------------------

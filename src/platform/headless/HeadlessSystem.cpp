@@ -45,6 +45,12 @@ std::string ExecutablePath()
     return N > 0 ? std::string(Buffer, static_cast<std::size_t>(N)) : std::string();
 }
 
+// [any thread]
+bool StandardErrorIsTerminal()
+{
+    return ::isatty(STDERR_FILENO) == 1;
+}
+
 namespace
 {
 

@@ -1009,6 +1009,16 @@ void TApplication::ProcessMessages()
     }
 }
 
+// [window thread]
+bool TApplication::HandleMessage()
+{
+    MSG M;
+    if (!PeekMessageW(&M, nullptr, 0, 0, PM_NOREMOVE))
+        WaitMessage();
+    ProcessMessages();
+    return !PeekMessageW(&M, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
+}
+
 // [window thread] The invisible cursor stays while the pointer is over our windows (WM_SETCURSOR).
 void TApplication::SetCursor(TCursor C)
 {

@@ -50,6 +50,13 @@ std::string ExecutablePath()
     return Narrow(std::wstring(Buffer.data(), N));
 }
 
+// [any thread]
+bool StandardErrorIsTerminal()
+{
+    const HANDLE H = GetStdHandle(STD_ERROR_HANDLE);
+    return H != nullptr && H != INVALID_HANDLE_VALUE && GetFileType(H) == FILE_TYPE_CHAR;
+}
+
 // [any thread] The load runs with failure dialogs suppressed (error mode 7); the previous error mode and
 // the x87 control word (which a library's start-up code may change) are restored afterwards.
 TLibraryHandle LoadDynamicLibrary(const std::string& Path)

@@ -1,0 +1,117 @@
+// The audio files of the native build: everything libsndfile reads, written in the reader's encoding.
+#include <sndfile.h>
+
+#include "audiofile/AudioFile.h"
+
+namespace
+{
+
+std::string FormatName(int Format)
+{
+    SF_FORMAT_INFO Info{};
+    Info.format = Format;
+    if (sf_command(nullptr, SFC_GET_FORMAT_INFO, &Info, sizeof Info) != 0 || !Info.name)
+        return "format 0x" + std::to_string(Format);
+    return Info.name;
+}
+
+std::string Describe(int Format)
+{
+    return FormatName(Format & SF_FORMAT_TYPEMASK) + ", " + FormatName(Format & SF_FORMAT_SUBMASK);
+}
+
+class TSndReader final : public TAudioReader
+{
+public:
+    explicit TSndReader(const std::string& Path) : FPath(Path)
+    {
+        SF_INFO Info{};
+        FFile = sf_open(Path.c_str(), SFM_READ, &Info);
+        if (!FFile)
+            throw EAudioFileError("cannot read '" + Path + "': " + sf_strerror(nullptr));
+        FFormat.SampleRate = Info.samplerate;
+        FFormat.Channels = Info.channels;
+        FFormat.Frames = Info.frames;
+        FFormat.Encoding = static_cast<std::uint32_t>(Info.format);
+        FFormat.Description = Describe(Info.format);
+    }
+    ~TSndReader() override { sf_close(FFile); }
+
+    std::size_t Read(float* Interleaved, std::size_t Count) override
+    {
+        const sf_count_t N = sf_readf_float(FFile, Interleaved, static_cast<sf_count_t>(Count));
+        if (N <= 0 && sf_error(FFile) != SF_ERR_NO_ERROR)
+            throw EAudioFileError("cannot read '" + FPath + "': " + sf_strerror(FFile));
+        return N > 0 ? static_cast<std::size_t>(N) : 0;
+    }
+
+private:
+    std::string FPath;
+    SNDFILE* FFile = nullptr;
+};
+
+class TSndWriter final : public TAudioWriter
+{
+public:
+    TSndWriter(const std::string& Path, const TAudioFormat& Format) : FPath(Path)
+    {
+        SF_INFO Info{};
+        Info.samplerate = Format.SampleRate;
+        Info.channels = Format.Channels;
+        const int Wanted = static_cast<int>(Format.Encoding);
+        for (const int Candidate : {Wanted, (Wanted & SF_FORMAT_TYPEMASK) | SF_FORMAT_FLOAT,
+                                    SF_FORMAT_WAV | SF_FORMAT_FLOAT})
+        {
+            Info.format = Candidate;
+            if (sf_format_check(&Info))
+                break;
+        }
+        FFile = sf_open(Path.c_str(), SFM_WRITE, &Info);
+        if (!FFile)
+            throw EAudioFileError("cannot create '" + Path + "': " + sf_strerror(nullptr));
+        // Integer encodings clip out-of-range samples instead of wrapping them around.
+        sf_command(FFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
+        FDescription = Describe(Info.format);
+    }
+    ~TSndWriter() override
+    {
+        if (FFile)
+            sf_close(FFile);
+    }
+
+    void Write(const float* Interleaved, std::size_t Count) override
+    {
+        if (!FFile)
+            throw EAudioFileError("cannot write '" + FPath + "': the file is closed");
+        if (sf_writef_float(FFile, Interleaved, static_cast<sf_count_t>(Count)) != static_cast<sf_count_t>(Count))
+            throw EAudioFileError("cannot write '" + FPath + "': " + sf_strerror(FFile));
+    }
+    void Close() override
+    {
+        SNDFILE* F = FFile;
+        FFile = nullptr;
+        if (F && sf_close(F) != 0)
+            throw EAudioFileError("cannot write '" + FPath + "': " + sf_strerror(nullptr));
+    }
+
+private:
+    std::string FPath;
+    SNDFILE* FFile = nullptr;
+};
+
+} // namespace
+
+const char* AudioFileTypes()
+{
+    return "WAV, FLAC, Ogg, AIFF and the other types libsndfile reads";
+}
+
+std::unique_ptr<TAudioReader> OpenAudioReader(const std::string& Path)
+{
+    return std::make_unique<TSndReader>(Path);
+}
+
+std::unique_ptr<TAudioWriter> CreateAudioWriter(const std::string& Path, const TAudioFormat& Format)
+{
+    return std::make_unique<TSndWriter>(Path, Format);
+}

@@ -1,0 +1,183 @@
+// marvo-vst's command line: commands, options and the usage text.
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "MarvoVst.h"
+#include "audiofile/AudioFile.h"
+
+namespace
+{
+
+enum TOptionKind : unsigned { okSet = 1, okFxp = 2, okBlock = 4, okSaveFxp = 8, okGeneric = 16 };
+
+struct TCommandDeclaration
+{
+    const char* Name;
+    const char* ArgumentNames; // for messages
+    std::size_t Arguments;
+    unsigned Options;
+};
+
+constexpr TCommandDeclaration kCommands[] = {
+    {"info", "PLUGIN", 1, 0},
+    {"process", "PLUGIN IN OUT", 3, okSet | okFxp | okBlock},
+    {"save-fxp", "PLUGIN FILE", 2, okSet | okFxp},
+    {"edit", "PLUGIN", 1, okSet | okFxp | okSaveFxp | okGeneric},
+};
+
+struct TOptionDeclaration
+{
+    const char* Name;
+    TOptionKind Kind;
+};
+
+constexpr TOptionDeclaration kOptions[] = {
+    {"--set", okSet}, {"--fxp", okFxp}, {"--block", okBlock}, {"--save-fxp", okSaveFxp}, {"--generic", okGeneric},
+};
+
+bool ParseInteger(const std::string& Text, long long& Value)
+{
+    const char* End = Text.data() + Text.size();
+    const auto R = std::from_chars(Text.data(), End, Value);
+    return !Text.empty() && R.ec == std::errc() && R.ptr == End;
+}
+
+TParameterSetting ParseSetting(const std::string& Text)
+{
+    const std::size_t Eq = Text.find('=');
+    if (Eq == std::string::npos)
+        throw EUsageError("--set '" + Text + "': expected INDEX=VALUE");
+    const std::string IndexText = Text.substr(0, Eq), ValueText = Text.substr(Eq + 1);
+    long long Index = -1;
+    if (!ParseInteger(IndexText, Index) || Index < 0 || Index > 0x7FFFFFFF)
+        throw EUsageError("--set '" + Text + "': '" + IndexText + "' is not a parameter index");
+    char* End = nullptr;
+    const double Value = ValueText.empty() ? NAN : std::strtod(ValueText.c_str(), &End);
+    if (ValueText.empty() || End != ValueText.c_str() + ValueText.size() || !std::isfinite(Value))
+        throw EUsageError("--set '" + Text + "': '" + ValueText + "' is not a number");
+    if (Value < 0.0 || Value > 1.0)
+        throw EUsageError("--set '" + Text + "': the normalised value must lie in 0..1");
+    return {static_cast<std::int32_t>(Index), static_cast<float>(Value)};
+}
+
+int ParseBlockSize(const std::string& Text)
+{
+    long long N = 0;
+    if (!ParseInteger(Text, N) || N < 1 || N > kMaxBlockSize)
+        throw EUsageError("--block '" + Text + "': expected a number of frames from 1 to " +
+                          std::to_string(kMaxBlockSize));
+    return static_cast<int>(N);
+}
+
+TGUIStyle ParseGeneric(const std::string& Text)
+{
+    if (Text == "list")
+        return gsList;
+    if (Text == "selector")
+        return gsOld;
+    throw EUsageError("--generic '" + Text + "': expected 'list' or 'selector'");
+}
+
+} // namespace
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
+{
+    TCommandLine C;
+    for (const std::string& A : Args)
+        if (A == "--help" || A == "-h")
+        {
+            C.Help = true;
+            return C;
+        }
+    if (Args.empty())
+        throw EUsageError("no command given");
+
+    const TCommandDeclaration* Command = nullptr;
+    for (const TCommandDeclaration& D : kCommands)
+        if (Args[0] == D.Name)
+            Command = &D;
+    if (!Command)
+        throw EUsageError((Args[0].starts_with("-") ? "unknown option '" : "unknown command '") + Args[0] + "'");
+    C.Command = Command->Name;
+
+    unsigned Seen = 0;
+    for (std::size_t I = 1; I < Args.size(); ++I)
+    {
+        const std::string& A = Args[I];
+        if (!A.starts_with("--"))
+        {
+            C.Arguments.push_back(A);
+            continue;
+        }
+        const std::size_t Eq = A.find('=');
+        const std::string Name = A.substr(0, Eq);
+        const TOptionDeclaration* Option = nullptr;
+        for (const TOptionDeclaration& D : kOptions)
+            if (Name == D.Name)
+                Option = &D;
+        if (!Option)
+            throw EUsageError("unknown option '" + Name + "'");
+        if (!(Command->Options & Option->Kind))
+            throw EUsageError("option '" + Name + "' does not apply to '" + C.Command + "'");
+        if ((Seen & Option->Kind) && Option->Kind != okSet)
+            throw EUsageError("option '" + Name + "' given twice");
+        Seen |= Option->Kind;
+        std::string Value;
+        if (Eq != std::string::npos)
+            Value = A.substr(Eq + 1);
+        else if (I + 1 < Args.size())
+            Value = Args[++I];
+        else
+            throw EUsageError("option '" + Name + "' needs a value");
+
+        switch (Option->Kind)
+        {
+        case okSet: C.Settings.push_back(ParseSetting(Value)); break;
+        case okFxp: C.ProgramFile = Value; break;
+        case okBlock: C.BlockSize = ParseBlockSize(Value); break;
+        case okSaveFxp: C.SaveProgramFile = Value; break;
+        case okGeneric: C.GenericEditor = ParseGeneric(Value); break;
+        }
+        if ((Option->Kind == okFxp || Option->Kind == okSaveFxp) && Value.empty())
+            throw EUsageError("option '" + Name + "' needs a file name");
+    }
+    if (C.Arguments.size() != Command->Arguments)
+        throw EUsageError("'" + C.Command + "' expects " + Command->ArgumentNames + " (" +
+                          std::to_string(C.Arguments.size()) + " argument" + (C.Arguments.size() == 1 ? "" : "s") +
+                          " given)");
+    return C;
+}
+
+std::string UsageText()
+{
+    return std::string(R"(usage: marvo-vst COMMAND PLUGIN [ARGUMENTS] [OPTIONS]
+
+Hosts one VST 2 plug-in library (.so on Linux, .dll on Windows).
+
+Commands:
+  info PLUGIN              names, identity, versions, category, flags, channels, programs and
+                           every parameter with its current value
+  process PLUGIN IN OUT    runs the audio file IN through the plug-in and writes OUT with IN's
+                           sample rate, channel count and encoding
+  save-fxp PLUGIN FILE     writes the plug-in's current program to FILE
+  edit PLUGIN              shows the plug-in's editor in a window until it is closed (Windows build)
+
+Options:
+  --set INDEX=VALUE   sets parameter INDEX to the normalised VALUE 0..1, after --fxp; repeatable
+                      (process, save-fxp, edit)
+  --fxp FILE          loads a program file first (process, save-fxp, edit)
+  --block N           frames per processing call, 1..)") +
+           std::to_string(kMaxBlockSize) + ", default " + std::to_string(kDefaultBlockSize) + R"( (process)
+  --save-fxp FILE     writes the program file when the editor closes (edit)
+  --generic STYLE     shows the generic editor, STYLE 'list' or 'selector' (edit)
+  -h, --help          shows this text
+
+Audio files: )" + AudioFileTypes() +
+           R"(. An encoding that cannot be written
+is replaced by 32-bit float (a note says so). A mono file feeds every input of the plug-in and takes the
+first output; a file may not have more channels than the plug-in has outputs, nor than it has inputs.
+
+Exit status: 0 done, 1 failed, 2 wrong command line.
+)";
+}

@@ -1,0 +1,110 @@
+// marvo-vst edit: the plug-in's own editor, or the host's generic one, in a top-level window until the user
+// closes it. [window thread]
+#include <cstdio>
+#include <filesystem>
+
+#include "MarvoVst.h"
+
+namespace
+{
+
+// The generic editors lay out their controls across the window's width as they find it; the list sets
+// the height itself, the selector's controls need this client height.
+constexpr int kGenericEditorWidth = 400;
+constexpr int kSelectorClientHeight = 90;
+// Interval of the editor's idle calls.
+constexpr unsigned kIdleMilliseconds = 25;
+
+// Closes the editor however the message loop ends, and forgets the window, which goes before the plug-in.
+struct TEditorGuard
+{
+    TVstPlugIn& PlugIn;
+    ~TEditorGuard()
+    {
+        PlugIn.CloseEdit();
+        PlugIn.EditorWindow = nullptr;
+    }
+};
+
+} // namespace
+
+int RunEdit(const TCommandLine& CommandLine)
+{
+#if !MARVO_VST_WINDOWED_EDITOR
+    (void)CommandLine;
+    throw std::runtime_error("the 'edit' command needs the Windows build (marvo-vst.exe); this build has no "
+                             "window system");
+#else
+    TVstHost Host;
+    TVstPlugIn& P = LoadPlugIn(Host, CommandLine.Arguments[0]);
+    ApplyProgramAndSettings(P, CommandLine);
+    bool Generic = CommandLine.GenericEditor != gsDefault || !P.EffectOptions().Contains(effFlagsHasEditor);
+
+    TFormDeclaration D;
+    D.Name = "MarvoVstEditor";
+    std::string Name = P.EffectName();
+    if (Name.empty())
+        Name = std::filesystem::path(CommandLine.Arguments[0]).filename().string();
+    D.Caption = "marvo-vst - " + Name;
+    D.BorderStyle = TFormBorderStyle::bsSingle;
+    D.BorderIcons = biSystemMenu | biMinimize;
+    D.ClientWidth = kGenericEditorWidth;
+    D.ClientHeight = kSelectorClientHeight;
+    TForm Form(nullptr, D);
+    Form.SetWidth(kGenericEditorWidth);
+    bool Closed = false;
+    Form.OnClose = [&Closed](TComponent*) { Closed = true; };
+
+    if (Generic)
+        P.SetGUIStyle(CommandLine.GenericEditor == gsOld ? gsOld : gsList);
+    {
+        TEditorGuard Guard{P};
+        P.ShowEdit(&Form);
+        if (!Generic && !P.EditVisible())
+        {
+            std::fprintf(stderr, "marvo-vst: the plug-in's editor did not open; showing the generic editor\n");
+            P.CloseEdit();
+            Generic = true;
+            P.SetGUIStyle(gsList);
+            P.ShowEdit(&Form);
+        }
+        if (!Generic)
+        {
+            ERect R{};
+            P.EditGetRect(R);
+            if (R.right > R.left && R.bottom > R.top)
+            {
+                Form.SetClientWidth(R.right - R.left);
+                Form.SetClientHeight(R.bottom - R.top);
+            }
+        }
+        Form.SetPosition(TFormPosition::poScreenCenter);
+
+        TTimer Idle(nullptr);
+        Idle.SetInterval(kIdleMilliseconds);
+        Idle.OnTimer = [&P](TComponent*) {
+            P.EditIdle();
+            P.Idle();
+        };
+        Idle.SetEnabled(true);
+        Form.Show();
+        while (!Closed && Application().HandleMessage())
+        {
+        }
+        Idle.SetEnabled(false);
+    }
+
+    if (!CommandLine.SaveProgramFile.empty())
+    {
+        try
+        {
+            P.SavePreset(CommandLine.SaveProgramFile);
+        }
+        catch (const std::exception& E)
+        {
+            throw std::runtime_error("cannot write program file '" + CommandLine.SaveProgramFile + "': " + E.what());
+        }
+    }
+    return 0;
+#endif
+}
