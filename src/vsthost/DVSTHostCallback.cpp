@@ -1,4 +1,5 @@
 // The host component, its time information, the library-wide host state and the host callback.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -49,6 +50,14 @@ THostState& State()
 std::string BoundedText(const char* P, std::size_t Limit)
 {
     return P ? std::string(P, strnlen(P, Limit)) : std::string();
+}
+
+// Copies a host text with its zero into a plug-in's buffer, which plug-ins size at the published 64 bytes.
+void CopyHostText(void* Ptr, const std::string& Text)
+{
+    const std::size_t Length = std::min<std::size_t>(Text.size(), 63);
+    std::memcpy(Ptr, Text.data(), Length);
+    static_cast<char*>(Ptr)[Length] = '\0';
 }
 
 std::string UpperCase(std::string S)
@@ -274,11 +283,11 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32
         return 0;
     case audioMasterGetVendorString:
         if (Ptr)
-            std::memcpy(Ptr, Host.VendorString.c_str(), Host.VendorString.size() + 1);
+            CopyHostText(Ptr, Host.VendorString);
         return 0;
     case audioMasterGetProductString:
         if (Ptr)
-            std::memcpy(Ptr, Host.ProductString.c_str(), Host.ProductString.size() + 1);
+            CopyHostText(Ptr, Host.ProductString);
         return 0;
     case audioMasterGetVendorVersion:
         return Host.VendorVersion;

@@ -1,6 +1,7 @@
 // Editor hosting: the plug-in's own editor embedded in a window, or a generic parameter editor built from
 // standard controls in one of two layouts (a selector with one track bar, or a list of scroll bars).
 // Everything here runs on the window thread.
+#include <algorithm>
 #include <cmath>
 
 #include "vsthost/DVSTHost.h"
@@ -9,6 +10,7 @@ namespace
 {
 
 constexpr int kColorWindowText = 8;
+constexpr std::int32_t kMaxListRows = 2047;
 
 // round(Value × Scale) half to even, limited to 0..Scale (a plug-in may answer anything).
 int ScaledPosition(float Value, int Scale)
@@ -133,7 +135,8 @@ void TVstPlugIn::BuildSelectorEditor(TForm* Form)
 
 void TVstPlugIn::BuildListEditor(TForm* Form)
 {
-    const std::int32_t N = std::max(FnumParams, 0);
+    // Rows beyond what a window's 16-bit extent can show are left out (and 16 × N cannot overflow).
+    const std::int32_t N = std::clamp(FnumParams, 0, kMaxListRows);
     Form->SetClientWidth(Form->Width());
     Form->SetClientHeight(16 * N + 4);
     const int WindowWidth = Form->Width();

@@ -155,6 +155,8 @@ TEST_F(Callback, SizeWindowResizesTheEditorWindowUnlessTheVendorIsExcluded)
         EXPECT_NE(Window.ClientWidth(), 300) << Vendor;
     }
     Fake.Texts[effGetVendorString] = "Marvo tests";
+    for (const auto& [W, H] : {std::pair<VstInt32, VstIntPtr>{2147483647, 10}, {-1, 10}, {10, 40000}})
+        EXPECT_EQ(Call(&Fake.Effect, audioMasterSizeWindow, W, H), 0) << W << " x " << H;
     EXPECT_EQ(Call(&Fake.Effect, audioMasterSizeWindow, 300, 200), 1);
     EXPECT_EQ(Window.ClientWidth(), 300);
     EXPECT_EQ(Window.ClientHeight(), 200);
@@ -172,6 +174,9 @@ TEST_F(Callback, StringsAndDirectoryComeFromTheHost)
     EXPECT_STREQ(Buffer, "Zentrova");
     Call(&Fake.Effect, audioMasterGetProductString, 0, 0, Buffer);
     EXPECT_STREQ(Buffer, "Marvo");
+    Host.VendorString = std::string(300, 'v'); // cut to what a plug-in's 64-byte buffer holds
+    Call(&Fake.Effect, audioMasterGetVendorString, 0, 0, Buffer);
+    EXPECT_EQ(std::string(Buffer), std::string(63, 'v'));
     EXPECT_STREQ(reinterpret_cast<const char*>(Call(&Fake.Effect, audioMasterGetDirectory)), "C:\\VST");
 }
 
