@@ -34,6 +34,7 @@
 #include "equaliser/SmallEQModule.h"
 #include "platform/headless/HeadlessDriver.h"
 #include "vsthost/DVSTHost.h"
+#include "../FuzzReader.h"
 
 namespace
 {
@@ -44,31 +45,6 @@ namespace
     std::abort();
 }
 
-class TReader
-{
-public:
-    TReader(const std::uint8_t* Data, std::size_t Size) : FData(Data), FSize(Size) {}
-    bool Empty() const { return FPos >= FSize; }
-    template <class T>
-    T Take()
-    {
-        T V{};
-        const std::size_t N = std::min(sizeof V, FSize - FPos);
-        std::memcpy(&V, FData + FPos, N);
-        FPos += N;
-        return V;
-    }
-    void TakeBytes(void* Out, std::size_t Count)
-    {
-        Count = std::min(Count, FSize - FPos);
-        std::memcpy(Out, FData + FPos, Count);
-        FPos += Count;
-    }
-
-private:
-    const std::uint8_t* FData;
-    std::size_t FSize, FPos = 0;
-};
 
 // A raw effect record that answers only its vendor text (to reach the size-window vendor exclusion).
 struct TVendorEffect

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "vstplugin/DVSTModule.h"
+#include "../FuzzReader.h"
 
 namespace
 {
@@ -77,32 +78,6 @@ const TVSTModuleDeclaration<TFuzzModule> TFuzzModule::ChunkDeclaration = {
     .Events = {.OnProcessReplacing = &TFuzzModule::Process, .OnGetChunkParameter = &TFuzzModule::ChunkParameter},
 };
 
-class TReader
-{
-public:
-    TReader(const std::uint8_t* Data, std::size_t Size) : FData(Data), FSize(Size) {}
-    bool Empty() const { return FPos >= FSize; }
-    template <class T>
-    T Take()
-    {
-        T V{};
-        const std::size_t N = std::min(sizeof V, FSize - FPos);
-        std::memcpy(&V, FData + FPos, N);
-        FPos += N;
-        return V;
-    }
-    std::size_t TakeBytes(void* Out, std::size_t Count)
-    {
-        Count = std::min(Count, FSize - FPos);
-        std::memcpy(Out, FData + FPos, Count);
-        FPos += Count;
-        return Count;
-    }
-
-private:
-    const std::uint8_t* FData;
-    std::size_t FSize, FPos = 0;
-};
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size)
