@@ -443,9 +443,3 @@ int HostWindowCount();
 TForm* HostWindow(int Index);
 void FreeHostWindows();
 bool FileSelectorOpen();
-
-// Reverses the four bytes of a 32-bit word (fxp files store their fields big-endian).
-constexpr std::uint32_t ReverseBytes32(std::uint32_t V)
-{
-    return (V >> 24) | ((V >> 8) & 0x0000FF00u) | ((V << 8) & 0x00FF0000u) | (V << 24);
-}

@@ -172,10 +172,9 @@ void OpenHostWindow(VstWindow* Window)
                    "Marvo VST host");
 }
 
-VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, AEffect* Effect, VstInt32 Opcode, VstInt32 Index,
-                 VstIntPtr Value, void* Ptr, float Opt)
+VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
+                 float Opt)
 {
-    (void)Effect;
     THostState& S = State();
     switch (static_cast<TAudioMasterOpcode>(Opcode & 0xFF))
     {
@@ -355,7 +354,7 @@ VstIntPtr VSTCALL AudioMasterCallback(AEffect* Effect, VstInt32 Opcode, VstInt32
             return 0;
         TVstPlugIn* Instance = FindInstance(*Host, Effect);
         Set8087CW(kDefaultFPUControlWord);
-        return Answer(*Host, Instance, Effect, Opcode, Index, Value, Ptr, Opt);
+        return Answer(*Host, Instance, Opcode, Index, Value, Ptr, Opt);
     }
     catch (...)
     {

@@ -183,7 +183,6 @@ bool TVstPlugIn::Load(const std::string& FileName)
             Unload();
             return false;
         }
-        VstEffect = nullptr;
         if (MainFunction)
         {
             Set8087CW(kDefaultFPUControlWord);

@@ -23,13 +23,9 @@ struct Callback : ::testing::Test
 {
     TFakeEffect Fake; // outlives the host: an instance still open at the end sends it effClose
     TVstHost Host;
-    TVstPlugIn* P = Host.VstPlugIns().Add();
+    TVstPlugIn* P = nullptr;
 
-    void SetUp() override
-    {
-        P->VstEffect = &Fake.Effect;
-        P->SetActive(true);
-    }
+    void SetUp() override { P = HandInFake(Host, Fake); }
 };
 
 TEST_F(Callback, AnswersFromTheHostSettings)
@@ -185,10 +181,7 @@ TEST(HostSettings, SurviveTheirHostAndTheCallbackAnswersNothingWithoutOne)
     TFakeEffect Fake;
     {
         TVstHost Host;
-        TVstPlugIn* P = Host.VstPlugIns().Add();
-        P->VstEffect = &Fake.Effect;
-        P->SetActive(true);
-        Fake.Calls.clear();
+        HandInFake(Host, Fake);
         Host.SetBlockSize(512);
         EXPECT_EQ(Fake.Opcodes(), std::vector<VstInt32>{effSetBlockSize});
         TVstHost::SetVstVersion(2400);

@@ -64,14 +64,9 @@ struct Editor : ::testing::Test
     }
     TForm Form{nullptr, EditorHostDeclaration()}; // outlives the host as well
     TVstHost Host;
-    TVstPlugIn* P = Host.VstPlugIns().Add();
+    TVstPlugIn* P = nullptr;
 
-    void Host_(TFakeEffect& Fake)
-    {
-        P->VstEffect = &Fake.Effect;
-        P->SetActive(true);
-        Fake.Calls.clear();
-    }
+    void Host_(TFakeEffect& Fake) { P = HandInFake(Host, Fake); }
 };
 
 TEST_F(Editor, ThePlugInsOwnEditorOpensOnceAndEveryShowIsAnnounced)

@@ -223,10 +223,7 @@ TEST(VstPlugIns, DestroyingAnOpenInstanceClosesItsHandedInRecord)
     TFakeEffect Fake;
     {
         TVstHost Host;
-        TVstPlugIn* P = Host.VstPlugIns().Add();
-        P->VstEffect = &Fake.Effect;
-        P->SetActive(true);
-        Fake.Calls.clear();
+        HandInFake(Host, Fake);
     }
     EXPECT_EQ(Fake.Opcodes(), std::vector<VstInt32>{effClose});
 }

@@ -13,12 +13,6 @@
 namespace
 {
 
-std::uint32_t BigEndianAt(const std::string& S, std::size_t Offset)
-{
-    return (std::uint32_t(std::uint8_t(S[Offset])) << 24) | (std::uint32_t(std::uint8_t(S[Offset + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(S[Offset + 2])) << 8) | std::uint32_t(std::uint8_t(S[Offset + 3]));
-}
-
 void PutBigEndianAt(std::string& S, std::size_t Offset, std::uint32_t V)
 {
     for (int I = 0; I < 4; ++I)
@@ -36,14 +30,7 @@ struct Presets : ::testing::Test
     }
     TVstHost Host;
 
-    TVstPlugIn* Hosted(TFakeEffect& Fake)
-    {
-        TVstPlugIn* P = Host.VstPlugIns().Add();
-        P->VstEffect = &Fake.Effect;
-        P->SetActive(true);
-        Fake.Calls.clear();
-        return P;
-    }
+    TVstPlugIn* Hosted(TFakeEffect& Fake) { return HandInFake(Host, Fake); }
 
     std::string Saved(TVstPlugIn* P)
     {

@@ -1,6 +1,6 @@
 #pragma once
-// A raw effect record for host tests: it records every dispatcher call, answers from a table, writes
-// configurable texts and keeps its parameters and chunk in plain fields.
+// Host test support: a raw effect record that records every dispatcher call, answers from a table, writes
+// configurable texts and keeps its parameters and chunk in plain fields; handing it to a host; reading fxp bytes.
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -9,6 +9,7 @@
 
 #include "platform/FPUControl.h"
 #include "vstplugin/DVSTEffect.h"
+#include "vsthost/DVSTHost.h"
 
 // The opcode recorded for a setParameter call.
 inline constexpr VstInt32 kSetParameterCall = -1;
@@ -142,3 +143,20 @@ struct TFakeEffect
     }
 };
 
+// A new instance of Host with Fake handed in and activated; the start sequence is forgotten. Fake must
+// outlive Host (an instance still open at the end sends it effClose).
+inline TVstPlugIn* HandInFake(TVstHost& Host, TFakeEffect& Fake)
+{
+    TVstPlugIn* P = Host.VstPlugIns().Add();
+    P->VstEffect = &Fake.Effect;
+    P->SetActive(true);
+    Fake.Calls.clear();
+    return P;
+}
+
+// The big-endian 32-bit field of a program file at Offset.
+inline std::uint32_t BigEndianAt(const std::string& S, std::size_t Offset)
+{
+    return (std::uint32_t(std::uint8_t(S[Offset])) << 24) | (std::uint32_t(std::uint8_t(S[Offset + 1])) << 16) |
+           (std::uint32_t(std::uint8_t(S[Offset + 2])) << 8) | std::uint32_t(std::uint8_t(S[Offset + 3]));
+}

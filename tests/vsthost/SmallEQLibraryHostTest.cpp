@@ -11,6 +11,7 @@
 
 #include "platform/System.h"
 #include "vsthost/DVSTHost.h"
+#include "vsthost/FakeEffect.h"
 
 namespace
 {
@@ -22,12 +23,6 @@ constexpr const char* kLibraryName = "SmallEQ.so";
 #endif
 
 constexpr std::int32_t kVolume = 32;
-
-std::uint32_t BigEndianAt(const std::string& S, std::size_t Offset)
-{
-    return (std::uint32_t(std::uint8_t(S[Offset])) << 24) | (std::uint32_t(std::uint8_t(S[Offset + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(S[Offset + 2])) << 8) | std::uint32_t(std::uint8_t(S[Offset + 3]));
-}
 
 std::uint32_t Bits(float V)
 {

@@ -19,6 +19,7 @@
 
 #include "platform/Exceptions.h"
 #include "vsthost/DVSTHost.h"
+#include "vsthost/FakeEffect.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -63,12 +64,6 @@ const TThirdPartyCase ThirdPartyCases[] = {
 
 constexpr double kSampleRate = 44100.0;
 constexpr std::int32_t kBlock = 512;
-
-std::uint32_t BigEndianAt(const std::string& S, std::size_t Offset)
-{
-    return (std::uint32_t(std::uint8_t(S[Offset])) << 24) | (std::uint32_t(std::uint8_t(S[Offset + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(S[Offset + 2])) << 8) | std::uint32_t(std::uint8_t(S[Offset + 3]));
-}
 
 int FindParameter(TVstPlugIn& P, const std::string& Name)
 {
