@@ -5,6 +5,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/Forms.h"
 
@@ -33,6 +34,19 @@ bool FileExists(const std::string& Path);
 std::string ExecutablePath();
 // The folder part of a path including the trailing separator ("C:\Winamp\" for "C:\Winamp\winamp.exe").
 std::string ExtractFilePath(const std::string& Path);
+// The current user's folder for application settings, with a trailing separator: Win32 %APPDATA% (from the
+// environment, else the shell's application-data folder); headless $XDG_CONFIG_HOME (when absolute), else
+// $HOME/.config. "" when none is known.
+std::string UserSettingsFolder();
+// Creates the folder Path and any missing parents; true when it exists afterwards.
+bool ForceDirectories(const std::string& Path);
+// Deletes a file (Win32: also a read-only one); true when it is gone afterwards (also when it never existed).
+// A folder is not deleted.
+bool RemoveFile(const std::string& Path);
+// Renames From to To, replacing an existing file To in one step (same volume); false on failure.
+bool RenameFileReplacing(const std::string& From, const std::string& To);
+// The whole content of a file; nothing when it cannot be read (or is a folder).
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& Path);
 // Whether the process's standard error is an interactive terminal (a console), not a file or a pipe.
 bool StandardErrorIsTerminal();
 

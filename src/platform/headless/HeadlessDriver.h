@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/Forms.h"
+#include "platform/WindowProbe.h" // TMessageBoxRecord
 
 struct TSentMessage
 {
@@ -22,12 +23,6 @@ struct TPopupRecord
     int X = 0, Y = 0;
     std::string MenuName;      // kept: the menu may be gone when the record is read
     std::string ChosenItemName; // empty when nothing was chosen
-};
-
-struct TMessageBoxRecord
-{
-    std::string Text;
-    std::string Caption;
 };
 
 struct TDialogRecord

@@ -1,13 +1,18 @@
 // Headless system services: a recursive mutex for the lock, dlopen for libraries, /proc for the executable.
 // Every function here may run on any thread ([any thread]); the lock is entered on the playback thread.
 #include <dlfcn.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
+#include "platform/FileBackend.h"
 #include "platform/System.h"
 
 struct TCriticalSection::TImpl
@@ -36,6 +41,152 @@ bool FileExists(const std::string& Path)
     struct stat St{};
     return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
 }
+
+// [any thread]
+std::string UserSettingsFolder()
+{
+    auto WithSeparator = [](std::string P) { return P.back() == '/' ? P : P + '/'; };
+    const char* Config = std::getenv("XDG_CONFIG_HOME");
+    if (Config && Config[0] == '/')
+        return WithSeparator(Config);
+    const char* Home = std::getenv("HOME");
+    if (Home && Home[0])
+        return WithSeparator(Home) + ".config/";
+    return {};
+}
+
+namespace
+{
+
+bool DirectoryExists(const std::string& Path)
+{
+    struct stat St{};
+    return ::stat(Path.c_str(), &St) == 0 && S_ISDIR(St.st_mode);
+}
+
+} // namespace
+
+// [any thread] Parents first; a folder that another thread creates meanwhile counts as created.
+bool ForceDirectories(const std::string& Path)
+{
+    if (Path.empty())
+        return false;
+    std::string P = Path;
+    while (P.size() > 1 && P.back() == '/')
+        P.pop_back();
+    if (DirectoryExists(P))
+        return true;
+    const std::string Parent = ExtractFilePath(P);
+    if (!Parent.empty() && Parent.size() < P.size() && !ForceDirectories(Parent))
+        return false;
+    return ::mkdir(P.c_str(), 0777) == 0 || DirectoryExists(P);
+}
+
+// [any thread]
+bool RemoveFile(const std::string& Path)
+{
+    if (Path.empty())
+        return false;
+    ::unlink(Path.c_str());
+    struct stat St{};
+    return ::lstat(Path.c_str(), &St) != 0 && (errno == ENOENT || errno == ENOTDIR);
+}
+
+// [any thread]
+bool RenameFileReplacing(const std::string& From, const std::string& To)
+{
+    return !From.empty() && !To.empty() && ::rename(From.c_str(), To.c_str()) == 0;
+}
+
+// [any thread]
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& Path)
+{
+    const int Fd = Path.empty() ? -1 : ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (Fd < 0)
+        return std::nullopt;
+    std::vector<std::uint8_t> Data;
+    struct stat St{};
+    bool Ok = ::fstat(Fd, &St) == 0 && S_ISREG(St.st_mode);
+    if (Ok && St.st_size > 0)
+        Data.reserve(static_cast<std::size_t>(St.st_size));
+    std::uint8_t Buffer[65536];
+    while (Ok)
+    {
+        const ssize_t N = ::read(Fd, Buffer, sizeof Buffer);
+        if (N < 0 && errno == EINTR)
+            continue;
+        if (N <= 0)
+        {
+            Ok = N == 0;
+            break;
+        }
+        Data.insert(Data.end(), Buffer, Buffer + N);
+    }
+    ::close(Fd);
+    if (!Ok)
+        return std::nullopt;
+    return Data;
+}
+
+namespace FileBackend
+{
+
+// [any thread] O_EXCL after the unlink: a stale temporary that is a link is replaced, not followed.
+std::optional<TFile> CreateFresh(const std::string& Path, const std::string& ModelPath)
+{
+    struct stat St{};
+    if (::lstat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode))
+        ::unlink(Path.c_str());
+    const int Fd = ::open(Path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (Fd < 0)
+        return std::nullopt;
+    if (::stat(ModelPath.c_str(), &St) == 0 && S_ISREG(St.st_mode))
+        ::fchmod(Fd, St.st_mode & 07777);
+    return Fd;
+}
+
+// [any thread]
+bool WriteAll(TFile File, const void* Data, std::size_t Size)
+{
+    const auto* P = static_cast<const char*>(Data);
+    while (Size > 0)
+    {
+        const ssize_t N = ::write(static_cast<int>(File), P, Size);
+        if (N < 0 && errno == EINTR)
+            continue;
+        if (N <= 0)
+            return false;
+        P += N;
+        Size -= static_cast<std::size_t>(N);
+    }
+    return true;
+}
+
+// [any thread]
+bool FlushToDisk(TFile File)
+{
+    return ::fsync(static_cast<int>(File)) == 0;
+}
+
+// [any thread]
+bool Close(TFile File)
+{
+    return ::close(static_cast<int>(File)) == 0;
+}
+
+// [any thread]
+void FlushFolderOf(const std::string& Path)
+{
+    const std::string Folder = ExtractFilePath(Path);
+    const int Fd = ::open(Folder.empty() ? "." : Folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (Fd >= 0)
+    {
+        ::fsync(Fd);
+        ::close(Fd);
+    }
+}
+
+} // namespace FileBackend
 
 // [any thread]
 std::string ExecutablePath()

@@ -2,7 +2,10 @@
 // Every function here may run on any thread ([any thread]); the lock is entered on the playback thread.
 #include "platform/win32/Win32Internal.h"
 
+#include <shlobj.h>
+
 #include "platform/FPUControl.h"
+#include "platform/FileBackend.h"
 #include "platform/System.h"
 
 using namespace Win32;
@@ -41,6 +44,166 @@ bool FileExists(const std::string& Path)
     const DWORD A = GetFileAttributesW(Widen(Path).c_str());
     return A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY);
 }
+
+// [any thread]
+std::string UserSettingsFolder()
+{
+    std::wstring Folder;
+    if (const DWORD N = GetEnvironmentVariableW(L"APPDATA", nullptr, 0); N > 1)
+    {
+        Folder.resize(N);
+        Folder.resize(GetEnvironmentVariableW(L"APPDATA", Folder.data(), N));
+    }
+    if (Folder.empty())
+    {
+        wchar_t Buffer[MAX_PATH] = {};
+        if (SHGetFolderPathW(nullptr, CSIDL_APPDATA, nullptr, SHGFP_TYPE_CURRENT, Buffer) == S_OK)
+            Folder = Buffer;
+    }
+    if (Folder.empty())
+        return {};
+    if (Folder.back() != L'\\' && Folder.back() != L'/')
+        Folder.push_back(L'\\');
+    return Narrow(Folder);
+}
+
+namespace
+{
+
+bool DirectoryExists(const std::wstring& Path)
+{
+    const DWORD A = GetFileAttributesW(Path.c_str());
+    return A != INVALID_FILE_ATTRIBUTES && (A & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool IsSeparator(char C)
+{
+    return C == '\\' || C == '/';
+}
+
+} // namespace
+
+// [any thread] Parents first; a folder that another thread creates meanwhile counts as created. A drive
+// ("C:") or a share ("\\server\share") is never created, only found.
+bool ForceDirectories(const std::string& Path)
+{
+    if (Path.empty())
+        return false;
+    std::string P = Path;
+    while (P.size() > 1 && IsSeparator(P.back()))
+        P.pop_back();
+    const std::wstring W = Widen(P);
+    if (DirectoryExists(W) || DirectoryExists(W + L"\\"))
+        return true;
+    const std::string Parent = ExtractFilePath(P);
+    if (!Parent.empty() && Parent.size() < P.size() && !ForceDirectories(Parent))
+        return false;
+    return CreateDirectoryW(W.c_str(), nullptr) || DirectoryExists(W);
+}
+
+// [any thread]
+bool RemoveFile(const std::string& Path)
+{
+    if (Path.empty())
+        return false;
+    const std::wstring W = Widen(Path);
+    if (!DeleteFileW(W.c_str()) && GetLastError() == ERROR_ACCESS_DENIED)
+    {
+        const DWORD A = GetFileAttributesW(W.c_str());
+        if (A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY) && (A & FILE_ATTRIBUTE_READONLY) &&
+            SetFileAttributesW(W.c_str(), A & ~FILE_ATTRIBUTE_READONLY))
+            DeleteFileW(W.c_str());
+    }
+    if (GetFileAttributesW(W.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return false;
+    const DWORD Error = GetLastError();
+    return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND;
+}
+
+// [any thread]
+bool RenameFileReplacing(const std::string& From, const std::string& To)
+{
+    return !From.empty() && !To.empty() &&
+           MoveFileExW(Widen(From).c_str(), Widen(To).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
+}
+
+// [any thread] Opened with every sharing mode, so that a file another program holds open is still read.
+std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& Path)
+{
+    if (Path.empty())
+        return std::nullopt;
+    const HANDLE H = CreateFileW(Widen(Path).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                 nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    if (H == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    std::vector<std::uint8_t> Data;
+    LARGE_INTEGER Size{};
+    bool Ok = GetFileType(H) == FILE_TYPE_DISK && GetFileSizeEx(H, &Size) && Size.QuadPart < 0x7FFFFFFF;
+    if (Ok)
+        Data.reserve(static_cast<std::size_t>(Size.QuadPart));
+    std::uint8_t Buffer[65536];
+    while (Ok)
+    {
+        DWORD N = 0;
+        Ok = ReadFile(H, Buffer, sizeof Buffer, &N, nullptr) != 0;
+        if (!Ok || N == 0)
+            break;
+        Data.insert(Data.end(), Buffer, Buffer + N);
+    }
+    CloseHandle(H);
+    if (!Ok)
+        return std::nullopt;
+    return Data;
+}
+
+namespace FileBackend
+{
+
+// [any thread] No sharing while it is written: nobody reads a half-written temporary.
+std::optional<TFile> CreateFresh(const std::string& Path, const std::string& /*ModelPath*/)
+{
+    const std::wstring W = Widen(Path);
+    const DWORD A = GetFileAttributesW(W.c_str());
+    if (A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY))
+        RemoveFile(Path);
+    const HANDLE H = CreateFileW(W.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (H == INVALID_HANDLE_VALUE)
+        return std::nullopt;
+    return reinterpret_cast<TFile>(H);
+}
+
+// [any thread]
+bool WriteAll(TFile File, const void* Data, std::size_t Size)
+{
+    const auto* P = static_cast<const char*>(Data);
+    while (Size > 0)
+    {
+        const DWORD Chunk = Size > 0x10000000u ? 0x10000000u : static_cast<DWORD>(Size);
+        DWORD N = 0;
+        if (!WriteFile(reinterpret_cast<HANDLE>(File), P, Chunk, &N, nullptr) || N == 0)
+            return false;
+        P += N;
+        Size -= N;
+    }
+    return true;
+}
+
+// [any thread]
+bool FlushToDisk(TFile File)
+{
+    return FlushFileBuffers(reinterpret_cast<HANDLE>(File)) != 0;
+}
+
+// [any thread]
+bool Close(TFile File)
+{
+    return CloseHandle(reinterpret_cast<HANDLE>(File)) != 0;
+}
+
+// [any thread] MoveFileExW wrote the rename through already.
+void FlushFolderOf(const std::string&) {}
+
+} // namespace FileBackend
 
 // [any thread] The host process's executable (the player), not this library.
 std::string ExecutablePath()

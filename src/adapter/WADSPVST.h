@@ -1,0 +1,49 @@
+#pragma once
+// The library's boundary towards the player: the header and module records, the module's four callbacks,
+// the adapter lock and the reference to the host window. The export winampDSPGetHeader2 itself is in
+// WADSPVSTExport.cpp, which only the plug-in library compiles; programs that link the adapter directly
+// (tests, benchmarks) reach the same records through WinampDSPHeader().
+//
+// Nothing raised inside the library reaches the player: every callback contains its errors.
+#include <atomic>
+#include <cstdint>
+
+#include "adapter/WinampDSP.h"
+
+class TCriticalSection;
+class TFmWinAmpVST;
+
+// [any thread] The header record; always the same one.
+TWinampDSPHeader* WinampDSPHeader();
+
+// The four callbacks of module 0 (also reachable through its record).
+void WADSPCALL Config(TWinampDSPModule* Module);                    // [window thread]
+std::int32_t WADSPCALL Init(TWinampDSPModule* Module);              // [window thread]
+std::int32_t WADSPCALL ModifySamples(TWinampDSPModule* Module, void* Samples, std::int32_t NumSamples,
+                                     std::int32_t Bps, std::int32_t Nch, std::int32_t SRate); // [playback thread]
+void WADSPCALL Quit(TWinampDSPModule* Module);                      // [window thread]
+
+// The one host window; null while none exists. module.userData points at this reference after Init.
+extern TFmWinAmpVST* FmWinAmpVST;
+
+// [any thread] The window found through module.userData; null when there is none ("no window").
+TFmWinAmpVST* WindowOf(const TWinampDSPModule* Module);
+
+// The adapter lock while the adapter runs (between Init and Quit), else null. The object itself lives as
+// long as the library: Quit only retires it and the next Init takes it up again, because a playback thread
+// that read it before Quit may still be waiting to enter it. [any thread]
+extern std::atomic<TCriticalSection*> AdapterLock;
+
+// [any thread] Enters the adapter lock if the adapter runs and leaves it at the end of the scope.
+class TAdapterLockHold
+{
+public:
+    TAdapterLockHold();
+    ~TAdapterLockHold();
+    TAdapterLockHold(const TAdapterLockHold&) = delete;
+    TAdapterLockHold& operator=(const TAdapterLockHold&) = delete;
+    bool Held() const { return FLock != nullptr; }
+
+private:
+    TCriticalSection* FLock = nullptr;
+};

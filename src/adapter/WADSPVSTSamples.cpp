@@ -1,0 +1,156 @@
+// ModifySamples: one block of interleaved integer PCM through the hosted instance, in place.
+#include <algorithm>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <new>
+
+#include "adapter/FmWinAmpVST.h"
+#include "adapter/WADSPVST.h"
+#include "dsp/DDSPBase.h"
+#include "vsthost/DVSTHost.h"
+
+namespace
+{
+
+// Planes beyond this many floats in all are not attempted: no player block comes near it, and a claim that
+// large is a fault of the caller that must not bring the process down.
+constexpr std::size_t kMaxPlaneFloats = std::size_t(1) << 28;
+
+// Per-width access to one sample and the two scale factors.
+struct TPcm8
+{
+    static constexpr float ToFloat = 0.0078125f;
+    static constexpr float ToInteger = 127.0f;
+    static constexpr std::size_t Bytes = 1;
+    static std::int32_t Read(const std::uint8_t* P) { return static_cast<std::int8_t>(P[0]); }
+    static void Write(std::uint8_t* P, std::int32_t V) { P[0] = static_cast<std::uint8_t>(V); }
+};
+
+struct TPcm16
+{
+    static constexpr float ToFloat = 3.0517578125e-05f;
+    static constexpr float ToInteger = 32767.0f;
+    static constexpr std::size_t Bytes = 2;
+    static std::int32_t Read(const std::uint8_t* P)
+    {
+        return static_cast<std::int16_t>(static_cast<std::uint16_t>(P[0] | (P[1] << 8)));
+    }
+    static void Write(std::uint8_t* P, std::int32_t V)
+    {
+        P[0] = static_cast<std::uint8_t>(V);
+        P[1] = static_cast<std::uint8_t>(V >> 8);
+    }
+};
+
+struct TPcm24
+{
+    static constexpr float ToFloat = 1.1920928955078125e-07f;
+    static constexpr float ToInteger = 8388607.0f;
+    static constexpr std::size_t Bytes = 3;
+    static std::int32_t Read(const std::uint8_t* P)
+    {
+        return static_cast<std::int8_t>(P[2]) * 65536 + P[1] * 256 + P[0];
+    }
+    static void Write(std::uint8_t* P, std::int32_t V)
+    {
+        P[0] = static_cast<std::uint8_t>(V);
+        P[1] = static_cast<std::uint8_t>(V >> 8);
+        P[2] = static_cast<std::uint8_t>(V >> 16);
+    }
+};
+
+// [any thread] x rounded to the nearest integer, ties to even, for |x| < 2^51: adding and removing 1.5·2^52
+// leaves no fraction bits, so the hardware's round-to-nearest-even does the rounding (the default mode, which
+// the filters' double arithmetic relies on as well).
+inline std::int32_t RoundHalfEven(double x)
+{
+    constexpr double kShift = 6755399441055744.0;
+    return static_cast<std::int32_t>((x + kShift) - kShift);
+}
+
+// [playback thread] The way back for one sample: saturation, the gain of 1.9 stored as a float, clipping to
+// full scale, scaling and rounding. The gain's product is formed in double: for every float input it rounds
+// to the same float as the extended-precision product (checked over all 2^32 inputs).
+template <class TPcm>
+inline std::int32_t ToInteger(float Sample)
+{
+    const float Saturated = SoftSaturate(Sample);
+    const float Gained = static_cast<float>(static_cast<double>(Saturated) * 1.9);
+    const float Limited = Limit(Gained, -1.0f, 1.0f);
+    return RoundHalfEven(static_cast<double>(Limited) * static_cast<double>(TPcm::ToInteger));
+}
+
+// [playback thread] Converts in, runs the instance over the planes in place, converts back. The caller's
+// buffer is written only after the instance returned, so a failing plug-in leaves the block unchanged.
+template <class TPcm>
+void ProcessBlock(TVstPlugIn& Plugin, std::uint8_t* Samples, std::size_t Frames, std::size_t Channels,
+                  std::size_t Planes)
+{
+    std::unique_ptr<float[]> Data(new (std::nothrow) float[Planes * Frames + 1]());
+    std::unique_ptr<float*[]> Pointers(new (std::nothrow) float*[Planes + 1]);
+    if (!Data || !Pointers)
+        return;
+    for (std::size_t p = 0; p < Planes; ++p)
+        Pointers[p] = Data.get() + p * Frames;
+
+    const std::size_t Used = std::min(Planes, Channels);
+    for (std::size_t i = 0; i < Used; ++i)
+    {
+        float* Plane = Pointers[i];
+        const std::uint8_t* In = Samples + i * TPcm::Bytes;
+        for (std::size_t j = 0; j < Frames; ++j, In += Channels * TPcm::Bytes)
+            Plane[j] = static_cast<float>(TPcm::Read(In)) * TPcm::ToFloat;
+    }
+
+    Plugin.ProcessReplacing(Pointers.get(), Pointers.get(), static_cast<std::int32_t>(Frames));
+
+    for (std::size_t i = 0; i < Used; ++i)
+    {
+        const float* Plane = Pointers[i];
+        std::uint8_t* Out = Samples + i * TPcm::Bytes;
+        for (std::size_t j = 0; j < Frames; ++j, Out += Channels * TPcm::Bytes)
+            TPcm::Write(Out, ToInteger<TPcm>(Plane[j]));
+    }
+}
+
+} // namespace
+
+std::int32_t WADSPCALL ModifySamples(TWinampDSPModule* Module, void* Samples, std::int32_t NumSamples,
+                                     std::int32_t Bps, std::int32_t Nch, std::int32_t SRate)
+{
+    try
+    {
+        TAdapterLockHold Hold;
+        if (!Hold.Held())
+            return NumSamples;
+        TFmWinAmpVST* Window = WindowOf(Module);
+        if (!Window || !Window->VstHost || Window->VstHost->VstPlugIns().Count() < 1)
+            return NumSamples;
+        TVstPlugIn& Plugin = *Window->VstHost->VstPlugIns().Items(0);
+        if (!Plugin.Active() || (Bps != 8 && Bps != 16 && Bps != 24))
+            return NumSamples;
+        if (NumSamples < 0 || Nch < 0 || !Samples)
+            return NumSamples;
+
+        const std::size_t Frames = static_cast<std::size_t>(NumSamples);
+        const std::size_t Channels = static_cast<std::size_t>(Nch);
+        const std::size_t Planes = static_cast<std::size_t>(
+            std::max<std::int32_t>(Nch, std::max(Plugin.numInputs(), Plugin.numOutputs())));
+        if (Planes != 0 && Frames > kMaxPlaneFloats / Planes)
+            return NumSamples;
+
+        Plugin.SetBlockSizeAndSampleRate(NumSamples, static_cast<float>(SRate));
+        auto* Bytes = static_cast<std::uint8_t*>(Samples);
+        switch (Bps)
+        {
+        case 8: ProcessBlock<TPcm8>(Plugin, Bytes, Frames, Channels, Planes); break;
+        case 16: ProcessBlock<TPcm16>(Plugin, Bytes, Frames, Channels, Planes); break;
+        default: ProcessBlock<TPcm24>(Plugin, Bytes, Frames, Channels, Planes); break;
+        }
+    }
+    catch (...)
+    {
+    }
+    return NumSamples;
+}

@@ -1,0 +1,50 @@
+// The player's two threads: blocks on the playback thread while the window thread edits the equaliser and
+// restarts the adapter. Run under ThreadSanitizer in the tsan build.
+#include <atomic>
+#include <thread>
+
+#include "AdapterTestSupport.h"
+#include "adapter/FmWinAmpVST.h"
+
+namespace
+{
+
+using TAdapterThreadsTest = TAdapterTest;
+
+TEST_F(TAdapterThreadsTest, PlaybackRunsThroughEditsAndRestarts)
+{
+    std::atomic<bool> Stop{false};
+    std::atomic<long> Blocks{0}, WrongCounts{0};
+    std::thread Playback([&] {
+        std::vector<std::int16_t> Block(576 * 2);
+        for (int n = 0; !Stop.load(); ++n)
+        {
+            for (std::size_t i = 0; i < Block.size(); ++i)
+                Block[i] = static_cast<std::int16_t>(((n * 577 + static_cast<int>(i)) * 7919) % 20000 - 10000);
+            if (Module->ModifySamples(Module, Block.data(), 576, 16, 2, n % 2 ? 44100 : 48000) != 576)
+                ++WrongCounts;
+            ++Blocks;
+        }
+    });
+    for (int Cycle = 0; Cycle < 30; ++Cycle)
+    {
+        ASSERT_EQ(Init(), 0);
+        TSmallEQModule* Eq = FmWinAmpVST ? FmWinAmpVST->EQModule : nullptr;
+        ASSERT_NE(Eq, nullptr);
+        for (int Edit = 0; Edit < 40; ++Edit)
+        {
+            const int Index = (Cycle * 40 + Edit) % 33;
+            Eq->SetParameterAutomated(Index, Eq->NormalizedToParameter(Index, static_cast<float>(Edit) / 40.0f));
+        }
+        const long Seen = Blocks.load();
+        while (Blocks.load() < Seen + 2)
+            std::this_thread::yield();
+        Quit();
+    }
+    Stop = true;
+    Playback.join();
+    EXPECT_EQ(WrongCounts.load(), 0);
+    EXPECT_GT(Blocks.load(), 60);
+}
+
+} // namespace
