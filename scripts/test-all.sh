@@ -14,8 +14,9 @@ cmake --build --preset asan
 ctest --preset asan
 
 cmake --preset tsan
-cmake --build --preset tsan --target test_equaliser
+cmake --build --preset tsan --target test_equaliser test_adapter
 ctest --test-dir build/tsan/tests/equaliser --output-on-failure -R SmallEQThreads
+ctest --test-dir build/tsan/tests/adapter --output-on-failure -R AdapterThreads
 
 cmake --preset win32
 cmake --build --preset win32

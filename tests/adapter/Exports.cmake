@@ -1,8 +1,9 @@
 # Fails unless LIBRARY exports exactly winampDSPGetHeader2 (objdump -p on Windows, nm -D natively).
 if(WINDOWS)
   execute_process(COMMAND ${TOOL} -p ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
-  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table[^\n]*\n(.*)" table "${out}")
-  string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" names "${CMAKE_MATCH_1}")
+  # The name table runs from its heading to the next blank line.
+  string(REGEX MATCH "\\[Ordinal/Name Pointer\\] Table\n([^\n]+\n)*" table "${out}")
+  string(REGEX MATCHALL "\\[ *[0-9]+\\] [^\n]+" names "${table}")
 else()
   execute_process(COMMAND ${TOOL} -D --defined-only ${LIBRARY} OUTPUT_VARIABLE out RESULT_VARIABLE rc)
   string(REGEX MATCHALL "[0-9a-f]+ [TDBRW] [^\n]+" names "${out}")
