@@ -2,7 +2,6 @@
 // 576 frames, all eight bands active) beside the equaliser's own processReplacing in the same run, and the
 // ratio between them: what the conversion and the lock cost. Both builds (the Windows one under Wine).
 // The adapter's Quit writes Marvo.fxp beside this program; a file that was there before is restored.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,30 +14,7 @@
 #include "platform/FPUControl.h"
 #include "platform/System.h"
 
-namespace
-{
-
 constexpr int kFrames = 576;
-
-// [any thread] Runs Block until about Seconds have passed; answers frames per second.
-template <class F>
-double FramesPerSecond(F&& Block, double Seconds)
-{
-    using Clock = std::chrono::steady_clock;
-    const auto Start = Clock::now();
-    long long Frames = 0;
-    double Elapsed = 0.0;
-    do
-    {
-        for (int i = 0; i < 16; ++i)
-            Block();
-        Frames += 16LL * kFrames;
-        Elapsed = std::chrono::duration<double>(Clock::now() - Start).count();
-    } while (Elapsed < Seconds);
-    return static_cast<double>(Frames) / Elapsed;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
@@ -76,7 +52,7 @@ int main(int argc, char** argv)
             std::memcpy(Block.data(), Source.data(), Block.size() * sizeof(std::int16_t));
             Module->ModifySamples(Module, Block.data(), kFrames, 16, 2, 44100);
         },
-        Seconds);
+        kFrames, Seconds);
     Module->Quit(Module);
     if (Previous)
         WriteFileAtomically(Setting, Previous->data(), Previous->size());
@@ -88,7 +64,7 @@ int main(int argc, char** argv)
     AEffect* E = Direct->Effect();
     float* In[2] = {Left.data(), Right.data()};
     float* Out[2] = {OutLeft.data(), OutRight.data()};
-    const double Plugin = FramesPerSecond([&] { E->processReplacing(E, In, Out, kFrames); }, Seconds);
+    const double Plugin = FramesPerSecond([&] { E->processReplacing(E, In, Out, kFrames); }, kFrames, Seconds);
     E->dispatcher(E, effClose, 0, 0, nullptr, 0.0f);
 
     std::printf("576-frame 16-bit stereo blocks: ModifySamples %7.2f M frames/s, processReplacing %7.2f M "

@@ -1,36 +1,12 @@
 // smalleq-bench: stereo frames per second through the equaliser with all eight bands active, for builds
 // without Google Benchmark (the win32 build under Wine): the processReplacing entry, the skewed kernel and
 // the plain per-sample loop on the same coefficients, 576- and 4096-frame blocks.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <vector>
 
 #include "SmallEQBenchSetup.h"
 #include "platform/FPUControl.h"
-
-namespace
-{
-
-// [any thread] Runs Block until about Seconds have passed; answers frames per second.
-template <class F>
-double FramesPerSecond(F&& Block, int Frames, double Seconds)
-{
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    long long frames = 0;
-    double elapsed = 0.0;
-    do
-    {
-        for (int i = 0; i < 16; ++i)
-            Block();
-        frames += 16LL * Frames;
-        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-    } while (elapsed < Seconds);
-    return static_cast<double>(frames) / elapsed;
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {

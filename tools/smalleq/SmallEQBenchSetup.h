@@ -1,6 +1,8 @@
 #pragma once
 // The equaliser set-up both timing programs measure: a module with non-zero gains and mixed symmetries on
 // every band, and a bare cascade with the same coefficients.
+#include <chrono>
+
 #include "equaliser/SEQCascade.h"
 #include "equaliser/SmallEQModule.h"
 
@@ -31,4 +33,22 @@ inline void CopyCoefficients(TSmallEQModule& m, TCascade& Cascade)
     for (int ch = 0; ch < 2; ++ch)
         for (int b = 0; b < 8; ++b)
             Cascade.Sections[ch][b].Coefficients = m.Filters[ch][b]->Coefficients();
+}
+
+// [any thread] Runs Block (Frames frames each) until about Seconds have passed; answers frames per second.
+template <class F>
+double FramesPerSecond(F&& Block, int Frames, double Seconds)
+{
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    long long frames = 0;
+    double elapsed = 0.0;
+    do
+    {
+        for (int i = 0; i < 16; ++i)
+            Block();
+        frames += 16LL * Frames;
+        elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+    } while (elapsed < Seconds);
+    return static_cast<double>(frames) / elapsed;
 }
