@@ -67,3 +67,8 @@ std::unique_ptr<TAudioReader> OpenAudioReader(const std::string& Path);
 // encoding it writes the nearest one it can (libsndfile: the same container with 32-bit float samples, else
 // 32-bit float WAV); Description() then tells which.
 std::unique_ptr<TAudioWriter> CreateAudioWriter(const std::string& Path, const TAudioFormat& Format);
+// The Encoding of Bits-bit (8, 16, 24 or 32) integer PCM in Format's container, for CreateAudioWriter:
+// libsndfile keeps the container when it holds integer PCM of that depth (8-bit WAV is unsigned, as WAV
+// has it), else writes WAV; the WAV backend keeps plain or extensible WAV. Raises EAudioFileError for
+// another depth.
+std::uint32_t IntegerPcmEncoding(const TAudioFormat& Format, int Bits);

@@ -115,3 +115,29 @@ std::unique_ptr<TAudioWriter> CreateAudioWriter(const std::string& Path, const T
 {
     return std::make_unique<TSndWriter>(Path, Format);
 }
+
+std::uint32_t IntegerPcmEncoding(const TAudioFormat& Format, int Bits)
+{
+    int Subtype = 0;
+    switch (Bits)
+    {
+    case 8: Subtype = SF_FORMAT_PCM_S8; break;
+    case 16: Subtype = SF_FORMAT_PCM_16; break;
+    case 24: Subtype = SF_FORMAT_PCM_24; break;
+    case 32: Subtype = SF_FORMAT_PCM_32; break;
+    default: throw EAudioFileError(std::to_string(Bits) + "-bit PCM cannot be written (8, 16, 24 or 32 bits)");
+    }
+    SF_INFO Info{};
+    Info.samplerate = Format.SampleRate;
+    Info.channels = Format.Channels;
+    const int Type = static_cast<int>(Format.Encoding) & SF_FORMAT_TYPEMASK;
+    for (const int Container : {Type, static_cast<int>(SF_FORMAT_WAV)})
+        for (const int Sub : {Subtype, Bits == 8 ? static_cast<int>(SF_FORMAT_PCM_U8) : Subtype})
+        {
+            Info.format = Container | Sub;
+            if (sf_format_check(&Info))
+                return static_cast<std::uint32_t>(Info.format);
+        }
+    throw EAudioFileError("no container holds " + std::to_string(Format.Channels) + " channels of " +
+                          std::to_string(Bits) + "-bit PCM");
+}

@@ -58,3 +58,13 @@ std::unique_ptr<TAudioWriter> CreateAudioWriter(const std::string& Path, const T
     W.ChannelMask = Format.ChannelMask;
     return std::make_unique<TWavAudioWriter>(Path, W);
 }
+
+std::uint32_t IntegerPcmEncoding(const TAudioFormat& Format, int Bits)
+{
+    if (Bits != 8 && Bits != 16 && Bits != 24 && Bits != 32)
+        throw EAudioFileError(std::to_string(Bits) + "-bit PCM cannot be written (8, 16, 24 or 32 bits)");
+    TWavFormat W = TWavFormat::FromEncoding(Format.Encoding);
+    W.Bits = Bits;
+    W.Float = false;
+    return W.Encoding();
+}

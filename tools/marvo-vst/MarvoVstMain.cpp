@@ -5,20 +5,10 @@
 #include <iostream>
 
 #include "MarvoVst.h"
+#include "console/ProgressBar.h"
 
 namespace
 {
-
-// Message texts may carry a loader's line breaks; the tool reports on one line.
-std::string OneLine(std::string S)
-{
-    for (char& C : S)
-        if (C == '\n' || C == '\r' || C == '\t')
-            C = ' ';
-    while (!S.empty() && S.back() == ' ')
-        S.pop_back();
-    return S;
-}
 
 int Run(const std::vector<std::string>& Args)
 {

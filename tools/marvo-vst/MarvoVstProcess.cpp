@@ -7,46 +7,10 @@
 
 #include "MarvoVst.h"
 #include "audiofile/AudioFile.h"
+#include "console/ProgressBar.h"
 
 namespace
 {
-
-// Files longer than this many seconds show a progress bar (when standard error is a terminal).
-constexpr std::int64_t kProgressSeconds = 5;
-
-// A progress bar on standard error, redrawn in place when its percentage changes; ends its line when
-// finished or destroyed, so an error message that follows starts on a line of its own.
-class TProgressBar
-{
-public:
-    TProgressBar(std::int64_t Total, bool Shown) : FTotal(Total), FShown(Shown) {}
-    ~TProgressBar() { Finish(); }
-    void Update(std::int64_t Done)
-    {
-        if (!FShown)
-            return;
-        const int Percent = static_cast<int>(std::min<std::int64_t>(100, Done * 100 / FTotal));
-        if (Percent == FPercent)
-            return;
-        FPercent = Percent;
-        constexpr int Width = 40;
-        const int Filled = Percent * Width / 100;
-        std::fprintf(stderr, "\rmarvo-vst: processing [%s%s] %3d%%", std::string(Filled, '#').c_str(),
-                     std::string(Width - Filled, '.').c_str(), Percent);
-        std::fflush(stderr);
-    }
-    void Finish()
-    {
-        if (FShown && FPercent >= 0)
-            std::fputc('\n', stderr);
-        FShown = false;
-    }
-
-private:
-    std::int64_t FTotal;
-    bool FShown;
-    int FPercent = -1;
-};
 
 bool SameFile(const std::string& A, const std::string& B)
 {
@@ -132,8 +96,8 @@ int RunProcess(const TCommandLine& CommandLine)
                      Writer->Description().c_str(), Format.Description.c_str());
     try
     {
-        TProgressBar Progress(Format.Frames, StandardErrorIsTerminal() && Format.Frames > 0 &&
-                                                 Format.Frames > kProgressSeconds * Format.SampleRate);
+        TProgressBar Progress("marvo-vst: processing", Format.Frames,
+                              TProgressBar::Wanted(Format.Frames, Format.SampleRate));
         std::int64_t Position = 0;
         while (const std::size_t N = Reader->Read(Interleaved.data(), Frames))
         {
