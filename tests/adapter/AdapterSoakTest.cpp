@@ -34,8 +34,11 @@ TEST_F(TAdapterSoakTest, TwoHundredStartsAndStopsLeakNothing)
     EXPECT_EQ(After.UserObjects, Before.UserObjects);
     EXPECT_EQ(After.GdiObjects, Before.GdiObjects);
     // A leak of even one small allocation per cycle would show as 200 of them; allow the allocator's slack.
+    // (Under AddressSanitizer the quarantine grows the heap; its own leak check covers that build.)
+#if !defined(__SANITIZE_ADDRESS__)
     EXPECT_LT(After.PrivateBytes, Before.PrivateBytes + 512 * 1024)
         << Before.PrivateBytes << " -> " << After.PrivateBytes;
+#endif
 }
 
 } // namespace

@@ -20,7 +20,7 @@ TEST_F(TAdapterThreadsTest, PlaybackRunsThroughEditsAndRestarts)
         for (int n = 0; !Stop.load(); ++n)
         {
             for (std::size_t i = 0; i < Block.size(); ++i)
-                Block[i] = static_cast<std::int16_t>(((n * 577 + static_cast<int>(i)) * 7919) % 20000 - 10000);
+                Block[i] = static_cast<std::int16_t>(((static_cast<unsigned>(n) * 577u + i) * 7919u) % 20000u) - 10000;
             if (Module->ModifySamples(Module, Block.data(), 576, 16, 2, n % 2 ? 44100 : 48000) != 576)
                 ++WrongCounts;
             ++Blocks;

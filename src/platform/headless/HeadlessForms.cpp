@@ -12,11 +12,31 @@
 namespace Headless
 {
 
+namespace
+{
+
+TState* GState = nullptr;
+
+// Frees the state when the program ends or the library unloads. A namespace-scope object is made while the
+// module loads, before any function-local static (the application object and the forms it owns), so it is
+// destroyed after all of them.
+struct TStateRelease
+{
+    ~TStateRelease()
+    {
+        delete GState;
+        GState = nullptr;
+    }
+} StateRelease;
+
+} // namespace
+
 // [window thread]
 TState& State()
 {
-    static TState* S = new TState();
-    return *S;
+    if (!GState)
+        GState = new TState();
+    return *GState;
 }
 
 // [any thread] Advance widths of a proportional 8-point interface font (13 pixels high).
