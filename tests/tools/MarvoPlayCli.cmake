@@ -3,26 +3,11 @@
 # Marvo.fxp in that folder says, and again so once the library has written the file back at Quit.
 # Variables: RUN (the emulator, or empty), PLAY, TONES, FAKE, FAKE_OLD, SMALLEQ, WINDOWED (set in the
 # Windows build), WORK (a scratch folder); MARVO and FXP when the adapter library is built.
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-
-# run(<expected exit status> <program> <args>...): sets OUT and ERR.
-macro(run expected)
-  execute_process(COMMAND ${RUN} ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE OUT ERROR_VARIABLE ERR)
-  if(NOT rc STREQUAL "${expected}")
-    message(FATAL_ERROR "${ARGN}: exit status ${rc}, expected ${expected}\n${OUT}${ERR}")
-  endif()
-endmacro()
+include(${CMAKE_CURRENT_LIST_DIR}/CliSupport.cmake)
 
 # fails(<exit status> <text the one line contains> <marvo-play args>...): no output file is left either.
 macro(fails expected text)
-  run(${expected} ${PLAY} ${ARGN})
-  string(REGEX MATCHALL "\n" lines "${ERR}")
-  list(LENGTH lines n)
-  if(NOT n EQUAL 1 OR NOT ERR MATCHES "^marvo-play: " OR NOT ERR MATCHES "${text}")
-    message(FATAL_ERROR "${ARGN}: expected one line with '${text}' on standard error, got:\n${ERR}")
-  endif()
+  fails_in_one_line(${PLAY} marvo-play ${expected} "${text}" ${ARGN})
   if(EXISTS ${WORK}/out.wav)
     message(FATAL_ERROR "${ARGN}: failed but left out.wav behind")
   endif()

@@ -1,26 +1,11 @@
 # marvo-vst end to end (cmake -P): info, process of generated files, and failures that must end as one line
 # on standard error with the documented exit status.
 # Variables: RUN (the emulator, or empty), MARVO_VST, PROBE, PLUGIN, WORK (a scratch folder).
-file(REMOVE_RECURSE ${WORK})
-file(MAKE_DIRECTORY ${WORK})
-
-# run(<expected exit status> <program> <args>...): sets OUT and ERR.
-macro(run expected)
-  execute_process(COMMAND ${RUN} ${ARGN} WORKING_DIRECTORY ${WORK}
-                  RESULT_VARIABLE rc OUTPUT_VARIABLE OUT ERROR_VARIABLE ERR)
-  if(NOT rc STREQUAL "${expected}")
-    message(FATAL_ERROR "${ARGN}: exit status ${rc}, expected ${expected}\n${OUT}${ERR}")
-  endif()
-endmacro()
+include(${CMAKE_CURRENT_LIST_DIR}/CliSupport.cmake)
 
 # fails(<exit status> <text the one line contains> <args>...)
 macro(fails expected text)
-  run(${expected} ${MARVO_VST} ${ARGN})
-  string(REGEX MATCHALL "\n" lines "${ERR}")
-  list(LENGTH lines n)
-  if(NOT n EQUAL 1 OR NOT ERR MATCHES "^marvo-vst: " OR NOT ERR MATCHES "${text}")
-    message(FATAL_ERROR "${ARGN}: expected one line with '${text}' on standard error, got:\n${ERR}")
-  endif()
+  fails_in_one_line(${MARVO_VST} marvo-vst ${expected} "${text}" ${ARGN})
 endmacro()
 
 run(0 ${MARVO_VST} info ${PLUGIN})
