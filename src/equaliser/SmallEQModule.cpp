@@ -8,6 +8,7 @@
 #include "dsp/DDSPBase.h"
 #include "dsp/DMath.h"
 #include "platform/Exceptions.h"
+#include "equaliser/SEQGUI.h"
 #include "platform/FPUControl.h"
 
 // ---------------------------------------------------------------------------------------------------------
@@ -174,30 +175,27 @@ const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
 // ---------------------------------------------------------------------------------------------------------
 // Writer side
 
-// [any thread] Held while coefficients are computed and published; waits (yielding) for another writer,
-// never for the playback thread. Also loads the x87 control word the coefficient arithmetic is defined
-// with, whatever the calling host left.
-class TSmallEQModule::TWriterLock
+// [any thread] Held while coefficients are computed and published, or while the editor reads the filters;
+// waits (yielding) for another holder, never for the playback thread. Also loads the x87 control word the
+// coefficient arithmetic is defined with, whatever the calling host left.
+TSmallEQModule::TFilterReadLock::TFilterReadLock(TSmallEQModule& Module) : FModule(Module)
+{
+    while (FModule.FWriterBusy.exchange(true))
+        std::this_thread::yield();
+}
+
+TSmallEQModule::TFilterReadLock::~TFilterReadLock()
+{
+    FModule.ApplyPendingSampleRate();
+    FModule.FWriterBusy.store(false);
+    // A rate requested while this holder was busy was left to it; the check above may have missed it.
+    FModule.TryApplyPendingSampleRate();
+}
+
+class TSmallEQModule::TWriterLock : public TFilterReadLock
 {
 public:
-    explicit TWriterLock(TSmallEQModule& Module) : FModule(Module)
-    {
-        while (FModule.FWriterBusy.exchange(true))
-            std::this_thread::yield();
-    }
-    ~TWriterLock()
-    {
-        FModule.ApplyPendingSampleRate();
-        FModule.FWriterBusy.store(false);
-        // A rate requested while this writer was busy was left to it; the check above may have missed it.
-        FModule.TryApplyPendingSampleRate();
-    }
-    TWriterLock(const TWriterLock&) = delete;
-    TWriterLock& operator=(const TWriterLock&) = delete;
-
-private:
-    TSmallEQModule& FModule;
-    TFPUControlScope FFPU;
+    using TFilterReadLock::TFilterReadLock;
 };
 
 void TSmallEQModule::PublishBand(int Band)
@@ -279,16 +277,52 @@ void TSmallEQModule::VSTModuleOpen(TComponent* /*Sender*/)
         StoreSnapshot(s);
 }
 
-void TSmallEQModule::VSTModuleEditOpen(TComponent* /*Sender*/, TForm*& /*GUI*/)
+void TSmallEQModule::VSTModuleEditOpen(TComponent* /*Sender*/, TForm*& GUI)
 {
-    // The editor panel is not part of this module yet: no window is created, so the framework answers 0.
+    auto* Editor = new TFmVornEQ(nullptr);
+    GUI = Editor;
+    Editor->FModule = this;
+    // The window redraws everything when it is first sized, so what other threads left for it is moot.
+    FEditorThread.store(std::this_thread::get_id());
+    FPendingEditorParts.store(0);
+    Editor->DrawFrequency();
+    Editor->DrawBandwidth();
+    Editor->DrawSymmetry();
+    Editor->DrawGain();
 }
 
-void TSmallEQModule::DrawEditor(unsigned /*Parts*/)
+TFmVornEQ* TSmallEQModule::Editor() const
 {
-    // Nothing to redraw while no editor window exists.
-    if (EditorForm() == nullptr)
+    return static_cast<TFmVornEQ*>(EditorForm());
+}
+
+void TSmallEQModule::DrawEditor(unsigned Parts)
+{
+    if (FEditorThread.load() != std::this_thread::get_id())
+    {
+        FPendingEditorParts.fetch_or(Parts, std::memory_order_release);
         return;
+    }
+    if (TFmVornEQ* E = Editor())
+        E->DrawParts(Parts);
+}
+
+unsigned TSmallEQModule::TakePendingEditorParts()
+{
+    return FPendingEditorParts.exchange(0, std::memory_order_acquire);
+}
+
+void TSmallEQModule::Show(std::int32_t Index, float Value)
+{
+    if (Index >= 0 && Index < kParameterCount)
+        FShownValues[Index].store(Value, std::memory_order_relaxed);
+}
+
+float TSmallEQModule::ShownParameter(std::int32_t Index) const
+{
+    if (Index < 0 || Index >= kParameterCount)
+        return 0.0f;
+    return FShownValues[Index].load(std::memory_order_relaxed);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -309,6 +343,7 @@ void TSmallEQModule::SetBandOnBothChannels(int Band, void (TSymmetryFilter::*Set
 void TSmallEQModule::SmallEQModuleFreqChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
 {
     Value = Limit(Value, 20.0f, 20000.0f);
+    Show(Index, Value);
     SetBandOnBothChannels(Index / 4, &TSymmetryFilter::SetFrequency, Value);
     DrawEditor(epFrequency | epOverview);
 }
@@ -316,6 +351,7 @@ void TSmallEQModule::SmallEQModuleFreqChange(TComponent* /*Sender*/, std::int32_
 void TSmallEQModule::SmallEQModuleGainChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
 {
     Value = Limit(Value, -15.0f, 15.0f);
+    Show(Index, Value);
     SetBandOnBothChannels((Index - 1) / 4, &TSymmetryFilter::SetGain, Value);
     DrawEditor(epGain | epOverview);
 }
@@ -325,6 +361,7 @@ void TSmallEQModule::SmallEQModuleBandwidthChange(TComponent* /*Sender*/, std::i
     // Limited to the declared 0..1: beyond it the bandwidth grows without bound (2^(6.644·v)), alpha tends
     // to 0 and the section's poles reach the unit circle.
     Value = Limit(Value, 0.0f, 1.0f);
+    Show(Index, Value);
     if (FiltersExist())
     {
         TWriterLock lock(*this);
@@ -340,13 +377,15 @@ void TSmallEQModule::SmallEQModuleBandwidthChange(TComponent* /*Sender*/, std::i
 void TSmallEQModule::SmallEQModuleTypeChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
 {
     Value = Limit(Value, -1.0f, 1.0f);
+    Show(Index, Value);
     SetBandOnBothChannels((Index - 3) / 4, &TSymmetryFilter::SetSymmetry, Value);
     DrawEditor(epSymmetry | epOverview);
 }
 
-void TSmallEQModule::SEMVolumeChange(TComponent* /*Sender*/, std::int32_t /*Index*/, float& Value)
+void TSmallEQModule::SEMVolumeChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
 {
     Value = Limit(Value, -15.0f, 15.0f);
+    Show(Index, Value);
     {
         TFPUControlScope fpu;
         const float factor = static_cast<float>(Extended::Exp(kDecibelExponentFactor * Value));

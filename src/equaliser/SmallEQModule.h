@@ -9,17 +9,26 @@
 // new coefficient set is then published to the playback thread through a lock-free exchange, and
 // VSTModuleProcess picks up consistent sets at the start of each block. The playback thread owns the
 // section states and never waits for the other side. Writers are serialised among themselves by a flag
-// that only they take.
+// that only they (and the editor, while it reads the filters) take.
+//
+// The editor draws on the window thread only. A change made there redraws at once; a change made on any
+// other thread (a host's automation) only marks the parts to redraw, and the editor's update timer draws
+// them. The editor reads values through ShownParameter, which every handler keeps, so it never reads a
+// value cell while another thread writes it.
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dsp/DFilter.h"
 #include "equaliser/SEQCascade.h"
 #include "equaliser/SEQCoefficientExchange.h"
+#include "platform/FPUControl.h"
 #include "vstplugin/DVSTModule.h"
+
+class TFmVornEQ;
 
 class TSmallEQModule : public TVSTModule
 {
@@ -28,6 +37,7 @@ public:
     static constexpr int kChannels = 2;
     static constexpr int kSnapshots = 8;
     static constexpr std::int32_t kVolumeIndex = 32;
+    static constexpr std::int32_t kParameterCount = 33;
 
     // [window thread] Loads the declaration: programs, parameters, then VSTModuleCreate.
     explicit TSmallEQModule(TComponent* AOwner);
@@ -59,6 +69,28 @@ public:
     // [window thread] Stores the present setting into the current snapshot and applies snapshot Index.
     void SelectSnapshot(std::int32_t Index);
 
+    // [any thread] Parameter Index (0..32) as its handler last left it: equal to Parameter(Index) after every
+    // write, and safe to read while another thread writes. 0 for other indexes.
+    float ShownParameter(std::int32_t Index) const;
+    // [window thread] The editor parts (TEditorPart) that changes on other threads left to redraw; clears them.
+    unsigned TakePendingEditorParts();
+    // [window thread] The editor window while one is open.
+    TFmVornEQ* Editor() const;
+
+    // [any thread] Holds coefficient writers off while the editor reads the channel-0 filters.
+    class TFilterReadLock
+    {
+    public:
+        explicit TFilterReadLock(TSmallEQModule& Module);
+        ~TFilterReadLock();
+        TFilterReadLock(const TFilterReadLock&) = delete;
+        TFilterReadLock& operator=(const TFilterReadLock&) = delete;
+
+    private:
+        TSmallEQModule& FModule;
+        TFPUControlScope FFPU;
+    };
+
     // [any thread] The linear output factor (1.0 at creation).
     double VolumeFactor() const { return FVolumeFactor.load(std::memory_order_relaxed); }
     // [any thread] The smoothed rectified output level of a channel (0 or 1), linear.
@@ -86,13 +118,18 @@ private:
     void ApplyPendingSampleRate();
     // [any thread] Applies a pending sample rate unless another writer is busy (it then applies it itself).
     void TryApplyPendingSampleRate();
-    // [window thread] What the editor redraws after a change; nothing while no editor exists.
-    enum TEditorPart : unsigned { epFrequency = 1, epGain = 2, epBandwidth = 4, epSymmetry = 8, epOverview = 16,
-                                  epMeter = 32 };
+    // [any thread] What the editor redraws after a change (TEditorPart): drawn at once on the editor's
+    // thread while it is open, else left for its update timer.
     void DrawEditor(unsigned Parts);
+    // [any thread] Keeps the value a handler left for the editor.
+    void Show(std::int32_t Index, float Value);
     bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
 
     std::atomic<double> FVolumeFactor{1.0};
+    std::atomic<float> FShownValues[kParameterCount] = {};
+    std::atomic<unsigned> FPendingEditorParts{0};
+    // The thread that opened the editor last (the window thread).
+    std::atomic<std::thread::id> FEditorThread{};
     std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
 
     // Writer side.

@@ -1,6 +1,6 @@
 #pragma once
 // Operating-system services other than windows: the lock, sleeping, files, the running executable, dynamic
-// libraries, error texts, message boxes, file dialogs, the pointer and system colours.
+// libraries, error texts, message boxes, file dialogs, the pointer, system colours and the decimal separator.
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -76,6 +76,11 @@ void SetPointerPos(int ScreenX, int ScreenY);
 // [window thread] The size of the primary screen in pixels.
 int ScreenWidth();
 int ScreenHeight();
+
+// [any thread] The user's decimal separator for showing numbers, read afresh on each call: Win32 the user
+// locale's (LOCALE_SDECIMAL); headless the current C locale's (so "." unless the program called setlocale).
+// "." when the system gives none. Not for the playback thread.
+std::string DecimalSeparator();
 
 // [any thread] A system colour as opaque ARGB (index as Windows' COLOR_* numbers, e.g. 15 = button face).
 std::uint32_t SystemColorARGB(int Index);

@@ -26,6 +26,32 @@ std::vector<TWindowProbe> TopLevelWindows();
 // [window thread] One window; nothing for an invalid handle.
 std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle);
 
+// [window thread] What the screen shows in a rectangle (screen coordinates): Width × Height opaque
+// 0xFFRRGGBB pixels, row by row from the top; empty for an empty rectangle. Win32: read back from the
+// display. Headless: composed of the showing forms' client areas as PaintBitmap last wrote them, each pixel
+// from the form that mouse input there would reach (an embedded form covers its parent); 0xFF000000
+// elsewhere, frames and captions included.
+std::vector<std::uint32_t> CaptureScreen(const TRect& ScreenRect);
+
+// Synthetic input, as a user's mouse and keyboard. [window thread]
+// Win32: SendInput; the events reach the windows through the normal message processing
+// (Application().ProcessMessages()), and the window system's capture and key state apply. Headless: delivered
+// at once through HeadlessDriver's mouse input, with the shift state of the keys and buttons held by injected
+// input; moves and buttons go to the capturing form, else to the form under the pointer (none: the pointer
+// just moves).
+enum class TInjectedKey { ikShift, ikCtrl };
+// The pointer onto exactly that pixel of the primary screen (clamped to the screen).
+void InjectPointerMove(int ScreenX, int ScreenY);
+// A press or release of a button at the pointer's position.
+void InjectMouseButton(TMouseButton Button, bool Down);
+void InjectKey(TInjectedKey Key, bool Down);
+
+// [window thread] Whether the user sees the mouse cursor: false while it is hidden (TCursor::crNone over our
+// windows, or during our mouse capture). Win32: the foreground thread's cursor (under Wine: also where the
+// pointer is over no window of ours, and none before that thread set one). Headless: Application().Cursor()
+// is not crNone.
+bool CursorShowing();
+
 struct TProcessResources
 {
     int Windows = 0;             // Win32: top-level and child windows of this process; headless: live controls

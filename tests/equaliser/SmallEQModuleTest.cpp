@@ -66,8 +66,14 @@ TEST_F(SmallEQ, RecordAndTextsAfterConstruction)
     for (const char* no : {"bypass", "LiveWithoutToolbar", "1in1out", "receiveVstEvents"})
         EXPECT_EQ(Host.Dispatch(effCanDo, 0, 0, const_cast<char*>(no)), -1) << no;
     EXPECT_EQ(Host.Dispatch(effCanDo, 0, 0, const_cast<char*>("shuffle")), 0);
-    // The editor panel does not exist yet: opening it answers 0.
-    EXPECT_EQ(Host.Dispatch(effEditOpen), 0);
+    // The editor opens (here as a top-level window) with its fixed size.
+    EXPECT_EQ(Host.Dispatch(effEditOpen), 1);
+    ERect* Rect = nullptr;
+    EXPECT_EQ(Host.Dispatch(effEditGetRect, 0, 0, &Rect), 1);
+    ASSERT_NE(Rect, nullptr);
+    EXPECT_EQ(Rect->right - Rect->left, 131);
+    EXPECT_EQ(Rect->bottom - Rect->top, 35);
+    Host.Dispatch(effEditClose);
 }
 
 TEST_F(SmallEQ, EveryParameterNameLabelAndDisplay)

@@ -12,6 +12,10 @@
 #include "equaliser/SmallEQModule.h"
 #include "platform/FPUControl.h"
 #include "SEQTestHost.h"
+#ifdef MARVO_HEADLESS
+#include "SEQGUITestSupport.h"
+#endif
+#include "platform/System.h"
 
 namespace
 {
@@ -120,5 +124,43 @@ TEST(SmallEQThreads, InstancesAreIndependentAndCloseWhileAnotherProcesses)
     alone.Dispatch(effClose);
     busy.Dispatch(effClose);
 }
+
+#ifdef MARVO_HEADLESS
+// A host automates parameters on its own thread while the editor is open: the editor draws only on the
+// window thread (the timer catches up with what the other thread changed) and reads nothing that the other
+// thread writes without synchronisation, while playback runs on a third thread.
+TEST(SmallEQThreads, AutomationFromAnotherThreadReachesTheOpenEditor)
+{
+    TOpenEditor open;
+    const THostView& host = open.Host;
+    std::atomic<bool> stop{false};
+    std::thread playback([&] {
+        TFPUControlScope fpu;
+        std::vector<float> left(576, 0.5f), right(576, -0.25f);
+        while (!stop.load())
+            host.Process(left, right);
+    });
+    std::thread automation([&] {
+        std::mt19937 random(5);
+        std::uniform_real_distribution<float> normalised(0.0f, 1.0f);
+        for (int n = 0; n < 4000; ++n)
+            for (int index : {12, 13, 14, 15, 32, 5})
+                host.E->setParameter(host.E, index, normalised(random));
+        host.E->setParameter(host.E, 13, 0.75f); // +7.5 dB
+    });
+    for (int tick = 0; tick < 200; ++tick)
+    {
+        HeadlessDriver::AdvanceTime(40);
+        Application().ProcessMessages();
+    }
+    automation.join();
+    stop.store(true);
+    playback.join();
+    HeadlessDriver::AdvanceTime(40);
+    Application().ProcessMessages();
+    EXPECT_EQ(open.Editor->GainText(), "7" + DecimalSeparator() + "50 dB");
+    EXPECT_EQ(open.Module->ShownParameter(13), open.Module->Parameter(13));
+}
+#endif
 
 } // namespace

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "PlatformTestSupport.h"
+#include "platform/WindowProbe.h"
 #include "platform/headless/HeadlessDriver.h"
 
 namespace
@@ -95,6 +96,63 @@ TEST_F(HeadlessDriverTest, AMoveHandlerThatDetachesItselfAndPumpsSeesNoNestedMov
     HeadlessDriver::MouseMove(Editor, ssLeft, 50, 8);
     EXPECT_EQ(Calls, 1);
     EXPECT_EQ(MaxDepth, 1);
+}
+
+TEST_F(HeadlessDriverTest, InjectedInputFollowsTheCaptureAndTheScreenShowsTheEmbeddedEditorAtItsPlace)
+{
+    // Host's client area is at (203, 119), 131 x 35; the editor covers 40 x 20 of it from (213, 124).
+    Editor.SetBounds(10, 5, 40, 20);
+    std::vector<std::uint32_t> Green(131 * 35, 0xFF00FF00u), Pattern(40 * 20); // the pattern without alpha
+    for (int Y = 0; Y < 20; ++Y)
+        for (int X = 0; X < 40; ++X)
+            Pattern[static_cast<std::size_t>(Y) * 40 + X] = 0x800000u | static_cast<std::uint32_t>(Y << 8 | X);
+    Host.OnPaint = [&](TComponent*) { Host.PaintBitmap(Green.data(), 131, 35, 131); };
+    Editor.OnPaint = [&](TComponent*) { Editor.PaintBitmap(Pattern.data(), 40, 20, 40); };
+    Host.Repaint();
+    Editor.Repaint();
+
+    std::vector<std::string> Log;
+    auto Record = [&Log](TForm& F, std::string Name) {
+        auto Line = [&Log, Name](const char* What, TShiftState S, int X, int Y) {
+            Log.push_back(Name + " " + What + " " + std::to_string(S) + " " + std::to_string(X) + "," +
+                          std::to_string(Y));
+        };
+        F.OnMouseDown = [Line](TComponent*, TMouseButton, TShiftState S, int X, int Y) { Line("down", S, X, Y); };
+        F.OnMouseMove = [Line](TComponent*, TShiftState S, int X, int Y) { Line("move", S, X, Y); };
+        F.OnMouseUp = [Line](TComponent*, TMouseButton, TShiftState S, int X, int Y) { Line("up", S, X, Y); };
+    };
+    Record(Host, "host");
+    Record(Editor, "editor");
+    InjectKey(TInjectedKey::ikCtrl, true);
+    InjectPointerMove(217, 130);
+    InjectMouseButton(TMouseButton::mbLeft, true);
+    InjectPointerMove(5, 700); // outside every form
+    InjectMouseButton(TMouseButton::mbLeft, false);
+    InjectKey(TInjectedKey::ikCtrl, false);
+    InjectPointerMove(6, 700); // released: nobody's
+    InjectMouseButton(TMouseButton::mbRight, true);
+    InjectMouseButton(TMouseButton::mbRight, false);
+    InjectPointerMove(204, 120);
+    EXPECT_EQ(Log, (std::vector<std::string>{"editor move 4 4,6", "editor down 12 4,6", "editor move 12 -208,576",
+                                             "editor up 4 -208,576", "host move 0 1,1"}));
+    EXPECT_EQ(GetPointerPos().X, 204);
+
+    const auto Shown = CaptureScreen({200, 100, 340, 160});
+    ASSERT_EQ(Shown.size(), 140u * 60u);
+    struct
+    {
+        int X, Y;
+        std::uint32_t Colour;
+    } const Cases[] = {
+        {213, 124, 0xFF800000u}, {252, 143, 0xFF801327u}, {230, 130, 0xFF800611u}, // the editor's pattern
+        {212, 124, 0xFF00FF00u}, {253, 143, 0xFF00FF00u}, {213, 123, 0xFF00FF00u}, // the host's client around it
+        {203, 119, 0xFF00FF00u}, {333, 153, 0xFF00FF00u},
+        {202, 119, 0xFF000000u}, {210, 110, 0xFF000000u}, {334, 153, 0xFF000000u}, // frame, caption, outside
+        {339, 159, 0xFF000000u},
+    };
+    for (const auto& C : Cases)
+        EXPECT_EQ(Shown[static_cast<std::size_t>(C.Y - 100) * 140 + (C.X - 200)], C.Colour) << C.X << "," << C.Y;
+    EXPECT_TRUE(CaptureScreen({10, 10, 10, 20}).empty());
 }
 
 TEST_F(HeadlessDriverTest, CursorIsTheApplicationsSetting)

@@ -2,7 +2,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <clocale>
+#include <string>
 #include <thread>
+
+#ifdef MARVO_WIN32
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+#endif
 
 #include "platform/System.h"
 
@@ -107,5 +116,35 @@ TEST(SystemColours, AreOpaque)
     for (int Index : {5, 8, 15})
         EXPECT_EQ(SystemColorARGB(Index) >> 24, 0xFFu) << Index;
 }
+
+#ifdef MARVO_WIN32
+TEST(DecimalSeparator, IsTheUserLocalesSetting)
+{
+    wchar_t Wide[16] = {};
+    ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Wide, 16), 1);
+    char Utf8[64] = {};
+    ASSERT_GT(WideCharToMultiByte(CP_UTF8, 0, Wide, -1, Utf8, sizeof Utf8, nullptr, nullptr), 1);
+    EXPECT_EQ(DecimalSeparator(), Utf8);
+}
+#else
+TEST(DecimalSeparator, FollowsTheProgramsNumericLocale)
+{
+    EXPECT_EQ(DecimalSeparator(), ".") << "the C locale until the program sets another";
+    const std::string Before = std::setlocale(LC_NUMERIC, nullptr);
+    const char* Comma = nullptr;
+    for (const char* Name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "ru_RU.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, Name))
+        {
+            Comma = Name;
+            break;
+        }
+    if (!Comma)
+        GTEST_SKIP() << "no locale with a decimal comma is installed";
+    const std::string InComma = DecimalSeparator();
+    std::setlocale(LC_NUMERIC, Before.c_str());
+    EXPECT_EQ(InComma, ",") << Comma;
+    EXPECT_EQ(DecimalSeparator(), ".") << "read afresh after the locale returned";
+}
+#endif
 
 } // namespace

@@ -4,6 +4,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "PlatformTestSupport.h"
 #include "platform/WindowProbe.h"
@@ -80,6 +81,57 @@ TEST(MessageBoxAnswerer, AnswersTheBoxesShownInItsLifeAndRecordsTheirTexts)
     EXPECT_EQ(Records[0].Caption, "Marvo");
     EXPECT_EQ(Records[1].Text, "Index out of bounds");
     EXPECT_EQ(Records[1].Caption, "Second box");
+}
+
+// The whole road of a user's click: the window system routes the injected events to the form under the
+// pointer in client coordinates, with the held key and button, and the press captures the mouse.
+TEST(SyntheticInput, AClickReachesTheFormUnderThePointerAndTheCursorHidesOverIt)
+{
+    TForm Form(nullptr, Declaration(TFormBorderStyle::bsToolWindow, 131, 35));
+    std::vector<std::string> Log;
+    auto Record = [&](const char* What, TShiftState S, int X, int Y) {
+        Log.push_back(std::string(What) + " " + std::to_string(S & (ssShift | ssCtrl | ssLeft)) + " " +
+                      std::to_string(X) + "," + std::to_string(Y));
+    };
+    Form.OnMouseDown = [&](TComponent*, TMouseButton B, TShiftState S, int X, int Y) {
+        Record(B == TMouseButton::mbLeft ? "left down" : "other down", S, X, Y);
+    };
+    Form.OnMouseUp = [&](TComponent*, TMouseButton B, TShiftState S, int X, int Y) {
+        Record(B == TMouseButton::mbLeft ? "left up" : "other up", S, X, Y);
+    };
+    Form.SetBounds(120, 140, Form.Width(), Form.Height());
+    Form.Show();
+    Form.BringToFront();
+    LetTimePass(200);
+
+    const TPoint Press = Form.ClientToScreen({17, 9}), Within = Form.ClientToScreen({60, 20}),
+                 Release = Form.ClientToScreen({150, 9});
+    InjectPointerMove(Press.X, Press.Y);
+    LetTimePass(50);
+    const TPoint Pointer = GetPointerPos();
+    InjectKey(TInjectedKey::ikShift, true);
+    InjectMouseButton(TMouseButton::mbLeft, true);
+    LetTimePass(50);
+    Application().SetCursor(TCursor::crNone);
+    InjectPointerMove(Within.X, Within.Y); // the key stays held through moves
+    LetTimePass(50);
+    InjectPointerMove(Release.X, Release.Y); // outside the form: the capture keeps it
+    LetTimePass(50);
+    const bool ShowingInDrag = CursorShowing();
+    InjectMouseButton(TMouseButton::mbLeft, false);
+    InjectKey(TInjectedKey::ikShift, false);
+    InjectPointerMove(Press.X, Press.Y);
+    LetTimePass(50);
+    const bool ShowingOverForm = CursorShowing();
+    Application().SetCursor(TCursor::crDefault);
+    LetTimePass(50);
+
+    EXPECT_EQ(Pointer.X, Press.X);
+    EXPECT_EQ(Pointer.Y, Press.Y);
+    EXPECT_EQ(Log, (std::vector<std::string>{"left down 9 17,9", "left up 1 150,9"}));
+    EXPECT_FALSE(ShowingInDrag);
+    EXPECT_FALSE(ShowingOverForm);
+    EXPECT_TRUE(CursorShowing());
 }
 
 } // namespace

@@ -138,8 +138,24 @@ int Depth(const TControl* C)
     return D;
 }
 
-// The showing form whose client area contains the screen point, the most deeply embedded one first.
-TForm* FormAt(TPoint P)
+void CentreIfRequested(TControl::TImpl& I)
+{
+    if (I.Kind != TControlKind::ckForm || I.Position != TFormPosition::poScreenCenter || I.ParentWindow)
+        return;
+    I.Left = (kScreenWidth - I.Width) / 2;
+    I.Top = (kScreenHeight - I.Height) / 2;
+}
+
+void FireChange(TComponent* Sender, TNotifyEvent Handler)
+{
+    if (Handler)
+        FireEvent([&] { Handler(Sender); });
+}
+
+} // namespace
+
+// [window thread]
+TForm* Headless::FormAt(TPoint P)
 {
     TForm* Best = nullptr;
     int BestDepth = -1, BestZ = -1;
@@ -161,22 +177,6 @@ TForm* FormAt(TPoint P)
     }
     return Best;
 }
-
-void CentreIfRequested(TControl::TImpl& I)
-{
-    if (I.Kind != TControlKind::ckForm || I.Position != TFormPosition::poScreenCenter || I.ParentWindow)
-        return;
-    I.Left = (kScreenWidth - I.Width) / 2;
-    I.Top = (kScreenHeight - I.Height) / 2;
-}
-
-void FireChange(TComponent* Sender, TNotifyEvent Handler)
-{
-    if (Handler)
-        FireEvent([&] { Handler(Sender); });
-}
-
-} // namespace
 
 // ---- TControl ---------------------------------------------------------------------------------------------
 
@@ -787,6 +787,7 @@ void Reset()
     S.PendingPointerMoves = 0;
     S.QueuedMoveShift = 0;
     S.Capture = nullptr;
+    S.InjectedShift = 0;
     for (TTimer* T : S.Timers)
     {
         T->Impl()->Elapsed = 0;

@@ -48,6 +48,7 @@ struct TState
     int PendingPointerMoves = 0;
     TShiftState QueuedMoveShift = 0;
     TForm* Capture = nullptr;
+    TShiftState InjectedShift = 0; // keys and buttons held by injected input (WindowProbe.h)
     std::vector<TPopupRecord> Popups;
     std::string NextPopupChoice;
     std::vector<TMessageBoxRecord> MessageBoxes;
@@ -66,5 +67,9 @@ int TextWidth(const std::string& Text);
 
 // Removes a form from the mouse capture and the timers' view when it goes away.
 void Forget(TControl* C);
+
+// The showing form whose client area contains the screen point, the most deeply embedded one first, then the
+// frontmost; null where there is none. Mouse input and the screen's picture both follow it.
+TForm* FormAt(TPoint P);
 
 } // namespace Headless

@@ -2,6 +2,7 @@
 // Every function here may run on any thread ([any thread]); the lock is entered on the playback thread.
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <langinfo.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -278,6 +279,15 @@ std::string SystemErrorMessage(std::uint32_t Error)
     case kErrorBadExeFormat: return "The file is not a valid library for this system";
     default: return {};
     }
+}
+
+// [any thread] The radix character of the thread's current numeric locale (the program's C locale unless the
+// thread chose its own). nl_langinfo answers what localeconv()->decimal_point does, without localeconv's
+// shared result buffer that concurrent callers would race on.
+std::string DecimalSeparator()
+{
+    const char* Radix = ::nl_langinfo(RADIXCHAR);
+    return Radix && Radix[0] ? std::string(Radix) : std::string(".");
 }
 
 // [any thread] The classic Windows scheme's colours.

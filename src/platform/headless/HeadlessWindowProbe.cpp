@@ -1,4 +1,5 @@
-// Headless window probe: the in-memory windows as the driver sees them, and the process's memory from /proc.
+// Headless window probe: the in-memory windows as the driver sees them, the screen composed of their
+// surfaces, synthetic input through the driver, and the process's memory from /proc.
 #include <unistd.h>
 
 #include <algorithm>
@@ -63,6 +64,91 @@ std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle)
     if (!C)
         return std::nullopt;
     return Probe(*C);
+}
+
+// [window thread]
+std::vector<std::uint32_t> CaptureScreen(const TRect& ScreenRect)
+{
+    const int W = ScreenRect.Width(), H = ScreenRect.Height();
+    if (W <= 0 || H <= 0)
+        return {};
+    std::vector<std::uint32_t> Pixels(static_cast<std::size_t>(W) * H, 0xFF000000u);
+    for (int Y = 0; Y < H; ++Y)
+        for (int X = 0; X < W; ++X)
+        {
+            const TPoint P{ScreenRect.Left + X, ScreenRect.Top + Y};
+            if (const TForm* F = Headless::FormAt(P))
+            {
+                const TPoint C = F->ScreenToClient(P);
+                Pixels[static_cast<std::size_t>(Y) * W + X] = 0xFF000000u | HeadlessDriver::Pixel(*F, C.X, C.Y);
+            }
+        }
+    return Pixels;
+}
+
+namespace
+{
+
+TShiftState ButtonFlag(TMouseButton Button)
+{
+    switch (Button)
+    {
+    case TMouseButton::mbLeft: return ssLeft;
+    case TMouseButton::mbRight: return ssRight;
+    case TMouseButton::mbMiddle: return ssMiddle;
+    }
+    return 0;
+}
+
+// The form that mouse input at the pointer reaches now.
+TForm* MouseTarget()
+{
+    Headless::TState& S = Headless::State();
+    return S.Capture ? S.Capture : Headless::FormAt(S.Pointer);
+}
+
+} // namespace
+
+// [window thread]
+void InjectPointerMove(int ScreenX, int ScreenY)
+{
+    Headless::TState& S = Headless::State();
+    S.Pointer = {std::clamp(ScreenX, 0, Headless::kScreenWidth - 1),
+                 std::clamp(ScreenY, 0, Headless::kScreenHeight - 1)};
+    if (TForm* F = MouseTarget())
+    {
+        const TPoint C = F->ScreenToClient(S.Pointer);
+        HeadlessDriver::MouseMove(*F, S.InjectedShift, C.X, C.Y);
+    }
+}
+
+// [window thread] As on Win32, the shift state of a press includes its button and that of a release does not.
+void InjectMouseButton(TMouseButton Button, bool Down)
+{
+    Headless::TState& S = Headless::State();
+    S.InjectedShift = Down ? S.InjectedShift | ButtonFlag(Button) : S.InjectedShift & ~ButtonFlag(Button);
+    TForm* F = MouseTarget();
+    if (!F)
+        return;
+    const TPoint C = F->ScreenToClient(S.Pointer);
+    if (Down)
+        HeadlessDriver::MouseDown(*F, Button, S.InjectedShift, C.X, C.Y);
+    else
+        HeadlessDriver::MouseUp(*F, Button, S.InjectedShift, C.X, C.Y);
+}
+
+// [window thread]
+void InjectKey(TInjectedKey Key, bool Down)
+{
+    const TShiftState Flag = Key == TInjectedKey::ikShift ? ssShift : ssCtrl;
+    Headless::TState& S = Headless::State();
+    S.InjectedShift = Down ? S.InjectedShift | Flag : S.InjectedShift & ~Flag;
+}
+
+// [window thread]
+bool CursorShowing()
+{
+    return Application().Cursor() != TCursor::crNone;
 }
 
 // [any thread] The controls are counted without a lock: call it where no other thread creates windows.

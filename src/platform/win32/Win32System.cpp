@@ -267,6 +267,15 @@ std::string SystemErrorMessage(std::uint32_t Error)
     return Narrow(std::wstring(Buffer, N));
 }
 
+// [any thread] The user's setting as Control Panel keeps it (at most three characters).
+std::string DecimalSeparator()
+{
+    wchar_t Buffer[16] = {};
+    const int N = GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, Buffer,
+                                 static_cast<int>(sizeof Buffer / sizeof Buffer[0]));
+    return N > 1 && Buffer[0] ? Narrow(Buffer) : std::string(".");
+}
+
 // [any thread]
 std::uint32_t SystemColorARGB(int Index)
 {

@@ -1,5 +1,6 @@
-// Win32 window probe: this process's windows as the window system reports them, its GUI resources and
-// memory, and the answerer that presses OK on its message boxes from a thread of its own.
+// Win32 window probe: this process's windows as the window system reports them, the screen's pixels,
+// synthetic input through SendInput, its GUI resources and memory, and the answerer that presses OK on its
+// message boxes from a thread of its own.
 #include "platform/win32/Win32Internal.h"
 
 #include <psapi.h>
@@ -113,6 +114,127 @@ std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle)
     if (!Wnd || !IsWindow(Wnd))
         return std::nullopt;
     return Probe(Wnd);
+}
+
+// [window thread] BitBlt from the screen into a 32-bit top-down DIB section; its bytes are 0x00RRGGBB.
+std::vector<std::uint32_t> CaptureScreen(const TRect& ScreenRect)
+{
+    const int W = ScreenRect.Width(), H = ScreenRect.Height();
+    if (W <= 0 || H <= 0)
+        return {};
+    std::vector<std::uint32_t> Pixels(static_cast<std::size_t>(W) * H, 0xFF000000u);
+    HDC Screen = GetDC(nullptr);
+    HDC Memory = CreateCompatibleDC(Screen);
+    BITMAPINFO Info{};
+    Info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    Info.bmiHeader.biWidth = W;
+    Info.bmiHeader.biHeight = -H;
+    Info.bmiHeader.biPlanes = 1;
+    Info.bmiHeader.biBitCount = 32;
+    Info.bmiHeader.biCompression = BI_RGB;
+    void* Bits = nullptr;
+    HBITMAP Bitmap = CreateDIBSection(Screen, &Info, DIB_RGB_COLORS, &Bits, nullptr, 0);
+    if (Bitmap && Bits)
+    {
+        HGDIOBJ Old = SelectObject(Memory, Bitmap);
+        BitBlt(Memory, 0, 0, W, H, Screen, ScreenRect.Left, ScreenRect.Top, SRCCOPY);
+        GdiFlush();
+        const auto* From = static_cast<const std::uint32_t*>(Bits);
+        std::transform(From, From + Pixels.size(), Pixels.begin(), [](std::uint32_t P) { return 0xFF000000u | P; });
+        SelectObject(Memory, Old);
+        DeleteObject(Bitmap);
+    }
+    DeleteDC(Memory);
+    ReleaseDC(nullptr, Screen);
+    return Pixels;
+}
+
+namespace
+{
+
+void Send(INPUT& In)
+{
+    SendInput(1, &In, sizeof(INPUT));
+}
+
+void SendKey(WORD VirtualKey, bool Down)
+{
+    INPUT In{};
+    In.type = INPUT_KEYBOARD;
+    In.ki.wVk = VirtualKey;
+    In.ki.wScan = static_cast<WORD>(MapVirtualKeyW(VirtualKey, MAPVK_VK_TO_VSC));
+    In.ki.dwFlags = Down ? 0 : KEYEVENTF_KEYUP;
+    Send(In);
+}
+
+// The keys that InjectKey holds down. [window thread]
+bool HeldShift = false, HeldCtrl = false;
+
+// Wine's X11 driver sets the modifier keys to the X keyboard's state whenever the pointer enters one of its
+// windows, and every pointer warp (so every injected move) grabs and releases the pointer, which counts as
+// entering: the keys that only SendInput pressed come up again. Before each injected event, a held key that
+// the system sees released is pressed again; on Windows the keys stay down and nothing is sent.
+void PressHeldKeysAgain()
+{
+    if (HeldShift && GetAsyncKeyState(VK_SHIFT) >= 0)
+        SendKey(VK_SHIFT, true);
+    if (HeldCtrl && GetAsyncKeyState(VK_CONTROL) >= 0)
+        SendKey(VK_CONTROL, true);
+}
+
+// The absolute coordinate (0..65535 over the primary screen's Size pixels) that lands on Pixel: the system
+// maps A to floor(A * Size / 65536), so the smallest A at or above Pixel * 65536 / Size is the one.
+LONG Normalised(int Pixel, int Size)
+{
+    if (Size <= 1)
+        return 0;
+    const long long P = std::clamp(Pixel, 0, Size - 1);
+    return static_cast<LONG>((P * 65536 + Size - 1) / Size);
+}
+
+} // namespace
+
+// [window thread]
+void InjectPointerMove(int ScreenX, int ScreenY)
+{
+    PressHeldKeysAgain();
+    INPUT In{};
+    In.type = INPUT_MOUSE;
+    In.mi.dx = Normalised(ScreenX, GetSystemMetrics(SM_CXSCREEN));
+    In.mi.dy = Normalised(ScreenY, GetSystemMetrics(SM_CYSCREEN));
+    In.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    Send(In);
+}
+
+// [window thread]
+void InjectMouseButton(TMouseButton Button, bool Down)
+{
+    PressHeldKeysAgain();
+    INPUT In{};
+    In.type = INPUT_MOUSE;
+    switch (Button)
+    {
+    case TMouseButton::mbLeft: In.mi.dwFlags = Down ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP; break;
+    case TMouseButton::mbRight: In.mi.dwFlags = Down ? MOUSEEVENTF_RIGHTDOWN : MOUSEEVENTF_RIGHTUP; break;
+    case TMouseButton::mbMiddle: In.mi.dwFlags = Down ? MOUSEEVENTF_MIDDLEDOWN : MOUSEEVENTF_MIDDLEUP; break;
+    }
+    Send(In);
+}
+
+// [window thread]
+void InjectKey(TInjectedKey Key, bool Down)
+{
+    (Key == TInjectedKey::ikShift ? HeldShift : HeldCtrl) = Down;
+    SendKey(Key == TInjectedKey::ikShift ? VK_SHIFT : VK_CONTROL, Down);
+}
+
+// [window thread] Wine answers the foreground thread's cursor: null after SetCursor(nullptr), also during
+// mouse capture, while CURSOR_SHOWING stays set; and null before any window of that thread set one.
+bool CursorShowing()
+{
+    CURSORINFO Info{};
+    Info.cbSize = sizeof Info;
+    return GetCursorInfo(&Info) && (Info.flags & CURSOR_SHOWING) && Info.hCursor;
 }
 
 // [any thread] K32GetProcessMemoryInfo (kernel32 since Windows 7) or psapi's GetProcessMemoryInfo, looked up

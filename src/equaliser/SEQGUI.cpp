@@ -1,0 +1,395 @@
+// TFmVornEQ: declaration, creation and every drawing operation of the editor panel.
+#include "equaliser/SEQGUI.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+#include "dsp/DDSPBase.h"
+#include "dsp/DMath.h"
+#include "equaliser/SmallEQModule.h"
+#include "graphics/Random.h"
+#include "platform/System.h"
+
+namespace
+{
+
+constexpr int kButtonFace = 15; // COLOR_BTNFACE
+constexpr int kNoiseSpread = 96;
+constexpr int kSelectorWidth = 16;
+
+struct TPanelColours
+{
+    TColor32 Fill, Outline;
+};
+
+const TFormDeclaration& FormDeclaration()
+{
+    static const TFormDeclaration Declaration = [] {
+        TFormDeclaration D;
+        D.Name = "FmVornEQ";
+        D.Caption = "Test EQ";
+        D.BorderStyle = TFormBorderStyle::bsNone;
+        D.BorderIcons = 0;
+        D.ClientWidth = TFmVornEQ::kWidth;
+        D.ClientHeight = TFmVornEQ::kHeight;
+        D.Color = SystemColorARGB(kButtonFace);
+        D.FixedOpaque = true;
+        return D;
+    }();
+    return Declaration;
+}
+
+// [window thread] A radio item of a pop-up menu.
+TMenuItem* AddRadioItem(TPopupMenu* Menu, const char* Name, const char* Caption, bool AutoCheck = false)
+{
+    TMenuItem* Item = Menu->Add(Name, Caption);
+    Item->SetRadioItem(true);
+    Item->SetAutoCheck(AutoCheck);
+    return Item;
+}
+
+// The closed eight-point outline of a panel with its corners cut by one pixel.
+TArrayOfFixedPoint PanelOutline(const TRect& R)
+{
+    return {FixedPoint(R.Left + 1, R.Top),         FixedPoint(R.Right - 2, R.Top),
+            FixedPoint(R.Right - 1, R.Top + 1),    FixedPoint(R.Right - 1, R.Bottom - 2),
+            FixedPoint(R.Right - 2, R.Bottom - 1), FixedPoint(R.Left + 1, R.Bottom - 1),
+            FixedPoint(R.Left, R.Bottom - 2),      FixedPoint(R.Left, R.Top + 1)};
+}
+
+void DrawPanel(TBitmap32& Bitmap, const TRect& R, TPanelColours Colours)
+{
+    const TArrayOfFixedPoint Outline = PanelOutline(R);
+    Bitmap.PolygonTS(Outline, Colours.Fill, TPolyFillMode::pfAlternate);
+    Bitmap.PolylineTS(Outline, Colours.Outline, true);
+}
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------------------
+// Texts
+
+std::string FixedTwoDecimals(double Value, const std::string& Separator)
+{
+    char Buffer[64];
+    const auto [End, Error] = std::to_chars(Buffer, Buffer + sizeof Buffer, Value, std::chars_format::fixed, 2);
+    if (Error != std::errc())
+        return "";
+    std::string Text(Buffer, End);
+    // A value that rounds to zero shows no sign ("-0.00" would read as a negative setting).
+    if (Text.front() == '-' && Text.find_first_not_of("-0.") == std::string::npos)
+        Text.erase(0, 1);
+    if (const auto Dot = Text.find('.'); Dot != std::string::npos)
+        Text.replace(Dot, 1, Separator);
+    return Text;
+}
+
+std::string NoteText(float Frequency)
+{
+    static const char* const Names[12] = {"C", "C#", "D", "Eb", "E", "F", "F#", "G", "G#", "A", "Bb", "B"};
+    const float n = static_cast<float>(12.0L * Extended::Ln(static_cast<long double>(Frequency) / 440.0L) *
+                                           Extended::Log2E + 69.0L);
+    const int k = RoundHalfEven(n);
+    const int Name = ((k % 12) + 12) % 12;
+    const int Octave = (k >= 0 ? k / 12 : (k - 11) / 12) - 1;
+    std::string Text = std::string(Names[Name]) + std::to_string(Octave);
+    const std::string Cents = std::to_string(RoundHalfEven((static_cast<long double>(k) - n) * 100.0L));
+    if (Text.size() + Cents.size() <= 6)
+        Text.resize(7 - Cents.size(), ' ');
+    return Text + Cents;
+}
+
+std::string TFmVornEQ::FrequencyText() const
+{
+    const float f = Value(4 * FSelectedFilter);
+    if (MINote->Checked())
+        return NoteText(f);
+    const std::string Separator = DecimalSeparator();
+    if (f >= 1000.0f)
+        return FixedTwoDecimals(static_cast<double>(f) / 1000.0, Separator) + " kHz";
+    return FixedTwoDecimals(f, Separator) + " Hz";
+}
+
+std::string TFmVornEQ::GainText() const
+{
+    return FixedTwoDecimals(Value(4 * FSelectedFilter + 1), DecimalSeparator()) + " dB";
+}
+
+std::string TFmVornEQ::BandwidthText() const
+{
+    return FixedTwoDecimals(Value(4 * FSelectedFilter + 2), DecimalSeparator()) + " Oct";
+}
+
+std::string TFmVornEQ::SymmetryText() const
+{
+    return FixedTwoDecimals(Value(4 * FSelectedFilter + 3), DecimalSeparator());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Creation
+
+TFmVornEQ::TFmVornEQ(TComponent* AOwner) : TForm(AOwner, FormDeclaration())
+{
+    PUFreqDisplay = new TPopupMenu(this);
+    PUFreqDisplay->SetName("PUFreqDisplay");
+    MIFrequency = AddRadioItem(PUFreqDisplay, "MIFrequency", "&Frequency", true);
+    MIFrequency->SetChecked(true);
+    MINote = AddRadioItem(PUFreqDisplay, "MINote", "&Note", true);
+
+    PUFilterNr = new TPopupMenu(this);
+    PUFilterNr->SetName("PUFilterNr");
+    for (int i = 0; i < 8; ++i)
+    {
+        const std::string Digit = std::to_string(i + 1);
+        MIFilterNr[i] = AddRadioItem(PUFilterNr, ("MIFilterNr" + Digit).c_str(), ("Filter &" + Digit).c_str());
+        MIFilterNr[i]->SetTag(i);
+        MIFilterNr[i]->OnClick = [this](TComponent* S) { MIFilterNrClick(S); };
+    }
+
+    PUOverview = new TPopupMenu(this);
+    PUOverview->SetName("PUOverview");
+    MIDefaultScheme = AddRadioItem(PUOverview, "MIDefaultScheme", "&Default Scheme", true);
+    MIDefaultScheme->SetChecked(true);
+    MIBlackWhiteScheme = AddRadioItem(PUOverview, "MIBlackWhiteScheme", "&Black && White Scheme", true);
+    MIBlackWhiteScheme->SetEnabled(false);
+    N1 = PUOverview->Add("N1", "-");
+    MIOff = AddRadioItem(PUOverview, "MIOff", "&Off", true);
+    for (TMenuItem* Item : {MIDefaultScheme, MIBlackWhiteScheme, MIOff})
+        Item->OnClick = [this](TComponent* S) { MIOverviewClick(S); };
+
+    PUMeter = new TPopupMenu(this);
+    PUMeter->SetName("PUMeter");
+    Input1 = AddRadioItem(PUMeter, "Input1", "&Input");
+    Input1->SetEnabled(false);
+    MIOutput = AddRadioItem(PUMeter, "MIOutput", "&Output");
+    MIOutput->SetChecked(true);
+    N2 = PUMeter->Add("N2", "-");
+    MIMeterOff = AddRadioItem(PUMeter, "MIMeterOff", "Off");
+    for (TMenuItem* Item : {Input1, MIOutput, MIMeterOff})
+        Item->OnClick = [this](TComponent* S) { MIMeterClick(S); };
+
+    GUITimer = new TTimer(this);
+    GUITimer->SetName("GUITimer");
+    GUITimer->SetInterval(40);
+    GUITimer->OnTimer = [this](TComponent* S) { GUITimerTimer(S); };
+    GUITimer->SetEnabled(true);
+
+    UpdateTimer = new TTimer(this);
+    UpdateTimer->SetName("UpdateTimer");
+    UpdateTimer->SetInterval(40);
+    UpdateTimer->OnTimer = [this](TComponent* S) { UpdateTimerTimer(S); };
+    UpdateTimer->SetEnabled(true);
+
+    OnCreate = [this](TComponent* S) { FormCreate(S); };
+    OnPaint = [this](TComponent* S) { FormPaint(S); };
+    OnResize = [this](TComponent* S) { FormResize(S); };
+    OnMouseDown = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) { FormMouseDown(S, B, Sh, X, Y); };
+    OnMouseMove = [this](TComponent* S, TShiftState Sh, int X, int Y) { FormMouseMove(S, Sh, X, Y); };
+    OnMouseUp = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) { FormMouseUp(S, B, Sh, X, Y); };
+    AfterConstruction();
+}
+
+TFmVornEQ::~TFmVornEQ()
+{
+    *FAlive = false;
+    if (FCursorHidden)
+        Application().SetCursor(TCursor::crDefault);
+    // The timers and menus go before the bitmaps their handlers draw into.
+    DestroyComponents();
+}
+
+void TFmVornEQ::FormCreate(TComponent* /*Sender*/)
+{
+    FSelectedFilter = 3;
+    FBackgroundBitmap.SetSize(0, 0);
+    FDisplayBitmap.SetSize(0, 0);
+    FFrequencyRect = {16, 1, 72, 15};
+    FGainRect = {16, 16, 72, 30};
+    FBandwidthRect = {73, 1, 125, 15};
+    FSymmetryRect = {73, 16, 125, 30};
+    FOverviewRect = {16, 31, 125, 34};
+    FMeterRect = {126, 1, 130, 34};
+    const int Rows = FMeterRect.Bottom - FMeterRect.Top;
+    for (int i = 0; i < Rows; ++i)
+        FMeterGradient[i] = SetAlpha(HSLtoRGB(0.7 * (1.0 - static_cast<double>(i) / Rows), 1.0, 0.5), 0xAF);
+    SetFixedOpaque(true);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Window events
+
+void TFmVornEQ::FormPaint(TComponent* /*Sender*/)
+{
+    FDisplayBitmap.DrawTo(*this);
+}
+
+void TFmVornEQ::FormResize(TComponent* /*Sender*/)
+{
+    RenderBackground(255);
+    FDisplayBitmap.DrawTo(*this);
+}
+
+void TFmVornEQ::GUITimerTimer(TComponent* /*Sender*/)
+{
+    DrawMeter();
+    Invalidate();
+}
+
+void TFmVornEQ::UpdateTimerTimer(TComponent* /*Sender*/)
+{
+    if (!FModule)
+        return;
+    if (const unsigned Parts = FModule->TakePendingEditorParts())
+    {
+        DrawParts(Parts);
+        Invalidate();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Drawing
+
+float TFmVornEQ::Value(int Index) const
+{
+    return FModule ? FModule->ShownParameter(Index) : 0.0f;
+}
+
+void TFmVornEQ::RenderBackground(int Alpha)
+{
+    FBackgroundBitmap.SetSize(ClientWidth(), ClientHeight());
+    FBackgroundBitmap.Clear(0);
+    const TColor32 Base = SetAlpha(SystemColor32(kButtonFace), Alpha);
+    TRandom Generator;
+    NoiseFill(FBackgroundBitmap, Base, kNoiseSpread, Generator);
+    DrawPanel(FBackgroundBitmap, FFrequencyRect, {0xAFF7F7FF, 0x3F000008});
+    DrawPanel(FBackgroundBitmap, FGainRect, {0xAFFFF7EF, 0x3F080000});
+    DrawPanel(FBackgroundBitmap, FSymmetryRect, {0xAFFFFFF7, 0x3F080800});
+    DrawPanel(FBackgroundBitmap, FBandwidthRect, {0xAFF7FFFF, 0x3F000800});
+    DrawPanel(FBackgroundBitmap, FOverviewRect, {0x7FFFFFFF, 0x3F000000});
+    DrawPanel(FBackgroundBitmap, FMeterRect, {0x7FFFFFFF, 0x3F000000});
+    FDisplayBitmap.Assign(FBackgroundBitmap);
+    DrawFilterSelector();
+    DrawFrequency();
+    DrawBandwidth();
+    DrawSymmetry();
+    DrawGain();
+    DrawOverview();
+    DrawMeter();
+}
+
+void TFmVornEQ::DrawFilterSelector()
+{
+    if (FDisplayBitmap.Empty())
+        return;
+    FDisplayBitmap.CopyRect(FBackgroundBitmap, {0, 0, kSelectorWidth, FDisplayBitmap.Height()});
+    FDisplayBitmap.SetFontSize(6);
+    for (int i = 0; i < 8; ++i)
+    {
+        const int Column = i / 4;
+        const int Left = 7 * Column, Top = 8 * std::abs(i - 7 * Column);
+        const int Right = Left + 8, Bottom = Top + 9;
+        const std::string Label = std::to_string(i + 1);
+        if (i != FSelectedFilter)
+        {
+            FDisplayBitmap.RenderText(Left + 1 + Column, Top, Label, 0xFF000000);
+            continue;
+        }
+        const TFixedPoint Cell[] = {FixedPoint(Left + 1, Top + 1), FixedPoint(Right - 2, Top + 1),
+                                    FixedPoint(Right - 1, Top + 2), FixedPoint(Right - 1, Bottom - 1),
+                                    FixedPoint(Right - 2, Bottom),  FixedPoint(Left + 1, Bottom),
+                                    FixedPoint(Left, Bottom - 1),   FixedPoint(Left, Top + 2)};
+        FDisplayBitmap.PolygonTS(Cell, 0x9F000000, TPolyFillMode::pfAlternate);
+        FDisplayBitmap.RenderText(Left + 1, Top, Label, 0xFFFFFFFF);
+    }
+}
+
+void TFmVornEQ::DrawReadOut(const TRect& R, const std::string& Text)
+{
+    if (FDisplayBitmap.Empty())
+        return;
+    FDisplayBitmap.SetFontSize(8);
+    FDisplayBitmap.CopyRect(FBackgroundBitmap, R);
+    const int Width = FDisplayBitmap.TextWidth(Text);
+    FDisplayBitmap.RenderText((R.Left + R.Right - Width) / 2, R.Top, Text, 0xFF000000);
+}
+
+void TFmVornEQ::DrawFrequency()
+{
+    DrawReadOut(FFrequencyRect, FrequencyText());
+}
+
+void TFmVornEQ::DrawGain()
+{
+    DrawReadOut(FGainRect, GainText());
+}
+
+void TFmVornEQ::DrawBandwidth()
+{
+    DrawReadOut(FBandwidthRect, BandwidthText());
+}
+
+void TFmVornEQ::DrawSymmetry()
+{
+    DrawReadOut(FSymmetryRect, SymmetryText());
+}
+
+void TFmVornEQ::DrawOverview()
+{
+    if (FDisplayBitmap.Empty())
+        return;
+    const TRect& R = FOverviewRect;
+    FDisplayBitmap.CopyRect(FBackgroundBitmap, R);
+    if (MIOff->Checked() || !FModule)
+        return;
+    const int n = R.Width() - 3;
+    TSmallEQModule::TFilterReadLock Lock(*FModule);
+    for (int i = 0; i <= n; ++i)
+    {
+        const double f = static_cast<double>(NormalisedToFrequency(static_cast<float>(i) / static_cast<float>(n)));
+        double g = 1.0;
+        for (int b = 0; b < TSmallEQModule::kBands; ++b)
+            g *= FModule->Filter(b)->ResponseMagnitude(f);
+        const TColor32 Colour = g > 2.0 ? HSLtoRGB(0.0, 1.0, (g - 2.0) / 16.0 + 0.5)
+                                        : HSLtoRGB(0.7 * (1.0 - g / 2.0), 1.0, 0.1 * g + 0.3);
+        FDisplayBitmap.SetPixelS(R.Left + 1 + i, R.Top + 1, Colour);
+    }
+}
+
+void TFmVornEQ::DrawMeter()
+{
+    if (FDisplayBitmap.Empty())
+        return;
+    const TRect& R = FMeterRect;
+    FDisplayBitmap.CopyRect(FBackgroundBitmap, R);
+    if (!MIMeterOff->Checked() && FModule)
+    {
+        const int S = R.Bottom + R.Top - 4;
+        for (int Channel = 0; Channel < 2; ++Channel)
+        {
+            const float v = Limit(FModule->LevelDb(Channel), -48.0f, 6.0f);
+            const int d = RoundHalfEven(((static_cast<long double>(v) - 6.0L) / 54.0L + 1.0L) * S);
+            for (int y = R.Bottom - 2; y >= R.Bottom - 3 - d; --y)
+                FDisplayBitmap.SetPixelTS(R.Left + 1 + Channel, y, FMeterGradient[R.Bottom - 2 - y]);
+        }
+    }
+    const double V = Value(TSmallEQModule::kVolumeIndex);
+    const double y = (R.Bottom + R.Top - 1) * 0.5 - V / 30.0 * (R.Bottom - R.Top - 1);
+    FDisplayBitmap.LineFS(R.Left + 1, y, R.Right - 1, y, 0xAF000000);
+}
+
+void TFmVornEQ::DrawParts(unsigned Parts)
+{
+    if (Parts & epFrequency)
+        DrawFrequency();
+    if (Parts & epGain)
+        DrawGain();
+    if (Parts & epBandwidth)
+        DrawBandwidth();
+    if (Parts & epSymmetry)
+        DrawSymmetry();
+    if (Parts & epMeter)
+        DrawMeter();
+    if (Parts & epOverview)
+        DrawOverview();
+}

@@ -1,0 +1,127 @@
+#pragma once
+// TFmVornEQ: the equaliser's editor, a borderless 131 x 35 panel drawn entirely into an off-screen bitmap.
+// It shows the band selector, four read-outs of the selected band (frequency or note, gain, bandwidth,
+// symmetry), the overview strip of the overall response and the two-channel level meter with the volume
+// mark; every value is changed by dragging its read-out (the panel then acts as an endless knob: the cursor
+// is hidden and the pointer pulled back to the panel's centre after every movement).
+//
+// Threads. The window, its bitmaps and every Draw operation belong to the window thread. Parameter changes
+// made on another thread (a host's automation) do not draw: the module marks the affected parts and
+// UpdateTimer redraws them on the window thread (see TSmallEQModule::DrawEditor).
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "graphics/Bitmap32.h"
+#include "platform/Forms.h"
+
+class TSmallEQModule;
+
+// Parts of the editor that a parameter change redraws.
+enum TEditorPart : unsigned
+{
+    epFrequency = 1,
+    epGain = 2,
+    epBandwidth = 4,
+    epSymmetry = 8,
+    epOverview = 16,
+    epMeter = 32,
+    epAll = 63
+};
+
+class TFmVornEQ : public TForm
+{
+public:
+    static constexpr int kWidth = 131;
+    static constexpr int kHeight = 35;
+
+    // [window thread] Loads the declaration (window, menus, timers); OnCreate runs FormCreate.
+    explicit TFmVornEQ(TComponent* AOwner);
+    // [window thread] A drag still in progress gives the cursor back.
+    ~TFmVornEQ() override;
+
+    // ----- handlers wired by the declaration [window thread]
+    void FormCreate(TComponent* Sender);
+    void FormPaint(TComponent* Sender);
+    void FormResize(TComponent* Sender);
+    void FormMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void FormMouseMove(TComponent* Sender, TShiftState Shift, int X, int Y);
+    void FormMouseUp(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void GUITimerTimer(TComponent* Sender);
+    void MIFilterNrClick(TComponent* Sender);
+    void MIOverviewClick(TComponent* Sender);
+    void MIMeterClick(TComponent* Sender);
+    // Draws what changes made off the window thread left for it, then invalidates.
+    void UpdateTimerTimer(TComponent* Sender);
+
+    // ----- drawing [window thread]; each changes only FDisplayBitmap and does nothing before the first resize
+    // Rebuilds the texture and the panel shapes with the button-face colour at Alpha, then draws everything.
+    void RenderBackground(int Alpha);
+    void DrawFilterSelector();
+    void DrawFrequency();
+    void DrawGain();
+    void DrawBandwidth();
+    void DrawSymmetry();
+    void DrawOverview();
+    void DrawMeter();
+    // Redraws the read-outs, strip and meter named in Parts (TEditorPart).
+    void DrawParts(unsigned Parts);
+
+    // [window thread] Makes band Index (0..7) the selected one and redraws what shows it.
+    void SelectFilter(int Index);
+
+    // [window thread] The read-out texts as drawn (decimal separator of the user's locale).
+    std::string FrequencyText() const;
+    std::string GainText() const;
+    std::string BandwidthText() const;
+    std::string SymmetryText() const;
+
+    // ----- components (owned by the form)
+    TPopupMenu* PUFreqDisplay = nullptr;
+    TMenuItem* MIFrequency = nullptr;
+    TMenuItem* MINote = nullptr;
+    TPopupMenu* PUFilterNr = nullptr;
+    std::array<TMenuItem*, 8> MIFilterNr{};
+    TPopupMenu* PUOverview = nullptr;
+    TMenuItem* MIDefaultScheme = nullptr;
+    TMenuItem* MIBlackWhiteScheme = nullptr;
+    TMenuItem* N1 = nullptr;
+    TMenuItem* MIOff = nullptr;
+    TPopupMenu* PUMeter = nullptr;
+    TMenuItem* Input1 = nullptr;
+    TMenuItem* MIOutput = nullptr;
+    TMenuItem* N2 = nullptr;
+    TMenuItem* MIMeterOff = nullptr;
+    TTimer* GUITimer = nullptr;
+    TTimer* UpdateTimer = nullptr;
+
+    // ----- fields
+    TBitmap32 FBackgroundBitmap;
+    TBitmap32 FDisplayBitmap;
+    int FSelectedFilter = 3;
+    TRect FFrequencyRect, FGainRect, FBandwidthRect, FSymmetryRect, FOverviewRect, FMeterRect;
+    std::array<TColor32, 33> FMeterGradient{};
+    TSmallEQModule* FModule = nullptr;
+
+private:
+    // Parameter k of the module as the editor shows it; 0 without a module.
+    float Value(int Index) const;
+    void DrawReadOut(const TRect& R, const std::string& Text);
+    // Hides the cursor and puts the pointer on the centre of R.
+    void StartDrag(const TRect& R);
+    // Writes Value to parameter Index (automated) when a module is attached.
+    void Write(int Index, float Value);
+
+    bool FCursorHidden = false;
+    // Cleared when the form is destroyed: a mouse-move handler that processes messages checks it before it
+    // touches the form again (the host may close the editor meanwhile).
+    std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+};
+
+// [any thread] The note display of a frequency: name and octave, padded with spaces to seven characters
+// together with the signed deviation in cents ("A4    0", "A4  -20", "Eb10 -8").
+std::string NoteText(float Frequency);
+// [any thread] Fixed notation with two decimals and the given decimal separator; no sign when the rounded
+// figure is zero.
+std::string FixedTwoDecimals(double Value, const std::string& Separator);

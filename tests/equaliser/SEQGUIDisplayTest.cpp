@@ -1,0 +1,178 @@
+// The editor panel's composed image where its layout fixes the pixels, and its read-out texts.
+#ifdef MARVO_HEADLESS
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "SEQGUITestSupport.h"
+#include "dsp/DDSPBase.h"
+
+namespace
+{
+
+using SEQGUIDisplay = TEditorTest;
+
+// The strip colour of an overall linear gain g.
+TColor32 StripColour(double g)
+{
+    return g > 2.0 ? HSLtoRGB(0.0, 1.0, (g - 2.0) / 16.0 + 0.5) : HSLtoRGB(0.7 * (1.0 - g / 2.0), 1.0, 0.1 * g + 0.3);
+}
+
+TEST_F(SEQGUIDisplay, OpensComposedWithTheFourthBandSelectedAndAFlatGreenStrip)
+{
+    ASSERT_EQ(Opened, 1);
+    ASSERT_NE(Editor, nullptr);
+    EXPECT_EQ(Editor->ClientWidth(), 131);
+    EXPECT_EQ(Editor->ClientHeight(), 35);
+    ASSERT_EQ(Editor->FDisplayBitmap.Width(), 131);
+    // The window shows exactly the composed bitmap.
+    for (int y = 0; y < 35; y += 2)
+        for (int x = 0; x < 131; x += 3)
+            ASSERT_EQ(HeadlessDriver::Pixel(*Editor, x, y), Shown(x, y)) << x << "," << y;
+    for (int x = 16; x <= 124; ++x)
+    {
+        const bool Strip = x >= 17 && x <= 123;
+        EXPECT_EQ(Shown(x, 32) == 0xFF00CC14u, Strip) << x;
+    }
+    // Band 3's cell is dark, every other cell shows its label on the texture.
+    for (int b = 0; b < 8; ++b)
+    {
+        if (b != 3)
+        {
+            EXPECT_GT(CellBrightness(b), CellBrightness(3) + 100.0) << b;
+        }
+    }
+    Editor->SelectFilter(6);
+    EXPECT_GT(CellBrightness(3), CellBrightness(6) + 100.0);
+    for (const TRect* R : {&Editor->FFrequencyRect, &Editor->FGainRect, &Editor->FBandwidthRect, &Editor->FSymmetryRect})
+        EXPECT_FALSE(Blank(*R));
+}
+
+TEST_F(SEQGUIDisplay, StripFollowsTheProductOfTheBandResponses)
+{
+    const std::vector<std::vector<std::pair<int, float>>> Settings = {
+        {{1, 15.0f}, {5, 12.0f}},                  // strong low boost: above +6 dB the colour turns light red
+        {{13, -15.0f}, {14, 1.0f}, {29, -9.0f}},   // wide cuts
+        {{12, 5000.0f}, {13, 4.0f}, {21, -4.0f}},  // a bell boost and a shelf cut
+    };
+    for (const auto& Setting : Settings)
+    {
+        for (auto [Index, Value] : Setting)
+            Set(Index, Value);
+        bool Varied = false;
+        for (int i = 0; i <= 106; ++i)
+        {
+            const double f = static_cast<double>(NormalisedToFrequency(static_cast<float>(i) / 106.0f));
+            double g = 1.0;
+            for (int b = 0; b < 8; ++b)
+                g *= Module->Filter(b)->ResponseMagnitude(f);
+            ASSERT_EQ(Shown(17 + i, 32), StripColour(g)) << i;
+            Varied = Varied || Shown(17 + i, 32) != 0xFF00CC14u;
+        }
+        EXPECT_TRUE(Varied);
+    }
+    // With the overview off, the strip is the empty panel.
+    Editor->MIOff->Click();
+    EXPECT_TRUE(Blank(Editor->FOverviewRect));
+}
+
+TEST_F(SEQGUIDisplay, MeterBarsLightTwoRowsForSilenceAndAllRowsAtFullLevel)
+{
+    const auto LitRows = [&](int Column) {
+        int Lit = 0;
+        for (int y = 1; y <= 32; ++y)
+            if (y < 16 || y > 18) // the volume mark's rows
+            {
+                const bool Changed = Shown(Column, y) != Background(Column, y);
+                if (Changed)
+                {
+                    EXPECT_EQ(Shown(Column, y), BlendOver(Editor->FMeterGradient[32 - y], Background(Column, y)));
+                }
+                Lit += Changed;
+            }
+        return Lit;
+    };
+    Editor->GUITimerTimer(Editor);
+    EXPECT_EQ(LitRows(127), 2);
+    EXPECT_EQ(LitRows(128), 2);
+
+    // A constant level of 2 (+6 dB) settles within a few time constants.
+    std::vector<float> Left(20000, 2.0f), Right(20000, 2.0f);
+    Host.Process(Left, Right);
+    ASSERT_GT(Module->LevelDb(0), 6.0f);
+    Editor->GUITimerTimer(Editor);
+    EXPECT_EQ(LitRows(127), 32 - 3);
+    EXPECT_EQ(LitRows(128), 32 - 3);
+    EXPECT_NE(Shown(127, 0), Background(127, 0)); // the top bar pixel lies above the panel
+
+    // Meter off: only the volume mark remains.
+    HeadlessDriver::ChooseInNextPopup("MIMeterOff");
+    Editor->PUMeter->Popup(0, 0);
+    Editor->DrawMeter();
+    EXPECT_EQ(LitRows(127), 0);
+}
+
+TEST_F(SEQGUIDisplay, VolumeMarkRowFollowsTheVolume)
+{
+    Editor->MIMeterOff->SetChecked(true);
+    const struct
+    {
+        float Volume;
+        int Row;
+    } Cases[] = {{0.0f, 17}, {15.0f, 1}, {-15.0f, 33}, {30.0f, 1}};
+    for (const auto& C : Cases)
+    {
+        Set(32, C.Volume);
+        for (int y = 1; y < 34; ++y)
+            for (int x = 126; x < 131; ++x)
+            {
+                const bool Marked = y == C.Row && x >= 127 && x <= 128;
+                EXPECT_EQ(Shown(x, y) != Background(x, y), Marked) << C.Volume << ": " << x << "," << y;
+            }
+    }
+}
+
+TEST_F(SEQGUIDisplay, ReadOutTexts)
+{
+    const struct
+    {
+        int Parameter;
+        float Value;
+        bool Note;
+        const char* Text;
+    } Cases[] = {
+        {13, -3.5f, false, "-3.50 dB"},  {13, -15.0f, false, "-15.00 dB"}, {13, -0.004f, false, "0.00 dB"},
+        {14, 0.5f, false, "0.50 Oct"},   {15, 0.0f, false, "0.00"},        {15, -0.25f, false, "-0.25"},
+        {12, 1000.0f, false, "1.00 kHz"}, {12, 999.99f, false, "999.99 Hz"}, {12, 20000.0f, false, "20.00 kHz"},
+        {12, 440.0f, true, "A4    0"},    {12, 445.0f, true, "A4  -20"},    {12, 31.5f, true, "B0  -35"},
+        {12, 20000.0f, true, "Eb10 -8"},  {12, 20.0f, true, "Eb0 -49"},
+    };
+    for (const auto& C : Cases)
+    {
+        (C.Note ? Editor->MINote : Editor->MIFrequency)->Click();
+        Set(C.Parameter, C.Value);
+        const TRect& R = C.Parameter == 12 ? Editor->FFrequencyRect
+                         : C.Parameter == 13 ? Editor->FGainRect
+                         : C.Parameter == 14 ? Editor->FBandwidthRect
+                                             : Editor->FSymmetryRect;
+        const std::string Text = C.Parameter == 12 ? Editor->FrequencyText()
+                                 : C.Parameter == 13 ? Editor->GainText()
+                                 : C.Parameter == 14 ? Editor->BandwidthText()
+                                                     : Editor->SymmetryText();
+        EXPECT_EQ(Text, C.Text);
+        // The handler redrew the read-out: its pixels are those of the text drawn alone onto the panel.
+        TBitmap32 Expected;
+        Expected.Assign(Editor->FBackgroundBitmap);
+        Expected.SetFontSize(8);
+        Expected.RenderText((R.Left + R.Right - Expected.TextWidth(C.Text)) / 2, R.Top, C.Text, 0xFF000000);
+        for (int y = R.Top; y < R.Bottom; ++y)
+            for (int x = R.Left; x < R.Right; ++x)
+                ASSERT_EQ(Shown(x, y), Expected.Pixel(x, y)) << C.Text << " at " << x << "," << y;
+    }
+}
+
+} // namespace
+
+#endif // MARVO_HEADLESS

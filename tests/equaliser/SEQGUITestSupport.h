@@ -1,0 +1,90 @@
+#pragma once
+// The equaliser's editor as a host opens it: the module through its effect record, the editor embedded in a
+// headless window of the test (native build only).
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <cstdlib>
+
+#include "equaliser/SEQGUI.h"
+#include "equaliser/SmallEQModule.h"
+#include "graphics/Color32.h"
+#include "platform/FPUControl.h"
+#include "platform/Forms.h"
+#include "platform/headless/HeadlessDriver.h"
+#include "SEQTestHost.h"
+
+// The module with its editor open in a window of the test.
+struct TOpenEditor
+{
+    TOpenEditor()
+    {
+        HeadlessDriver::Reset();
+        TFormDeclaration D;
+        D.Name = "HostWindow";
+        D.ClientWidth = 200;
+        D.ClientHeight = 100;
+        Parent = new TForm(nullptr, D);
+        Parent->SetBounds(100, 100, Parent->Width(), Parent->Height());
+        Parent->Show();
+        Module = new TSmallEQModule(nullptr);
+        Module->SetAudioMaster(&TestHostCallback);
+        Host.E = Module->Effect();
+        Host.Dispatch(effOpen);
+        Host.Dispatch(effMainsChanged, 0, 1);
+        Opened = Host.Dispatch(effEditOpen, 0, 0, Parent->Handle());
+        Editor = Module->Editor();
+    }
+    ~TOpenEditor()
+    {
+        Host.Dispatch(effEditClose);
+        Host.Dispatch(effClose);
+        delete Parent;
+        HeadlessDriver::Reset();
+    }
+    TOpenEditor(const TOpenEditor&) = delete;
+    TOpenEditor& operator=(const TOpenEditor&) = delete;
+
+    TFPUControlScope FPU;
+    TForm* Parent = nullptr;
+    TSmallEQModule* Module = nullptr;
+    THostView Host{};
+    std::intptr_t Opened = 0;
+    TFmVornEQ* Editor = nullptr;
+};
+
+class TEditorTest : public ::testing::Test
+{
+protected:
+    void Set(int Index, float Value) { Module->SetParameterAutomated(Index, Value); }
+    TColor32 Shown(int X, int Y) const { return Editor->FDisplayBitmap.Pixel(X, Y); }
+    TColor32 Background(int X, int Y) const { return Editor->FBackgroundBitmap.Pixel(X, Y); }
+    // Whether the rectangle R shows the same pixels as its empty panel.
+    bool Blank(const TRect& R) const
+    {
+        for (int y = R.Top; y < R.Bottom; ++y)
+            for (int x = R.Left; x < R.Right; ++x)
+                if (Shown(x, y) != Background(x, y))
+                    return false;
+        return true;
+    }
+    // The selector cell's mean brightness (0..765 per pixel).
+    double CellBrightness(int Band) const
+    {
+        const int Column = Band / 4, Left = 7 * Column, Top = 8 * std::abs(Band - 7 * Column);
+        double Sum = 0;
+        for (int y = Top + 1; y < Top + 9; ++y)
+            for (int x = Left + 1; x < Left + 7; ++x)
+            {
+                const TColor32 C = Shown(x, y);
+                Sum += RedComponent(C) + GreenComponent(C) + BlueComponent(C);
+            }
+        return Sum / 48.0;
+    }
+
+    TOpenEditor Open;
+    TSmallEQModule* Module = Open.Module;
+    THostView& Host = Open.Host;
+    std::intptr_t Opened = Open.Opened;
+    TFmVornEQ* Editor = Open.Editor;
+};
