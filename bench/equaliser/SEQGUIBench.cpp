@@ -1,0 +1,122 @@
+// The editor's window-thread work per event, on an editor embedded in a headless host window with every
+// band active: the full background render, one meter timer tick with the paint it causes, and one drag step
+// on a read-out (the parameter written through its handler, the redraw and the paint). [window thread]
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+#include "SmallEQBenchSetup.h"
+#include "equaliser/SEQGUI.h"
+#include "platform/FPUControl.h"
+#include "platform/Forms.h"
+#include "platform/headless/HeadlessDriver.h"
+
+namespace
+{
+
+// The module with its editor open in a host window; a block of audio has run, so the meter shows levels.
+struct TBenchEditor
+{
+    TBenchEditor()
+    {
+        HeadlessDriver::Reset();
+        TFormDeclaration D;
+        D.Name = "HostWindow";
+        D.ClientWidth = TFmVornEQ::kWidth;
+        D.ClientHeight = TFmVornEQ::kHeight;
+        Parent = new TForm(nullptr, D);
+        Parent->Show();
+        Module = NewActiveModule();
+        E = Module->Effect();
+        E->dispatcher(E, effOpen, 0, 0, nullptr, 0.0f);
+        E->dispatcher(E, effMainsChanged, 0, 1, nullptr, 0.0f);
+        E->dispatcher(E, effEditOpen, 0, 0, Parent->Handle(), 0.0f);
+        Editor = Module->Editor();
+        std::vector<float> Left(576, 0.25f), Right(576, -0.5f);
+        float* Planes[2] = {Left.data(), Right.data()};
+        E->processReplacing(E, Planes, Planes, 576);
+        Application().ProcessMessages();
+    }
+    ~TBenchEditor()
+    {
+        E->dispatcher(E, effEditClose, 0, 0, nullptr, 0.0f);
+        E->dispatcher(E, effClose, 0, 0, nullptr, 0.0f);
+        delete Parent;
+        HeadlessDriver::Reset();
+    }
+    TBenchEditor(const TBenchEditor&) = delete;
+    TBenchEditor& operator=(const TBenchEditor&) = delete;
+
+    TFPUControlScope FPU;
+    TForm* Parent = nullptr;
+    TSmallEQModule* Module = nullptr;
+    AEffect* E = nullptr;
+    TFmVornEQ* Editor = nullptr;
+};
+
+void BM_RenderBackground(benchmark::State& State)
+{
+    TBenchEditor B;
+    for (auto _ : State)
+    {
+        B.Editor->RenderBackground(255);
+        benchmark::DoNotOptimize(B.Editor->FDisplayBitmap.Bits());
+    }
+}
+
+void BM_GUITimerTickWithPaint(benchmark::State& State)
+{
+    TBenchEditor B;
+    const int Paints = HeadlessDriver::PaintCount(*B.Editor);
+    for (auto _ : State)
+    {
+        B.Editor->GUITimerTimer(B.Editor->GUITimer);
+        Application().ProcessMessages();
+    }
+    if (HeadlessDriver::PaintCount(*B.Editor) - Paints < State.iterations())
+        State.SkipWithError("a tick was not painted");
+}
+
+// One mouse move with the left button held over the editor's read-out Panel: alternately one pixel each way
+// from its centre (so the value swings and never sticks at a limit), along Y or X. Parameter Offset of the
+// selected band is what the read-out changes.
+void DragStep(benchmark::State& State, TRect TFmVornEQ::*Panel, int Offset, bool Vertical)
+{
+    TBenchEditor B;
+    const TRect R = B.Editor->*Panel;
+    const int CX = (R.Left + R.Right) / 2, CY = (R.Top + R.Bottom) / 2;
+    HeadlessDriver::MouseDown(*B.Editor, TMouseButton::mbLeft, ssLeft, CX, CY);
+    HeadlessDriver::SetShiftOfQueuedMoves(ssLeft);
+    const int Index = 4 * B.Editor->FSelectedFilter + Offset;
+    const float Before = B.Module->ShownParameter(Index);
+    HeadlessDriver::MouseMove(*B.Editor, ssLeft, Vertical ? CX : CX + 1, Vertical ? CY + 1 : CY);
+    if (B.Module->ShownParameter(Index) == Before)
+        State.SkipWithError("the drag step left the parameter as it was");
+    const int Paints = HeadlessDriver::PaintCount(*B.Editor);
+    int Step = -1;
+    for (auto _ : State)
+    {
+        HeadlessDriver::MouseMove(*B.Editor, ssLeft, Vertical ? CX : CX + Step, Vertical ? CY + Step : CY);
+        Step = -Step;
+    }
+    if (HeadlessDriver::PaintCount(*B.Editor) - Paints < State.iterations())
+        State.SkipWithError("a drag step was not painted");
+    HeadlessDriver::MouseUp(*B.Editor, TMouseButton::mbLeft, 0, CX, CY);
+}
+
+void BM_DragStepGain(benchmark::State& State)
+{
+    DragStep(State, &TFmVornEQ::FGainRect, 1, true);
+}
+
+void BM_DragStepFrequencyWithOverview(benchmark::State& State)
+{
+    DragStep(State, &TFmVornEQ::FFrequencyRect, 0, false);
+}
+
+BENCHMARK(BM_RenderBackground);
+BENCHMARK(BM_GUITimerTickWithPaint);
+BENCHMARK(BM_DragStepGain);
+BENCHMARK(BM_DragStepFrequencyWithOverview);
+
+} // namespace

@@ -1,0 +1,206 @@
+// marvo-editor-png: opens the equaliser's editor in a headless host window, optionally with a program file
+// loaded through the host's preset loading, and writes what the window shows, magnified by nearest-neighbour
+// scaling, as a PNG. Every failure ends as one line on standard error and a non-zero exit status.
+// [window thread] throughout.
+#include <charconv>
+#include <cstdint>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include "console/ProgressBar.h"
+#include "equaliser/SEQGUI.h"
+#include "equaliser/SmallEQModule.h"
+#include "graphics/Bitmap32Png.h"
+#include "platform/Forms.h"
+#include "platform/headless/HeadlessDriver.h"
+#include "vsthost/DVSTHost.h"
+
+namespace
+{
+
+constexpr int kDefaultScale = 4, kMaxScale = 32;
+constexpr int kDefaultBand = 4;
+
+class EUsageError : public std::runtime_error
+{
+public:
+    explicit EUsageError(const std::string& Message) : std::runtime_error(Message) {}
+};
+
+struct TOptions
+{
+    bool Help = false;
+    int Scale = kDefaultScale;
+    int Band = kDefaultBand; // 1..8
+    std::string Preset;      // empty: the initial setting
+    std::string Output;
+};
+
+std::string UsageText()
+{
+    return "usage: marvo-editor-png [--scale N] [--band N] [PRESET.fxp] OUT.png\n"
+           "\n"
+           "Opens the equaliser's editor in a window, with the program file PRESET.fxp loaded (without one,\n"
+           "the equaliser's initial setting), and writes what the window shows (131 x 35 pixels) to OUT.png.\n"
+           "\n"
+           "Options:\n"
+           "  --scale N   each pixel becomes N x N pixels, 1.." +
+           std::to_string(kMaxScale) + ", default " + std::to_string(kDefaultScale) +
+           "\n"
+           "  --band N    the band the selector shows, 1..8, default " +
+           std::to_string(kDefaultBand) +
+           "\n"
+           "  -h, --help  shows this text\n"
+           "\n"
+           "Exit status: 0 done, 1 failed, 2 wrong command line.\n";
+}
+
+int ParseRange(const std::string& Option, const std::string& Text, int Low, int High)
+{
+    int Value = 0;
+    const char* End = Text.data() + Text.size();
+    const auto R = std::from_chars(Text.data(), End, Value);
+    if (Text.empty() || R.ec != std::errc() || R.ptr != End || Value < Low || Value > High)
+        throw EUsageError(Option + " '" + Text + "': expected a whole number from " + std::to_string(Low) + " to " +
+                          std::to_string(High));
+    return Value;
+}
+
+TOptions ParseCommandLine(const std::vector<std::string>& Args)
+{
+    TOptions O;
+    std::vector<std::string> Positional;
+    for (std::size_t I = 0; I < Args.size(); ++I)
+    {
+        const std::string& A = Args[I];
+        if (A == "--help" || A == "-h")
+        {
+            O.Help = true;
+            return O;
+        }
+        if (!A.starts_with("--"))
+        {
+            Positional.push_back(A);
+            continue;
+        }
+        const std::size_t Eq = A.find('=');
+        const std::string Name = A.substr(0, Eq);
+        if (Name != "--scale" && Name != "--band")
+            throw EUsageError("unknown option '" + Name + "'");
+        std::string Value;
+        if (Eq != std::string::npos)
+            Value = A.substr(Eq + 1);
+        else if (I + 1 < Args.size())
+            Value = Args[++I];
+        else
+            throw EUsageError("option '" + Name + "' needs a value");
+        if (Name == "--scale")
+            O.Scale = ParseRange(Name, Value, 1, kMaxScale);
+        else
+            O.Band = ParseRange(Name, Value, 1, TSmallEQModule::kBands);
+    }
+    if (Positional.empty() || Positional.size() > 2)
+        throw EUsageError("expected [PRESET.fxp] OUT.png (" + std::to_string(Positional.size()) + " arguments given)");
+    O.Output = Positional.back();
+    if (Positional.size() == 2)
+        O.Preset = Positional.front();
+    return O;
+}
+
+// What the window shows over the editor's client area, each pixel Scale x Scale times, opaque (a window
+// shows no transparency).
+void ReadWindow(const TForm& Editor, int Scale, TBitmap32& Image)
+{
+    const int W = Editor.ClientWidth(), H = Editor.ClientHeight();
+    Image.SetSize(W * Scale, H * Scale);
+    for (int Y = 0; Y < Image.Height(); ++Y)
+    {
+        TColor32* Row = Image.ScanLine(Y);
+        for (int X = 0; X < Image.Width(); ++X)
+            Row[X] = 0xFF000000u | HeadlessDriver::Pixel(Editor, X / Scale, Y / Scale);
+    }
+}
+
+int Run(const TOptions& O)
+{
+    TFormDeclaration D;
+    D.Name = "EditorPngWindow";
+    D.ClientWidth = TFmVornEQ::kWidth;
+    D.ClientHeight = TFmVornEQ::kHeight;
+    // The window outlives the host, which closes the editor in it.
+    const auto Window = std::make_unique<TForm>(nullptr, D);
+    Window->Show();
+
+    TVstHost Host;
+    TVstPlugIn* PlugIn = Host.VstPlugIns().Add();
+    auto* Module = new TSmallEQModule(nullptr); // freed by the host's effClose
+    Module->SetAudioMaster(&AudioMasterCallback);
+    PlugIn->VstEffect = Module->Effect();
+    PlugIn->SetActive(true);
+    if (!O.Preset.empty())
+    {
+        try
+        {
+            PlugIn->LoadPreset(O.Preset);
+        }
+        catch (const std::exception& E)
+        {
+            throw std::runtime_error("cannot load preset '" + O.Preset + "': " + E.what());
+        }
+    }
+
+    PlugIn->ShowEdit(Window.get());
+    TFmVornEQ* Editor = Module->Editor();
+    if (!Editor)
+        throw std::runtime_error("the equaliser opened no editor");
+    Editor->SelectFilter(O.Band - 1);
+    Application().ProcessMessages(); // the paint that shows the selection
+
+    TBitmap32 Image;
+    ReadWindow(*Editor, O.Scale, Image);
+    if (!SaveBitmap32ToPng(Image, O.Output))
+        throw std::runtime_error("cannot write '" + O.Output + "'");
+    PlugIn->CloseEdit();
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    try
+    {
+        if (argc <= 1)
+        {
+            std::cerr << UsageText();
+            return 2;
+        }
+        const TOptions O = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+        if (O.Help)
+        {
+            std::cout << UsageText();
+            return 0;
+        }
+        return Run(O);
+    }
+    catch (const EUsageError& E)
+    {
+        std::fprintf(stderr, "marvo-editor-png: %s (try 'marvo-editor-png --help')\n", OneLine(E.what()).c_str());
+        return 2;
+    }
+    catch (const std::exception& E)
+    {
+        std::fprintf(stderr, "marvo-editor-png: %s\n", OneLine(E.what()).c_str());
+        return 1;
+    }
+    catch (...)
+    {
+        std::fprintf(stderr, "marvo-editor-png: failed for an unknown reason\n");
+        return 1;
+    }
+}
