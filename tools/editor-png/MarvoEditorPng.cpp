@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "console/ProgressBar.h"
+#include "console/ToolMain.h"
 #include "equaliser/SEQGUI.h"
 #include "equaliser/SmallEQModule.h"
 #include "graphics/Bitmap32Png.h"
@@ -25,12 +25,6 @@ namespace
 
 constexpr int kDefaultScale = 4, kMaxScale = 32;
 constexpr int kDefaultBand = 4;
-
-class EUsageError : public std::runtime_error
-{
-public:
-    explicit EUsageError(const std::string& Message) : std::runtime_error(Message) {}
-};
 
 struct TOptions
 {
@@ -173,34 +167,13 @@ int Run(const TOptions& O)
 
 int main(int argc, char** argv)
 {
-    try
-    {
-        if (argc <= 1)
-        {
-            std::cerr << UsageText();
-            return 2;
-        }
-        const TOptions O = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    return RunTool("marvo-editor-png", argc, argv, UsageText(), [](const std::vector<std::string>& Args) {
+        const TOptions O = ParseCommandLine(Args);
         if (O.Help)
         {
             std::cout << UsageText();
             return 0;
         }
         return Run(O);
-    }
-    catch (const EUsageError& E)
-    {
-        std::fprintf(stderr, "marvo-editor-png: %s (try 'marvo-editor-png --help')\n", OneLine(E.what()).c_str());
-        return 2;
-    }
-    catch (const std::exception& E)
-    {
-        std::fprintf(stderr, "marvo-editor-png: %s\n", OneLine(E.what()).c_str());
-        return 1;
-    }
-    catch (...)
-    {
-        std::fprintf(stderr, "marvo-editor-png: failed for an unknown reason\n");
-        return 1;
-    }
+    });
 }

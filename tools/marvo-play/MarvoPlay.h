@@ -11,12 +11,13 @@
 #include <vector>
 
 #include "adapter/WinampDSP.h"
+#include "console/ToolMain.h"
 #include "platform/System.h"
 
-class EPlayUsageError : public std::runtime_error
+class EPlayUsageError : public EUsageError
 {
 public:
-    explicit EPlayUsageError(const std::string& Message) : std::runtime_error(Message) {}
+    using EUsageError::EUsageError;
 };
 
 // The player's block: 576 frames per ModifySamples call.

@@ -9,13 +9,9 @@
 #include <string>
 #include <vector>
 
+#include "console/ToolMain.h"
 #include "vsthost/DVSTHost.h"
 
-class EUsageError : public std::runtime_error
-{
-public:
-    explicit EUsageError(const std::string& Message) : std::runtime_error(Message) {}
-};
 
 constexpr int kDefaultBlockSize = 512;
 constexpr int kMaxBlockSize = 65536;
