@@ -11,14 +11,6 @@ const TRect PanelRects[] = {{16, 1, 72, 15}, {16, 16, 72, 30}, {73, 16, 125, 30}
 const TColor32 Fills[] = {0xAFF7F7FFu, 0xAFFFF7EFu, 0xAFFFFFF7u, 0xAFF7FFFFu, 0x7FFFFFFFu, 0x7FFFFFFFu};
 const TColor32 Outlines[] = {0x3F000008u, 0x3F080000u, 0x3F080800u, 0x3F000800u, 0x3F000000u, 0x3F000000u};
 
-TArrayOfFixedPoint PanelOutline(const TRect& R)
-{
-    return {FixedPoint(R.Left + 1, R.Top),         FixedPoint(R.Right - 2, R.Top),
-            FixedPoint(R.Right - 1, R.Top + 1),    FixedPoint(R.Right - 1, R.Bottom - 2),
-            FixedPoint(R.Right - 2, R.Bottom - 1), FixedPoint(R.Left + 1, R.Bottom - 1),
-            FixedPoint(R.Left, R.Bottom - 2),      FixedPoint(R.Left, R.Top + 1)};
-}
-
 void Background(benchmark::State& State)
 {
     TBitmap32 Bitmap;

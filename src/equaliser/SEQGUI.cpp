@@ -49,15 +49,6 @@ TMenuItem* AddRadioItem(TPopupMenu* Menu, const char* Name, const char* Caption,
     return Item;
 }
 
-// The closed eight-point outline of a panel with its corners cut by one pixel.
-TArrayOfFixedPoint PanelOutline(const TRect& R)
-{
-    return {FixedPoint(R.Left + 1, R.Top),         FixedPoint(R.Right - 2, R.Top),
-            FixedPoint(R.Right - 1, R.Top + 1),    FixedPoint(R.Right - 1, R.Bottom - 2),
-            FixedPoint(R.Right - 2, R.Bottom - 1), FixedPoint(R.Left + 1, R.Bottom - 1),
-            FixedPoint(R.Left, R.Bottom - 2),      FixedPoint(R.Left, R.Top + 1)};
-}
-
 void DrawPanel(TBitmap32& Bitmap, const TRect& R, TPanelColours Colours)
 {
     const TArrayOfFixedPoint Outline = PanelOutline(R);
@@ -295,10 +286,8 @@ void TFmVornEQ::DrawFilterSelector()
             FDisplayBitmap.RenderText(Left + 1 + Column, Top, Label, 0xFF000000);
             continue;
         }
-        const TFixedPoint Cell[] = {FixedPoint(Left + 1, Top + 1), FixedPoint(Right - 2, Top + 1),
-                                    FixedPoint(Right - 1, Top + 2), FixedPoint(Right - 1, Bottom - 1),
-                                    FixedPoint(Right - 2, Bottom),  FixedPoint(Left + 1, Bottom),
-                                    FixedPoint(Left, Bottom - 1),   FixedPoint(Left, Top + 2)};
+        // The dark cell lies one row below the label's line box.
+        const TArrayOfFixedPoint Cell = PanelOutline({Left, Top + 1, Right, Bottom + 1});
         FDisplayBitmap.PolygonTS(Cell, 0x9F000000, TPolyFillMode::pfAlternate);
         FDisplayBitmap.RenderText(Left + 1, Top, Label, 0xFFFFFFFF);
     }

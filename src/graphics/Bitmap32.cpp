@@ -236,3 +236,11 @@ void NoiseFill(TBitmap32& Bitmap, TColor32 Base, int Spread, TRandom& Generator)
         }
     }
 }
+
+TArrayOfFixedPoint PanelOutline(const TRect& R)
+{
+    return {FixedPoint(R.Left + 1, R.Top),         FixedPoint(R.Right - 2, R.Top),
+            FixedPoint(R.Right - 1, R.Top + 1),    FixedPoint(R.Right - 1, R.Bottom - 2),
+            FixedPoint(R.Right - 2, R.Bottom - 1), FixedPoint(R.Left + 1, R.Bottom - 1),
+            FixedPoint(R.Left, R.Bottom - 2),      FixedPoint(R.Left, R.Top + 1)};
+}

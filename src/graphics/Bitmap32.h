@@ -116,6 +116,10 @@ private:
     std::unique_ptr<TTextRaster> FText;
 };
 
+// [any thread] The closed eight-point outline of R with each corner cut by one pixel, whole pixels as 16.16:
+// (L+1, T), (R-2, T), (R-1, T+1), (R-1, B-2), (R-2, B-1), (L+1, B-1), (L, B-2), (L, T+1).
+TArrayOfFixedPoint PanelOutline(const TRect& R);
+
 // [any thread] The editor's textured background: for every pixel row by row, r = Random(Spread) and
 // e = (r x 128 + e x 896) div 1024 in unsigned 32-bit arithmetic (e starts at 0 and carries across pixels and
 // rows); the pixel is Base lightened by e - Spread div 2 and blended onto the bitmap.

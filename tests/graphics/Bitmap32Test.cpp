@@ -30,15 +30,6 @@ protected:
     TBitmap32 Bitmap;
 };
 
-// The eight-point panel outline of a rectangle (chamfered corners).
-TArrayOfFixedPoint PanelOutline(const TRect& R)
-{
-    return {FixedPoint(R.Left + 1, R.Top),      FixedPoint(R.Right - 2, R.Top),
-            FixedPoint(R.Right - 1, R.Top + 1), FixedPoint(R.Right - 1, R.Bottom - 2),
-            FixedPoint(R.Right - 2, R.Bottom - 1), FixedPoint(R.Left + 1, R.Bottom - 1),
-            FixedPoint(R.Left, R.Bottom - 2),   FixedPoint(R.Left, R.Top + 1)};
-}
-
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double Inf = std::numeric_limits<double>::infinity();
 } // namespace

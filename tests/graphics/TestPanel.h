@@ -22,14 +22,6 @@ inline const TPanel Panels[] = {
     {{16, 31, 125, 34}, 0x7FFFFFFFu, 0x3F000000u, nullptr},  {{126, 1, 130, 34}, 0x7FFFFFFFu, 0x3F000000u, nullptr},
 };
 
-inline TArrayOfFixedPoint PanelOutline(const TRect& R)
-{
-    return {FixedPoint(R.Left + 1, R.Top),         FixedPoint(R.Right - 2, R.Top),
-            FixedPoint(R.Right - 1, R.Top + 1),    FixedPoint(R.Right - 1, R.Bottom - 2),
-            FixedPoint(R.Right - 2, R.Bottom - 1), FixedPoint(R.Left + 1, R.Bottom - 1),
-            FixedPoint(R.Left, R.Bottom - 2),      FixedPoint(R.Left, R.Top + 1)};
-}
-
 inline void DrawBackground(TBitmap32& Bitmap, TColor32 ButtonFace = 0xFFF0F0F0u)
 {
     Bitmap.SetSize(131, 35);

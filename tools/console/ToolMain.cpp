@@ -34,3 +34,12 @@ int RunTool(const char* Program, int argc, char** argv, const std::string& Usage
         return 1;
     }
 }
+
+std::string OptionValue(const std::vector<std::string>& Args, std::size_t& I, std::size_t Eq, const std::string& Name)
+{
+    if (Eq != std::string::npos)
+        return Args[I].substr(Eq + 1);
+    if (I + 1 < Args.size())
+        return Args[++I];
+    throw EUsageError("option '" + Name + "' needs a value");
+}

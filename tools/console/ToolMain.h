@@ -1,6 +1,7 @@
 #pragma once
 // The shape every command-line tool's main shares: usage errors, and one line on standard error for every
 // failure with a non-zero exit status; nothing escapes main.
+#include <cstddef>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -12,6 +13,10 @@ class EUsageError : public std::runtime_error
 public:
     explicit EUsageError(const std::string& Message) : std::runtime_error(Message) {}
 };
+
+// The value of the option Args[I] named Name: after its '=' (at Eq; npos when there is none), else the next
+// argument, which I then moves past. An EUsageError when there is no value.
+std::string OptionValue(const std::vector<std::string>& Args, std::size_t& I, std::size_t Eq, const std::string& Name);
 
 // Runs Body with the arguments after the program name. Without arguments, Usage goes to standard error and
 // the answer is 2. A failure prints "Program: message" as one line: status 2 for an EUsageError, else 1.

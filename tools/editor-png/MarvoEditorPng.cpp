@@ -86,13 +86,7 @@ TOptions ParseCommandLine(const std::vector<std::string>& Args)
         const std::string Name = A.substr(0, Eq);
         if (Name != "--scale" && Name != "--band")
             throw EUsageError("unknown option '" + Name + "'");
-        std::string Value;
-        if (Eq != std::string::npos)
-            Value = A.substr(Eq + 1);
-        else if (I + 1 < Args.size())
-            Value = Args[++I];
-        else
-            throw EUsageError("option '" + Name + "' needs a value");
+        const std::string Value = OptionValue(Args, I, Eq, Name);
         if (Name == "--scale")
             O.Scale = ParseRange(Name, Value, 1, kMaxScale);
         else

@@ -123,13 +123,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
         if ((Seen & Option->Kind) && Option->Kind != okSet)
             throw EUsageError("option '" + Name + "' given twice");
         Seen |= Option->Kind;
-        std::string Value;
-        if (Eq != std::string::npos)
-            Value = A.substr(Eq + 1);
-        else if (I + 1 < Args.size())
-            Value = Args[++I];
-        else
-            throw EUsageError("option '" + Name + "' needs a value");
+        const std::string Value = OptionValue(Args, I, Eq, Name);
 
         switch (Option->Kind)
         {
