@@ -10,7 +10,7 @@ PACKAGES=(
   build-essential cmake ninja-build clang pkg-config
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   libfreetype-dev libpng-dev fonts-dejavu-core
-  g++-mingw-w64-i686-posix mingw-w64-i686-dev
+  g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev nsis
   wine wine32:i386 wine64 fonts-liberation fonts-wine xvfb xauth x11-apps
   libsndfile1-dev lsp-plugins-vst zam-plugins dpf-plugins-vst
 )
@@ -27,7 +27,13 @@ for p in "${PACKAGES[@]}"; do
 done
 if [ "${#missing[@]}" -gt 0 ] || [ "${need_update:-0}" = 1 ]; then
   export DEBIAN_FRONTEND=noninteractive
-  $SUDO apt-get update -q
+  # A mirror caught mid-sync fails one index now and then: try again, and finally go on with what was
+  # fetched (the install below then says what it could not find).
+  for attempt in 1 2 3; do
+    if $SUDO apt-get update -q; then break; fi
+    echo "setup: apt-get update failed (attempt $attempt)" >&2
+    sleep $((attempt * 10))
+  done
 fi
 if [ "${#missing[@]}" -gt 0 ]; then
   export DEBIAN_FRONTEND=noninteractive

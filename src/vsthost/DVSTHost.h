@@ -93,6 +93,20 @@ static_assert(offsetof(VstFileSelect, returnPath) == 1048 && offsetof(VstFileSel
 static_assert(offsetof(VstFileSelect, returnMultiplePaths) == 1056);
 static_assert(offsetof(VstFileSelect, nbReturnPath) == 1060 && offsetof(VstFileSelect, reserved) == 1064);
 static_assert(offsetof(VstFileSelect, future) == 1068);
+#elif defined(_WIN64) || defined(__x86_64__)
+static_assert(sizeof(VstWindow) == 272);
+static_assert(offsetof(VstWindow, xPos) == 128 && offsetof(VstWindow, height) == 134);
+static_assert(offsetof(VstWindow, style) == 136 && offsetof(VstWindow, parent) == 144);
+static_assert(offsetof(VstWindow, userHandle) == 152 && offsetof(VstWindow, winHandle) == 160);
+static_assert(offsetof(VstWindow, future) == 168);
+static_assert(sizeof(VstFileType) == 408 && offsetof(VstFileType, mimeType2) == 280);
+static_assert(sizeof(VstFileSelect) == 1216);
+static_assert(offsetof(VstFileSelect, nbFileTypes) == 12 && offsetof(VstFileSelect, fileTypes) == 16);
+static_assert(offsetof(VstFileSelect, title) == 24 && offsetof(VstFileSelect, initialPath) == 1048);
+static_assert(offsetof(VstFileSelect, returnPath) == 1056 && offsetof(VstFileSelect, sizeReturnPath) == 1064);
+static_assert(offsetof(VstFileSelect, returnMultiplePaths) == 1072);
+static_assert(offsetof(VstFileSelect, nbReturnPath) == 1080 && offsetof(VstFileSelect, reserved) == 1088);
+static_assert(offsetof(VstFileSelect, future) == 1096);
 #endif
 
 // ---------------------------------------------------------------------------------------------------------

@@ -1,9 +1,8 @@
 #pragma once
 // The VST 2.4 interface subset shared by the plug-in framework and the host: the effect record, the records
 // passed by pointer, the entry-point signatures and the numbered vocabularies. Every number here is the one
-// that crosses the interface. Records are plain structs; on i686 their sizes and field offsets are checked
-// against the published 32-bit layout. On 64-bit systems the same fields keep their order with the
-// platform's pointer width.
+// that crosses the interface. Records are plain structs; their sizes and field offsets are checked against
+// the published 32-bit layout on i686 Windows and against the 64-bit one on x86-64 (Windows and Linux).
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
@@ -539,4 +538,92 @@ static_assert(offsetof(VstSpeakerProperties, future) == 84);
 static_assert(offsetof(VstSpeakerArrangement, numChannels) == 4 && offsetof(VstSpeakerArrangement, speakers) == 8);
 
 static_assert(sizeof(TVstVariableIo) == 24);
+static_assert(offsetof(TVstVariableIo, numSamplesInput) == 8 && offsetof(TVstVariableIo, numSamplesOutput) == 12);
+static_assert(offsetof(TVstVariableIo, numSamplesInputProcessed) == 16);
+static_assert(offsetof(TVstVariableIo, numSamplesOutputProcessed) == 20);
+
+// Doubles are 8-aligned in Windows records, also on i686.
+static_assert(sizeof(TVstAudioFile) == 288);
+static_assert(offsetof(TVstAudioFile, hostOwned) == 4 && offsetof(TVstAudioFile, plugOwned) == 8);
+static_assert(offsetof(TVstAudioFile, name) == 12 && offsetof(TVstAudioFile, uniqueId) == 112);
+static_assert(offsetof(TVstAudioFile, sampleRate) == 120 && offsetof(TVstAudioFile, numChannels) == 128);
+static_assert(offsetof(TVstAudioFile, numFrames) == 136 && offsetof(TVstAudioFile, format) == 144);
+static_assert(offsetof(TVstAudioFile, editCursorPosition) == 152);
+static_assert(offsetof(TVstAudioFile, selectedChannelsMask) == 176);
+static_assert(offsetof(TVstAudioFile, timeRulerOffset) == 192 && offsetof(TVstAudioFile, tempo) == 200);
+static_assert(offsetof(TVstAudioFile, smpteFrameRate) == 220 && offsetof(TVstAudioFile, future) == 224);
+
+static_assert(sizeof(TVstOfflineTask) == 1880);
+static_assert(offsetof(TVstOfflineTask, readPosition) == 96 && offsetof(TVstOfflineTask, readCount) == 112);
+static_assert(offsetof(TVstOfflineTask, inputBuffer) == 128 && offsetof(TVstOfflineTask, outputBuffer) == 132);
+static_assert(offsetof(TVstOfflineTask, positionToProcessFrom) == 136);
+static_assert(offsetof(TVstOfflineTask, extraBuffer) == 160 && offsetof(TVstOfflineTask, value) == 164);
+static_assert(offsetof(TVstOfflineTask, numFramesInSourceFile) == 176);
+static_assert(offsetof(TVstOfflineTask, numSourceChannels) == 200 && offsetof(TVstOfflineTask, outputText) == 216);
+static_assert(offsetof(TVstOfflineTask, progress) == 728 && offsetof(TVstOfflineTask, progressMode) == 736);
+static_assert(offsetof(TVstOfflineTask, progressText) == 740 && offsetof(TVstOfflineTask, flags) == 840);
+static_assert(offsetof(TVstOfflineTask, hostOwned) == 848 && offsetof(TVstOfflineTask, plugOwned) == 852);
+static_assert(offsetof(TVstOfflineTask, future) == 856);
+
+// ---------------------------------------------------------------------------------------------------------
+// The published 64-bit layouts (Windows x64; x86-64 Linux lays the records out the same way). Pointer-sized
+// fields are pointers or VstIntPtr, never long (32 bits on Windows x64).
+
+#elif defined(_WIN64) || defined(__x86_64__)
+static_assert(sizeof(AEffect) == 192);
+static_assert(offsetof(AEffect, magic) == 0 && offsetof(AEffect, dispatcher) == 8 && offsetof(AEffect, process) == 16);
+static_assert(offsetof(AEffect, setParameter) == 24 && offsetof(AEffect, getParameter) == 32);
+static_assert(offsetof(AEffect, numPrograms) == 40 && offsetof(AEffect, numParams) == 44);
+static_assert(offsetof(AEffect, numInputs) == 48 && offsetof(AEffect, numOutputs) == 52);
+static_assert(offsetof(AEffect, flags) == 56 && offsetof(AEffect, resvd1) == 64 && offsetof(AEffect, resvd2) == 72);
+static_assert(offsetof(AEffect, initialDelay) == 80 && offsetof(AEffect, realQualities) == 84);
+static_assert(offsetof(AEffect, offQualities) == 88 && offsetof(AEffect, ioRatio) == 92);
+static_assert(offsetof(AEffect, object) == 96 && offsetof(AEffect, user) == 104);
+static_assert(offsetof(AEffect, uniqueID) == 112 && offsetof(AEffect, version) == 116);
+static_assert(offsetof(AEffect, processReplacing) == 120 && offsetof(AEffect, processDoubleReplacing) == 128);
+static_assert(offsetof(AEffect, future) == 136);
+
+// Records without pointers keep their 32-bit layout.
+static_assert(sizeof(VstParameterProperties) == 152 && offsetof(VstParameterProperties, flags) == 76);
+static_assert(offsetof(VstParameterProperties, categoryLabel) == 112);
+static_assert(offsetof(VstParameterProperties, future) == 136);
+static_assert(sizeof(VstPinProperties) == 128 && offsetof(VstPinProperties, shortLabel) == 72);
+static_assert(sizeof(ERect) == 8 && offsetof(ERect, right) == 6);
+static_assert(sizeof(VstTimeInfo) == 88 && offsetof(VstTimeInfo, flags) == 84);
+static_assert(sizeof(VstEvent) == 32 && sizeof(TVstMidiEvent) == 32 && offsetof(TVstMidiEvent, detune) == 28);
+static_assert(sizeof(TVstKeyCode) == 8 && offsetof(TVstKeyCode, modifier) == 5);
+static_assert(sizeof(TVstPatchChunkInfo) == 64 && offsetof(TVstPatchChunkInfo, future) == 16);
+static_assert(sizeof(VstSpeakerProperties) == 112 && offsetof(VstSpeakerProperties, future) == 84);
+static_assert(sizeof(VstSpeakerArrangement) == 904 && offsetof(VstSpeakerArrangement, speakers) == 8);
+
+static_assert(offsetof(VstEvents, numEvents) == 0 && offsetof(VstEvents, reserved) == 8);
+static_assert(offsetof(VstEvents, events) == 16 && sizeof(VstEvents) == 32);
+
+static_assert(sizeof(TVstVariableIo) == 40);
+static_assert(offsetof(TVstVariableIo, outputs) == 8 && offsetof(TVstVariableIo, numSamplesInput) == 16);
+static_assert(offsetof(TVstVariableIo, numSamplesOutput) == 20);
+static_assert(offsetof(TVstVariableIo, numSamplesInputProcessed) == 24);
+static_assert(offsetof(TVstVariableIo, numSamplesOutputProcessed) == 32);
+
+static_assert(sizeof(TVstAudioFile) == 296);
+static_assert(offsetof(TVstAudioFile, hostOwned) == 8 && offsetof(TVstAudioFile, plugOwned) == 16);
+static_assert(offsetof(TVstAudioFile, name) == 24 && offsetof(TVstAudioFile, uniqueId) == 124);
+static_assert(offsetof(TVstAudioFile, sampleRate) == 128 && offsetof(TVstAudioFile, numChannels) == 136);
+static_assert(offsetof(TVstAudioFile, numFrames) == 144 && offsetof(TVstAudioFile, format) == 152);
+static_assert(offsetof(TVstAudioFile, editCursorPosition) == 160);
+static_assert(offsetof(TVstAudioFile, selectedChannelsMask) == 184);
+static_assert(offsetof(TVstAudioFile, timeRulerOffset) == 200 && offsetof(TVstAudioFile, tempo) == 208);
+static_assert(offsetof(TVstAudioFile, smpteFrameRate) == 228 && offsetof(TVstAudioFile, future) == 232);
+
+static_assert(sizeof(TVstOfflineTask) == 1896);
+static_assert(offsetof(TVstOfflineTask, readPosition) == 96 && offsetof(TVstOfflineTask, readCount) == 112);
+static_assert(offsetof(TVstOfflineTask, inputBuffer) == 128 && offsetof(TVstOfflineTask, outputBuffer) == 136);
+static_assert(offsetof(TVstOfflineTask, positionToProcessFrom) == 144);
+static_assert(offsetof(TVstOfflineTask, extraBuffer) == 168 && offsetof(TVstOfflineTask, value) == 176);
+static_assert(offsetof(TVstOfflineTask, numFramesInSourceFile) == 184);
+static_assert(offsetof(TVstOfflineTask, numSourceChannels) == 208 && offsetof(TVstOfflineTask, outputText) == 224);
+static_assert(offsetof(TVstOfflineTask, progress) == 736 && offsetof(TVstOfflineTask, progressMode) == 744);
+static_assert(offsetof(TVstOfflineTask, progressText) == 748 && offsetof(TVstOfflineTask, flags) == 848);
+static_assert(offsetof(TVstOfflineTask, hostOwned) == 856 && offsetof(TVstOfflineTask, plugOwned) == 864);
+static_assert(offsetof(TVstOfflineTask, future) == 872);
 #endif
