@@ -12,10 +12,18 @@ else()
   set(MARVO_BUILD_ADAPTER ON)
 endif()
 
+# The platform layer (src/platform/<name>): win32 on Windows; natively headless (in-memory windows for tests
+# and tools) unless x11 is chosen (real windows on an X display: the SmallEQ.so that Linux users install).
 if(WIN32)
-  set(MARVO_PLATFORM win32)
+  set(MARVO_PLATFORM win32 CACHE STRING "Platform layer: win32 (Windows builds)")
+  set_property(CACHE MARVO_PLATFORM PROPERTY STRINGS win32)
 else()
-  set(MARVO_PLATFORM headless)
+  set(MARVO_PLATFORM headless CACHE STRING "Platform layer: headless or x11")
+  set_property(CACHE MARVO_PLATFORM PROPERTY STRINGS headless x11)
+endif()
+get_property(platforms CACHE MARVO_PLATFORM PROPERTY STRINGS)
+if(NOT MARVO_PLATFORM IN_LIST platforms)
+  message(FATAL_ERROR "MARVO_PLATFORM must be one of ${platforms} here, not '${MARVO_PLATFORM}'")
 endif()
 
 # marvo_options: the flags of our own code (not of third-party sources such as googletest).
@@ -24,11 +32,8 @@ target_compile_options(marvo_options INTERFACE
   -Wall -Wextra -Werror
   -ffp-contract=off -fno-fast-math)
 target_include_directories(marvo_options INTERFACE ${CMAKE_SOURCE_DIR}/src)
-if(WIN32)
-  target_compile_definitions(marvo_options INTERFACE MARVO_WIN32=1)
-else()
-  target_compile_definitions(marvo_options INTERFACE MARVO_HEADLESS=1)
-endif()
+string(TOUPPER ${MARVO_PLATFORM} platform_definition)
+target_compile_definitions(marvo_options INTERFACE MARVO_${platform_definition}=1)
 
 if(MARVO_SANITIZE)
   add_compile_options(-fsanitize=${MARVO_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=all)

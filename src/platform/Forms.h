@@ -1,7 +1,8 @@
 #pragma once
 // The window toolkit: the least component-and-form framework that the host window, the generic parameter
-// editor and the equaliser editor need. One interface, two backends (src/platform/win32: real Win32
-// windows; src/platform/headless: deterministic in-memory windows that tests drive).
+// editor and the equaliser editor need. One interface, three backends (src/platform/win32: real Win32
+// windows; src/platform/x11: real X11 windows; src/platform/headless: deterministic in-memory windows that
+// tests drive).
 //
 // Everything here runs on the window thread ([window thread]) unless a function says otherwise.
 // No member throws across a window-message boundary: backends catch around every event they fire.
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-// A native window handle: HWND on Win32, the in-memory window on the headless backend.
+// A native window handle: HWND on Win32, the X window id on X11, the in-memory window on the headless backend.
 using TNativeHandle = void*;
 
 struct TRect
@@ -353,7 +354,8 @@ public:
     // Items in order; the menu owns them.
     TMenuItem* Add(const std::string& Name, const std::string& Caption);
     const std::vector<TMenuItem*>& Items() const;
-    // Shows the menu at a screen position and runs the chosen item's Click (Win32: modal until closed).
+    // Shows the menu at a screen position and runs the chosen item's Click (Win32: modal until closed; X11:
+    // returns at once, and the chosen item's Click runs from the event processing later).
     void Popup(int ScreenX, int ScreenY);
 
 private:
@@ -410,6 +412,13 @@ private:
 
 // [window thread] The library-wide application object.
 TApplication& Application();
+
+// [any thread] Runs Call on the window thread that windows made for the caller belong to, and waits until it
+// has run; an exception that Call throws reaches the caller. Win32 and headless: the calling thread itself.
+// X11: the calling thread when it owns windows or timers of this toolkit (a program of ours); otherwise (a
+// foreign host's thread) the toolkit's own window thread, which processes the events of the windows made there
+// (see src/platform/x11/X11Application.cpp).
+void RunInWindowThread(const std::function<void()>& Call);
 
 // [window thread] Runs an event handler; an exception that escapes it is shown with
 // Application().ShowException and goes no further (events are fired from window messages).

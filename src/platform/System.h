@@ -60,10 +60,11 @@ void FreeDynamicLibrary(TLibraryHandle Library);
 std::uint32_t LastSystemError();
 std::string SystemErrorMessage(std::uint32_t Error);
 
-// [window thread] Message box with an OK button (headless: recorded and written to standard error).
+// [window thread] Message box with an OK button (headless and X11: recorded and written to standard error).
 void ShowMessageBox(const std::string& Text, const std::string& Caption = "");
 
-// [window thread] File dialogs. Filter is "name|*.ext|name2|*.ext2|". Answer the chosen path, or nothing.
+// [window thread] File dialogs. Filter is "name|*.ext|name2|*.ext2|". Answer the chosen path, or nothing
+// (X11: there is no dialog; always nothing).
 std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter);
 std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,

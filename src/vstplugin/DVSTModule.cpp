@@ -713,7 +713,32 @@ bool TCustomVSTModule::HostOpenFileSelector(void* Selector)
 // ---------------------------------------------------------------------------------------------------------
 // Entry points behind the record. No exception leaves them.
 
-// [window thread] effClose (low byte 1) destroys the module after the dispatcher ran and answers 1.
+namespace
+{
+
+// The opcodes that work on the editor's window.
+bool IsEditorOpcode(VstInt32 Opcode)
+{
+    switch (Opcode)
+    {
+    case effEditGetRect:
+    case effEditOpen:
+    case effEditClose:
+    case effEditIdle:
+    case effEditTop:
+    case effEditSleep:
+    case effEditKeyDown:
+    case effEditKeyUp: return true;
+    default: return false;
+    }
+}
+
+} // namespace
+
+// [any thread] effClose (low byte 1) destroys the module after the dispatcher ran and answers 1. The editor's
+// opcodes, and the closing of a module whose editor is open, run on the platform's window thread for the
+// caller (RunInWindowThread: the caller's own, unless a foreign host calls from a thread without windows of
+// ours), so that the editor and its windows belong to one thread whichever thread the host calls from.
 VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Opcode, VstInt32 Index,
                                                     VstIntPtr Value, void* Ptr, float Opt)
 {
@@ -722,14 +747,24 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
     auto* Module = static_cast<TCustomVSTModule*>(Effect->object);
     try
     {
-        if ((Opcode & 0xFF) == effClose)
-        {
-            Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);
-            Module->BeforeDestruction();
-            delete Module;
-            return 1;
-        }
-        return Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);
+        const bool Closing = (Opcode & 0xFF) == effClose;
+        VstIntPtr Answer = 0;
+        const auto Dispatch = [&] {
+            if (Closing)
+            {
+                Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);
+                Module->BeforeDestruction();
+                delete Module;
+                Answer = 1;
+            }
+            else
+                Answer = Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);
+        };
+        if (IsEditorOpcode(Opcode) || (Closing && Module->EditorForm()))
+            RunInWindowThread(Dispatch);
+        else
+            Dispatch();
+        return Answer;
     }
     catch (...)
     {

@@ -1,5 +1,5 @@
 // Editor hosting: the plug-in's own editor, and the generic editor's two layouts on the platform's controls
-// (in-memory controls natively, real Win32 controls under Wine).
+// (in-memory controls natively, real Win32 controls under Wine, windowless controls on X11).
 #include <gtest/gtest.h>
 
 #include <deque>
@@ -19,6 +19,9 @@ void UserScrollToEnd(TForm& Form, TScrollBar& Bar)
 #if defined(MARVO_HEADLESS)
     (void)Form;
     HeadlessDriver::UserSetPosition(Bar, Bar.Max());
+#elif defined(MARVO_X11)
+    (void)Form;
+    Bar.SetPosition(Bar.Max()); // the windowless control has no user input of its own
 #else
     constexpr unsigned kHScroll = 0x0114, kScrollRight = 7;
     Form.SendMessage(kHScroll, kScrollRight, reinterpret_cast<std::intptr_t>(Bar.Handle()));
@@ -31,6 +34,9 @@ void UserSelect(TForm& Form, TComboBox& Box, int Index)
 #if defined(MARVO_HEADLESS)
     (void)Form;
     HeadlessDriver::UserSelect(Box, Index);
+#elif defined(MARVO_X11)
+    (void)Form;
+    Box.SetItemIndex(Index);
 #else
     constexpr unsigned kSetCurSel = 0x014E, kCommand = 0x0111, kSelChange = 1;
     Box.SendMessage(kSetCurSel, static_cast<std::uintptr_t>(Index), 0);

@@ -146,12 +146,6 @@ void CentreIfRequested(TControl::TImpl& I)
     I.Top = (kScreenHeight - I.Height) / 2;
 }
 
-void FireChange(TComponent* Sender, TNotifyEvent Handler)
-{
-    if (Handler)
-        FireEvent([&] { Handler(Sender); });
-}
-
 } // namespace
 
 // [window thread]
@@ -447,24 +441,6 @@ TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
     FImpl->Height = 16;
 }
 
-// [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
-void TScrollBar::SetRange(int AMin, int AMax)
-{
-    FImpl->Min = AMin;
-    FImpl->Max = std::max(AMin, AMax);
-    SetPosition(FImpl->Position_);
-}
-
-// [window thread]
-void TScrollBar::SetPosition(int V)
-{
-    V = std::clamp(V, FImpl->Min, FImpl->Max);
-    if (V == FImpl->Position_)
-        return;
-    FImpl->Position_ = V;
-    FireChange(this, OnChange);
-}
-
 // [window thread]
 TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
 {
@@ -476,32 +452,6 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
 }
 
 // [window thread]
-void TTrackBar::SetRange(int AMin, int AMax)
-{
-    FImpl->Min = AMin;
-    FImpl->Max = std::max(AMin, AMax);
-    SetPosition(FImpl->Position_);
-}
-
-// [window thread]
-void TTrackBar::SetPosition(int V)
-{
-    V = std::clamp(V, FImpl->Min, FImpl->Max);
-    if (V == FImpl->Position_)
-        return;
-    FImpl->Position_ = V;
-    FireChange(this, OnChange);
-}
-
-void TTrackBar::SetFrequency(int V) { FImpl->Frequency = std::max(1, V); }
-void TTrackBar::SetTickMarksNone(bool V) { FImpl->NoTicks = V; }
-void TTrackBar::SetSelection(int AStart, int AEnd)
-{
-    FImpl->SelStart = AStart;
-    FImpl->SelEnd = AEnd;
-}
-
-// [window thread]
 TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
 {
     FImpl->Kind = TControlKind::ckComboBox;
@@ -510,34 +460,6 @@ TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
     FImpl->Height = 21;
 }
 
-void TComboBox::AddItem(const std::string& Item) { FImpl->Items.push_back(Item); }
-void TComboBox::ClearItems()
-{
-    FImpl->Items.clear();
-    FImpl->ItemIndex = -1;
-}
-
-// [window thread] An index outside the list selects nothing (-1).
-void TComboBox::SetItemIndex(int V)
-{
-    if (V < 0 || V >= ItemCount())
-        V = -1;
-    if (V == FImpl->ItemIndex)
-        return;
-    FImpl->ItemIndex = V;
-    FireChange(this, OnChange);
-}
-
-void TComboBox::SetItemHeight(int V) { FImpl->ItemHeight = std::max(1, V); }
-
-// [window thread]
-void TComboBox::SetText(const std::string& V)
-{
-    const auto It = std::find(FImpl->Items.begin(), FImpl->Items.end(), V);
-    FImpl->ItemIndex = It == FImpl->Items.end() ? -1 : static_cast<int>(It - FImpl->Items.begin());
-}
-
-void TComboBox::SetFontColor(std::uint32_t ARGB) { FImpl->FontColor = ARGB; }
 
 // ---- Pop-up menus, timers, application --------------------------------------------------------------------
 
@@ -623,6 +545,12 @@ void TApplication::ProcessMessages()
             continue;
         C->Repaint();
     }
+}
+
+// [any thread] Windows belong to the thread that makes them: the caller's.
+void RunInWindowThread(const std::function<void()>& Call)
+{
+    Call();
 }
 
 // [window thread] Nothing but the test driver queues messages here, so there is nothing to wait for.

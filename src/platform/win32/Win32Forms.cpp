@@ -1009,6 +1009,12 @@ void TApplication::ProcessMessages()
     }
 }
 
+// [any thread] Windows belong to the thread that makes them: the caller's.
+void RunInWindowThread(const std::function<void()>& Call)
+{
+    Call();
+}
+
 // [window thread]
 bool TApplication::HandleMessage()
 {

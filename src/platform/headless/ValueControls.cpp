@@ -1,0 +1,94 @@
+// The values of the scroll bar, the track bar and the drop-down list, for the backends that keep these
+// controls as state of their own rather than as native controls (headless, x11). The backends make the
+// controls (kind, visibility, default size); everything here reads and writes only the backend-independent
+// state. [window thread]
+#include <algorithm>
+#include <string>
+
+#include "platform/Forms.h"
+#include "platform/FormsBackend.h"
+
+namespace
+{
+
+// Fires a control's change event, as the user's change of its value does.
+void FireChange(TComponent* Sender, TNotifyEvent Handler)
+{
+    if (Handler)
+        FireEvent([&] { Handler(Sender); });
+}
+
+} // namespace
+
+// [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
+void TScrollBar::SetRange(int AMin, int AMax)
+{
+    ControlState().Min = AMin;
+    ControlState().Max = std::max(AMin, AMax);
+    SetPosition(ControlState().Position_);
+}
+
+// [window thread]
+void TScrollBar::SetPosition(int V)
+{
+    V = std::clamp(V, ControlState().Min, ControlState().Max);
+    if (V == ControlState().Position_)
+        return;
+    ControlState().Position_ = V;
+    FireChange(this, OnChange);
+}
+
+// [window thread]
+void TTrackBar::SetRange(int AMin, int AMax)
+{
+    ControlState().Min = AMin;
+    ControlState().Max = std::max(AMin, AMax);
+    SetPosition(ControlState().Position_);
+}
+
+// [window thread]
+void TTrackBar::SetPosition(int V)
+{
+    V = std::clamp(V, ControlState().Min, ControlState().Max);
+    if (V == ControlState().Position_)
+        return;
+    ControlState().Position_ = V;
+    FireChange(this, OnChange);
+}
+
+void TTrackBar::SetFrequency(int V) { ControlState().Frequency = std::max(1, V); }
+void TTrackBar::SetTickMarksNone(bool V) { ControlState().NoTicks = V; }
+void TTrackBar::SetSelection(int AStart, int AEnd)
+{
+    ControlState().SelStart = AStart;
+    ControlState().SelEnd = AEnd;
+}
+
+void TComboBox::AddItem(const std::string& Item) { ControlState().Items.push_back(Item); }
+void TComboBox::ClearItems()
+{
+    ControlState().Items.clear();
+    ControlState().ItemIndex = -1;
+}
+
+// [window thread] An index outside the list selects nothing (-1).
+void TComboBox::SetItemIndex(int V)
+{
+    if (V < 0 || V >= ItemCount())
+        V = -1;
+    if (V == ControlState().ItemIndex)
+        return;
+    ControlState().ItemIndex = V;
+    FireChange(this, OnChange);
+}
+
+void TComboBox::SetItemHeight(int V) { ControlState().ItemHeight = std::max(1, V); }
+
+// [window thread]
+void TComboBox::SetText(const std::string& V)
+{
+    const auto It = std::find(ControlState().Items.begin(), ControlState().Items.end(), V);
+    ControlState().ItemIndex = It == ControlState().Items.end() ? -1 : static_cast<int>(It - ControlState().Items.begin());
+}
+
+void TComboBox::SetFontColor(std::uint32_t ARGB) { ControlState().FontColor = ARGB; }

@@ -1,0 +1,42 @@
+#pragma once
+// Test driver of the X11 backend: what tests need beyond the window probe to play the other programs on the
+// display — a host's window made on a connection of its own (as a VST host hands its id to an editor), and
+// keys that the probe's input does not offer. [any thread]
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/Forms.h"
+
+namespace X11Driver
+{
+
+// A window of another program: a mapped top-level window made with plain Xlib on a connection of its own.
+class TForeignWindow
+{
+public:
+    // EMarvoError without a display.
+    TForeignWindow(int Left, int Top, int Width, int Height);
+    ~TForeignWindow();
+    TForeignWindow(const TForeignWindow&) = delete;
+    TForeignWindow& operator=(const TForeignWindow&) = delete;
+
+    TNativeHandle Handle() const;
+    // Destroys the window now, with the windows inside it (whoever made them).
+    void Destroy();
+    // The windows inside it, as the server has them.
+    std::vector<TNativeHandle> Children() const;
+    // Where a window (this one or one inside) sits on the screen, and its size.
+    TRect ScreenRect(TNativeHandle Window) const;
+
+    struct TImpl;
+
+private:
+    std::unique_ptr<TImpl> FImpl;
+};
+
+// Presses and releases the key of an X key name ("Escape", "Down", "Return") through XTest; the server has
+// taken both events when it returns.
+void PressKey(const std::string& KeyName);
+
+} // namespace X11Driver

@@ -1,0 +1,992 @@
+// X11 window toolkit: a form is an X window for its client area (the frame is the window manager's; its size
+// is modelled as on the headless backend, so that geometry reads the same with or without a window manager);
+// a form embedded by native handle is a child of that window, whoever made it. Bitmaps are put with
+// XPutImage on the default TrueColor visual. The standard controls have no windows of their own here: they
+// keep their state and fire their events as on the headless backend, and nothing draws them.
+// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
+#include <X11/Xatom.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstring>
+#include <iostream>
+#include <mutex>
+
+#include "platform/Exceptions.h"
+#include "platform/System.h"
+#include "platform/x11/X11Internal.h"
+
+namespace X11
+{
+
+// [any thread]
+std::u32string CodePoints(const std::string& Utf8)
+{
+    std::u32string Out;
+    for (std::size_t I = 0; I < Utf8.size();)
+    {
+        const auto B = static_cast<unsigned char>(Utf8[I]);
+        const int Length = B < 0x80 ? 1 : (B >> 5) == 6 ? 2 : (B >> 4) == 14 ? 3 : (B >> 3) == 30 ? 4 : 0;
+        char32_t C = Length == 1 ? B : Length == 2 ? B & 0x1F : Length == 3 ? B & 0x0F : B & 0x07;
+        bool Valid = Length > 0 && I + Length <= Utf8.size();
+        for (int K = 1; Valid && K < Length; ++K)
+        {
+            const auto Next = static_cast<unsigned char>(Utf8[I + K]);
+            Valid = (Next >> 6) == 2;
+            C = C << 6 | (Next & 0x3F);
+        }
+        Out.push_back(Valid ? C : U'\uFFFD');
+        I += Valid ? Length : 1;
+    }
+    return Out;
+}
+
+int FrameBorder(TFormBorderStyle Style)
+{
+    switch (Style)
+    {
+    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsSingle: return 3;
+    case TFormBorderStyle::bsSizeable: return 4;
+    case TFormBorderStyle::bsToolWindow: return 3;
+    case TFormBorderStyle::bsSizeToolWin: return 4;
+    }
+    return 0;
+}
+
+int FrameCaption(TFormBorderStyle Style)
+{
+    switch (Style)
+    {
+    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsSizeable: return 20;
+    case TFormBorderStyle::bsToolWindow:
+    case TFormBorderStyle::bsSizeToolWin: return 16;
+    }
+    return 0;
+}
+
+TShiftState ShiftOf(unsigned State)
+{
+    TShiftState S = 0;
+    if (State & ShiftMask)
+        S |= ssShift;
+    if (State & ControlMask)
+        S |= ssCtrl;
+    if (State & Mod1Mask)
+        S |= ssAlt;
+    if (State & Button1Mask)
+        S |= ssLeft;
+    if (State & Button2Mask)
+        S |= ssMiddle;
+    if (State & Button3Mask)
+        S |= ssRight;
+    return S;
+}
+
+} // namespace X11
+
+using namespace X11;
+
+namespace
+{
+
+constexpr long kFormEvents =
+    ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | StructureNotifyMask;
+constexpr unsigned kGrabEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
+// The labels' font size in points.
+constexpr int kLabelPoints = 8;
+
+int BorderOf(const TControl::TImpl& I)
+{
+    return I.Kind == TControlKind::ckForm ? FrameBorder(I.BorderStyle) : 0;
+}
+
+int CaptionOf(const TControl::TImpl& I)
+{
+    return I.Kind == TControlKind::ckForm ? FrameCaption(I.BorderStyle) : 0;
+}
+
+::Window XWindowOf(TNativeHandle H)
+{
+    return static_cast<::Window>(reinterpret_cast<std::uintptr_t>(H));
+}
+
+bool IsTopLevel(const TControl& C)
+{
+    return !C.Parent() && !C.Impl()->ParentWindow;
+}
+
+// The form of this thread that a native handle stands for, when it is one of ours.
+TControl* NativeParent(const TControl::TImpl& I)
+{
+    return I.ParentWindow ? I.Context->ControlOf(XWindowOf(I.ParentWindow)) : nullptr;
+}
+
+::Window XParentOf(const TControl& C)
+{
+    const TControl::TImpl& I = *C.Impl();
+    if (C.Parent())
+        return C.Parent()->Impl()->Win;
+    if (I.ParentWindow)
+        return XWindowOf(I.ParentWindow);
+    return I.Context->Root;
+}
+
+void CentreIfRequested(TControl::TImpl& I)
+{
+    if (I.Kind != TControlKind::ckForm || I.Position != TFormPosition::poScreenCenter || I.ParentWindow)
+        return;
+    I.Left = (ScreenWidth() - I.Width) / 2;
+    I.Top = (ScreenHeight() - I.Height) / 2;
+}
+
+int ClientW(const TControl::TImpl& I)
+{
+    return std::max(0, I.Width - 2 * BorderOf(I));
+}
+
+int ClientH(const TControl::TImpl& I)
+{
+    return std::max(0, I.Height - 2 * BorderOf(I) - CaptionOf(I));
+}
+
+void SetUtf8Property(TContext& C, ::Window W, Atom Property, const std::string& Value)
+{
+    XChangeProperty(C.Dpy, W, Property, C.Utf8String, 8, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(Value.data()), static_cast<int>(Value.size()));
+}
+
+void ApplyCaption(TControl::TImpl& I)
+{
+    if (!I.Win)
+        return;
+    TContext& C = *I.Context;
+    SetUtf8Property(C, I.Win, C.NetWmName, I.Caption);
+    SetUtf8Property(C, I.Win, XA_WM_NAME, I.Caption);
+}
+
+// The window manager's view of a top-level form: where it goes, whether it can be resized, its decorations
+// and the frame that the toolkit models (_NET_FRAME_EXTENTS, which a window manager replaces with its own).
+void ApplyWindowManagerHints(TControl& Control)
+{
+    TControl::TImpl& I = *Control.Impl();
+    if (!I.Win)
+        return;
+    TContext& C = *I.Context;
+    XSizeHints* Size = XAllocSizeHints();
+    if (Size)
+    {
+        Size->flags = PPosition | USPosition;
+        Size->x = I.Left + BorderOf(I);
+        Size->y = I.Top + BorderOf(I) + CaptionOf(I);
+        const bool Fixed = I.FixedOpaque || I.BorderStyle == TFormBorderStyle::bsSingle ||
+                           I.BorderStyle == TFormBorderStyle::bsToolWindow || I.BorderStyle == TFormBorderStyle::bsNone;
+        if (Fixed)
+        {
+            Size->flags |= PMinSize | PMaxSize;
+            Size->min_width = Size->max_width = std::max(1, ClientW(I));
+            Size->min_height = Size->max_height = std::max(1, ClientH(I));
+        }
+        XSetWMNormalHints(C.Dpy, I.Win, Size);
+        XFree(Size);
+    }
+    const long B = BorderOf(I), Cap = CaptionOf(I);
+    const long Extents[4] = {B, B, B + Cap, B};
+    XChangeProperty(C.Dpy, I.Win, C.NetFrameExtents, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(Extents), 4);
+    // Motif hints: flags = decorations, decorations = all or none.
+    const long Motif[5] = {2, 0, I.BorderStyle == TFormBorderStyle::bsNone ? 0 : 1, 0, 0};
+    XChangeProperty(C.Dpy, I.Win, C.MotifWmHints, C.MotifWmHints, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(Motif), 5);
+    const bool Tool =
+        I.BorderStyle == TFormBorderStyle::bsToolWindow || I.BorderStyle == TFormBorderStyle::bsSizeToolWin;
+    if (Tool)
+        XChangeProperty(C.Dpy, I.Win, C.NetWmWindowType, XA_ATOM, 32, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(&C.NetWmWindowTypeUtility), 1);
+    else
+        XDeleteProperty(C.Dpy, I.Win, C.NetWmWindowType);
+    if (I.OwnerWindow)
+        XSetTransientForHint(C.Dpy, I.Win, XWindowOf(I.OwnerWindow));
+    else
+        XDeleteProperty(C.Dpy, I.Win, XA_WM_TRANSIENT_FOR);
+    XFlush(C.Dpy);
+}
+
+// Moves and sizes the client area's window to the modelled geometry.
+void PushGeometry(TControl& Control)
+{
+    TControl::TImpl& I = *Control.Impl();
+    if (!I.Win)
+        return;
+    const int W = std::max(1, ClientW(I)), H = std::max(1, ClientH(I));
+    XMoveResizeWindow(I.Context->Dpy, I.Win, I.Left + BorderOf(I), I.Top + BorderOf(I) + CaptionOf(I),
+                      static_cast<unsigned>(W), static_cast<unsigned>(H));
+    if (IsTopLevel(Control))
+    {
+        I.RequestedSizes.emplace_back(W, H);
+        if (I.RequestedSizes.size() > 16)
+            I.RequestedSizes.erase(I.RequestedSizes.begin());
+        ApplyWindowManagerHints(Control);
+    }
+    XFlush(I.Context->Dpy); // other connections (a host's, the window probe's) see the change at once
+}
+
+void MapOrUnmap(TControl& Control, bool Map)
+{
+    TControl::TImpl& I = *Control.Impl();
+    if (!I.Win)
+        return;
+    if (Map)
+        XMapRaised(I.Context->Dpy, I.Win);
+    else if (IsTopLevel(Control))
+        XWithdrawWindow(I.Context->Dpy, I.Win, I.Context->Screen);
+    else
+        XUnmapWindow(I.Context->Dpy, I.Win);
+}
+
+// A configuration of a top-level form's window: the window manager placed it, or the user resized it.
+void Configured(TForm& F, const XConfigureEvent& E)
+{
+    TControl::TImpl& I = *F.Impl();
+    if (!IsTopLevel(F))
+        return;
+    auto& Requests = I.RequestedSizes;
+    const auto Own = std::find(Requests.begin(), Requests.end(), std::make_pair(E.width, E.height));
+    const bool Confirmation = Own != Requests.end();
+    if (Confirmation)
+        Requests.erase(Requests.begin(), Own + 1);
+    if (E.send_event) // the window manager's report, in root coordinates
+    {
+        I.Left = E.x - BorderOf(I);
+        I.Top = E.y - BorderOf(I) - CaptionOf(I);
+    }
+    if (Confirmation || !Requests.empty())
+        return;
+    const int W = E.width + 2 * BorderOf(I), H = E.height + 2 * BorderOf(I) + CaptionOf(I);
+    if (W == I.Width && H == I.Height)
+        return;
+    I.Width = W;
+    I.Height = H;
+    I.Invalid = true;
+    F.DoClientResized();
+}
+
+TMouseButton ButtonOf(unsigned Button)
+{
+    return Button == Button1   ? TMouseButton::mbLeft
+           : Button == Button2 ? TMouseButton::mbMiddle
+                               : TMouseButton::mbRight;
+}
+
+TShiftState ButtonFlag(unsigned Button)
+{
+    return Button == Button1 ? ssLeft : Button == Button2 ? ssMiddle : ssRight;
+}
+
+unsigned ButtonMask(unsigned Button)
+{
+    return Button == Button1 ? Button1Mask : Button == Button2 ? Button2Mask : Button3Mask;
+}
+
+// [any thread] The message boxes shown so far: the answerer of the window probe reads them.
+struct TMessageBoxes
+{
+    std::mutex Lock;
+    std::vector<TMessageBoxRecord> Records;
+};
+
+// Made at load, so it outlives the application object (whose forms may still show a message as they go).
+TMessageBoxes GMessageBoxes;
+
+TMessageBoxes& MessageBoxes()
+{
+    return GMessageBoxes;
+}
+
+} // namespace
+
+namespace X11
+{
+
+// [any thread]
+std::vector<TMessageBoxRecord> MessageBoxRecords()
+{
+    std::lock_guard<std::mutex> G(MessageBoxes().Lock);
+    return MessageBoxes().Records;
+}
+
+void Forget(TControl* Control)
+{
+    TContext& C = *Control->Impl()->Context;
+    C.Controls.erase(std::remove(C.Controls.begin(), C.Controls.end(), Control), C.Controls.end());
+    if (C.Capture == Control)
+        EndCapture(C);
+    for (TControl* Other : C.Controls)
+        if (Other->Impl()->ActiveControl == Control)
+            Other->Impl()->ActiveControl = nullptr;
+}
+
+void BeginCapture(TContext& C, TForm& Form, Time At)
+{
+    if (C.Capture == &Form)
+        return;
+    C.Capture = &Form;
+    const Cursor Shape = Application().Cursor() == TCursor::crNone ? C.BlankCursor : 0;
+    XGrabPointer(C.Dpy, Form.Impl()->Win, False, kGrabEvents, GrabModeAsync, GrabModeAsync, 0, Shape, At);
+}
+
+void EndCapture(TContext& C)
+{
+    if (!C.Capture)
+        return;
+    C.Capture = nullptr;
+    if (C.Dpy)
+    {
+        XUngrabPointer(C.Dpy, CurrentTime);
+        XFlush(C.Dpy);
+    }
+}
+
+// [window thread] Pixels that are 0x00RRGGBB already for the visual are put in place; others are converted.
+void PutPixels(TContext& C, ::Window W, const std::uint32_t* Pixels, int Width, int Height, int Stride)
+{
+    if (!W || !C.Dpy || Width <= 0 || Height <= 0)
+        return;
+    std::vector<std::uint32_t> Converted;
+    const std::uint32_t* Source = Pixels;
+    int SourceStride = Stride;
+    if (!C.Format.Direct || C.Depth == 32)
+    {
+        Converted.resize(static_cast<std::size_t>(Width) * Height);
+        const std::uint32_t Opaque = C.Depth == 32 ? 0xFF000000u : 0u;
+        for (int Y = 0; Y < Height; ++Y)
+            for (int X = 0; X < Width; ++X)
+                Converted[static_cast<std::size_t>(Y) * Width + X] =
+                    static_cast<std::uint32_t>(C.Format.Encode(Pixels[static_cast<std::size_t>(Y) * Stride + X])) |
+                    Opaque;
+        Source = Converted.data();
+        SourceStride = Width;
+    }
+    XImage* Image = XCreateImage(C.Dpy, C.Vis, static_cast<unsigned>(C.Depth), ZPixmap, 0,
+                                 reinterpret_cast<char*>(const_cast<std::uint32_t*>(Source)),
+                                 static_cast<unsigned>(Width), static_cast<unsigned>(Height), 32, SourceStride * 4);
+    if (!Image)
+        return;
+    // The pixels are in this machine's order; Xlib converts for the server.
+    Image->byte_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    if (Image->bits_per_pixel == 32)
+        XPutImage(C.Dpy, W, C.Gc, Image, 0, 0, 0, 0, static_cast<unsigned>(Width), static_cast<unsigned>(Height));
+    Image->data = nullptr; // the pixels are not Xlib's to free
+    XDestroyImage(Image);
+    XFlush(C.Dpy);
+}
+
+void ApplyCursor(TContext& C)
+{
+    if (!C.Dpy)
+        return;
+    const bool Hidden = Application().Cursor() == TCursor::crNone;
+    for (TControl* Control : C.Controls)
+        if (Control->Impl()->Kind == TControlKind::ckForm && Control->Impl()->Win)
+        {
+            if (Hidden)
+                XDefineCursor(C.Dpy, Control->Impl()->Win, C.BlankCursor);
+            else
+                XUndefineCursor(C.Dpy, Control->Impl()->Win);
+        }
+    if (C.Capture)
+        XChangeActivePointerGrab(C.Dpy, kGrabEvents, Hidden ? C.BlankCursor : 0, CurrentTime);
+    XFlush(C.Dpy);
+}
+
+// [window thread] Handlers may free the form (or the whole window tree) on the way: nothing is touched after
+// a handler ran. Consecutive pointer motions are merged into the last one, as the user sees the pointer.
+void DispatchEvent(TContext& C, XEvent& E)
+{
+    if (C.Menu && (E.type == ButtonPress || E.type == ButtonRelease || E.type == MotionNotify ||
+                   E.type == KeyPress || IsMenuWindow(C, E.xany.window)))
+    {
+        DispatchMenuEvent(C, E);
+        return;
+    }
+    TControl* Control = C.ControlOf(E.xany.window);
+    auto* F = dynamic_cast<TForm*>(Control);
+    if (!F)
+        return;
+    TControl::TImpl& I = *F->Impl();
+    switch (E.type)
+    {
+    case Expose:
+        I.Invalid = true;
+        break;
+    case ConfigureNotify:
+        if (E.xconfigure.window == I.Win)
+            Configured(*F, E.xconfigure);
+        break;
+    case DestroyNotify:
+        if (E.xdestroywindow.window == I.Win) // destroyed with a parent that went first
+        {
+            if (C.Capture == F)
+                EndCapture(C);
+            I.Win = 0;
+        }
+        break;
+    case ClientMessage:
+        if (E.xclient.message_type == C.WmProtocols && static_cast<Atom>(E.xclient.data.l[0]) == C.WmDeleteWindow)
+            F->DoClose();
+        break;
+    case ButtonPress:
+    {
+        const unsigned B = E.xbutton.button;
+        if (B < Button1 || B > Button3)
+            break; // wheel steps
+        BeginCapture(C, *F, E.xbutton.time);
+        F->DoMouseDown(ButtonOf(B), ShiftOf(E.xbutton.state) | ButtonFlag(B), E.xbutton.x, E.xbutton.y);
+        break;
+    }
+    case ButtonRelease:
+    {
+        const unsigned B = E.xbutton.button;
+        if (B < Button1 || B > Button3)
+            break;
+        const unsigned Held = E.xbutton.state & (Button1Mask | Button2Mask | Button3Mask) & ~ButtonMask(B);
+        if (!Held && C.Capture == F)
+            EndCapture(C);
+        F->DoMouseUp(ButtonOf(B), ShiftOf(E.xbutton.state) & ~ButtonFlag(B), E.xbutton.x, E.xbutton.y);
+        break;
+    }
+    case MotionNotify:
+    {
+        XEvent Next;
+        while (XEventsQueued(C.Dpy, QueuedAfterReading) > 0)
+        {
+            XPeekEvent(C.Dpy, &Next);
+            if (Next.type != MotionNotify || Next.xmotion.window != E.xmotion.window)
+                break;
+            XNextEvent(C.Dpy, &E);
+        }
+        // A warp onto the pointer's own position is reported as a motion too; like Windows, a motion that
+        // moves nothing is not passed on (the editor's drag warps the pointer after every move).
+        const TContext::TMotion M{E.xmotion.window, E.xmotion.x_root, E.xmotion.y_root, E.xmotion.state};
+        if (M == C.LastMotion)
+            break;
+        C.LastMotion = M;
+        F->DoMouseMove(ShiftOf(E.xmotion.state), E.xmotion.x, E.xmotion.y);
+        break;
+    }
+    default: break;
+    }
+}
+
+} // namespace X11
+
+// ---- TControl ---------------------------------------------------------------------------------------------
+
+// [window thread]
+TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
+{
+    FImpl->Self = this;
+    FImpl->Context = &ThisContext();
+    FImpl->Context->Controls.push_back(this);
+}
+
+// [window thread] Children stay alive (their owner frees them) but lose this parent; the window goes.
+TControl::~TControl()
+{
+    while (!FControls.empty())
+        FControls.back()->SetParent(nullptr);
+    if (FParent) // unlinked by hand: the derived parts of this object are already gone
+        MoveToParent(nullptr);
+    Forget(this);
+    TContext& C = *FImpl->Context;
+    if (FImpl->Win && C.Dpy)
+    {
+        XDestroyWindow(C.Dpy, FImpl->Win);
+        XFlush(C.Dpy);
+    }
+}
+
+TControlState& TControl::ControlState() const { return *FImpl; }
+TNativeHandle TControl::Handle() const
+{
+    return reinterpret_cast<TNativeHandle>(static_cast<std::uintptr_t>(FImpl->Win));
+}
+
+// [window thread]
+void TControl::SetParent(TControl* AParent)
+{
+    if (AParent == FParent)
+        return;
+    MoveToParent(AParent);
+    if (FImpl->Kind == TControlKind::ckForm)
+        static_cast<TForm*>(this)->SetParentWindow(FParent ? FParent->Handle() : nullptr);
+}
+
+int TControl::Left() const { return FImpl->Left; }
+int TControl::Top() const { return FImpl->Top; }
+int TControl::Width() const { return FImpl->Width; }
+int TControl::Height() const { return FImpl->Height; }
+
+// [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
+void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+{
+    TImpl& I = *FImpl;
+    const bool Moved = ALeft != I.Left || ATop != I.Top;
+    const bool Changed = Moved || std::max(0, AWidth) != I.Width || std::max(0, AHeight) != I.Height;
+    I.Left = ALeft;
+    I.Top = ATop;
+    I.Width = std::max(0, AWidth);
+    I.Height = std::max(0, AHeight);
+    if (Moved)
+        I.Position = TFormPosition::poDesigned;
+    CentreIfRequested(I);
+    if (Changed)
+        PushGeometry(*this);
+    I.Invalid = true;
+    if (auto* F = dynamic_cast<TForm*>(this))
+        F->DoClientResized();
+}
+
+int TControl::ClientWidth() const { return ClientW(*FImpl); }
+int TControl::ClientHeight() const { return ClientH(*FImpl); }
+void TControl::SetClientWidth(int V) { SetWidth(V + 2 * BorderOf(*FImpl)); }
+void TControl::SetClientHeight(int V) { SetHeight(V + 2 * BorderOf(*FImpl) + CaptionOf(*FImpl)); }
+
+bool TControl::Visible() const { return FImpl->Visible; }
+
+// [window thread] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
+void TControl::SetVisible(bool V)
+{
+    if (V == FImpl->Visible)
+        return;
+    FImpl->Visible = V;
+    if (FImpl->Kind != TControlKind::ckForm)
+        return;
+    if (V)
+    {
+        FImpl->Invalid = true;
+        static_cast<TForm*>(this)->DoShowing();
+        if (FImpl->Position == TFormPosition::poScreenCenter)
+            FImpl->Position = TFormPosition::poDesigned; // placed once; the user may move it from here
+        MapOrUnmap(*this, true);
+    }
+    else
+    {
+        if (FImpl->Context->Capture == this)
+            EndCapture(*FImpl->Context);
+        MapOrUnmap(*this, false);
+    }
+    if (FImpl->Context->Dpy)
+        XFlush(FImpl->Context->Dpy);
+}
+
+bool TControl::Enabled() const { return FImpl->Enabled; }
+void TControl::SetEnabled(bool V) { FImpl->Enabled = V; }
+void TControl::SetTabOrder(int V) { FImpl->TabOrder = V; }
+
+// [window thread] A form embedded in a window that is not ours counts as showing when it is visible itself.
+bool TControl::Showing() const
+{
+    if (!FImpl->Visible)
+        return false;
+    if (FParent)
+        return FParent->Showing();
+    if (TControl* P = NativeParent(*FImpl))
+        return P->Showing();
+    return true;
+}
+
+// [window thread]
+void TControl::Invalidate()
+{
+    FImpl->Invalid = true;
+    if (FParent)
+        FParent->Invalidate();
+}
+
+// [window thread] Paints at once when the form is showing; a hidden form paints nothing.
+void TControl::Repaint()
+{
+    auto* F = dynamic_cast<TForm*>(this);
+    if (!F)
+    {
+        if (FParent)
+            FParent->Repaint();
+        return;
+    }
+    if (!Showing())
+    {
+        FImpl->Invalid = true;
+        return;
+    }
+    FImpl->Invalid = false;
+    F->DoPaint();
+}
+
+// [window thread] From the server's view of the window when it exists (a window manager may have placed a
+// top-level form elsewhere), else from the modelled geometry.
+TPoint TControl::ClientToScreen(TPoint P) const
+{
+    TContext& C = *FImpl->Context;
+    if (FImpl->Win && C.Dpy)
+    {
+        int X = 0, Y = 0;
+        ::Window Child = 0;
+        if (XTranslateCoordinates(C.Dpy, FImpl->Win, C.Root, P.X, P.Y, &X, &Y, &Child))
+            return {X, Y};
+    }
+    TPoint Origin;
+    if (FParent)
+        Origin = FParent->ClientToScreen({0, 0});
+    else if (TControl* NP = NativeParent(*FImpl))
+        Origin = NP->ClientToScreen({0, 0});
+    return {P.X + Origin.X + FImpl->Left + BorderOf(*FImpl),
+            P.Y + Origin.Y + FImpl->Top + BorderOf(*FImpl) + CaptionOf(*FImpl)};
+}
+
+// [window thread]
+TPoint TControl::ScreenToClient(TPoint P) const
+{
+    const TPoint O = ClientToScreen({0, 0});
+    return {P.X - O.X, P.Y - O.Y};
+}
+
+// [window thread] Records the message; a close message runs the form's close box. Answers 0, as the default
+// window procedure does for the key messages.
+std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
+{
+    FImpl->Messages.push_back({Msg, WParam, LParam});
+    if (Msg == 0x0010)
+        if (auto* F = dynamic_cast<TForm*>(this))
+            F->DoClose();
+    return 0;
+}
+
+// ---- TForm ------------------------------------------------------------------------------------------------
+
+// [window thread] Without a display there is no form: EMarvoError (a host's effEditOpen then answers 0).
+TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
+{
+    TImpl& I = *FImpl;
+    TContext& C = *I.Context;
+    if (!C.EnsureDisplay())
+        throw EMarvoError("no X display: cannot open a window");
+    LoadFormDeclaration(I, D);
+    SetName(D.Name);
+    I.OwnerWindow = D.OwnerWindow;
+    I.Width = D.ClientWidth + 2 * FrameBorder(D.BorderStyle);
+    I.Height = D.ClientHeight + 2 * FrameBorder(D.BorderStyle) + FrameCaption(D.BorderStyle);
+    CentreIfRequested(I);
+
+    XSetWindowAttributes A{};
+    unsigned long Mask = CWBorderPixel | CWColormap | CWEventMask | CWBitGravity;
+    A.border_pixel = 0;
+    A.colormap = DefaultColormap(C.Dpy, C.Screen);
+    A.event_mask = kFormEvents;
+    A.bit_gravity = NorthWestGravity;
+    if (I.FixedOpaque)
+    {
+        A.background_pixmap = 0; // the form paints every pixel: no erase, no flicker
+        Mask |= CWBackPixmap;
+    }
+    else
+    {
+        A.background_pixel = C.Format.Encode(I.Color);
+        Mask |= CWBackPixel;
+    }
+    I.Win = XCreateWindow(C.Dpy, C.Root, I.Left + BorderOf(I), I.Top + BorderOf(I) + CaptionOf(I),
+                          static_cast<unsigned>(std::max(1, ClientW(I))),
+                          static_cast<unsigned>(std::max(1, ClientH(I))), 0, C.Depth, InputOutput, C.Vis, Mask, &A);
+    if (!I.Win)
+        throw EMarvoError("cannot create a window");
+    XClassHint Class{const_cast<char*>("marvo"), const_cast<char*>("MarvoForm")};
+    XSetClassHint(C.Dpy, I.Win, &Class);
+    Atom Protocols[] = {C.WmDeleteWindow};
+    XSetWMProtocols(C.Dpy, I.Win, Protocols, 1);
+    const long Pid = static_cast<long>(::getpid());
+    XChangeProperty(C.Dpy, I.Win, C.NetWmPid, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&Pid), 1);
+    ApplyCaption(I);
+    ApplyWindowManagerHints(*this);
+    if (Application().Cursor() == TCursor::crNone)
+        XDefineCursor(C.Dpy, I.Win, C.BlankCursor);
+    XFlush(C.Dpy);
+    DoClientResized();
+}
+
+void TForm::SetCaption(const std::string& V)
+{
+    FImpl->Caption = V;
+    ApplyCaption(*FImpl);
+    XFlush(FImpl->Context->Dpy);
+}
+
+// [window thread] The outer size stays; the client area changes with the frame.
+void TForm::SetBorderStyle(TFormBorderStyle V)
+{
+    FImpl->BorderStyle = V;
+    FImpl->Invalid = true;
+    PushGeometry(*this);
+    DoClientResized();
+}
+
+void TForm::SetColor(std::uint32_t ARGB)
+{
+    FImpl->Color = ARGB;
+    if (FImpl->Win && !FImpl->FixedOpaque)
+    {
+        XSetWindowBackground(FImpl->Context->Dpy, FImpl->Win, FImpl->Context->Format.Encode(ARGB));
+        XFlush(FImpl->Context->Dpy);
+    }
+    Invalidate();
+}
+
+void TForm::SetBorderIcons(unsigned V) { FImpl->BorderIcons = V; }
+
+void TForm::SetPosition(TFormPosition V)
+{
+    FImpl->Position = V;
+    CentreIfRequested(*FImpl);
+    PushGeometry(*this);
+}
+
+TNativeHandle TForm::OwnerWindow() const { return FImpl->OwnerWindow; }
+
+void TForm::SetOwnerWindow(TNativeHandle Owner)
+{
+    FImpl->OwnerWindow = Owner;
+    if (IsTopLevel(*this))
+        ApplyWindowManagerHints(*this);
+}
+
+TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
+
+// [window thread] The window moves into the parent window (any client's) at the modelled position; a mapped
+// top-level window is withdrawn from the window manager first and mapped again inside. EMarvoError when the
+// parent window does not exist.
+void TForm::SetParentWindow(TNativeHandle ParentHandle)
+{
+    TImpl& I = *FImpl;
+    if (ParentHandle == Handle() || ParentHandle == I.ParentWindow)
+        return;
+    const bool WasVisible = I.Visible;
+    if (WasVisible)
+        MapOrUnmap(*this, false);
+    I.ParentWindow = ParentHandle;
+    I.RequestedSizes.clear();
+    if (I.Win)
+    {
+        Display* D = I.Context->Dpy;
+        TakeLastError(D);
+        XReparentWindow(D, I.Win, XParentOf(*this), I.Left + BorderOf(I), I.Top + BorderOf(I) + CaptionOf(I));
+        XSync(D, False);
+        if (ParentHandle && TakeLastError(D) != 0)
+        {
+            // No such window (a host's mistake): the form stays hidden rather than appear on its own.
+            I.ParentWindow = nullptr;
+            I.Visible = false;
+            throw EMarvoError("the parent window does not exist");
+        }
+        if (!ParentHandle)
+            ApplyWindowManagerHints(*this);
+        if (WasVisible)
+            MapOrUnmap(*this, true);
+        XFlush(I.Context->Dpy);
+    }
+    I.Invalid = true;
+    if (ParentHandle)
+        DoShowing();
+}
+
+// [window thread]
+void TForm::BringToFront()
+{
+    if (FImpl->Win)
+    {
+        XRaiseWindow(FImpl->Context->Dpy, FImpl->Win);
+        XFlush(FImpl->Context->Dpy);
+    }
+}
+
+void TForm::SetActiveControl(TControl* C) { FImpl->ActiveControl = C; }
+
+// [window thread] The visible part of the bitmap goes to the window at once.
+void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride)
+{
+    TImpl& I = *FImpl;
+    if (!I.Win || !I.Context->Dpy || !Pixels || Width <= 0 || Height <= 0 || Stride < Width)
+        return;
+    const int W = std::min(Width, ClientWidth()), H = std::min(Height, ClientHeight());
+    if (W > 0 && H > 0)
+        PutPixels(*I.Context, I.Win, Pixels, W, H, Stride);
+}
+
+// ---- Standard controls (windowless) -----------------------------------------------------------------------
+
+namespace
+{
+
+int LabelHeight(TControl::TImpl& I)
+{
+    TTextRaster& T = I.Context->TextRaster();
+    T.SetSize(kLabelPoints);
+    return std::max(13, T.TextHeight());
+}
+
+} // namespace
+
+// [window thread]
+TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckLabel;
+    FImpl->Height = LabelHeight(*FImpl);
+    FImpl->Visible = true;
+}
+
+// [window thread]
+void TLabel::SetCaption(const std::string& V)
+{
+    FImpl->Caption = V;
+    if (FImpl->AutoSize)
+        SetBounds(Left(), Top(), TextWidth(V), LabelHeight(*FImpl));
+    Invalidate();
+}
+
+void TLabel::SetAutoSize(bool V)
+{
+    FImpl->AutoSize = V;
+    if (V)
+        SetBounds(Left(), Top(), TextWidth(FImpl->Caption), LabelHeight(*FImpl));
+}
+
+void TLabel::SetCentered(bool V) { FImpl->Centered = V; }
+
+int TLabel::TextWidth(const std::string& Text) const
+{
+    TTextRaster& T = FImpl->Context->TextRaster();
+    T.SetSize(kLabelPoints);
+    return T.TextWidth(CodePoints(Text));
+}
+
+// [window thread]
+TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckScrollBar;
+    FImpl->Visible = true;
+    FImpl->Width = 121;
+    FImpl->Height = 16;
+}
+
+// [window thread]
+TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckTrackBar;
+    FImpl->Visible = true;
+    FImpl->Max = 10;
+    FImpl->Width = 150;
+    FImpl->Height = 45;
+}
+
+// [window thread]
+TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
+{
+    FImpl->Kind = TControlKind::ckComboBox;
+    FImpl->Visible = true;
+    FImpl->Width = 145;
+    FImpl->Height = 21;
+}
+
+
+// ---- Application and system services that belong to the window system -----------------------------------
+
+// [window thread] The hidden cursor is a blank one on every form of this thread and on its pointer grab, so
+// it stays hidden wherever the pointer goes during a drag, and nowhere else.
+void TApplication::SetCursor(TCursor C)
+{
+    FCursor = C;
+    if (TContext* Context = CurrentContext())
+        ApplyCursor(*Context);
+}
+
+// [window thread] No modal box on this backend: the text goes to standard error as one line (and to the
+// window probe's answerer).
+void ShowMessageBox(const std::string& Text, const std::string& Caption)
+{
+    const std::string Title = Caption.empty() ? Application().Title() : Caption;
+    {
+        std::lock_guard<std::mutex> G(MessageBoxes().Lock);
+        MessageBoxes().Records.push_back({Text, Title});
+    }
+    std::string Line = Title + ": " + Text;
+    std::replace(Line.begin(), Line.end(), '\n', ' ');
+    std::replace(Line.begin(), Line.end(), '\r', ' ');
+    std::cerr << "[message box] " << Line << std::endl;
+}
+
+// [window thread] There is no file dialog on this backend: every dialog is cancelled.
+std::optional<std::string> RunFileDialog(bool /*Save*/, const std::string& /*Title*/, const std::string& /*InitialDir*/,
+                                         const std::string& /*Filter*/)
+{
+    return std::nullopt;
+}
+
+namespace
+{
+
+// Runs Use with this thread's connection, or the shared one when this thread has none.
+template <class F>
+void WithDisplay(F&& Use)
+{
+    TContext* C = CurrentContext();
+    if (C && C->Dpy)
+    {
+        Use(C->Dpy);
+        return;
+    }
+    std::unique_lock<std::mutex> Lock;
+    if (Display* D = SharedDisplay(Lock))
+        Use(D);
+}
+
+} // namespace
+
+// [window thread]
+TPoint GetPointerPos()
+{
+    TPoint P;
+    WithDisplay([&](Display* D) {
+        ::Window Root = 0, Child = 0;
+        int RX = 0, RY = 0, WX = 0, WY = 0;
+        unsigned Mask = 0;
+        if (XQueryPointer(D, DefaultRootWindow(D), &Root, &Child, &RX, &RY, &WX, &WY, &Mask))
+            P = {RX, RY};
+    });
+    return P;
+}
+
+// [window thread] The warp reaches the window under the pointer as a pointer motion, later.
+void SetPointerPos(int ScreenX, int ScreenY)
+{
+    WithDisplay([&](Display* D) {
+        XWarpPointer(D, 0, DefaultRootWindow(D), 0, 0, 0, 0, ScreenX, ScreenY);
+        XFlush(D);
+    });
+}
+
+// [window thread] 1024 x 768 without a display.
+int ScreenWidth()
+{
+    int W = 1024;
+    WithDisplay([&](Display* D) { W = DisplayWidth(D, DefaultScreen(D)); });
+    return W;
+}
+
+int ScreenHeight()
+{
+    int H = 768;
+    WithDisplay([&](Display* D) { H = DisplayHeight(D, DefaultScreen(D)); });
+    return H;
+}

@@ -1,0 +1,263 @@
+// The editor in a Linux host's window, met as a listener meets it: the host (this test) makes its window with
+// plain Xlib and calls the effect from a thread that owns no windows of ours, as a foreign host does, so the
+// editor lives on the toolkit's own window thread. The pixels on the display, drags and the band menu with
+// real (XTest) input, resources across many opens, and a host without a display.
+#ifdef MARVO_X11
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "equaliser/SEQGUI.h"
+#include "equaliser/SmallEQModule.h"
+#include "platform/FPUControl.h"
+#include "platform/System.h"
+#include "platform/WindowProbe.h"
+#include "platform/x11/X11Driver.h"
+#include "platform/x11/X11MenuLayout.h"
+#include "SEQTestHost.h"
+
+namespace
+{
+
+constexpr int kHostLeft = 100, kHostTop = 120;
+
+class SEQGUIX11 : public ::testing::Test
+{
+protected:
+    SEQGUIX11()
+    {
+        Module = new TSmallEQModule(nullptr);
+        Module->SetAudioMaster(&TestHostCallback);
+        Host.E = Module->Effect();
+        Host.Dispatch(effOpen);
+        Host.Dispatch(effMainsChanged, 0, 1);
+        Opened = Host.Dispatch(effEditOpen, 0, 0, HostWindow.Handle());
+    }
+    ~SEQGUIX11() override
+    {
+        if (!Host.E)
+            return;
+        Host.Dispatch(effEditClose);
+        Host.Dispatch(effClose);
+    }
+
+    // Lets the editor's window thread take in what the server sent it and paint.
+    static void Settle()
+    {
+        for (int I = 0; I < 5; ++I)
+        {
+            SystemSleep(10);
+            RunInWindowThread([] { Application().ProcessMessages(); });
+        }
+    }
+    // Runs Read on the editor's window thread (the editor belongs to it).
+    template <class F>
+    static void OnWindowThread(F&& Read)
+    {
+        RunInWindowThread([&] { Read(); });
+    }
+    std::vector<std::uint32_t> Composed()
+    {
+        std::vector<std::uint32_t> Pixels;
+        OnWindowThread([&] {
+            const TBitmap32& B = Module->Editor()->FDisplayBitmap;
+            for (int y = 0; y < TFmVornEQ::kHeight; ++y)
+                for (int x = 0; x < TFmVornEQ::kWidth; ++x)
+                    Pixels.push_back(0xFF000000u | B.Pixel(x, y));
+        });
+        return Pixels;
+    }
+    TPoint Screen(int X, int Y) const { return {kHostLeft + X, kHostTop + Y}; }
+    std::vector<std::uint32_t> Shown() const
+    {
+        return CaptureScreen({kHostLeft, kHostTop, kHostLeft + TFmVornEQ::kWidth, kHostTop + TFmVornEQ::kHeight});
+    }
+    void MoveTo(TPoint P)
+    {
+        InjectPointerMove(P.X, P.Y);
+        Settle();
+    }
+    void Button(TMouseButton B, bool Down)
+    {
+        InjectMouseButton(B, Down);
+        Settle();
+    }
+    int SelectedBand()
+    {
+        int Band = -1;
+        OnWindowThread([&] { Band = Module->Editor()->FSelectedFilter; });
+        return Band;
+    }
+
+    TFPUControlScope FPU;
+    X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};
+    TSmallEQModule* Module = nullptr;
+    THostView Host{};
+    std::intptr_t Opened = 0;
+};
+
+TEST_F(SEQGUIX11, TheEditorSitsInTheHostsWindowAndTheDisplayShowsItsPanelPixelForPixel)
+{
+    ASSERT_EQ(Opened, 1);
+    const std::vector<TNativeHandle> Inside = HostWindow.Children();
+    ASSERT_EQ(Inside.size(), 1u);
+    const TRect R = HostWindow.ScreenRect(Inside[0]);
+    EXPECT_EQ(R.Left, kHostLeft);
+    EXPECT_EQ(R.Top, kHostTop);
+    EXPECT_EQ(R.Width(), TFmVornEQ::kWidth);
+    EXPECT_EQ(R.Height(), TFmVornEQ::kHeight);
+    for (const TWindowProbe& W : TopLevelWindows())
+        EXPECT_NE(W.Handle, Inside[0]) << "the editor is no top-level window";
+
+    std::vector<std::uint32_t> Panel, OnScreen;
+    for (int Try = 0; Try < 100 && (OnScreen.empty() || OnScreen != Panel); ++Try)
+    {
+        Settle();
+        Panel = Composed();
+        OnScreen = Shown();
+    }
+    ASSERT_EQ(OnScreen, Panel);
+    for (int x = 16; x <= 124; ++x)
+        EXPECT_EQ(OnScreen[32 * TFmVornEQ::kWidth + x] == 0xFF00CC14u, x >= 17 && x <= 123) << x;
+}
+
+TEST_F(SEQGUIX11, DraggingTheGainStepsTheBandAndHidesTheCursorUntilTheRelease)
+{
+    const TPoint Centre = Screen(44, 23);
+    const struct
+    {
+        int dY, Moves;
+        bool Fine;
+        TPoint Release; // where the button comes up
+        float Expected;
+    } Cases[] = {
+        {-5, 4, false, Centre, 2.0f},                           // up raises the gain, 0.1 dB per pixel
+        {3, 2, true, Centre, -0.06f},                           // Ctrl: 0.01 dB per pixel
+        {-5, 1, false, {Centre.X + 300, Centre.Y + 300}, 0.5f}, // released far outside the window
+    };
+    for (const auto& C : Cases)
+    {
+        Module->SetParameterAutomated(13, 0.0f);
+        MoveTo(Centre);
+        ASSERT_TRUE(CursorShowing());
+        if (C.Fine)
+            InjectKey(TInjectedKey::ikCtrl, true);
+        Button(TMouseButton::mbLeft, true);
+        EXPECT_FALSE(CursorShowing());
+        for (int Move = 0; Move < C.Moves; ++Move)
+        {
+            MoveTo({Centre.X, Centre.Y + C.dY});
+            const TPoint P = GetPointerPos();
+            EXPECT_EQ(P.X, Centre.X);
+            EXPECT_EQ(P.Y, Centre.Y) << "the pointer goes back to the panel's centre";
+        }
+        EXPECT_FALSE(CursorShowing());
+        InjectPointerMove(C.Release.X, C.Release.Y);
+        Button(TMouseButton::mbLeft, false);
+        if (C.Fine)
+            InjectKey(TInjectedKey::ikCtrl, false);
+        Settle();
+        EXPECT_TRUE(CursorShowing());
+        EXPECT_NEAR(Module->ShownParameter(13), C.Expected, 1e-4) << C.Moves << " moves of " << C.dY;
+    }
+}
+
+TEST_F(SEQGUIX11, RightClickOnTheSelectorOpensTheBandMenuAndChoosingFilter3SelectsBand2)
+{
+    ASSERT_EQ(SelectedBand(), 3);
+    MoveTo(Screen(3, 4));
+    Button(TMouseButton::mbRight, true);
+    Button(TMouseButton::mbRight, false);
+    std::vector<TWindowProbe> Menus;
+    for (const TWindowProbe& W : TopLevelWindows())
+        if (W.ClassName == "MarvoMenu" && W.Visible)
+            Menus.push_back(W);
+    ASSERT_EQ(Menus.size(), 1u);
+    EXPECT_EQ(Menus[0].Client.Left, Screen(3, 4).X) << "the menu opens at the pointer";
+    EXPECT_EQ(SelectedBand(), 3) << "releasing the button that opened it chooses nothing";
+
+    TRect Row;
+    OnWindowThread(
+        [&] { Row = X11MenuLayout::ItemRow(Module->Editor()->PUFilterNr->Items(), 2, Menus[0].Client.Width()); });
+    MoveTo({Menus[0].Client.Left + 40, Menus[0].Client.Top + (Row.Top + Row.Bottom) / 2});
+    Button(TMouseButton::mbLeft, true);
+    Button(TMouseButton::mbLeft, false);
+    EXPECT_EQ(SelectedBand(), 2);
+    bool Checked = false;
+    OnWindowThread([&] { Checked = Module->Editor()->MIFilterNr[2]->Checked(); });
+    EXPECT_TRUE(Checked);
+    EXPECT_FALSE(ProbeWindow(Menus[0].Handle)) << "the menu window is gone";
+    EXPECT_TRUE(CursorShowing());
+}
+
+// The server's count of our connections' windows, pixmaps, graphics contexts and cursors.
+TEST_F(SEQGUIX11, OpeningAndClosingTheEditorAHundredTimesLeavesNoXResourcesBehind)
+{
+    Settle();
+    Host.Dispatch(effEditClose);
+    const TProcessResources Before = ProcessResources();
+    EXPECT_TRUE(HostWindow.Children().empty());
+    for (int I = 0; I < 100; ++I)
+    {
+        ASSERT_EQ(Host.Dispatch(effEditOpen, 0, 0, HostWindow.Handle()), 1);
+        if (I % 10 == 0)
+        {
+            Settle(); // painted and timed, not only made
+            EXPECT_EQ(HostWindow.Children().size(), 1u);
+            EXPECT_GT(ProcessResources().Windows, Before.Windows);
+        }
+        Host.Dispatch(effEditClose);
+    }
+    Settle();
+    const TProcessResources After = ProcessResources();
+    EXPECT_TRUE(HostWindow.Children().empty());
+    EXPECT_EQ(After.Windows, Before.Windows);
+    EXPECT_EQ(After.UserObjects, Before.UserObjects);
+    EXPECT_EQ(After.GdiObjects, Before.GdiObjects);
+    EXPECT_GT(Before.UserObjects, 0) << "the server counted our resources";
+}
+
+TEST_F(SEQGUIX11, AHostThatClosesTheEffectWithItsEditorOpenLeavesNoWindowBehind)
+{
+    Settle();
+    ASSERT_EQ(HostWindow.Children().size(), 1u);
+    EXPECT_EQ(Host.Dispatch(effClose), 1);
+    Host.E = nullptr;
+    EXPECT_TRUE(HostWindow.Children().empty());
+}
+
+// The shipped library as a host without a display loads it: the editor does not open, nothing else fails.
+TEST(SEQGUIX11Library, WithoutADisplayTheEditorDoesNotOpenAndTheEffectStillWorks)
+{
+    TFPUControlScope FPU;
+    const char* Saved = std::getenv("DISPLAY");
+    const std::string Display = Saved ? Saved : "";
+    ::unsetenv("DISPLAY");
+    const TLibraryHandle Library = LoadDynamicLibrary(ExtractFilePath(ExecutablePath()) + "SmallEQ.so");
+    ASSERT_NE(Library, 0u);
+    auto Main = reinterpret_cast<TMainProc>(GetLibraryEntry(Library, "VSTPluginMain"));
+    ASSERT_NE(Main, nullptr);
+    THostView Host{Main(&TestHostCallback)};
+    ASSERT_NE(Host.E, nullptr);
+    Host.Dispatch(effOpen);
+    Host.Dispatch(effMainsChanged, 0, 1);
+    EXPECT_EQ(Host.Dispatch(effEditOpen, 0, 0, reinterpret_cast<void*>(std::uintptr_t{0x400001})), 0);
+    ERect* Rect = nullptr;
+    Host.Dispatch(effEditGetRect, 0, 0, &Rect);
+    Host.Dispatch(effEditIdle);
+    Host.Dispatch(effEditClose);
+    std::vector<float> Left(512, 1.0f), Right(512, 1.0f);
+    Host.Process(Left, Right);
+    EXPECT_EQ(Host.Dispatch(effClose), 1);
+    FreeDynamicLibrary(Library);
+    if (Saved)
+        ::setenv("DISPLAY", Display.c_str(), 1);
+}
+
+} // namespace
+
+#endif // MARVO_X11

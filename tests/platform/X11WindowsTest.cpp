@@ -1,0 +1,303 @@
+// What the X11 backend adds to the shared behaviour: forms embedded in another program's window by its id,
+// the window manager's close request, the pop-up menus that the toolkit draws itself, and the window thread
+// that runs a foreign host's editor calls.
+#ifdef MARVO_X11
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "PlatformTestSupport.h"
+#include "platform/Exceptions.h"
+#include "platform/TextRaster.h"
+#include "platform/WindowProbe.h"
+#include "platform/x11/X11Driver.h"
+#include "platform/x11/X11MenuLayout.h"
+
+namespace
+{
+
+using X11Driver::TForeignWindow;
+
+TEST(X11Forms, AFormEmbeddedByIdSitsInTheForeignWindowAndOutlivesIt)
+{
+    TForeignWindow Host(200, 150, 300, 200);
+    TForm F(nullptr, Declaration(TFormBorderStyle::bsNone, 131, 35));
+    F.SetParentWindow(Host.Handle());
+    F.Show();
+    F.SetBounds(10, 20, 131, 35);
+    LetTimePass(30);
+    const std::vector<TNativeHandle> Inside = Host.Children();
+    ASSERT_EQ(Inside.size(), 1u);
+    EXPECT_EQ(Inside[0], F.Handle());
+    const TRect R = Host.ScreenRect(Inside[0]);
+    EXPECT_EQ(R.Left, 210);
+    EXPECT_EQ(R.Top, 170);
+    EXPECT_EQ(R.Width(), 131);
+    EXPECT_EQ(R.Height(), 35);
+    EXPECT_EQ(F.ClientToScreen({0, 0}).X, 210);
+    EXPECT_EQ(F.ClientToScreen({0, 0}).Y, 170);
+
+    Host.Destroy(); // the host closes its window before the plug-in's: the form's window goes with it
+    LetTimePass(30);
+    F.SetBounds(0, 0, 140, 40);
+    std::vector<std::uint32_t> Pixels(140 * 40, 0xFF123456u);
+    F.PaintBitmap(Pixels.data(), 140, 40, 140);
+    F.Hide();
+    LetTimePass(30);
+    EXPECT_EQ(F.ClientWidth(), 140);
+}
+
+TEST(X11Forms, AWindowIdThatNamesNoWindowIsRefusedAndTheFormStaysHidden)
+{
+    TForm F(nullptr, Declaration(TFormBorderStyle::bsNone, 131, 35));
+    TForeignWindow Gone(0, 0, 10, 10);
+    const TNativeHandle Stale = Gone.Handle();
+    Gone.Destroy();
+    EXPECT_THROW(F.SetParentWindow(Stale), EMarvoError);
+    EXPECT_EQ(F.ParentWindow(), nullptr);
+    EXPECT_FALSE(ProbeWindow(F.Handle())->Visible);
+}
+
+TEST(X11Forms, TheWindowManagersCloseRequestRunsTheCloseBox)
+{
+    TForm F(nullptr, Declaration(TFormBorderStyle::bsSingle, 100, 50));
+    int Closes = 0;
+    F.OnClose = [&](TComponent*) { ++Closes; };
+    F.Show();
+    LetTimePass(30);
+    EXPECT_TRUE(RequestWindowClose(F.Handle())); // as the window manager's close button asks
+    LetTimePass(50);
+    EXPECT_EQ(Closes, 1);
+    EXPECT_FALSE(F.Visible());
+}
+
+TEST(X11MenuCaptions, AnAmpersandMarksTheNextCharacterAndTwoShowOne)
+{
+    const struct
+    {
+        const char* Caption;
+        const char* Shown;
+        int Underline;
+    } Cases[] = {{"&Frequency", "Frequency", 0},
+                 {"Filter &3", "Filter 3", 7},
+                 {"&Black && White Scheme", "Black & White Scheme", 0},
+                 {"Off", "Off", -1},
+                 {"A && B&", "A & B", -1},
+                 {"&&&x", "&x", 1}};
+    for (const auto& C : Cases)
+    {
+        int Underline = -2;
+        EXPECT_EQ(X11MenuLayout::ShownCaption(C.Caption, Underline), C.Shown) << C.Caption;
+        EXPECT_EQ(Underline, C.Underline) << C.Caption;
+    }
+}
+
+class X11Menu : public ::testing::Test
+{
+protected:
+    X11Menu() : Menu(nullptr)
+    {
+        Menu.SetName("PUMeter");
+        Input = Radio("Input1", "&Input");
+        Input->SetEnabled(false);
+        Output = Radio("MIOutput", "&Output");
+        Output->SetChecked(true);
+        Menu.Add("N2", "-");
+        Off = Radio("MIMeterOff", "O&ff");
+        Scheme = Menu.Add("MIScheme", "&Scheme");
+        Scheme->SetChecked(true);
+        for (TMenuItem* I : Menu.Items())
+            I->OnClick = [this](TComponent* S) { Chosen.push_back(S->Name()); };
+    }
+    TMenuItem* Radio(const char* Name, const char* Caption)
+    {
+        TMenuItem* I = Menu.Add(Name, Caption);
+        I->SetRadioItem(true);
+        I->SetAutoCheck(true);
+        return I;
+    }
+    // Opens the menu at (300, 200) and answers its window.
+    TWindowProbe Open()
+    {
+        InjectPointerMove(300, 200);
+        Menu.Popup(300, 200);
+        LetTimePass(30);
+        std::vector<TWindowProbe> Found;
+        for (const TWindowProbe& W : TopLevelWindows())
+            if (W.ClassName == "MarvoMenu" && W.Visible)
+                Found.push_back(W);
+        if (Found.size() != 1)
+            throw EMarvoError("expected one menu window, found " + std::to_string(Found.size()));
+        return Found[0];
+    }
+    TPoint RowCentre(const TWindowProbe& W, int Index) const
+    {
+        const TRect R = X11MenuLayout::ItemRow(Menu.Items(), Index, W.Client.Width());
+        return {W.Client.Left + 60, W.Client.Top + (R.Top + R.Bottom) / 2};
+    }
+    void Click(TPoint P)
+    {
+        InjectPointerMove(P.X, P.Y);
+        LetTimePass(20);
+        InjectMouseButton(TMouseButton::mbLeft, true);
+        InjectMouseButton(TMouseButton::mbLeft, false);
+        LetTimePass(30);
+    }
+    void PressKey(const char* Name)
+    {
+        X11Driver::PressKey(Name);
+        LetTimePass(30);
+    }
+    bool MenuShown() const
+    {
+        for (const TWindowProbe& W : TopLevelWindows())
+            if (W.ClassName == "MarvoMenu")
+                return true;
+        return false;
+    }
+
+    TPopupMenu Menu;
+    TMenuItem *Input, *Output, *Off, *Scheme;
+    std::vector<std::string> Chosen;
+};
+
+TEST_F(X11Menu, ItemsShowTheirMarksStateAndAcceleratorUnderline)
+{
+    const TWindowProbe W = Open();
+    const std::vector<std::uint32_t> Shot = CaptureScreen(W.Client);
+    const int Width = W.Client.Width();
+    const auto Darkest = [&](int Index, int FromX, int ToX) {
+        const TRect R = X11MenuLayout::ItemRow(Menu.Items(), Index, Width);
+        unsigned Min = 255;
+        for (int y = R.Top; y < R.Bottom; ++y)
+            for (int x = FromX; x < ToX; ++x)
+                Min = std::min(Min, Shot[static_cast<std::size_t>(y) * Width + x] & 0xFF);
+        return Min;
+    };
+    const int Gutter = X11MenuLayout::kFrame + X11MenuLayout::kGutter, Right = Width - X11MenuLayout::kFrame;
+    EXPECT_LT(Darkest(1, Gutter, Right), 0x30u) << "an enabled caption is black";
+    EXPECT_GT(Darkest(0, Gutter, Right), 0x50u) << "a disabled caption is grey";
+    EXPECT_LT(Darkest(1, X11MenuLayout::kFrame, Gutter), 0x30u) << "the checked radio item has its mark";
+    EXPECT_LT(Darkest(4, X11MenuLayout::kFrame, Gutter), 0x30u) << "the checked plain item has its mark";
+    EXPECT_EQ(Darkest(3, X11MenuLayout::kFrame, Gutter), 0xF0u) << "an unchecked item has none";
+    const TRect Line = X11MenuLayout::ItemRow(Menu.Items(), 2, Width);
+    EXPECT_EQ(Shot[static_cast<std::size_t>((Line.Top + Line.Bottom) / 2) * Width + Width / 2], SystemColorARGB(16))
+        << "the separator's line";
+
+    // "O&ff": one pixel row under the caption is dark exactly below the first "f".
+    TTextRaster Raster;
+    Raster.SetSize(X11MenuLayout::kTextPoints);
+    const int From = Gutter + Raster.TextWidth(U"O"), To = Gutter + Raster.TextWidth(U"Of");
+    const TRect R = X11MenuLayout::ItemRow(Menu.Items(), 3, Width);
+    bool Underlined = false;
+    for (int y = R.Top; y < R.Bottom && !Underlined; ++y)
+    {
+        const auto Ink = [&](int x) { return (Shot[static_cast<std::size_t>(y) * Width + x] & 0xFF) < 0x80; };
+        bool Covered = true, Elsewhere = false;
+        for (int x = From; x < To; ++x)
+            Covered = Covered && Ink(x);
+        for (int x = Gutter; x < From - 1; ++x)
+            Elsewhere = Elsewhere || Ink(x);
+        Underlined = Covered && !Elsewhere;
+    }
+    EXPECT_TRUE(Underlined);
+    PressKey("Escape");
+}
+
+TEST_F(X11Menu, TheMouseChoosesEnabledItemsAndEscapeOrAClickOutsideClosesWithoutAChoice)
+{
+    const struct
+    {
+        const char* Way;
+        int Row; // clicked, or -1 for Escape, -2 for a click outside
+        bool StaysOpen;
+        std::vector<std::string> Chosen;
+    } Cases[] = {
+        {"Escape", -1, false, {}},
+        {"outside", -2, false, {}},
+        {"disabled item", 0, true, {}},
+        {"separator", 2, true, {}},
+        {"enabled item", 3, false, {"MIMeterOff"}},
+    };
+    for (const auto& C : Cases)
+    {
+        SCOPED_TRACE(C.Way);
+        Chosen.clear();
+        const TWindowProbe W = Open();
+        if (C.Row == -1)
+            PressKey("Escape");
+        else if (C.Row == -2)
+            Click({W.Bounds.Left - 50, W.Bounds.Top - 50});
+        else
+            Click(RowCentre(W, C.Row));
+        EXPECT_EQ(MenuShown(), C.StaysOpen);
+        EXPECT_EQ(Chosen, C.Chosen);
+        if (C.StaysOpen)
+            PressKey("Escape");
+        EXPECT_FALSE(MenuShown());
+    }
+    EXPECT_TRUE(Off->Checked());
+    EXPECT_FALSE(Output->Checked());
+}
+
+TEST_F(X11Menu, AMenuFreedWhileOpenCloses)
+{
+    auto* Owner = new TForm(nullptr, Declaration(TFormBorderStyle::bsNone, 50, 20));
+    auto* Owned = new TPopupMenu(Owner);
+    Owned->Add("Only", "&Only")->OnClick = [this](TComponent*) { Chosen.push_back("Only"); };
+    Owned->Popup(300, 200);
+    LetTimePass(30);
+    ASSERT_TRUE(MenuShown());
+    const TPoint Item{300 + 60, 200 + X11MenuLayout::kFrame + X11MenuLayout::kItemHeight / 2};
+    delete Owner; // with its menu
+    LetTimePass(30);
+    EXPECT_FALSE(MenuShown());
+    Click(Item);
+    EXPECT_TRUE(Chosen.empty());
+}
+
+// A foreign host's thread owns no windows of ours: its editor calls run on the toolkit's own window thread,
+// whose timers and events go on while the host does nothing; a thread with windows of its own runs them itself.
+TEST(X11WindowThread, RunsTheCallsOfThreadsWithoutWindowsAndKeepsTheirTimersGoing)
+{
+    std::thread::id Host, RanOn, Owner, OwnerRanOn;
+    std::atomic<int> Ticks{0};
+    bool Rethrown = false;
+    std::thread([&] {
+        Host = std::this_thread::get_id();
+        TTimer* T = nullptr;
+        RunInWindowThread([&] {
+            RanOn = std::this_thread::get_id();
+            T = new TTimer(nullptr);
+            T->SetInterval(10);
+            T->OnTimer = [&](TComponent*) { ++Ticks; };
+        });
+        SystemSleep(200); // no idle calls, no message processing here
+        RunInWindowThread([&] { delete T; });
+        try
+        {
+            RunInWindowThread([] { throw EMarvoError("not allowed"); });
+        }
+        catch (const EMarvoError&)
+        {
+            Rethrown = true;
+        }
+    }).join();
+    std::thread([&] {
+        TTimer Mine(nullptr); // this thread has a timer of ours: it is a window thread itself
+        Owner = std::this_thread::get_id();
+        RunInWindowThread([&] { OwnerRanOn = std::this_thread::get_id(); });
+    }).join();
+    EXPECT_NE(RanOn, Host);
+    EXPECT_GE(Ticks.load(), 5);
+    EXPECT_TRUE(Rethrown);
+    EXPECT_EQ(OwnerRanOn, Owner);
+}
+
+} // namespace
+
+#endif // MARVO_X11
