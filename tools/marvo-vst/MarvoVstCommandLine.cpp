@@ -155,7 +155,7 @@ Commands:
   process PLUGIN IN OUT    runs the audio file IN through the plug-in and writes OUT with IN's
                            sample rate, channel count and encoding
   save-fxp PLUGIN FILE     writes the plug-in's current program to FILE
-  edit PLUGIN              shows the plug-in's editor in a window until it is closed (Windows build)
+  edit PLUGIN              shows the plug-in's editor in a window until it is closed (Windows, X11)
 
 Options:
   --set INDEX=VALUE   sets parameter INDEX to the normalised VALUE 0..1, after --fxp; repeatable

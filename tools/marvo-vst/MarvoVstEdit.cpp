@@ -32,8 +32,8 @@ int RunEdit(const TCommandLine& CommandLine)
 {
 #if !MARVO_VST_WINDOWED_EDITOR
     (void)CommandLine;
-    throw std::runtime_error("the 'edit' command needs the Windows build (marvo-vst.exe); this build has no "
-                             "window system");
+    throw std::runtime_error("the 'edit' command needs a build with a window system (marvo-vst.exe, or the "
+                             "linux preset's marvo-vst); this build has none");
 #else
     TVstHost Host;
     TVstPlugIn& P = LoadPlugIn(Host, CommandLine.Arguments[0]);

@@ -6,6 +6,7 @@
 #include <fstream>
 
 #include "platform/WindowProbe.h"
+#include "platform/headless/HeadlessDriver.h"
 #include "platform/headless/HeadlessState.h"
 
 namespace
@@ -183,4 +184,17 @@ std::vector<TMessageBoxRecord> TMessageBoxAnswerer::Records() const
     if (All.size() < FImpl->First)
         FImpl->First = 0;
     return {All.begin() + static_cast<std::ptrdiff_t>(FImpl->First), All.end()};
+}
+
+// [window thread] Headless windows are this program's forms.
+bool RequestWindowClose(TNativeHandle Window)
+{
+    auto* I = static_cast<TControl::TImpl*>(Window);
+    for (const TWindowProbe& W : TopLevelWindows())
+        if (W.Handle == Window && I->Kind == TControlKind::ckForm)
+        {
+            HeadlessDriver::PressCloseBox(*static_cast<TForm*>(I->Self));
+            return true;
+        }
+    return false;
 }

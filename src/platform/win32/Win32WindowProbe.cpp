@@ -367,3 +367,10 @@ std::vector<TMessageBoxRecord> TMessageBoxAnswerer::Records() const
     std::lock_guard<std::mutex> G(FImpl->Lock);
     return FImpl->Records;
 }
+
+// [any thread]
+bool RequestWindowClose(TNativeHandle Window)
+{
+    HWND Wnd = static_cast<HWND>(Window);
+    return IsWindow(Wnd) && PostMessageW(Wnd, WM_CLOSE, 0, 0);
+}
