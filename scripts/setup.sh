@@ -13,7 +13,7 @@ PACKAGES=(
   g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev nsis
   wine wine32:i386 wine64 fonts-liberation fonts-wine xvfb xauth x11-apps
   libsndfile1-dev lsp-plugins-vst zam-plugins dpf-plugins-vst
-  libx11-dev libxext-dev libxfixes-dev libxtst-dev x11-utils
+  libx11-dev libxext-dev libxfixes-dev libxtst-dev x11-utils xdotool
 )
 
 missing=()

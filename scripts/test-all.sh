@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Sets up a fresh Debian 12 machine, builds every target and runs every test: native, native under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the threading tests under ThreadSanitizer, win32 under 32-bit
-# Wine, win64 under 64-bit Wine; then makes the Windows installer and the Debian package and installs, uses and
-# removes each (the package through apt-get: root or sudo).
+# Wine, the X11 platform layer under Xvfb, win64 under 64-bit Wine; then makes the Windows installer and the
+# Debian package and installs, uses and removes each (the package through apt-get: root or sudo).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
@@ -24,6 +24,11 @@ cmake --preset win32
 cmake --build --preset win32
 scripts/wine-session ctest --preset win32
 
+# The X11 platform layer (the Linux plug-in users install) with its tests on a virtual display.
+cmake --preset linux
+cmake --build --preset linux
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --preset linux
+
 cmake --preset win64
 cmake --build --preset win64
 WINEARCH=win64 scripts/wine-session ctest --preset win64
@@ -33,5 +38,5 @@ version=$(sed -n 's/^project(Marvo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 WINEARCH=win64 WINEPREFIX="$PWD/build/installer-test/wineprefix" scripts/wine-session \
   tests/packaging/InstallerTest.sh "build/packages/Marvo-$version-setup.exe" build/win32/packaging/installer-files \
   build/win32/bin build/installer-test
-tests/packaging/DebianPackageTest.sh "build/packages/marvo_${version}_amd64.deb" build/native/bin/marvo-tones \
+tests/packaging/DebianPackageTest.sh "build/packages/marvo_${version}_amd64.deb" build/linux/bin/marvo-tones \
   build/deb-test

@@ -30,7 +30,8 @@ for f in /usr/lib/vst/SmallEQ.so /usr/bin/marvo-vst; do
   if ldd "$f" | grep -q "not found"; then fail "$f links a library that is not there: $(ldd "$f")"; fi
 done
 depends=$(dpkg-query -W -f='${Depends}' marvo)
-for lib in libsndfile1 libstdc++6 libc6; do
+# libx11-6: the package ships the X11 build, whose editor shows in Linux hosts.
+for lib in libsndfile1 libx11-6 libfreetype6 libstdc++6 libc6; do
   [[ "$depends" == *"$lib"* ]] || fail "Depends lacks $lib: $depends"
 done
 
