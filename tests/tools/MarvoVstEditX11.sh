@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # marvo-vst edit on an X display, as a user sees it: the window that shows SmallEQ.so's editor (its pixels
 # read back from the screen), closed as the window manager's close button closes it, with the program file
-# saved; and a third-party plug-in's editor that draws something.
+# saved; a third-party plug-in's editor that draws something; and the generic editor's refusal.
 #   MarvoVstEditX11.sh MARVO_VST SCREEN_PROBE SMALLEQ WORK     (needs DISPLAY: ctest under xvfb-run)
 set -euo pipefail
 marvo_vst=$1 probe=$2 smalleq=$3 work=$4
@@ -61,4 +61,9 @@ if [ -f "$third" ]; then
 else
   echo "MarvoVstEditX11: $third is not installed; the third-party editor is not checked"
 fi
+# The generic editor has no controls on X11: a one-line refusal with status 1, not an empty window.
+status=0
+"$marvo_vst" edit "$smalleq" --generic list >"$work/generic.log" 2>&1 || status=$?
+[ "$status" -eq 1 ] && [ "$(wc -l <"$work/generic.log")" -eq 1 ] && grep -q "generic editor" "$work/generic.log" ||
+  fail "edit --generic ended with $status: $(cat "$work/generic.log")"
 echo "MarvoVstEditX11: passed"

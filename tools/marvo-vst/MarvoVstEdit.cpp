@@ -39,6 +39,15 @@ int RunEdit(const TCommandLine& CommandLine)
     TVstPlugIn& P = LoadPlugIn(Host, CommandLine.Arguments[0]);
     ApplyProgramAndSettings(P, CommandLine);
     bool Generic = CommandLine.GenericEditor != gsDefault || !P.EffectOptions().Contains(effFlagsHasEditor);
+#if !MARVO_VST_GENERIC_EDITOR
+    // The X11 platform layer has no standard controls to build the generic editor from: say so rather than
+    // show an empty window.
+    if (Generic)
+        throw std::runtime_error(CommandLine.GenericEditor != gsDefault
+                                     ? "the generic editor (--generic) needs the Windows build (marvo-vst.exe)"
+                                     : "the plug-in has no editor of its own, and the generic editor needs the "
+                                       "Windows build (marvo-vst.exe)");
+#endif
 
     TFormDeclaration D;
     D.Name = "MarvoVstEditor";
@@ -62,6 +71,9 @@ int RunEdit(const TCommandLine& CommandLine)
         P.ShowEdit(&Form);
         if (!Generic && !P.EditVisible())
         {
+#if !MARVO_VST_GENERIC_EDITOR
+            throw std::runtime_error("the plug-in's editor did not open");
+#endif
             std::fprintf(stderr, "marvo-vst: the plug-in's editor did not open; showing the generic editor\n");
             P.CloseEdit();
             Generic = true;
