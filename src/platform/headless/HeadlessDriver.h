@@ -9,13 +9,7 @@
 
 #include "platform/Forms.h"
 #include "platform/WindowProbe.h" // TMessageBoxRecord
-
-struct TSentMessage
-{
-    unsigned Msg = 0;
-    std::uintptr_t WParam = 0;
-    std::intptr_t LParam = 0;
-};
+#include "platform/headless/ModelledControl.h" // TSentMessage
 
 struct TPopupRecord
 {

@@ -85,48 +85,6 @@ bool IsAlive(const TControl* C)
     return std::find(L.begin(), L.end(), C) != L.end();
 }
 
-int FrameBorder(TFormBorderStyle Style)
-{
-    switch (Style)
-    {
-    case TFormBorderStyle::bsNone: return 0;
-    case TFormBorderStyle::bsSingle: return 3;
-    case TFormBorderStyle::bsSizeable: return 4;
-    case TFormBorderStyle::bsToolWindow: return 3;
-    case TFormBorderStyle::bsSizeToolWin: return 4;
-    }
-    return 0;
-}
-
-int FrameCaption(TFormBorderStyle Style)
-{
-    switch (Style)
-    {
-    case TFormBorderStyle::bsNone: return 0;
-    case TFormBorderStyle::bsSingle:
-    case TFormBorderStyle::bsSizeable: return 20;
-    case TFormBorderStyle::bsToolWindow:
-    case TFormBorderStyle::bsSizeToolWin: return 16;
-    }
-    return 0;
-}
-
-int BorderOf(const TControl::TImpl& I)
-{
-    return I.Kind == TControlKind::ckForm ? FrameBorder(I.BorderStyle) : 0;
-}
-
-int CaptionOf(const TControl::TImpl& I)
-{
-    return I.Kind == TControlKind::ckForm ? FrameCaption(I.BorderStyle) : 0;
-}
-
-// The control that a form's native parent handle stands for, when it is one of ours.
-TControl* NativeParent(const TControl::TImpl& I)
-{
-    return I.ParentWindow ? HeadlessDriver::FromHandle(I.ParentWindow) : nullptr;
-}
-
 int Depth(const TControl* C)
 {
     int D = 0;
@@ -172,6 +130,12 @@ TForm* Headless::FormAt(TPoint P)
     return Best;
 }
 
+// [window thread]
+TControl* NativeParent(const TModelledControlState& S)
+{
+    return S.ParentWindow ? HeadlessDriver::FromHandle(S.ParentWindow) : nullptr;
+}
+
 // ---- TControl ---------------------------------------------------------------------------------------------
 
 // [window thread]
@@ -194,21 +158,6 @@ TControl::~TControl()
 TControlState& TControl::ControlState() const { return *FImpl; }
 TNativeHandle TControl::Handle() const { return FImpl.get(); }
 
-// [window thread]
-void TControl::SetParent(TControl* AParent)
-{
-    if (AParent == FParent)
-        return;
-    MoveToParent(AParent);
-    if (FImpl->Kind == TControlKind::ckForm)
-        static_cast<TForm*>(this)->SetParentWindow(FParent ? FParent->Handle() : nullptr);
-}
-
-int TControl::Left() const { return FImpl->Left; }
-int TControl::Top() const { return FImpl->Top; }
-int TControl::Width() const { return FImpl->Width; }
-int TControl::Height() const { return FImpl->Height; }
-
 // [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
@@ -228,10 +177,6 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 
 int TControl::ClientWidth() const { return std::max(0, FImpl->Width - 2 * BorderOf(*FImpl)); }
 int TControl::ClientHeight() const { return std::max(0, FImpl->Height - 2 * BorderOf(*FImpl) - CaptionOf(*FImpl)); }
-void TControl::SetClientWidth(int V) { SetWidth(V + 2 * BorderOf(*FImpl)); }
-void TControl::SetClientHeight(int V) { SetHeight(V + 2 * BorderOf(*FImpl) + CaptionOf(*FImpl)); }
-
-bool TControl::Visible() const { return FImpl->Visible; }
 
 // [window thread] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
 void TControl::SetVisible(bool V)
@@ -252,30 +197,6 @@ void TControl::SetVisible(bool V)
         else if (State().Capture == this)
             State().Capture = nullptr;
     }
-}
-
-bool TControl::Enabled() const { return FImpl->Enabled; }
-void TControl::SetEnabled(bool V) { FImpl->Enabled = V; }
-void TControl::SetTabOrder(int V) { FImpl->TabOrder = V; }
-
-// [window thread]
-bool TControl::Showing() const
-{
-    if (!FImpl->Visible)
-        return false;
-    if (FParent)
-        return FParent->Showing();
-    if (TControl* P = NativeParent(*FImpl))
-        return P->Showing();
-    return true;
-}
-
-// [window thread]
-void TControl::Invalidate()
-{
-    FImpl->Invalid = true;
-    if (FParent)
-        FParent->Invalidate();
 }
 
 // [window thread] Paints at once when the form is showing; a hidden form paints nothing.
@@ -307,24 +228,6 @@ TPoint TControl::ClientToScreen(TPoint P) const
     else if (TControl* NP = NativeParent(*FImpl))
         Origin = NP->ClientToScreen({0, 0});
     return {P.X + Origin.X + FImpl->Left + BorderOf(*FImpl), P.Y + Origin.Y + FImpl->Top + BorderOf(*FImpl) + CaptionOf(*FImpl)};
-}
-
-// [window thread]
-TPoint TControl::ScreenToClient(TPoint P) const
-{
-    const TPoint O = ClientToScreen({0, 0});
-    return {P.X - O.X, P.Y - O.Y};
-}
-
-// [window thread] Records the message; a close message runs the form's close box. Answers 0, as the default
-// window procedure does for the key messages.
-std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
-{
-    FImpl->Messages.push_back({Msg, WParam, LParam});
-    if (Msg == 0x0010)
-        if (auto* F = dynamic_cast<TForm*>(this))
-            F->DoClose();
-    return 0;
 }
 
 // ---- TForm ------------------------------------------------------------------------------------------------

@@ -10,18 +10,9 @@
 #include "platform/FormsBackend.h"
 #include "platform/headless/HeadlessDriver.h"
 
-struct TControl::TImpl : TControlState
+struct TControl::TImpl : TModelledControlState
 {
-    // Outer geometry, in the parent's client coordinates (screen coordinates at top level).
-    int Left = 0, Top = 0, Width = 0, Height = 0;
-    bool Visible = false;
-    bool Enabled = true;
-    bool Invalid = false;
-    std::vector<TSentMessage> Messages;
-
     // Forms.
-    TNativeHandle OwnerWindow = nullptr;
-    TNativeHandle ParentWindow = nullptr;
     int PaintCount = 0;
     int ZOrder = 0;
     int SurfaceWidth = 0, SurfaceHeight = 0;

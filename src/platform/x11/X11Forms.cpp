@@ -42,32 +42,6 @@ std::u32string CodePoints(const std::string& Utf8)
     return Out;
 }
 
-int FrameBorder(TFormBorderStyle Style)
-{
-    switch (Style)
-    {
-    case TFormBorderStyle::bsNone: return 0;
-    case TFormBorderStyle::bsSingle: return 3;
-    case TFormBorderStyle::bsSizeable: return 4;
-    case TFormBorderStyle::bsToolWindow: return 3;
-    case TFormBorderStyle::bsSizeToolWin: return 4;
-    }
-    return 0;
-}
-
-int FrameCaption(TFormBorderStyle Style)
-{
-    switch (Style)
-    {
-    case TFormBorderStyle::bsNone: return 0;
-    case TFormBorderStyle::bsSingle:
-    case TFormBorderStyle::bsSizeable: return 20;
-    case TFormBorderStyle::bsToolWindow:
-    case TFormBorderStyle::bsSizeToolWin: return 16;
-    }
-    return 0;
-}
-
 TShiftState ShiftOf(unsigned State)
 {
     TShiftState S = 0;
@@ -99,16 +73,6 @@ constexpr unsigned kGrabEvents = ButtonPressMask | ButtonReleaseMask | PointerMo
 // The labels' font size in points.
 constexpr int kLabelPoints = 8;
 
-int BorderOf(const TControl::TImpl& I)
-{
-    return I.Kind == TControlKind::ckForm ? FrameBorder(I.BorderStyle) : 0;
-}
-
-int CaptionOf(const TControl::TImpl& I)
-{
-    return I.Kind == TControlKind::ckForm ? FrameCaption(I.BorderStyle) : 0;
-}
-
 ::Window XWindowOf(TNativeHandle H)
 {
     return static_cast<::Window>(reinterpret_cast<std::uintptr_t>(H));
@@ -117,12 +81,6 @@ int CaptionOf(const TControl::TImpl& I)
 bool IsTopLevel(const TControl& C)
 {
     return !C.Parent() && !C.Impl()->ParentWindow;
-}
-
-// The form of this thread that a native handle stands for, when it is one of ours.
-TControl* NativeParent(const TControl::TImpl& I)
-{
-    return I.ParentWindow ? I.Context->ControlOf(XWindowOf(I.ParentWindow)) : nullptr;
 }
 
 ::Window XParentOf(const TControl& C)
@@ -483,6 +441,13 @@ void DispatchEvent(TContext& C, XEvent& E)
 
 } // namespace X11
 
+// [window thread] The form of this thread that a native handle stands for, when it is one of ours.
+TControl* NativeParent(const TModelledControlState& S)
+{
+    const auto& I = static_cast<const TControl::TImpl&>(S);
+    return I.ParentWindow ? I.Context->ControlOf(XWindowOf(I.ParentWindow)) : nullptr;
+}
+
 // ---- TControl ---------------------------------------------------------------------------------------------
 
 // [window thread]
@@ -515,21 +480,6 @@ TNativeHandle TControl::Handle() const
     return reinterpret_cast<TNativeHandle>(static_cast<std::uintptr_t>(FImpl->Win));
 }
 
-// [window thread]
-void TControl::SetParent(TControl* AParent)
-{
-    if (AParent == FParent)
-        return;
-    MoveToParent(AParent);
-    if (FImpl->Kind == TControlKind::ckForm)
-        static_cast<TForm*>(this)->SetParentWindow(FParent ? FParent->Handle() : nullptr);
-}
-
-int TControl::Left() const { return FImpl->Left; }
-int TControl::Top() const { return FImpl->Top; }
-int TControl::Width() const { return FImpl->Width; }
-int TControl::Height() const { return FImpl->Height; }
-
 // [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
@@ -552,10 +502,6 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 
 int TControl::ClientWidth() const { return ClientW(*FImpl); }
 int TControl::ClientHeight() const { return ClientH(*FImpl); }
-void TControl::SetClientWidth(int V) { SetWidth(V + 2 * BorderOf(*FImpl)); }
-void TControl::SetClientHeight(int V) { SetHeight(V + 2 * BorderOf(*FImpl) + CaptionOf(*FImpl)); }
-
-bool TControl::Visible() const { return FImpl->Visible; }
 
 // [window thread] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
 void TControl::SetVisible(bool V)
@@ -581,30 +527,6 @@ void TControl::SetVisible(bool V)
     }
     if (FImpl->Context->Dpy)
         XFlush(FImpl->Context->Dpy);
-}
-
-bool TControl::Enabled() const { return FImpl->Enabled; }
-void TControl::SetEnabled(bool V) { FImpl->Enabled = V; }
-void TControl::SetTabOrder(int V) { FImpl->TabOrder = V; }
-
-// [window thread] A form embedded in a window that is not ours counts as showing when it is visible itself.
-bool TControl::Showing() const
-{
-    if (!FImpl->Visible)
-        return false;
-    if (FParent)
-        return FParent->Showing();
-    if (TControl* P = NativeParent(*FImpl))
-        return P->Showing();
-    return true;
-}
-
-// [window thread]
-void TControl::Invalidate()
-{
-    FImpl->Invalid = true;
-    if (FParent)
-        FParent->Invalidate();
 }
 
 // [window thread] Paints at once when the form is showing; a hidden form paints nothing.
@@ -645,24 +567,6 @@ TPoint TControl::ClientToScreen(TPoint P) const
         Origin = NP->ClientToScreen({0, 0});
     return {P.X + Origin.X + FImpl->Left + BorderOf(*FImpl),
             P.Y + Origin.Y + FImpl->Top + BorderOf(*FImpl) + CaptionOf(*FImpl)};
-}
-
-// [window thread]
-TPoint TControl::ScreenToClient(TPoint P) const
-{
-    const TPoint O = ClientToScreen({0, 0});
-    return {P.X - O.X, P.Y - O.Y};
-}
-
-// [window thread] Records the message; a close message runs the form's close box. Answers 0, as the default
-// window procedure does for the key messages.
-std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
-{
-    FImpl->Messages.push_back({Msg, WParam, LParam});
-    if (Msg == 0x0010)
-        if (auto* F = dynamic_cast<TForm*>(this))
-            F->DoClose();
-    return 0;
 }
 
 // ---- TForm ------------------------------------------------------------------------------------------------

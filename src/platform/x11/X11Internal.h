@@ -15,16 +15,11 @@
 #include "platform/FormsBackend.h"
 #include "platform/TextRaster.h"
 #include "platform/WindowProbe.h"
+#include "platform/headless/ModelledControl.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
-struct TSentMessage
-{
-    unsigned Msg = 0;
-    std::uintptr_t WParam = 0;
-    std::intptr_t LParam = 0;
-};
 
 namespace X11
 {
@@ -116,11 +111,6 @@ void WaitForWork(TContext& C, int WakeFd);
 // (0 when none); Xlib reports failures asynchronously, so call after XSync.
 int TakeLastError(Display* D);
 
-// The frame that a top-level form's border style gives it (the backend models it as the headless one does, so
-// that geometry is the same with or without a window manager): border on each side and caption height.
-int FrameBorder(TFormBorderStyle Style);
-int FrameCaption(TFormBorderStyle Style);
-
 // The shift state of an X event's state mask: the keys and buttons held before the event.
 TShiftState ShiftOf(unsigned State);
 
@@ -159,23 +149,14 @@ std::u32string CodePoints(const std::string& Utf8);
 
 } // namespace X11
 
-struct TControl::TImpl : TControlState
+struct TControl::TImpl : TModelledControlState
 {
     X11::TContext* Context = nullptr;
-    ::Window Win = 0; // forms: the client area's window; 0 for the windowless standard controls
-
-    // Outer geometry, in the parent's client coordinates (screen coordinates at top level); the X window is
-    // the client area inside the modelled frame.
-    int Left = 0, Top = 0, Width = 0, Height = 0;
-    bool Visible = false;
-    bool Enabled = true;
-    bool Invalid = false;
-    std::vector<TSentMessage> Messages;
-
-    // Forms.
-    TNativeHandle OwnerWindow = nullptr;
-    TNativeHandle ParentWindow = nullptr;
-    // Client sizes of own requests that ConfigureNotify has not confirmed yet: a top-level form takes a
+    // Forms: the client area's window inside the modelled frame (the frame is modelled as the headless
+    // backend does, so that geometry is the same with or without a window manager); 0 for the windowless
+    // standard controls.
+    ::Window Win = 0;
+    // Forms: client sizes of own requests that ConfigureNotify has not confirmed yet: a top-level form takes a
     // configuration as the window manager's or the user's only when it is none of them, so that a late
     // confirmation does not undo a newer request.
     std::vector<std::pair<int, int>> RequestedSizes;

@@ -1,0 +1,99 @@
+// The TControl members and frame rules that the headless and the x11 backends share (ModelledControl.h).
+#include "platform/headless/ModelledControl.h"
+
+namespace
+{
+// [window thread] The modelled state of a control of these backends.
+TModelledControlState& Modelled(TControlState& S) { return static_cast<TModelledControlState&>(S); }
+} // namespace
+
+int FrameBorder(TFormBorderStyle Style)
+{
+    switch (Style)
+    {
+    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsSingle: return 3;
+    case TFormBorderStyle::bsSizeable: return 4;
+    case TFormBorderStyle::bsToolWindow: return 3;
+    case TFormBorderStyle::bsSizeToolWin: return 4;
+    }
+    return 0;
+}
+
+int FrameCaption(TFormBorderStyle Style)
+{
+    switch (Style)
+    {
+    case TFormBorderStyle::bsNone: return 0;
+    case TFormBorderStyle::bsSingle:
+    case TFormBorderStyle::bsSizeable: return 20;
+    case TFormBorderStyle::bsToolWindow:
+    case TFormBorderStyle::bsSizeToolWin: return 16;
+    }
+    return 0;
+}
+
+int BorderOf(const TControlState& S) { return S.Kind == TControlKind::ckForm ? FrameBorder(S.BorderStyle) : 0; }
+int CaptionOf(const TControlState& S) { return S.Kind == TControlKind::ckForm ? FrameCaption(S.BorderStyle) : 0; }
+
+// [window thread]
+void TControl::SetParent(TControl* AParent)
+{
+    if (AParent == FParent)
+        return;
+    MoveToParent(AParent);
+    if (ControlState().Kind == TControlKind::ckForm)
+        static_cast<TForm*>(this)->SetParentWindow(FParent ? FParent->Handle() : nullptr);
+}
+
+int TControl::Left() const { return Modelled(ControlState()).Left; }
+int TControl::Top() const { return Modelled(ControlState()).Top; }
+int TControl::Width() const { return Modelled(ControlState()).Width; }
+int TControl::Height() const { return Modelled(ControlState()).Height; }
+
+void TControl::SetClientWidth(int V) { SetWidth(V + 2 * BorderOf(ControlState())); }
+void TControl::SetClientHeight(int V) { SetHeight(V + 2 * BorderOf(ControlState()) + CaptionOf(ControlState())); }
+
+bool TControl::Visible() const { return Modelled(ControlState()).Visible; }
+bool TControl::Enabled() const { return Modelled(ControlState()).Enabled; }
+void TControl::SetEnabled(bool V) { Modelled(ControlState()).Enabled = V; }
+void TControl::SetTabOrder(int V) { ControlState().TabOrder = V; }
+
+// [window thread] A form embedded in a window that is not ours counts as showing when it is visible itself.
+bool TControl::Showing() const
+{
+    const TModelledControlState& S = Modelled(ControlState());
+    if (!S.Visible)
+        return false;
+    if (FParent)
+        return FParent->Showing();
+    if (TControl* P = NativeParent(S))
+        return P->Showing();
+    return true;
+}
+
+// [window thread]
+void TControl::Invalidate()
+{
+    Modelled(ControlState()).Invalid = true;
+    if (FParent)
+        FParent->Invalidate();
+}
+
+// [window thread]
+TPoint TControl::ScreenToClient(TPoint P) const
+{
+    const TPoint O = ClientToScreen({0, 0});
+    return {P.X - O.X, P.Y - O.Y};
+}
+
+// [window thread] Records the message; a close message runs the form's close box. Answers 0, as the default
+// window procedure does for the key messages.
+std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
+{
+    Modelled(ControlState()).Messages.push_back({Msg, WParam, LParam});
+    if (Msg == 0x0010)
+        if (auto* F = dynamic_cast<TForm*>(this))
+            F->DoClose();
+    return 0;
+}
