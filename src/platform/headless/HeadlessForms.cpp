@@ -335,35 +335,6 @@ void TLabel::SetAutoSize(bool V)
 void TLabel::SetCentered(bool V) { FImpl->Centered = V; }
 int TLabel::TextWidth(const std::string& Text) const { return Headless::TextWidth(Text); }
 
-// [window thread]
-TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
-{
-    FImpl->Kind = TControlKind::ckScrollBar;
-    FImpl->Visible = true;
-    FImpl->Width = 121;
-    FImpl->Height = 16;
-}
-
-// [window thread]
-TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
-{
-    FImpl->Kind = TControlKind::ckTrackBar;
-    FImpl->Visible = true;
-    FImpl->Max = 10;
-    FImpl->Width = 150;
-    FImpl->Height = 45;
-}
-
-// [window thread]
-TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
-{
-    FImpl->Kind = TControlKind::ckComboBox;
-    FImpl->Visible = true;
-    FImpl->Width = 145;
-    FImpl->Height = 21;
-}
-
-
 // ---- Pop-up menus, timers, application --------------------------------------------------------------------
 
 // [window thread] Records the pop-up and runs the item that the test chose for it, if any.

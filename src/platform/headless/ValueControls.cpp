@@ -1,12 +1,12 @@
-// The values of the scroll bar, the track bar and the drop-down list, for the backends that keep these
-// controls as state of their own rather than as native controls (headless, x11). The backends make the
-// controls (kind, visibility, default size); everything here reads and writes only the backend-independent
-// state. [window thread]
+// The scroll bar, the track bar and the drop-down list for the backends that keep these controls as state of
+// their own rather than as native controls (headless, x11): their kind, default size and values.
+// [window thread]
 #include <algorithm>
 #include <string>
 
 #include "platform/Forms.h"
 #include "platform/FormsBackend.h"
+#include "platform/headless/ModelledControl.h"
 
 namespace
 {
@@ -18,7 +18,33 @@ void FireChange(TComponent* Sender, TNotifyEvent Handler)
         FireEvent([&] { Handler(Sender); });
 }
 
+// A new control of this kind, showing, with this default size.
+void MakeValueControl(TControlState& State, TControlKind Kind, int Width, int Height)
+{
+    auto& S = static_cast<TModelledControlState&>(State);
+    S.Kind = Kind;
+    S.Visible = true;
+    S.Width = Width;
+    S.Height = Height;
+}
+
 } // namespace
+
+TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
+{
+    MakeValueControl(ControlState(), TControlKind::ckScrollBar, 121, 16);
+}
+
+TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
+{
+    MakeValueControl(ControlState(), TControlKind::ckTrackBar, 150, 45);
+    ControlState().Max = 10;
+}
+
+TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
+{
+    MakeValueControl(ControlState(), TControlKind::ckComboBox, 145, 21);
+}
 
 // [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
 void TScrollBar::SetRange(int AMin, int AMax)

@@ -775,35 +775,6 @@ int TLabel::TextWidth(const std::string& Text) const
     return T.TextWidth(CodePoints(Text));
 }
 
-// [window thread]
-TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
-{
-    FImpl->Kind = TControlKind::ckScrollBar;
-    FImpl->Visible = true;
-    FImpl->Width = 121;
-    FImpl->Height = 16;
-}
-
-// [window thread]
-TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
-{
-    FImpl->Kind = TControlKind::ckTrackBar;
-    FImpl->Visible = true;
-    FImpl->Max = 10;
-    FImpl->Width = 150;
-    FImpl->Height = 45;
-}
-
-// [window thread]
-TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
-{
-    FImpl->Kind = TControlKind::ckComboBox;
-    FImpl->Visible = true;
-    FImpl->Width = 145;
-    FImpl->Height = 21;
-}
-
-
 // ---- Application and system services that belong to the window system -----------------------------------
 
 // [window thread] The hidden cursor is a blank one on every form of this thread and on its pointer grab, so
