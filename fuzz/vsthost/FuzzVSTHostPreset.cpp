@@ -8,7 +8,8 @@
 //
 // A file is either accepted or rejected with EMarvoError. Anything else is a finding: another exception, a
 // sanitizer report, a rejected file that changed a parameter or reached the chunk plug-in at all, or an
-// accepted file whose values or chunk bytes did not arrive exactly.
+// accepted file whose values or chunk bytes did not arrive exactly, or a parameter index outside the
+// chunk plug-in's four (it traps, as a real plug-in would index past its arrays).
 //
 // Both instances live for the whole run; before every input each plug-in is put back into the same state,
 // so any input reproduces alone.
@@ -102,17 +103,28 @@ struct TChunkEffect
             return 0;
         }
     }
+    // A parameter index the record does not declare is a host fault: a real plug-in indexes its own arrays
+    // with it.
+    static void CheckIndex(VstInt32 Index)
+    {
+        if (Index < 0 || Index >= kParams)
+        {
+            std::fprintf(stderr, "finding: parameter index %d handed to a plug-in with %d parameters\n",
+                         static_cast<int>(Index), kParams);
+            __builtin_trap();
+        }
+    }
     static void VSTCALL SetParameter(AEffect* E, VstInt32 Index, float Value)
     {
         TChunkEffect& F = Of(E);
         ++F.Calls;
-        if (Index >= 0 && Index < kParams)
-            F.Parameters[Index] = Value;
+        CheckIndex(Index);
+        F.Parameters[Index] = Value;
     }
     static float VSTCALL GetParameter(AEffect* E, VstInt32 Index)
     {
-        TChunkEffect& F = Of(E);
-        return Index >= 0 && Index < kParams ? F.Parameters[Index] : 0.0f;
+        CheckIndex(Index);
+        return Of(E).Parameters[Index];
     }
 };
 
