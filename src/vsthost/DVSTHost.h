@@ -251,12 +251,14 @@ public:
 
     // --- program files [window thread] -------------------------------------------------------------------
     // Load checks the whole file before anything reaches the plug-in and raises EMarvoError on a missing,
-    // foreign, short or malformed file, leaving the instance as it was.
+    // foreign, short, malformed or too large file (above 64 MiB), leaving the instance as it was. A
+    // parameter-form file's values reach only the parameters the plug-in has; values beyond them are ignored.
     void LoadPreset(const std::string& FileName);
     void LoadPreset(std::istream& Stream);
     void SavePreset(const std::string& FileName);
     void SavePreset(std::ostream& Stream);
-    // Selects Number and answers the parameter-form header (fields big-endian) and its values.
+    // Selects Number and answers the parameter-form header (fields big-endian) and its values. Raises
+    // EMarvoError, before calling the plug-in, when numParams would make a record above 64 MiB.
     void FillProgramRecord(std::int32_t Number, std::vector<std::uint8_t>& Record);
 
     // --- editor [window thread] --------------------------------------------------------------------------

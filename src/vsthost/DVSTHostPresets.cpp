@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstring>
 #include <fstream>
-#include <iterator>
 #include <limits>
 #include <sstream>
 
@@ -18,6 +17,12 @@ constexpr std::size_t kChunkHeaderSize = 60;
 constexpr std::size_t kNameOffset = 28;
 constexpr std::size_t kNameField = 28;
 constexpr std::size_t kMaxStoredName = 26;
+// The largest program file read or written: far above any real plug-in's program, far below what a 32-bit
+// process can hold twice.
+constexpr std::size_t kMaxFileSize = std::size_t(64) << 20;
+constexpr std::int32_t kMaxFileParams = static_cast<std::int32_t>((kMaxFileSize - kParameterHeaderSize) / 4);
+static_assert(kMaxFileSize - kChunkHeaderSize <= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()),
+              "a chunk of any accepted file has a 32-bit size");
 
 void PutBigEndian(std::vector<std::uint8_t>& Out, std::size_t Offset, std::uint32_t V)
 {
@@ -79,6 +84,35 @@ std::string StoredName(const std::vector<std::uint8_t>& File)
     return std::string(Name, strnlen(Name, kNameField));
 }
 
+// The whole stream from its start; a stream that tells its size is refused before a byte is read when the
+// size is above the limit, any other when it reaches the limit.
+std::vector<std::uint8_t> ReadFile(std::istream& Stream)
+{
+    Stream.clear();
+    Stream.seekg(0, std::ios::end);
+    const std::streamoff Size = Stream.tellg(); // -1 when the stream cannot tell
+    if (Size > static_cast<std::streamoff>(kMaxFileSize))
+        throw EMarvoError("preset file is too large");
+    Stream.clear();
+    Stream.seekg(0);
+    Stream.clear();
+    std::vector<std::uint8_t> File;
+    if (Size > 0)
+        File.reserve(static_cast<std::size_t>(Size));
+    char Block[16384];
+    do
+    {
+        Stream.read(Block, sizeof Block);
+        const auto Count = static_cast<std::size_t>(Stream.gcount());
+        if (Count > kMaxFileSize - File.size())
+            throw EMarvoError("preset file is too large");
+        File.insert(File.end(), Block, Block + Count);
+    } while (Stream);
+    if (Stream.bad())
+        throw EMarvoError("cannot read preset file");
+    return File;
+}
+
 void CheckPluginID(const std::vector<std::uint8_t>& File, const std::string& uID)
 {
     if (uID.size() != 4 || std::memcmp(File.data() + 16, uID.data(), 4) != 0)
@@ -104,11 +138,7 @@ void TVstPlugIn::LoadPreset(std::istream& Stream)
 {
     if (!VstEffect)
         return;
-    Stream.clear();
-    Stream.seekg(0);
-    std::vector<std::uint8_t> File((std::istreambuf_iterator<char>(Stream)), std::istreambuf_iterator<char>());
-    if (Stream.bad())
-        throw EMarvoError("cannot read preset file");
+    const std::vector<std::uint8_t> File = ReadFile(Stream);
     const bool ParameterForm = File.size() > 9 && File[9] == 'x';
     if (File.size() < (ParameterForm ? kParameterHeaderSize : kChunkHeaderSize))
         throw EMarvoError("preset file is truncated");
@@ -117,8 +147,6 @@ void TVstPlugIn::LoadPreset(std::istream& Stream)
     if (!ParameterForm)
     {
         const std::size_t ChunkSize = File.size() - kChunkHeaderSize;
-        if (ChunkSize > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-            throw EMarvoError("preset file is too large");
         SetProgramName(StoredName(File));
         // One byte of room beyond the chunk, as plug-ins that read a terminating zero expect.
         std::vector<std::uint8_t> Chunk(ChunkSize + 1, 0);
@@ -139,7 +167,9 @@ void TVstPlugIn::LoadPreset(std::istream& Stream)
     Info.numElements = VstEffect->numParams;
     BeginLoadProgram(Info);
     SetProgramName(StoredName(File));
-    for (std::int32_t I = 0; I < Count; ++I)
+    // Values beyond the parameters the plug-in has now (a file of another version) are not passed on.
+    const std::int32_t Known = std::min(Count, std::max(VstEffect->numParams, 0));
+    for (std::int32_t I = 0; I < Known; ++I)
         SetParameter(I, BitsFloat(GetBigEndian(File, kParameterHeaderSize + 4 * static_cast<std::size_t>(I))));
 }
 
@@ -190,8 +220,10 @@ void TVstPlugIn::SavePreset(std::ostream& Stream)
 // [window thread]
 void TVstPlugIn::FillProgramRecord(std::int32_t Number, std::vector<std::uint8_t>& Record)
 {
-    SetProgramNr(Number);
     const std::int32_t Count = std::max(FnumParams, 0);
+    if (Count > kMaxFileParams)
+        throw EMarvoError("the plug-in has too many parameters for a preset file");
+    SetProgramNr(Number);
     Record = Header(kParameterHeaderSize, "FxCk", 48u + 4u * static_cast<std::uint32_t>(Count), FuID,
                     VstEffect ? VstEffect->version : 0, FnumParams, ProgramName());
     Record.resize(kParameterHeaderSize + 4 * static_cast<std::size_t>(Count));

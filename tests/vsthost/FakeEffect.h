@@ -1,6 +1,10 @@
 #pragma once
 // Host test support: a raw effect record that records every dispatcher call, answers from a table, writes
 // configurable texts and keeps its parameters and chunk in plain fields; handing it to a host; reading fxp bytes.
+// A parameter index outside the record's numParams fails the running test: a real plug-in would index past
+// its arrays.
+#include <gtest/gtest.h>
+
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -121,19 +125,24 @@ struct TFakeEffect
         auto A = F.Answers.find(Opcode);
         return A == F.Answers.end() ? 0 : A->second;
     }
+    static bool InRange(AEffect* E, VstInt32 Index)
+    {
+        const bool Declared = Index >= 0 && Index < E->numParams;
+        if (!Declared)
+            ADD_FAILURE() << "parameter index " << Index << " reached a plug-in with " << E->numParams
+                          << " parameters";
+        return Declared && Index < static_cast<VstInt32>(Of(E).Parameters.size());
+    }
     static void VSTCALL SetParameter(AEffect* E, VstInt32 Index, float Value)
     {
         TFakeEffect& F = Of(E);
-        if (Index >= 0 && Index < static_cast<VstInt32>(F.Parameters.size()))
+        if (InRange(E, Index))
             F.Parameters[static_cast<std::size_t>(Index)] = Value;
         F.Calls.push_back({kSetParameterCall, Index, 0, Value, Get8087CW()});
     }
     static float VSTCALL GetParameter(AEffect* E, VstInt32 Index)
     {
-        TFakeEffect& F = Of(E);
-        return Index >= 0 && Index < static_cast<VstInt32>(F.Parameters.size())
-                   ? F.Parameters[static_cast<std::size_t>(Index)]
-                   : 0.0f;
+        return InRange(E, Index) ? Of(E).Parameters[static_cast<std::size_t>(Index)] : 0.0f;
     }
     static void VSTCALL Process(AEffect*, float** Inputs, float** Outputs, VstInt32 Frames)
     {
