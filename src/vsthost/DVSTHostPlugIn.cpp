@@ -169,7 +169,6 @@ void TVstPlugIn::Close()
 // [window thread]
 bool TVstPlugIn::Load(const std::string& FileName)
 {
-    bool Result = false;
     FLastLoadError.clear();
     try
     {
@@ -211,14 +210,30 @@ bool TVstPlugIn::Load(const std::string& FileName)
     {
         if (OnAfterLoad)
             OnAfterLoad(this);
-        Result = true;
-        FActive = true;
+    }
+    catch (const std::exception& E)
+    {
+        FLastLoadError = *E.what() ? E.what() : "the OnAfterLoad handler raised an error";
+    }
+    catch (...)
+    {
+        FLastLoadError = "the OnAfterLoad handler raised an unknown error";
+    }
+    // The entry made an effect: closing it (effClose) lets the plug-in free itself before its library goes.
+    FActive = true;
+    if (!FLastLoadError.empty())
+    {
+        Unload();
+        return false;
+    }
+    try
+    {
         FDLLFileName = FileName;
     }
     catch (...)
     {
     }
-    return Result;
+    return true;
 }
 
 // [window thread] True means the library has no entry function.

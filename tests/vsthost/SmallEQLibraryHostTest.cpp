@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/Exceptions.h"
 #include "platform/System.h"
 #include "vsthost/DVSTHost.h"
 #include "vsthost/FakeEffect.h"
@@ -77,6 +78,28 @@ TEST_F(SmallEQLibraryHost, OpensFromItsFileAndSetsTheOutputLevel)
         }
         EXPECT_NEAR(Left.back(), Level.Factor, 1e-4f);
         EXPECT_NEAR(Right.back(), -Level.Factor, 1e-4f);
+    }
+}
+
+TEST_F(SmallEQLibraryHost, AnAfterLoadHandlerThatRaisesUnloadsTheLibraryAndLeavesItsReason)
+{
+    const struct
+    {
+        TVstNotifyEvent Handler;
+        const char* Reason;
+    } Rows[] = {
+        {[](TVstPlugIn*) { throw EMarvoError("refused by the host"); }, "refused by the host"},
+        {[](TVstPlugIn*) { throw 7; }, "the OnAfterLoad handler raised an unknown error"},
+    };
+    for (const auto& R : Rows)
+    {
+        TVstPlugIn* P = Host.VstPlugIns().Add();
+        P->OnAfterLoad = R.Handler;
+        EXPECT_FALSE(P->Load(ExtractFilePath(ExecutablePath()) + kLibraryName)) << R.Reason;
+        EXPECT_EQ(P->LastLoadError(), R.Reason);
+        EXPECT_EQ(P->LibHandle, TLibraryHandle{0}) << R.Reason;
+        EXPECT_EQ(P->VstEffect, nullptr) << R.Reason;
+        EXPECT_FALSE(P->Active()) << R.Reason;
     }
 }
 
