@@ -5,10 +5,8 @@
 #include <exception>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <vector>
 
-#include "platform/Exceptions.h"
 #include "platform/FPUControl.h"
 #include "platform/Registry.h"
 #include "vsthost/DVSTHost.h"
@@ -74,13 +72,6 @@ VstIntPtr RoundedAnswer(float V, double Limit = 2147483647.0)
 {
     const double R = std::nearbyint(static_cast<double>(V));
     return std::isfinite(R) && std::fabs(R) <= Limit ? static_cast<VstIntPtr>(R) : 0;
-}
-
-std::string FormatOpt(float Opt)
-{
-    std::ostringstream Text;
-    Text << Opt;
-    return Text.str();
 }
 
 // Fires an event of the calling instance, when there is one and the event is assigned.
@@ -332,9 +323,9 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, VstInt32 Opcode, VstInt32
     case audioMasterGetChunkFile:
         return 0;
     default:
-        // audioMasterUnused and everything above the table: reported as an error, answered with 0.
-        throw EMarvoError("Check: " + std::to_string(Opcode) + " - " + std::to_string(Index) + " - " +
-                          std::to_string(Value) + " - " + FormatOpt(Opt));
+        // audioMasterUnused and everything above the table. The call may come from the audio thread: no
+        // report is built, nothing is allocated or raised.
+        return 0;
     }
 }
 

@@ -1,7 +1,9 @@
 // The host callback opcode by opcode, the library-wide host settings and the time information.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "platform/FPUControl.h"
 #include "vsthost/DVSTHost.h"
@@ -9,6 +11,29 @@
 #if defined(MARVO_HEADLESS)
 #include "platform/headless/HeadlessDriver.h"
 #endif
+
+namespace
+{
+// Allocations made by this thread, counted by the replaced allocation functions below (kept out of line, so
+// that the compiler does not pair an inlined free with operator new).
+thread_local std::size_t GAllocations = 0;
+} // namespace
+
+[[gnu::noinline]] void* operator new(std::size_t Size)
+{
+    ++GAllocations;
+    if (void* P = std::malloc(Size ? Size : 1))
+        return P;
+    throw std::bad_alloc();
+}
+[[gnu::noinline]] void operator delete(void* P) noexcept
+{
+    std::free(P);
+}
+[[gnu::noinline]] void operator delete(void* P, std::size_t) noexcept
+{
+    std::free(P);
+}
 
 namespace
 {
@@ -70,6 +95,19 @@ TEST_F(Callback, AnswersFromTheHostSettings)
     Host.SetTempo(90.4f);
     EXPECT_EQ(Call(nullptr, audioMasterTempoAt), 900000);
     Host.SetTempo(120.0f);
+}
+
+TEST_F(Callback, UnknownOpcodesAnswerZeroWithoutAllocating)
+{
+    // The callback may run on the audio thread, where an opcode it does not know must cost nothing.
+    for (const VstInt32 Opcode : {VstInt32(audioMasterUnused), 49, 200, -1})
+    {
+        const std::size_t Before = GAllocations;
+        const VstIntPtr Answer = Call(&Fake.Effect, Opcode, 1, 2, nullptr, 0.5f);
+        const std::size_t Made = GAllocations - Before;
+        EXPECT_EQ(Answer, 0) << Opcode;
+        EXPECT_EQ(Made, 0u) << Opcode;
+    }
 }
 
 TEST_F(Callback, TheTimeRecordKeepsItsAddress)
