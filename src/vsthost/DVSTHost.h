@@ -164,7 +164,8 @@ public:
     // Closes the editor and the plug-in and frees a library loaded by the instance.
     void Unload();
     // Why the last Load failed ("" after a successful one): the loader's text, the missing file, the
-    // missing entry, or the error OnAfterLoad raised (the library is then unloaded). Open reports the fixed "This is not a valid Vst Plugin!" whatever the reason.
+    // missing entry, or the error OnAfterLoad raised (the library is then unloaded). Open reports the
+    // fixed "This is not a valid Vst Plugin!" whatever the reason.
     const std::string& LastLoadError() const { return FLastLoadError; }
 
     // --- state ------------------------------------------------------------------------------------------

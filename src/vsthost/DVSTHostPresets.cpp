@@ -17,8 +17,8 @@ constexpr std::size_t kChunkHeaderSize = 60;
 constexpr std::size_t kNameOffset = 28;
 constexpr std::size_t kNameField = 28;
 constexpr std::size_t kMaxStoredName = 26;
-// The largest program file read or written: far above any real plug-in's program, far below what a 32-bit
-// process can hold twice.
+// The largest program file read, and the largest parameter-form record written: far above any real
+// plug-in's program, far below what a 32-bit process can hold twice.
 constexpr std::size_t kMaxFileSize = std::size_t(64) << 20;
 constexpr std::int32_t kMaxFileParams = static_cast<std::int32_t>((kMaxFileSize - kParameterHeaderSize) / 4);
 static_assert(kMaxFileSize - kChunkHeaderSize <= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()),
@@ -84,8 +84,8 @@ std::string StoredName(const std::vector<std::uint8_t>& File)
     return std::string(Name, strnlen(Name, kNameField));
 }
 
-// The whole stream from its start; a stream that tells its size is refused before a byte is read when the
-// size is above the limit, any other when it reaches the limit.
+// The whole stream from its start. Above the size limit it is refused: before a byte is read when the
+// stream tells its size, else as soon as more than the limit has been read.
 std::vector<std::uint8_t> ReadFile(std::istream& Stream)
 {
     Stream.clear();
