@@ -758,7 +758,7 @@ bool IsEditorOpcode(VstInt32 Opcode)
 // call; a thread that finds another sending leaves it to that one.
 void TCustomVSTModule::DeliverDeferredRequests()
 {
-    if (!FDeferredPending.load() || !FAudioMaster)
+    if (!FDeferredPending.load() || !FAudioMaster || DefersHostRequests())
         return;
     std::unique_lock<std::mutex> G(FDeferredLock, std::try_to_lock);
     if (!G.owns_lock())

@@ -260,6 +260,21 @@ TEST_F(X11Menu, AMenuFreedWhileOpenCloses)
     EXPECT_TRUE(Chosen.empty());
 }
 
+// Message boxes are kept only for an answerer that lives: a program that shows many keeps none of them.
+TEST(X11MessageBoxes, AreKeptOnlyWhileAnAnswererLives)
+{
+    for (int I = 0; I < 100; ++I)
+        ShowMessageBox("no answerer", "Unkept");
+    EXPECT_EQ(X11Driver::KeptMessageBoxes(), 0u);
+    {
+        TMessageBoxAnswerer Answerer;
+        ShowMessageBox("answered", "Kept");
+        ASSERT_EQ(Answerer.Records().size(), 1u);
+        EXPECT_EQ(Answerer.Records()[0].Text, "answered");
+    }
+    EXPECT_EQ(X11Driver::KeptMessageBoxes(), 0u);
+}
+
 // A foreign host's thread owns no windows of ours: its editor calls run on the toolkit's own window thread,
 // whose timers and events go on while the host does nothing; a thread with windows of its own runs them itself.
 TEST(X11WindowThread, RunsTheCallsOfThreadsWithoutWindowsAndKeepsTheirTimersGoing)
