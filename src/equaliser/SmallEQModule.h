@@ -108,7 +108,7 @@ public:
     static const TVSTModuleDeclaration<TSmallEQModule> Declaration;
 
 private:
-    // Serialises coefficient writers (parameter handlers, sample-rate changes); never taken by processing.
+    // The writer flag held while VSTModuleCreate makes the filters; never taken by processing.
     class TWriterLock;
 
     // [any thread, writer lock held] Publishes band b's channel coefficient sets.

@@ -754,8 +754,9 @@ bool IsEditorOpcode(VstInt32 Opcode)
 
 } // namespace
 
-// [host thread] Sends what the own window thread queued. Requests queued while this runs wait for the next
-// call; a thread that finds another sending leaves it to that one.
+// [any thread] Sends what the own window thread queued, on the calling (host's) thread; nothing on the own
+// window thread itself. Requests queued while this runs wait for the next call; a thread that finds another
+// sending leaves it to that one, without waiting.
 void TCustomVSTModule::DeliverDeferredRequests()
 {
     if (!FDeferredPending.load() || !FAudioMaster || DefersHostRequests())

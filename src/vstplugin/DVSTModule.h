@@ -743,8 +743,8 @@ private:
     void ApplyDelayRule();
     void FlushMidiOutEvents();
     void ChunkParameterDisplay(std::int32_t Index, std::string& Text);
-    // [host thread, never the playback thread's process call] Sends the queued requests, in order; does
-    // nothing while another thread sends them.
+    // [any thread] Sends the queued requests, in order, on the calling thread; does nothing on the own window
+    // thread or while another thread sends them.
     void DeliverDeferredRequests();
 
     static VstIntPtr VSTCALL DispatcherEntry(AEffect* Effect, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value,

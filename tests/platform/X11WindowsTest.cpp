@@ -313,6 +313,40 @@ TEST(X11WindowThread, RunsTheCallsOfThreadsWithoutWindowsAndKeepsTheirTimersGoin
     EXPECT_EQ(OwnerRanOn, Owner);
 }
 
+// A caller whose call the window thread does not take up in time gets an error instead of waiting for ever,
+// and its call never runs; the thread takes up later calls again once it is free.
+TEST(X11WindowThread, ACallNotTakenUpInTimeFailsAndNeverRuns)
+{
+    std::atomic<bool> Busy{false}, Release{false}, LateRan{false};
+    std::thread Holder([&] {
+        RunInWindowThread([&] {
+            Busy.store(true);
+            Busy.notify_all();
+            Release.wait(false);
+        });
+    });
+    Busy.wait(false);
+    bool Failed = false;
+    std::thread([&] {
+        try
+        {
+            RunInWindowThread([&] { LateRan.store(true); });
+        }
+        catch (const EMarvoError&)
+        {
+            Failed = true;
+        }
+    }).join();
+    Release.store(true);
+    Release.notify_all();
+    Holder.join();
+    bool Ran = false;
+    std::thread([&] { RunInWindowThread([&] { Ran = true; }); }).join();
+    EXPECT_TRUE(Failed);
+    EXPECT_FALSE(LateRan.load());
+    EXPECT_TRUE(Ran);
+}
+
 } // namespace
 
 #endif // MARVO_X11
