@@ -175,21 +175,24 @@ const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
 // ---------------------------------------------------------------------------------------------------------
 // Writer side
 
-// [any thread] Held while coefficients are computed and published, or while the editor reads the filters;
-// waits (yielding) for another holder, never for the playback thread. Also loads the x87 control word the
-// coefficient arithmetic is defined with, whatever the calling host left.
+// [any thread] Held while the editor reads the filters, and while VSTModuleCreate makes them; waits
+// (yielding) for another holder, never for the playback thread. Also loads the x87 control word the
+// coefficient arithmetic is defined with, whatever the calling host left. On release it applies what writers
+// left pending while it was held.
 TSmallEQModule::TFilterReadLock::TFilterReadLock(TSmallEQModule& Module) : FModule(Module)
 {
     while (FModule.FWriterBusy.exchange(true))
         std::this_thread::yield();
+    // The holder sees every change marked before it took the flag.
+    FModule.ApplyPendingChanges();
 }
 
 TSmallEQModule::TFilterReadLock::~TFilterReadLock()
 {
-    FModule.ApplyPendingSampleRate();
+    FModule.ApplyPendingChanges();
     FModule.FWriterBusy.store(false);
-    // A rate requested while this holder was busy was left to it; the check above may have missed it.
-    FModule.TryApplyPendingSampleRate();
+    // What was requested while this holder was busy was left to it; the check above may have missed it.
+    FModule.TryApplyPendingChanges();
 }
 
 class TSmallEQModule::TWriterLock : public TFilterReadLock
@@ -202,6 +205,67 @@ void TSmallEQModule::PublishBand(int Band)
 {
     for (int ch = 0; ch < kChannels; ++ch)
         FPublished[ch][Band].Publish(Filters[ch][Band]->Coefficients());
+}
+
+// The filters' coefficients follow from their stored frequency, gain, bandwidth, symmetry and rate alone, not
+// from the order they were set in: so a writer that applies another thread's pending values gets the same
+// sets, bit for bit, as the other thread would have.
+void TSmallEQModule::ApplyPendingBands()
+{
+    const std::uint32_t pending = FPendingBandParameters.exchange(0);
+    if (pending == 0)
+        return;
+    for (int b = 0; b < kBands; ++b)
+    {
+        const std::uint32_t kinds = (pending >> (4 * b)) & 0xFu;
+        if (kinds == 0)
+            continue;
+        if (kinds & 1u)
+        {
+            const double frequency = ShownParameter(4 * b);
+            Filters[0][b]->SetFrequency(frequency);
+            Filters[1][b]->SetFrequency(frequency);
+        }
+        if (kinds & 2u)
+        {
+            const double gain = ShownParameter(4 * b + 1);
+            Filters[0][b]->SetGain(gain);
+            Filters[1][b]->SetGain(gain);
+        }
+        if (kinds & 4u)
+        {
+            const long double octaves = Extended::Exp2(kBandwidthScale * ShownParameter(4 * b + 2) - kBandwidthOffset);
+            Filters[0][b]->SetBandwidth(static_cast<double>(octaves));
+            Filters[1][b]->SetBandwidth(Filters[0][b]->Bandwidth());
+        }
+        if (kinds & 8u)
+        {
+            const double symmetry = ShownParameter(4 * b + 3);
+            Filters[0][b]->SetSymmetry(symmetry);
+            Filters[1][b]->SetSymmetry(symmetry);
+        }
+        PublishBand(b);
+    }
+}
+
+void TSmallEQModule::ApplyPendingChanges()
+{
+    if (!FiltersExist())
+        return;
+    ApplyPendingBands();
+    ApplyPendingSampleRate();
+}
+
+bool TSmallEQModule::ChangesPending() const
+{
+    return FiltersExist() &&
+           (FPendingBandParameters.load() != 0 || FRequestedSampleRate.load() != FAppliedSampleRate.load());
+}
+
+void TSmallEQModule::RequestBandParameter(std::int32_t Index)
+{
+    FPendingBandParameters.fetch_or(1u << Index);
+    TryApplyPendingChanges();
 }
 
 void TSmallEQModule::ApplyPendingSampleRate()
@@ -222,16 +286,17 @@ void TSmallEQModule::ApplyPendingSampleRate()
     FAppliedSampleRate.store(rate);
 }
 
-void TSmallEQModule::TryApplyPendingSampleRate()
+void TSmallEQModule::TryApplyPendingChanges()
 {
-    // A writer that finds the flag taken leaves the rate to the holder, which checks again after letting go.
-    while (FiltersExist() && FRequestedSampleRate.load() != FAppliedSampleRate.load())
+    // A writer that finds the flag taken leaves its change to the holder, which checks again after letting go;
+    // so no writer waits for another (the host's automation may write on its audio thread).
+    while (ChangesPending())
     {
         if (FWriterBusy.exchange(true))
             return;
         {
             TFPUControlScope fpu;
-            ApplyPendingSampleRate();
+            ApplyPendingChanges();
         }
         FWriterBusy.store(false);
     }
@@ -262,6 +327,8 @@ void TSmallEQModule::VSTModuleCreate(TComponent* /*Sender*/)
             }
         FRequestedSampleRate.store(SampleRate());
         FAppliedSampleRate.store(SampleRate());
+        // The initial setting below writes every band parameter anyway.
+        FPendingBandParameters.store(0);
     }
     for (std::int32_t i = 0; i < numParams() && i < static_cast<std::int32_t>(std::size(InitialParameters)); ++i)
         SetParameterAutomated(i, InitialParameters[i]);
@@ -327,24 +394,15 @@ float TSmallEQModule::ShownParameter(std::int32_t Index) const
 
 // ---------------------------------------------------------------------------------------------------------
 // Parameter handlers. Each limits the value in place (a value that is not >= the lower bound, NaN
-// included, becomes the lower bound; one above the upper bound the upper bound), then sets both channels'
-// filters of the band and publishes their coefficients. Before VSTModuleCreate there are no filters yet.
-
-void TSmallEQModule::SetBandOnBothChannels(int Band, void (TSymmetryFilter::*Setter)(double), double Value)
-{
-    if (!FiltersExist())
-        return;
-    TWriterLock lock(*this);
-    (Filters[0][Band].get()->*Setter)(Value);
-    (Filters[1][Band].get()->*Setter)(Value);
-    PublishBand(Band);
-}
+// included, becomes the lower bound; one above the upper bound the upper bound), keeps it, then has both
+// channels' filters of the band set and their coefficients published: by this thread, or, when another
+// writer is busy, by that one before it lets go. Before VSTModuleCreate there are no filters yet.
 
 void TSmallEQModule::SmallEQModuleFreqChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
 {
     Value = Limit(Value, 20.0f, 20000.0f);
     Show(Index, Value);
-    SetBandOnBothChannels(Index / 4, &TSymmetryFilter::SetFrequency, Value);
+    RequestBandParameter(Index);
     DrawEditor(epFrequency | epOverview);
 }
 
@@ -352,7 +410,7 @@ void TSmallEQModule::SmallEQModuleGainChange(TComponent* /*Sender*/, std::int32_
 {
     Value = Limit(Value, -15.0f, 15.0f);
     Show(Index, Value);
-    SetBandOnBothChannels((Index - 1) / 4, &TSymmetryFilter::SetGain, Value);
+    RequestBandParameter(Index);
     DrawEditor(epGain | epOverview);
 }
 
@@ -362,15 +420,7 @@ void TSmallEQModule::SmallEQModuleBandwidthChange(TComponent* /*Sender*/, std::i
     // to 0 and the section's poles reach the unit circle.
     Value = Limit(Value, 0.0f, 1.0f);
     Show(Index, Value);
-    if (FiltersExist())
-    {
-        TWriterLock lock(*this);
-        const int band = (Index - 2) / 4;
-        const long double octaves = Extended::Exp2(kBandwidthScale * Value - kBandwidthOffset);
-        Filters[0][band]->SetBandwidth(static_cast<double>(octaves));
-        Filters[1][band]->SetBandwidth(Filters[0][band]->Bandwidth());
-        PublishBand(band);
-    }
+    RequestBandParameter(Index);
     DrawEditor(epBandwidth);
 }
 
@@ -378,7 +428,7 @@ void TSmallEQModule::SmallEQModuleTypeChange(TComponent* /*Sender*/, std::int32_
 {
     Value = Limit(Value, -1.0f, 1.0f);
     Show(Index, Value);
-    SetBandOnBothChannels((Index - 3) / 4, &TSymmetryFilter::SetSymmetry, Value);
+    RequestBandParameter(Index);
     DrawEditor(epSymmetry | epOverview);
 }
 
@@ -398,7 +448,14 @@ void TSmallEQModule::SmallEQModuleBandwidthDisplay(TComponent* /*Sender*/, std::
 {
     const int band = (Index - 2) / 4;
     if (FiltersExist() && band >= 0 && band < kBands)
-        PreDefined = FormatBandwidth(Filters[0][band]->Bandwidth());
+    {
+        double octaves;
+        {
+            TFilterReadLock lock(*this);
+            octaves = Filters[0][band]->Bandwidth();
+        }
+        PreDefined = FormatBandwidth(octaves);
+    }
 }
 
 void TSmallEQModule::VSTModuleSampleRateChange(TComponent* /*Sender*/, float NewSampleRate)
@@ -407,7 +464,7 @@ void TSmallEQModule::VSTModuleSampleRateChange(TComponent* /*Sender*/, float New
     if (!(NewSampleRate > 0.0f) || !(NewSampleRate <= 1e9f))
         return;
     FRequestedSampleRate.store(NewSampleRate);
-    TryApplyPendingSampleRate();
+    TryApplyPendingChanges();
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -5,11 +5,13 @@
 // control (0..1), 3 symmetry (−1..1); index 32 the output volume (dB).
 //
 // Threads. Parameter handlers and sample-rate changes compute coefficients on the thread that makes the
-// change (the window thread, or whatever thread a foreign host uses) with the sixteen `Filters`; each band's
-// new coefficient set is then published to the playback thread through a lock-free exchange, and
-// VSTModuleProcess picks up consistent sets at the start of each block. The playback thread owns the
-// section states and never waits for the other side. Writers are serialised among themselves by a flag
-// that only they (and the editor, while it reads the filters) take.
+// change (the window thread, or whatever thread a foreign host uses, two of them at once included) with the
+// sixteen `Filters`; each band's new coefficient set is then published to the playback thread through a
+// lock-free exchange, and VSTModuleProcess picks up consistent sets at the start of each block. The playback
+// thread owns the section states and never waits for the other side. One writer at a time computes and
+// publishes (the exchange has one producer): it holds a flag; a writer that finds the flag taken leaves a
+// pending mark and returns at once, and the holder applies every pending change before it lets go. Writers
+// never wait; only the editor, while it reads the filters, waits for the flag.
 //
 // The editor draws on the window thread only. A change made there redraws at once; a change made on any
 // other thread (a host's automation) only marks the parts to redraw, and the editor's update timer draws
@@ -106,18 +108,24 @@ public:
     static const TVSTModuleDeclaration<TSmallEQModule> Declaration;
 
 private:
-    // Serialises coefficient writers (parameter handlers, sample-rate changes); never taken by processing.
+    // The writer flag held while VSTModuleCreate makes the filters; never taken by processing.
     class TWriterLock;
 
     // [any thread, writer lock held] Publishes band b's channel coefficient sets.
     void PublishBand(int Band);
-    // [any thread] Under the writer lock, gives both channels' filters of Band the Value through Setter and
-    // publishes the band; nothing before the filters exist.
-    void SetBandOnBothChannels(int Band, void (TSymmetryFilter::*Setter)(double), double Value);
+    // [any thread, writer lock held] Gives both channels' filters the kept values of the band parameters
+    // marked pending, and publishes those bands.
+    void ApplyPendingBands();
     // [any thread, writer lock held] Applies a requested sample rate that differs from the applied one.
     void ApplyPendingSampleRate();
-    // [any thread] Applies a pending sample rate unless another writer is busy (it then applies it itself).
-    void TryApplyPendingSampleRate();
+    // [any thread, writer lock held] Both of the above, once the filters exist.
+    void ApplyPendingChanges();
+    // [any thread] Whether band parameters or a sample rate wait to be applied (never before the filters exist).
+    bool ChangesPending() const;
+    // [any thread] Marks band parameter Index (0..31) pending and applies it unless another writer is busy.
+    void RequestBandParameter(std::int32_t Index);
+    // [any thread] Applies what is pending unless another writer is busy (that one then applies it), wait-free.
+    void TryApplyPendingChanges();
     // [any thread] What the editor redraws after a change (TEditorPart): drawn at once on the editor's
     // thread while it is open, else left for its update timer.
     void DrawEditor(unsigned Parts);
@@ -134,6 +142,8 @@ private:
 
     // Writer side.
     std::atomic<bool> FWriterBusy{false};
+    // Bit 4b + k: band parameter 4b + k was kept by its handler and waits to be applied to the filters.
+    std::atomic<std::uint32_t> FPendingBandParameters{0};
     std::atomic<float> FRequestedSampleRate{44100.0f};
     std::atomic<float> FAppliedSampleRate{44100.0f};
 

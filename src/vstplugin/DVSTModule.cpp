@@ -225,22 +225,20 @@ void TCustomVSTModule::SetVersionRelease(std::int32_t V) // [window thread]
     UpdateVersion();
 }
 
-// [window thread] A different rate is stored and announced; an equal one does nothing.
+// [any thread] A different rate is stored and announced; an equal one does nothing.
 void TCustomVSTModule::SetSampleRate(float V)
 {
-    if (V == FSampleRate)
+    if (FSampleRate.exchange(V) == V)
         return;
-    FSampleRate = V;
     if (OnSampleRateChange)
         OnSampleRateChange(this, V);
 }
 
-// [window thread]
+// [any thread]
 void TCustomVSTModule::SetBlockSize(std::int32_t V)
 {
-    if (V == FBlockSize)
+    if (FBlockSize.exchange(V) == V)
         return;
-    FBlockSize = V;
     if (OnBlockSizeChange)
         OnBlockSizeChange(this, V);
 }
@@ -373,12 +371,31 @@ void TCustomVSTModule::SetAudioMaster(TAudioMasterCallbackFunc Callback)
 }
 
 // [any thread]
+bool TCustomVSTModule::DefersHostRequests() const
+{
+    return FOwnWindowThread.load() == std::this_thread::get_id();
+}
+
+// [any thread] A foreign host may hold its own lock while it waits in a dispatcher call for our window thread;
+// a request from that thread would then wait for the host for ever. So the window thread's requests wait in
+// a queue for the host's next dispatcher call, made on a thread of the host's own.
 VstIntPtr TCustomVSTModule::CallAudioMaster(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
                                             float Opt, bool& Answered)
 {
     Answered = FAudioMaster != nullptr;
     if (!FAudioMaster)
         return 0;
+    if (DefersHostRequests())
+    {
+        Answered = Ptr == nullptr;
+        if (Answered)
+        {
+            std::lock_guard<std::mutex> G(FDeferredLock);
+            FDeferred.push_back({Opcode, Index, Value, Opt});
+            FDeferredPending.store(true);
+        }
+        return 0;
+    }
     return FAudioMaster(&FEffect, Opcode, Index, Value, Ptr, Opt);
 }
 
@@ -508,11 +525,12 @@ float TCustomVSTModule::HostGetSampleRate()
     const VstIntPtr A = CallAudioMaster(audioMasterGetSampleRate, 0, 0, nullptr, 0.0f, Answered);
     if (A > 0)
     {
-        FSampleRate = static_cast<float>(A);
+        const auto Rate = static_cast<float>(A);
+        FSampleRate.store(Rate);
         if (OnSampleRateChange)
-            OnSampleRateChange(this, FSampleRate);
+            OnSampleRateChange(this, Rate);
     }
-    return FSampleRate;
+    return FSampleRate.load();
 }
 
 // [window thread] As HostGetSampleRate, for the block size.
@@ -522,11 +540,12 @@ std::int32_t TCustomVSTModule::HostGetBlockSize()
     const VstIntPtr A = CallAudioMaster(audioMasterGetBlockSize, 0, 0, nullptr, 0.0f, Answered);
     if (A > 0)
     {
-        FBlockSize = static_cast<std::int32_t>(A);
+        const auto Size = static_cast<std::int32_t>(A);
+        FBlockSize.store(Size);
         if (OnBlockSizeChange)
-            OnBlockSizeChange(this, FBlockSize);
+            OnBlockSizeChange(this, Size);
     }
-    return FBlockSize;
+    return FBlockSize.load();
 }
 
 std::int32_t TCustomVSTModule::HostGetInputLatency() // [any thread]
@@ -735,10 +754,31 @@ bool IsEditorOpcode(VstInt32 Opcode)
 
 } // namespace
 
+// [any thread] Sends what the own window thread queued, on the calling (host's) thread; nothing on the own
+// window thread itself. Requests queued while this runs wait for the next call; a thread that finds another
+// sending leaves it to that one, without waiting.
+void TCustomVSTModule::DeliverDeferredRequests()
+{
+    if (!FDeferredPending.load() || !FAudioMaster || DefersHostRequests())
+        return;
+    std::unique_lock<std::mutex> G(FDeferredLock, std::try_to_lock);
+    if (!G.owns_lock())
+        return;
+    std::vector<TDeferredRequest> Requests;
+    Requests.swap(FDeferred);
+    FDeferredPending.store(false);
+    G.unlock();
+    for (const TDeferredRequest& R : Requests)
+        FAudioMaster(&FEffect, R.Opcode, R.Index, R.Value, nullptr, R.Opt);
+}
+
 // [any thread] effClose (low byte 1) destroys the module after the dispatcher ran and answers 1. The editor's
 // opcodes, and the closing of a module whose editor is open, run on the platform's window thread for the
 // caller (RunInWindowThread: the caller's own, unless a foreign host calls from a thread without windows of
-// ours), so that the editor and its windows belong to one thread whichever thread the host calls from.
+// ours), so that the editor and its windows belong to one thread whichever thread the host calls from. When
+// that thread is not the caller's, it is the module's own window thread from then on: its requests to the
+// host are queued (CallAudioMaster) and sent here, on the host's thread, before and after each call except
+// effProcessEvents (which hosts send from their audio thread).
 VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Opcode, VstInt32 Index,
                                                     VstIntPtr Value, void* Ptr, float Opt)
 {
@@ -748,8 +788,14 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
     try
     {
         const bool Closing = (Opcode & 0xFF) == effClose;
+        const bool Delivers = (Opcode & 0xFF) != effProcessEvents;
+        if (Delivers)
+            Module->DeliverDeferredRequests();
         VstIntPtr Answer = 0;
+        const std::thread::id Caller = std::this_thread::get_id();
         const auto Dispatch = [&] {
+            if (Caller != std::this_thread::get_id())
+                Module->FOwnWindowThread.store(std::this_thread::get_id());
             if (Closing)
             {
                 Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);
@@ -764,6 +810,8 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
             RunInWindowThread(Dispatch);
         else
             Dispatch();
+        if (Delivers && !Closing)
+            Module->DeliverDeferredRequests();
         return Answer;
     }
     catch (...)

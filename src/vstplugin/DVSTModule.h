@@ -22,13 +22,21 @@
 //         .Events = {.OnProcessReplacing = &TMyModule::Process},
 //     };
 //
-// Threads: the module takes no locks. The embedding code serialises every call into one module; the
-// processing entries run on the playback thread, everything else on the window thread.
+// Threads: the module takes no locks on the processing path. The processing entries run on the playback
+// thread; setParameter, getParameter and the parameter operations may run on any thread, also on two host
+// threads at once (a host's editor on its window thread while its automation writes on the audio thread):
+// the value cells, the smoothing state, the sample rate and block size and the editor's update flag are
+// atomic, and the re-entrancy guards hold per thread. Everything else runs on the window thread. Requests
+// that the editor sends from a window thread of the toolkit's own (X11, foreign host) are queued and sent on
+// the host's next dispatcher call instead, so that the editor never waits on a host thread that waits on it.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <mutex>
 #include <span>
+#include <thread>
 #include <string>
 #include <vector>
 
@@ -204,7 +212,8 @@ public:
     const std::string& ShortLabel() const { return FShortLabel; }
     void SetShortLabel(const std::string& V); // keeps at most 7 characters
 
-    // [playback thread] Advances SmoothState by one host write and answers the smoothed value.
+    // [any thread] Advances SmoothState by one host write and answers the smoothed value. The state's cells
+    // are read and written atomically; two threads writing the same parameter at once interleave their steps.
     float Smooth(float Value);
 
     float Min = 0.0f;
@@ -219,7 +228,7 @@ public:
     float StepFloat = 0.0f, SmallStepFloat = 0.0f, LargeStepFloat = 0.0f;
     TVstParameterPropertiesFlags Flags;
     std::int32_t MinInteger = 0, MaxInteger = 0, StepInteger = 0, LargeStepInteger = 0;
-    float SmoothState[2] = {0.0f, 0.0f};
+    float SmoothState[2] = {0.0f, 0.0f}; // accessed through std::atomic_ref
 
     TParameterChangeEvent OnParameterChange;
     TCustomParameterLabelEvent OnCustomParameterLabel;
@@ -263,11 +272,11 @@ public:
     void SetDisplayName(const std::string& V); // keeps at most 50 characters
 
     // [any thread] Value Index of this program: 0 outside 0..numParams-1; writes there, or under
-    // effFlagsProgramChunks, are ignored.
+    // effFlagsProgramChunks, are ignored. The cell is read and written atomically.
     float Parameter(std::int32_t Index) const;
     void SetParameter(std::int32_t Index, float Value);
 
-    std::vector<float> ParameterValues;
+    std::vector<float> ParameterValues; // cells accessed through std::atomic_ref off the window thread
     std::unique_ptr<TMemoryStream> Chunk; // only under effFlagsProgramChunks
 
     TProgramNotifyEvent OnInitialize;
@@ -518,9 +527,9 @@ public:
     void SetTailSize(std::int32_t V) { FTailSize = V; }
     TVstCanDos CanDos() const { return FCanDos; }
     void SetCanDos(TVstCanDos V) { FCanDos = V; }
-    float SampleRate() const { return FSampleRate; }
+    float SampleRate() const { return FSampleRate.load(); } // [any thread]
     virtual void SetSampleRate(float V);
-    std::int32_t BlockSize() const { return FBlockSize; }
+    std::int32_t BlockSize() const { return FBlockSize.load(); } // [any thread]
     virtual void SetBlockSize(std::int32_t V);
     std::int32_t numInputs() const { return FEffect.numInputs; }
     std::int32_t numOutputs() const { return FEffect.numOutputs; }
@@ -532,7 +541,7 @@ public:
     virtual void SetNumPrograms(std::int32_t Ignored); // recounts the programs
     std::int32_t numCategories() const { return FNumCategories; }
     void SetNumCategories(std::int32_t V) { FNumCategories = V; }
-    std::int32_t CurrentProgram() const { return FCurrentProgram; }
+    std::int32_t CurrentProgram() const { return FCurrentProgram.load(); } // [any thread]
     virtual void SetCurrentProgram(std::int32_t V);
     virtual std::string CurrentProgramName() const;
     virtual void SetCurrentProgramName(const std::string& V);
@@ -560,21 +569,23 @@ public:
     TCustomVstParameterProperties& ParameterProperties() { return *FParameterProperties; }
     TCustomVstPrograms& Programs() { return *FPrograms; }
     TCustomVstShellPlugins& ShellPlugins() { return *FShellPlugins; }
+    // Cells are read and written through std::atomic_ref<float> while other threads may write parameters.
     std::vector<float>& ParameterValues() { return FParameterValues; }
     std::int32_t ShellPluginIndex() const { return FShellPluginIndex; }
 
     TForm* EditorForm() const { return FEditorForm; }
     const ERect& EditorRect() const { return FEditorRect; }
-    bool EditorNeedsUpdate() const { return FEditorNeedsUpdate; }
-    void MarkEditorForUpdate() { FEditorNeedsUpdate = true; } // [any thread]
+    bool EditorNeedsUpdate() const { return FEditorNeedsUpdate.load(); } // [any thread]
+    void MarkEditorForUpdate() { FEditorNeedsUpdate.store(true); }      // [any thread]
 
     // ----- parameters
     // [any thread] Stored real value (no range check; callers check).
     virtual float Parameter(std::int32_t Index) const;
-    // [window thread] Stores and fires the change events; "Index out of bounds" for a bad index; a write
-    // from inside a change handler is ignored.
+    // [any thread] Stores and fires the change events; "Index out of bounds" for a bad index; a write
+    // from inside a change handler on the same thread is ignored.
     virtual void SetParameter(std::int32_t Index, float Value);
-    // [window thread] SetParameter, then audioMasterAutomate when automatable and not serving a host write.
+    // [any thread] SetParameter, then audioMasterAutomate when automatable and this thread is not serving a
+    // host write.
     void SetParameterAutomated(std::int32_t Index, float Value);
     float ParameterToNormalized(std::int32_t Index, float Value) const; // [any thread]
     float NormalizedToParameter(std::int32_t Index, float Value);       // [any thread] advances Smooth
@@ -712,9 +723,14 @@ protected:
     virtual std::int32_t EditKey(bool Down, std::int32_t Character, std::intptr_t VirtualKey, float Modifiers);
     virtual std::int32_t ShellGetNextPlugin(char* Name);
 
-    // Sends one request through the installed callback; Answered is false without one.
+    // [any thread] Sends one request through the installed callback; Answered is false without one. On a
+    // window thread of the toolkit's own (see DispatcherEntry) the requests without a pointer argument
+    // (automation, beginEdit, endEdit, sizeWindow, updateDisplay, ...) are queued for the host's next
+    // dispatcher call and answer 0 with Answered true; the others answer 0 with Answered false.
     VstIntPtr CallAudioMaster(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr, float Opt,
                               bool& Answered);
+    // [any thread] Whether requests from this thread are queued (see CallAudioMaster).
+    bool DefersHostRequests() const;
 
 private:
     friend class TCustomVstParameterProperty;
@@ -727,6 +743,9 @@ private:
     void ApplyDelayRule();
     void FlushMidiOutEvents();
     void ChunkParameterDisplay(std::int32_t Index, std::string& Text);
+    // [any thread] Sends the queued requests, in order, on the calling thread; does nothing on the own window
+    // thread or while another thread sends them.
+    void DeliverDeferredRequests();
 
     static VstIntPtr VSTCALL DispatcherEntry(AEffect* Effect, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value,
                                              void* Ptr, float Opt);
@@ -760,10 +779,10 @@ private:
     float FTempo = 0.0f;
     std::int32_t FTailSize = 0;
     TVstCanDos FCanDos;
-    float FSampleRate = 44100.0f;
-    std::int32_t FBlockSize = 1024;
+    std::atomic<float> FSampleRate{44100.0f};
+    std::atomic<std::int32_t> FBlockSize{1024};
     std::int32_t FNumCategories = 1;
-    std::int32_t FCurrentProgram = -1;
+    std::atomic<std::int32_t> FCurrentProgram{-1};
     bool FKeysRequired = false;
     bool FOldCreateOrder = false;
     bool FDestroying = false;
@@ -780,9 +799,20 @@ private:
 
     TForm* FEditorForm = nullptr;
     ERect FEditorRect{};
-    bool FEditorNeedsUpdate = false;
-    bool FInSetParameter = false;
-    bool FInHostSetParameter = false;
+    std::atomic<bool> FEditorNeedsUpdate{false};
+    // Requests queued on a window thread of the toolkit's own, and that thread (none while the editor's
+    // opcodes run on the host's own thread).
+    struct TDeferredRequest
+    {
+        TAudioMasterOpcode Opcode;
+        VstInt32 Index;
+        VstIntPtr Value;
+        float Opt;
+    };
+    std::mutex FDeferredLock;
+    std::vector<TDeferredRequest> FDeferred;
+    std::atomic<bool> FDeferredPending{false};
+    std::atomic<std::thread::id> FOwnWindowThread{};
     std::string FHostProduct;
     std::int32_t FShellPluginIndex = 0;
 

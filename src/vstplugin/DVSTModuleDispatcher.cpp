@@ -1,6 +1,7 @@
 // The dispatcher: the module's answer to every opcode, the texts it copies, the editor window, key
 // forwarding, can-do lookup, pin and parameter properties.
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -651,15 +652,25 @@ std::int32_t TCustomVSTModule::EditorOpen(void* ParentWindow)
         Answer = 1;
         if (OnParameterChange && !Flags().Contains(effFlagsProgramChunks))
         {
-            // The handler gets the stored cell itself, so what it leaves there is the stored value.
-            const bool OfProgram = numPrograms() >= 1 && FCurrentProgram >= 0 && FCurrentProgram < FPrograms->Count();
-            std::vector<float>& Values = OfProgram ? (*FPrograms)[FCurrentProgram].ParameterValues : FParameterValues;
+            // What the handler leaves in the value is the stored value. The cells are shared with threads
+            // that may write parameters meanwhile, so they are read and written atomically.
+            const std::int32_t Current = FCurrentProgram.load();
+            const bool OfProgram = numPrograms() >= 1 && Current >= 0 && Current < FPrograms->Count();
+            std::vector<float>& Values = OfProgram ? (*FPrograms)[Current].ParameterValues : FParameterValues;
             const std::int32_t Count = std::min(numParams(), FParameterProperties->Count());
             for (std::int32_t I = 0; I < Count; ++I)
             {
-                float Missing = 0.0f;
                 const auto Position = static_cast<std::size_t>(I);
-                OnParameterChange(this, I, Position < Values.size() ? Values[Position] : Missing);
+                if (Position >= Values.size())
+                {
+                    float Missing = 0.0f;
+                    OnParameterChange(this, I, Missing);
+                    continue;
+                }
+                std::atomic_ref<float> Cell(Values[Position]);
+                float Value = Cell.load(std::memory_order_relaxed);
+                OnParameterChange(this, I, Value);
+                Cell.store(Value, std::memory_order_relaxed);
             }
         }
     }
@@ -686,12 +697,20 @@ void TCustomVSTModule::EditorClose()
         OnEditClose(this);
 }
 
-// [window thread] OnEditIdle once per pending update while a window is open.
+// [window thread] OnEditIdle once per pending update while a window is open; an update marked while the
+// handler runs is kept for the next call, one the handler fails on too.
 void TCustomVSTModule::EditorIdle()
 {
-    if (!FEditorNeedsUpdate || !FEditorForm)
+    if (!FEditorForm || !FEditorNeedsUpdate.exchange(false))
         return;
-    if (OnEditIdle)
-        OnEditIdle(this);
-    FEditorNeedsUpdate = false;
+    try
+    {
+        if (OnEditIdle)
+            OnEditIdle(this);
+    }
+    catch (...)
+    {
+        FEditorNeedsUpdate.store(true);
+        throw;
+    }
 }

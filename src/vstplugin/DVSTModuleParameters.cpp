@@ -1,6 +1,7 @@
 // Parameter declarations, value storage, the curves between normalised and real values, and the host's
 // setParameter and getParameter entries.
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 
 #include "dsp/DMath.h"
@@ -9,18 +10,76 @@
 
 namespace
 {
-// Clears a guard flag when the scope ends, also by an exception.
-class TFlagScope
+// What a thread is inside of: a module's SetParameter, or its host setParameter entry.
+enum class TGuardKind { SetParameter, HostSetParameter };
+
+// The guards the current thread holds, innermost last. A fixed array: the playback thread may write
+// parameters and must not allocate.
+struct TThreadGuards
+{
+    struct TEntry
+    {
+        const TCustomVSTModule* Module;
+        TGuardKind Kind;
+    };
+    static constexpr int kCapacity = 32;
+    TEntry Entries[kCapacity];
+    int Count = 0;
+
+    bool Holds(const TCustomVSTModule* Module, TGuardKind Kind) const
+    {
+        for (int I = 0; I < Count; ++I)
+            if (Entries[I].Module == Module && Entries[I].Kind == Kind)
+                return true;
+        return false;
+    }
+};
+
+thread_local TThreadGuards GThreadGuards;
+
+// [any thread] Whether the calling thread is inside Module's guard of that kind.
+bool InsideOnThisThread(const TCustomVSTModule* Module, TGuardKind Kind)
+{
+    return GThreadGuards.Holds(Module, Kind);
+}
+
+// [any thread] Enters a module's guard on the calling thread for the scope's life (left also by an exception).
+// Entered() is false when this thread is inside it already (re-entry), or nested beyond any sane depth;
+// other threads are not affected, and the modules that one module's handler writes nest freely.
+class TThreadGuardScope
 {
 public:
-    explicit TFlagScope(bool& Flag) : FFlag(Flag) { FFlag = true; }
-    ~TFlagScope() { FFlag = false; }
-    TFlagScope(const TFlagScope&) = delete;
-    TFlagScope& operator=(const TFlagScope&) = delete;
+    TThreadGuardScope(const TCustomVSTModule* Module, TGuardKind Kind)
+    {
+        TThreadGuards& G = GThreadGuards;
+        if (G.Holds(Module, Kind) || G.Count == TThreadGuards::kCapacity)
+            return;
+        G.Entries[G.Count++] = {Module, Kind};
+        FEntered = true;
+    }
+    ~TThreadGuardScope()
+    {
+        if (FEntered)
+            --GThreadGuards.Count;
+    }
+    TThreadGuardScope(const TThreadGuardScope&) = delete;
+    TThreadGuardScope& operator=(const TThreadGuardScope&) = delete;
+    bool Entered() const { return FEntered; }
 
 private:
-    bool& FFlag;
+    bool FEntered = false;
 };
+
+// [any thread] A value cell shared with other threads.
+float LoadCell(const float& Cell)
+{
+    return std::atomic_ref<float>(const_cast<float&>(Cell)).load(std::memory_order_relaxed);
+}
+
+void StoreCell(float& Cell, float Value)
+{
+    std::atomic_ref<float>(Cell).store(Value, std::memory_order_relaxed);
+}
 
 bool IsFiniteValue(long double x)
 {
@@ -93,16 +152,18 @@ void TCustomVstParameterProperty::SetShortLabel(const std::string& V) // [window
     FShortLabel = V.substr(0, 7);
 }
 
-// [playback thread] Two cascaded one-pole steps with coefficient SmoothingFactor. Each step is evaluated at
+// [any thread] Two cascaded one-pole steps with coefficient SmoothingFactor. Each step is evaluated at
 // extended precision and rounded once, when stored into its 32-bit state; so a factor of 1 answers Value
 // itself instead of Value disturbed by the rounding of Value - state.
 float TCustomVstParameterProperty::Smooth(float Value)
 {
     const long double k = SmoothingFactor;
-    const long double s1 = SmoothState[0], s2 = SmoothState[1];
-    SmoothState[0] = static_cast<float>(s1 + (static_cast<long double>(Value) - s1) * k);
-    SmoothState[1] = static_cast<float>(s2 + (static_cast<long double>(SmoothState[0]) - s2) * k);
-    return SmoothState[1];
+    const long double s1 = LoadCell(SmoothState[0]), s2 = LoadCell(SmoothState[1]);
+    const float First = static_cast<float>(s1 + (static_cast<long double>(Value) - s1) * k);
+    const float Second = static_cast<float>(s2 + (static_cast<long double>(First) - s2) * k);
+    StoreCell(SmoothState[0], First);
+    StoreCell(SmoothState[1], Second);
+    return Second;
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -117,49 +178,57 @@ float TCustomVSTModule::Parameter(std::int32_t Index) const
         return 0.0f;
     const auto I = static_cast<std::size_t>(Index);
     if (numPrograms() <= 0)
-        return I < FParameterValues.size() ? FParameterValues[I] : 0.0f;
-    if (FCurrentProgram < 0 || FCurrentProgram >= FPrograms->Count())
+        return I < FParameterValues.size() ? LoadCell(FParameterValues[I]) : 0.0f;
+    const std::int32_t Current = FCurrentProgram.load();
+    if (Current < 0 || Current >= FPrograms->Count())
         return 0.0f;
-    const std::vector<float>& Values = (*FPrograms)[FCurrentProgram].ParameterValues;
-    return I < Values.size() ? Values[I] : 0.0f;
+    const std::vector<float>& Values = (*FPrograms)[Current].ParameterValues;
+    return I < Values.size() ? LoadCell(Values[I]) : 0.0f;
 }
 
-// [window thread] Stores Value, fires the declaration's then the module's OnParameterChange with the stored
-// cell as the in-out value, and marks the editor for update. Ignored while another write is in progress.
+// [any thread] Stores Value, fires the declaration's then the module's OnParameterChange with the value as
+// in-out argument, stores what they leave and marks the editor for update. Ignored while the calling thread
+// is already writing one of this module's parameters; writes on other threads go ahead. The cell holds Value
+// while the handlers run, then their result.
 void TCustomVSTModule::SetParameter(std::int32_t Index, float Value)
 {
-    if (FInSetParameter)
+    const TThreadGuardScope Guard(this, TGuardKind::SetParameter);
+    if (!Guard.Entered())
         return;
-    TFlagScope Guard(FInSetParameter);
     if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
         throw EMarvoError("Index out of bounds");
-    float Local = Value;
-    float* Cell = &Local;
+    float* Cell = nullptr;
     if (!Flags().Contains(effFlagsProgramChunks))
     {
         std::vector<float>* Values = &FParameterValues;
-        if (numPrograms() >= 1 && FCurrentProgram >= 0 && FCurrentProgram < FPrograms->Count())
-            Values = &(*FPrograms)[FCurrentProgram].ParameterValues;
+        const std::int32_t Current = FCurrentProgram.load();
+        if (numPrograms() >= 1 && Current >= 0 && Current < FPrograms->Count())
+            Values = &(*FPrograms)[Current].ParameterValues;
         if (static_cast<std::size_t>(Index) >= Values->size())
             throw EMarvoError("Index out of bounds");
         Cell = &(*Values)[static_cast<std::size_t>(Index)];
+        StoreCell(*Cell, Value);
     }
-    *Cell = Value;
+    float Local = Value;
     TCustomVstParameterProperty& Declaration = (*FParameterProperties)[Index];
     if (Declaration.OnParameterChange)
-        Declaration.OnParameterChange(this, Index, *Cell);
+        Declaration.OnParameterChange(this, Index, Local);
     if (OnParameterChange)
-        OnParameterChange(this, Index, *Cell);
-    FEditorNeedsUpdate = true;
+        OnParameterChange(this, Index, Local);
+    if (Cell)
+        StoreCell(*Cell, Local);
+    FEditorNeedsUpdate.store(true);
 }
 
-// [window thread] Writes the parameter and reports the value as passed to the host as automation.
+// [any thread] Writes the parameter and reports the value as passed to the host as automation, unless this
+// thread is serving the host's own write.
 void TCustomVSTModule::SetParameterAutomated(std::int32_t Index, float Value)
 {
     if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
         return;
     SetParameter(Index, Value);
-    if ((*FParameterProperties)[Index].CanBeAutomated && FAudioMaster && !FInHostSetParameter)
+    if ((*FParameterProperties)[Index].CanBeAutomated && FAudioMaster &&
+        !InsideOnThisThread(this, TGuardKind::HostSetParameter))
     {
         bool Answered;
         CallAudioMaster(audioMasterAutomate, Index, 0, nullptr, ParameterToNormalized(Index, Value), Answered);
@@ -241,18 +310,18 @@ float TCustomVSTModule::NormalizedToParameter(std::int32_t Index, float Value)
 // ---------------------------------------------------------------------------------------------------------
 // Host entries
 
-// [playback thread] Host write of a normalised value; re-entry while serving a host write is ignored. An
-// index outside the declarations fires OnParameterSizeFailed when assigned and changes nothing.
+// [any thread] Host write of a normalised value; re-entry on the same thread while serving a host write is
+// ignored. An index outside the declarations fires OnParameterSizeFailed when assigned and changes nothing.
 void VSTCALL TCustomVSTModule::SetParameterEntry(AEffect* Effect, VstInt32 Index, float Value)
 {
     if (!Effect || !Effect->object)
         return;
     auto* Module = static_cast<TCustomVSTModule*>(Effect->object);
-    if (Module->FInHostSetParameter)
-        return;
     try
     {
-        TFlagScope Guard(Module->FInHostSetParameter);
+        const TThreadGuardScope Guard(Module, TGuardKind::HostSetParameter);
+        if (!Guard.Entered())
+            return;
         if (Index >= 0 && Index < Module->numParams() && Index < Module->FParameterProperties->Count())
             Module->SetParameter(Index, Module->NormalizedToParameter(Index, Value));
         else if (Module->OnParameterSizeFailed)
@@ -263,7 +332,7 @@ void VSTCALL TCustomVSTModule::SetParameterEntry(AEffect* Effect, VstInt32 Index
     }
 }
 
-// [playback thread] Normalised value of a parameter; 0 outside the declarations.
+// [any thread] Normalised value of a parameter; 0 outside the declarations.
 float VSTCALL TCustomVSTModule::GetParameterEntry(AEffect* Effect, VstInt32 Index)
 {
     if (!Effect || !Effect->object)

@@ -1,5 +1,6 @@
 // Programs, program switching, program and bank chunks, and shell plug-in declarations.
 #include <algorithm>
+#include <atomic>
 #include <bit>
 #include <cstring>
 
@@ -63,10 +64,11 @@ float TCustomVstProgram::Parameter(std::int32_t Index) const
     if (Index < 0 || (FModule && Index >= FModule->numParams()) ||
         static_cast<std::size_t>(Index) >= ParameterValues.size())
         return 0.0f;
-    return ParameterValues[static_cast<std::size_t>(Index)];
+    return std::atomic_ref<float>(const_cast<float&>(ParameterValues[static_cast<std::size_t>(Index)]))
+        .load(std::memory_order_relaxed);
 }
 
-// [window thread]
+// [any thread]
 void TCustomVstProgram::SetParameter(std::int32_t Index, float Value)
 {
     if (FModule && FModule->Flags().Contains(effFlagsProgramChunks))
@@ -74,7 +76,7 @@ void TCustomVstProgram::SetParameter(std::int32_t Index, float Value)
     if (Index < 0 || (FModule && Index >= FModule->numParams()) ||
         static_cast<std::size_t>(Index) >= ParameterValues.size())
         return;
-    ParameterValues[static_cast<std::size_t>(Index)] = Value;
+    std::atomic_ref<float>(ParameterValues[static_cast<std::size_t>(Index)]).store(Value, std::memory_order_relaxed);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -124,8 +126,9 @@ void TCustomVSTModule::SetCurrentProgram(std::int32_t V)
             OnAfterProgramChange(this);
         try
         {
-            for (std::size_t I = 0; I < (*FPrograms)[V].ParameterValues.size(); ++I)
-                SetParameter(static_cast<std::int32_t>(I), (*FPrograms)[V].ParameterValues[I]);
+            const TCustomVstProgram& Program = (*FPrograms)[V];
+            for (std::size_t I = 0; I < Program.ParameterValues.size(); ++I)
+                SetParameter(static_cast<std::int32_t>(I), Program.Parameter(static_cast<std::int32_t>(I)));
         }
         catch (...)
         {

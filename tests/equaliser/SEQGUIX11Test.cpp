@@ -6,9 +6,13 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
+#include <cmath>
 #include <cstdlib>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "equaliser/SEQGUI.h"
@@ -228,6 +232,129 @@ TEST_F(SEQGUIX11, AHostThatClosesTheEffectWithItsEditorOpenLeavesNoWindowBehind)
     EXPECT_EQ(Host.Dispatch(effClose), 1);
     Host.E = nullptr;
     EXPECT_TRUE(HostWindow.Children().empty());
+}
+
+// A host that holds its own lock around each call into the effect and takes it in its callback too, as hosts
+// that serialise access to a plug-in do. It records the automation it is told of and the thread that told it.
+struct TLockingHost
+{
+    struct TAutomation
+    {
+        VstInt32 Index;
+        float Value;
+        std::thread::id Thread;
+    };
+    static inline std::recursive_mutex Lock;
+    static inline std::mutex RecordLock;
+    static inline std::vector<TAutomation> Automated;
+
+    static VstIntPtr VSTCALL Callback(AEffect*, VstInt32 Opcode, VstInt32 Index, VstIntPtr, void*, float Opt)
+    {
+        const std::lock_guard<std::recursive_mutex> G(Lock);
+        if (Opcode == audioMasterAutomate)
+        {
+            const std::lock_guard<std::mutex> R(RecordLock);
+            Automated.push_back({Index, Opt, std::this_thread::get_id()});
+        }
+        return Opcode == audioMasterVersion ? 2400 : 0;
+    }
+    static std::vector<TAutomation> Taken()
+    {
+        const std::lock_guard<std::mutex> R(RecordLock);
+        std::vector<TAutomation> All;
+        All.swap(Automated);
+        return All;
+    }
+};
+
+// A gain drag in the editor while the host's automation writes other parameters on another thread, while the
+// host holds its lock over the whole drag (its window thread waits in our dispatcher meanwhile), and both: the
+// drag is reported with audioMasterAutomate on the host's own thread, at its next call; nothing waits on the
+// other side for ever, and no automation write is lost.
+TEST(SEQGUIX11Host, ADragIsReportedToALockingHostWhileItsAutomationWritesOtherParameters)
+{
+    TFPUControlScope FPU;
+    X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};
+    auto* Module = new TSmallEQModule(nullptr);
+    Module->SetAudioMaster(&TLockingHost::Callback);
+    THostView Host{Module->Effect()};
+    const auto Dispatch = [&](VstInt32 Opcode, VstIntPtr Value = 0, void* Ptr = nullptr) {
+        const std::lock_guard<std::recursive_mutex> G(TLockingHost::Lock);
+        return Host.Dispatch(Opcode, 0, Value, Ptr);
+    };
+    Dispatch(effOpen);
+    Dispatch(effMainsChanged, 1);
+    ASSERT_EQ(Dispatch(effEditOpen, 0, HostWindow.Handle()), 1);
+    const auto Settle = [] {
+        for (int I = 0; I < 5; ++I)
+        {
+            SystemSleep(10);
+            RunInWindowThread([] { Application().ProcessMessages(); });
+        }
+    };
+    const auto MoveTo = [&](int X, int Y) {
+        InjectPointerMove(X, Y);
+        Settle();
+    };
+    const auto Button = [&](bool Down) {
+        InjectMouseButton(TMouseButton::mbLeft, Down);
+        Settle();
+    };
+    const std::thread::id HostThread = std::this_thread::get_id();
+    const int CentreX = kHostLeft + 44, CentreY = kHostTop + 23;
+    const struct
+    {
+        bool HoldsLock, Automates;
+    } Cases[] = {{false, true}, {true, false}, {true, true}};
+    for (const auto& [HoldsLock, Automates] : Cases)
+    {
+        Module->SetParameterAutomated(13, 0.0f);
+        Dispatch(effEditIdle);
+        TLockingHost::Taken();
+        std::atomic<bool> Stop{false};
+        std::atomic<long> Writes{0}, Lost{0};
+        std::thread Automation([&] {
+            TFPUControlScope AutomationFPU;
+            const VstInt32 Others[] = {1, 5, 9, 17, 21, 25, 29, 31};
+            for (long N = 0; Automates && (!Stop.load() || N < 200); ++N)
+            {
+                const VstInt32 Index = Others[N % 8];
+                const float Value = static_cast<float>(N % 5 + 1) / 8.0f;
+                Host.E->setParameter(Host.E, Index, Value);
+                if (std::fabs(Host.E->getParameter(Host.E, Index) - Value) > 1e-5f)
+                    Lost.fetch_add(1);
+                Writes.fetch_add(1);
+            }
+        });
+        std::unique_lock<std::recursive_mutex> HostBusy(TLockingHost::Lock, std::defer_lock);
+        if (HoldsLock)
+            HostBusy.lock();
+        MoveTo(CentreX, CentreY);
+        Button(true);
+        for (int Move = 0; Move < 4; ++Move)
+            MoveTo(CentreX, CentreY - 5);
+        Button(false);
+        Dispatch(effEditIdle); // the host's next call brings what the editor told it meanwhile
+        if (HoldsLock)
+            HostBusy.unlock();
+        Stop.store(true);
+        Automation.join();
+        const std::vector<TLockingHost::TAutomation> Told = TLockingHost::Taken();
+        EXPECT_NEAR(Module->ShownParameter(13), 2.0f, 1e-4) << HoldsLock << Automates;
+        std::vector<float> Dragged;
+        for (const TLockingHost::TAutomation& A : Told)
+        {
+            EXPECT_EQ(A.Thread, HostThread) << "told on the host's own thread";
+            if (A.Index == 13)
+                Dragged.push_back(A.Value);
+        }
+        ASSERT_FALSE(Dragged.empty()) << "host holds its lock: " << HoldsLock << ", automates: " << Automates;
+        EXPECT_EQ(Dragged.back(), Module->ParameterToNormalized(13, 2.0f));
+        EXPECT_EQ(Lost.load(), 0);
+        EXPECT_GE(Writes.load(), Automates ? 200 : 0);
+    }
+    Dispatch(effEditClose);
+    Dispatch(effClose);
 }
 
 // The shipped library as a host without a display loads it: the editor does not open, nothing else fails.

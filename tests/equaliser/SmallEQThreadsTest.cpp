@@ -85,6 +85,63 @@ TEST(SmallEQThreads, ProcessingStaysSoundWhileAnotherThreadWritesParameters)
     EXPECT_EQ(bad.load(), 0);
 }
 
+// A host applies its generic editor's changes on one thread while its automation writes other parameters on
+// another, and a third thread processes: every write reads back at once on the thread that made it.
+TEST(SmallEQThreads, TwoWriterThreadsLoseNoWrite)
+{
+    THostView host = NewInstance();
+    auto* module = static_cast<TSmallEQModule*>(host.E->object);
+    std::atomic<bool> stop{false};
+    std::atomic<int> writersDone{0};
+    std::atomic<long> lost{0}, blocks{0};
+    std::thread playback([&] {
+        TFPUControlScope fpu;
+        std::vector<float> left(256, 0.25f), right(256, -0.25f);
+        while (!stop.load())
+        {
+            host.Process(left, right);
+            blocks.fetch_add(1);
+        }
+    });
+    constexpr int kWrites = 3000;
+    // Bands 0..3 through the host's setParameter entry (normalised values).
+    std::thread automation([&] {
+        TFPUControlScope fpu;
+        for (int n = 0; n < kWrites; ++n)
+        {
+            const VstInt32 index = n % 16;
+            const float value = (n % 7 + 1) / 8.0f;
+            host.E->setParameter(host.E, index, value);
+            if (std::fabs(host.E->getParameter(host.E, index) - value) > 1e-4f)
+                lost.fetch_add(1);
+        }
+        writersDone.fetch_add(1);
+    });
+    // Bands 4..7 and the volume through SetParameterAutomated (real values inside their ranges).
+    std::thread editor([&] {
+        TFPUControlScope fpu;
+        for (int n = 0; n < kWrites; ++n)
+        {
+            const std::int32_t index = 16 + n % 17;
+            const float value = index == TSmallEQModule::kVolumeIndex ? -float(n % 9)
+                                : index % 4 == 0                       ? 100.0f + float(n % 50) * 10.0f
+                                : index % 4 == 1                       ? float(n % 11) - 5.0f
+                                                                       : float(n % 5) / 4.0f;
+            module->SetParameterAutomated(index, value);
+            if (module->Parameter(index) != value || module->ShownParameter(index) != value)
+                lost.fetch_add(1);
+        }
+        writersDone.fetch_add(1);
+    });
+    automation.join();
+    editor.join();
+    stop.store(true);
+    playback.join();
+    EXPECT_EQ(lost.load(), 0);
+    EXPECT_EQ(writersDone.load(), 2);
+    host.Dispatch(effClose);
+}
+
 // Instances share nothing: one processes on its own thread while others are created, used and closed, and
 // its output equals that of an instance that ran alone.
 TEST(SmallEQThreads, InstancesAreIndependentAndCloseWhileAnotherProcesses)

@@ -260,6 +260,21 @@ TEST_F(X11Menu, AMenuFreedWhileOpenCloses)
     EXPECT_TRUE(Chosen.empty());
 }
 
+// Message boxes are kept only for an answerer that lives: a program that shows many keeps none of them.
+TEST(X11MessageBoxes, AreKeptOnlyWhileAnAnswererLives)
+{
+    for (int I = 0; I < 100; ++I)
+        ShowMessageBox("no answerer", "Unkept");
+    EXPECT_EQ(X11Driver::KeptMessageBoxes(), 0u);
+    {
+        TMessageBoxAnswerer Answerer;
+        ShowMessageBox("answered", "Kept");
+        ASSERT_EQ(Answerer.Records().size(), 1u);
+        EXPECT_EQ(Answerer.Records()[0].Text, "answered");
+    }
+    EXPECT_EQ(X11Driver::KeptMessageBoxes(), 0u);
+}
+
 // A foreign host's thread owns no windows of ours: its editor calls run on the toolkit's own window thread,
 // whose timers and events go on while the host does nothing; a thread with windows of its own runs them itself.
 TEST(X11WindowThread, RunsTheCallsOfThreadsWithoutWindowsAndKeepsTheirTimersGoing)
@@ -296,6 +311,40 @@ TEST(X11WindowThread, RunsTheCallsOfThreadsWithoutWindowsAndKeepsTheirTimersGoin
     EXPECT_GE(Ticks.load(), 5);
     EXPECT_TRUE(Rethrown);
     EXPECT_EQ(OwnerRanOn, Owner);
+}
+
+// A caller whose call the window thread does not take up in time gets an error instead of waiting for ever,
+// and its call never runs; the thread takes up later calls again once it is free.
+TEST(X11WindowThread, ACallNotTakenUpInTimeFailsAndNeverRuns)
+{
+    std::atomic<bool> Busy{false}, Release{false}, LateRan{false};
+    std::thread Holder([&] {
+        RunInWindowThread([&] {
+            Busy.store(true);
+            Busy.notify_all();
+            Release.wait(false);
+        });
+    });
+    Busy.wait(false);
+    bool Failed = false;
+    std::thread([&] {
+        try
+        {
+            RunInWindowThread([&] { LateRan.store(true); });
+        }
+        catch (const EMarvoError&)
+        {
+            Failed = true;
+        }
+    }).join();
+    Release.store(true);
+    Release.notify_all();
+    Holder.join();
+    bool Ran = false;
+    std::thread([&] { RunInWindowThread([&] { Ran = true; }); }).join();
+    EXPECT_TRUE(Failed);
+    EXPECT_FALSE(LateRan.load());
+    EXPECT_TRUE(Ran);
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 // Parameter values and curves, change-event order, re-entry guards, automation, program switching.
+#include <atomic>
 #include <cmath>
+#include <thread>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +94,38 @@ TEST_F(Parameters, HandlerWritingAnotherParameterIsIgnored)
     Module.SetParameter(1, 3.0f);
     EXPECT_EQ(Module.Parameter(0), 0.0f); // the handler's write of 99 was ignored
     EXPECT_EQ(Module.Log, (std::vector<std::string>{"P1=3.000000", "M1"}));
+}
+
+// The re-entry guards hold for the thread that entered them: a handler may write another module, and another
+// thread's write (and its report to the host) goes ahead while the first thread is inside a host write.
+TEST_F(Parameters, GuardsStopReentryOnlyOnTheirOwnThread)
+{
+    TTestModule Other;
+    Module.OnParameterChange = [&](TComponent*, std::int32_t Index, float& Value) {
+        if (Index == 0)
+            Other.SetParameter(1, Value / 1000.0f);
+    };
+    Module.SetParameter(0, 2000.0f);
+    EXPECT_EQ(Other.Parameter(1), 2.0f) << "a module written from another module's handler";
+
+    std::atomic<bool> Inside{false}, Written{false};
+    Module.OnParameterChange = [&](TComponent*, std::int32_t Index, float&) {
+        if (Index != 1)
+            return;
+        Inside.store(true);
+        Inside.notify_all();
+        Written.wait(false);
+    };
+    std::thread HostWrite([&] { E->setParameter(E, 1, 0.25f); });
+    Inside.wait(false);
+    Module.SetParameterAutomated(3, 40.0f);
+    Written.store(true);
+    Written.notify_all();
+    HostWrite.join();
+    EXPECT_EQ(Module.Parameter(3), 40.0f);
+    EXPECT_EQ(Module.Parameter(1), -7.5f);
+    ASSERT_EQ(Host.Count(audioMasterAutomate), 1);
+    EXPECT_EQ(Host.Only(audioMasterAutomate)[0].Index, 3);
 }
 
 TEST_F(Parameters, BadIndexRaisesAndTouchesNothing)

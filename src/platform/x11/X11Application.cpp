@@ -12,7 +12,10 @@
 // drag, no meter) between such calls. So the editor gets a window thread of its own, started with the first
 // such call: it waits on its connection and the next timer, and processes events, timers and paints as they
 // come, whatever the host does. The module's editor opcodes reach it through RunInWindowThread (the
-// dispatcher's entry runs them there and waits), so the editor, its windows and its timers belong to that
+// dispatcher's entry runs them there and waits; a call that the thread does not take up within
+// kStartTimeout is withdrawn and fails, and what the thread calls into the host while the host waits is
+// queued by the module for the host's next call, so neither side waits on the other for ever), so the
+// editor, its windows and its timers belong to that
 // thread alone, which makes the equaliser's handling of "a window thread different from the thread that sets
 // parameters" apply: a host's setParameter only marks what to redraw, and the editor's update timer draws it.
 // The audio thread never reaches this code. The thread ends when the library unloads.
@@ -94,13 +97,21 @@ struct TPostedCall
 {
     const std::function<void()>* Call = nullptr;
     std::exception_ptr Error;
+    bool Started = false;
     bool Done = false;
 };
+
+// How long a caller waits for the window thread to take up its call. The thread takes calls up between
+// events and never waits on a host, so only a thread stuck in foreign code (a driver, the X server gone
+// quiet) reaches it.
+constexpr std::chrono::seconds kStartTimeout{10};
 
 class TWindowThread
 {
 public:
-    // [any thread] Runs Call on the thread (started on first use) and waits for it.
+    // [any thread] Runs Call on the thread (started on first use) and waits for it. A call not taken up
+    // within kStartTimeout is withdrawn: EMarvoError, and Call never runs. A call taken up runs our own code
+    // only (the module queues what it sends the host from there), so its end is waited for.
     void Run(const std::function<void()>& Call)
     {
         TPostedCall Posted;
@@ -116,6 +127,11 @@ public:
         Wake();
         {
             std::unique_lock<std::mutex> G(FLock);
+            if (!FFinished.wait_for(G, kStartTimeout, [&] { return Posted.Started; }))
+            {
+                FQueue.erase(std::remove(FQueue.begin(), FQueue.end(), &Posted), FQueue.end());
+                throw EMarvoError("the window thread does not answer");
+            }
             FFinished.wait(G, [&] { return Posted.Done; });
         }
         if (Posted.Error)
@@ -173,15 +189,21 @@ private:
         C.EnsureDisplay();
         for (;;)
         {
-            std::deque<TPostedCall*> Calls;
             bool Stopping;
+            for (;;)
             {
-                std::lock_guard<std::mutex> G(FLock);
-                Calls.swap(FQueue);
-                Stopping = FStopped;
-            }
-            for (TPostedCall* P : Calls)
-            {
+                TPostedCall* P = nullptr;
+                {
+                    std::lock_guard<std::mutex> G(FLock);
+                    Stopping = FStopped;
+                    if (FQueue.empty())
+                        break;
+                    // Taken up one at a time, so that a caller whose wait ends withdraws a call not yet run.
+                    P = FQueue.front();
+                    FQueue.pop_front();
+                    P->Started = true;
+                    FFinished.notify_all();
+                }
                 if (Stopping)
                     P->Error = std::make_exception_ptr(EMarvoError("the window thread has ended"));
                 else

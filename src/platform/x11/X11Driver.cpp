@@ -92,4 +92,9 @@ TRect TForeignWindow::ScreenRect(TNativeHandle Window) const
     return {X, Y, X + A.width, Y + A.height};
 }
 
+std::size_t KeptMessageBoxes()
+{
+    return X11::MessageBoxRecords().size();
+}
+
 } // namespace X11Driver

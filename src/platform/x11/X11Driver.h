@@ -35,6 +35,9 @@ private:
     std::unique_ptr<TImpl> FImpl;
 };
 
+// The message boxes the backend keeps for window probes' answerers (none while no answerer lives).
+std::size_t KeptMessageBoxes();
+
 // Presses and releases the key of an X key name ("Escape", "Down", "Return") through XTest; the server has
 // taken both events when it returns.
 void PressKey(const std::string& KeyName);

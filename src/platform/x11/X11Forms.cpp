@@ -249,11 +249,13 @@ unsigned ButtonMask(unsigned Button)
     return Button == Button1 ? Button1Mask : Button == Button2 ? Button2Mask : Button3Mask;
 }
 
-// [any thread] The message boxes shown so far: the answerer of the window probe reads them.
+// [any thread] The message boxes shown while a window probe's answerer lives (it reads them); none are kept
+// while no answerer lives, so a program that runs for long keeps nothing.
 struct TMessageBoxes
 {
     std::mutex Lock;
     std::vector<TMessageBoxRecord> Records;
+    int Answerers = 0;
 };
 
 // Made at load, so it outlives the application object (whose forms may still show a message as they go).
@@ -274,6 +276,26 @@ std::vector<TMessageBoxRecord> MessageBoxRecords()
 {
     std::lock_guard<std::mutex> G(MessageBoxes().Lock);
     return MessageBoxes().Records;
+}
+
+// [any thread]
+std::size_t AddMessageBoxAnswerer()
+{
+    std::lock_guard<std::mutex> G(MessageBoxes().Lock);
+    ++MessageBoxes().Answerers;
+    return MessageBoxes().Records.size();
+}
+
+// [any thread]
+void RemoveMessageBoxAnswerer()
+{
+    std::lock_guard<std::mutex> G(MessageBoxes().Lock);
+    if (--MessageBoxes().Answerers <= 0)
+    {
+        MessageBoxes().Answerers = 0;
+        MessageBoxes().Records.clear();
+        MessageBoxes().Records.shrink_to_fit();
+    }
 }
 
 void Forget(TControl* Control)
@@ -793,7 +815,8 @@ void ShowMessageBox(const std::string& Text, const std::string& Caption)
     const std::string Title = Caption.empty() ? Application().Title() : Caption;
     {
         std::lock_guard<std::mutex> G(MessageBoxes().Lock);
-        MessageBoxes().Records.push_back({Text, Title});
+        if (MessageBoxes().Answerers > 0)
+            MessageBoxes().Records.push_back({Text, Title});
     }
     std::string Line = Title + ": " + Text;
     std::replace(Line.begin(), Line.end(), '\n', ' ');

@@ -133,8 +133,12 @@ void CloseMenu(TContext& C);
 // Removes a control from the context's bookkeeping when it goes away.
 void Forget(TControl* Control);
 
-// [any thread] The message boxes shown so far, oldest first.
+// [any thread] The message boxes shown while an answerer lived, oldest first; kept only while one lives.
 std::vector<TMessageBoxRecord> MessageBoxRecords();
+// [any thread] Counts an answerer in (answers the number of boxes kept so far) and out (the last one out
+// drops the records).
+std::size_t AddMessageBoxAnswerer();
+void RemoveMessageBoxAnswerer();
 
 struct TResourceCounts
 {

@@ -375,10 +375,13 @@ struct TMessageBoxAnswerer::TImpl
 // boxes shown after its construction.
 TMessageBoxAnswerer::TMessageBoxAnswerer() : FImpl(std::make_unique<TImpl>())
 {
-    FImpl->First = MessageBoxRecords().size();
+    FImpl->First = AddMessageBoxAnswerer();
 }
 
-TMessageBoxAnswerer::~TMessageBoxAnswerer() = default;
+TMessageBoxAnswerer::~TMessageBoxAnswerer()
+{
+    RemoveMessageBoxAnswerer();
+}
 
 // [window thread]
 std::vector<TMessageBoxRecord> TMessageBoxAnswerer::Records() const
