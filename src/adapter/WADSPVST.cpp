@@ -74,9 +74,9 @@ struct TLibraryTeardown
     }
 };
 
-// [host-main] Makes sure the teardown runs before the application object is destroyed: statics are destroyed
-// in the reverse order of their construction, and this one is constructed after the application object and
-// the lock.
+// [host-main] Makes sure the teardown runs before the application object and the platform layer's own
+// objects are destroyed: statics are destroyed in the reverse order of their construction, and this one is
+// constructed after the application object, the lock and the first window.
 void ArmLibraryTeardown()
 {
     Application();
@@ -132,7 +132,6 @@ std::int32_t WADSPCALL Init(TWinampDSPModule* Module)
     {
         // A second Init without Quit keeps the lock that a block in progress may hold.
         AdapterLock.store(&AdapterLockObject(), std::memory_order_release);
-        ArmLibraryTeardown();
         if (!FmWinAmpVST)
         {
             // Built without the lock: no block reaches the window before it is published below, and its
@@ -140,10 +139,14 @@ std::int32_t WADSPCALL Init(TWinampDSPModule* Module)
             // holds up the playback thread.
             auto* Window = new TFmWinAmpVST(&Application(), Module ? Module->hwndParent : nullptr);
             CreationError = Window->TakeCreationError();
-            TAdapterLockHold Hold;
-            FmWinAmpVST = Window;
-            if (Module)
-                Module->userData = &FmWinAmpVST;
+            {
+                TAdapterLockHold Hold;
+                FmWinAmpVST = Window;
+                if (Module)
+                    Module->userData = &FmWinAmpVST;
+            }
+            // After the window, so that what the platform layer set up for it outlives the teardown.
+            ArmLibraryTeardown();
         }
         else if (TFmWinAmpVST* Window = WindowOf(Module))
         {
