@@ -1,6 +1,8 @@
 #include "adapter/FmWinAmpVST.h"
 
+#include <exception>
 #include <sstream>
+#include <utility>
 
 #include "adapter/WADSPVST.h"
 #include "equaliser/SmallEQModule.h"
@@ -22,7 +24,7 @@ constexpr const char* kUserSettingFolder = "Zentrova\\Marvo\\";
 constexpr const char* kUserSettingFolder = "Zentrova/Marvo/";
 #endif
 
-// [window thread] Runs Step and ignores what it raises.
+// [host-main] Runs Step and ignores what it raises.
 template <class F>
 void IgnoringErrors(F&& Step)
 {
@@ -93,6 +95,7 @@ TFmWinAmpVST::TFmWinAmpVST(TComponent* AOwner, TNativeHandle OwnerWindow)
     Timer->SetEnabled(false);
     Timer->OnTimer = [this](TComponent* Sender) { TimerTimer(Sender); };
 
+    SamplePlanes.Reserve(2, kReservedFrames);
     OnCreate = [this](TComponent* Sender) { FormCreate(Sender); };
     AfterConstruction();
 }
@@ -107,45 +110,67 @@ TVstPlugIn& TFmWinAmpVST::Instance() const
     return *VstHost->VstPlugIns().Items(0);
 }
 
-// [window thread] An error anywhere here reaches the application object's error display (a message box)
-// through the creation event; the window exists afterwards.
 void TFmWinAmpVST::FormCreate(TComponent* /*Sender*/)
 {
-    TRegistry Registry;
-    InitPlugin();
-    Registry.SetRootKey(TRegistryRoot::rrCurrentUser);
-    if (Registry.OpenKeyReadOnly(kWindowStateReadKey))
+    try
     {
-        if (Registry.ValueExists("Visible") && Registry.ReadInteger("Visible") != 0)
-            Show();
-        if (Registry.ValueExists("Left"))
-            SetLeft(Registry.ReadInteger("Left"));
-        if (Registry.ValueExists("Visible"))
-            SetVisible(Registry.ReadInteger("Visible") != 0);
+        TRegistry Registry;
+        InitPlugin();
+        Registry.SetRootKey(TRegistryRoot::rrCurrentUser);
+        if (Registry.OpenKeyReadOnly(kWindowStateReadKey))
+        {
+            if (Registry.ValueExists("Visible") && Registry.ReadInteger("Visible") != 0)
+                Show();
+            if (Registry.ValueExists("Left"))
+                SetLeft(Registry.ReadInteger("Left"));
+            if (Registry.ValueExists("Visible"))
+                SetVisible(Registry.ReadInteger("Visible") != 0);
+        }
+        Registry.CloseKey();
     }
-    Registry.CloseKey();
+    catch (const std::exception& E)
+    {
+        FCreationError = E.what();
+    }
+    catch (...)
+    {
+        FCreationError = "Unknown error";
+    }
+}
+
+std::string TFmWinAmpVST::TakeCreationError()
+{
+    return std::exchange(FCreationError, std::string());
 }
 
 void TFmWinAmpVST::InitPlugin()
 {
     TVstPlugIn& Plugin = Instance();
+    // A block sees the instance either inactive or complete; the pauses for the plug-in leave the lock free.
     {
         TAdapterLockHold Hold;
         IgnoringErrors([&] { Plugin.CloseEdit(); });
         Plugin.SetActive(false);
-        SystemSleep(10);
-        IgnoringErrors([&] { Plugin.Unload(); });
-        SystemSleep(10);
-        EQModule = new TSmallEQModule(&Application());
-        EQModule->Effect()->user = EQModule;
-        EQModule->SetAudioMaster(&AudioMasterCallback);
-        Plugin.VstEffect = EQModule->Effect();
-        Plugin.SetActive(true);
-        Plugin.ShowEdit(this);
-        Plugin.Idle();
-        Plugin.EditIdle();
-        SetCaption("Marvo");
     }
+    SystemSleep(10);
+    {
+        TAdapterLockHold Hold;
+        IgnoringErrors([&] { Plugin.Unload(); });
+    }
+    SystemSleep(10);
+    auto* Module = new TSmallEQModule(&Application());
+    EQModule = Module;
+    Module->Effect()->user = Module;
+    Module->SetAudioMaster(&AudioMasterCallback);
+    {
+        TAdapterLockHold Hold;
+        Plugin.VstEffect = Module->Effect();
+        Plugin.SetActive(true);
+    }
+    Plugin.ShowEdit(this);
+    Plugin.Idle();
+    Plugin.EditIdle();
+    SetCaption("Marvo");
     ERect Rect{};
     Plugin.EditGetRect(Rect);
     // A plug-in without an editor rectangle leaves the declared size.
@@ -258,13 +283,19 @@ void CloseHostWindow(TFmWinAmpVST*& Window)
     {
         SaveError = "cannot write preset file";
     }
-    TFmWinAmpVST* W = Window;
+    ReleaseHostWindow(Window);
+    if (!SaveError.empty())
+        throw EMarvoError(SaveError);
+}
+
+void ReleaseHostWindow(TFmWinAmpVST*& Window)
+{
+    TFmWinAmpVST* W = std::exchange(Window, nullptr);
+    if (!W)
+        return;
     IgnoringErrors([&] { W->VstHost->VstPlugIns().Items(0)->CloseEdit(); });
     IgnoringErrors([&] { W->VstHost->VstPlugIns().Items(0)->SetActive(false); });
     W->EQModule = nullptr;
     IgnoringErrors([&] { W->VstHost->VstPlugIns().Items(0)->Unload(); });
-    Window = nullptr;
     delete W;
-    if (!SaveError.empty())
-        throw EMarvoError(SaveError);
 }

@@ -16,12 +16,14 @@ class TFmWinAmpVST;
 // [any thread] The header record; always the same one.
 TWinampDSPHeader* WinampDSPHeader();
 
-// The four callbacks of module 0 (also reachable through its record).
-void WADSPCALL Config(TWinampDSPModule* Module);                    // [window thread]
-std::int32_t WADSPCALL Init(TWinampDSPModule* Module);              // [window thread]
+// The four callbacks of module 0 (also reachable through its record). Init and Quit hold the adapter lock
+// only while they publish or tear down what a block uses; a message box of theirs (a setting that cannot be
+// loaded or saved) appears after the lock is left, once.
+void WADSPCALL Config(TWinampDSPModule* Module);                    // [host-main]
+std::int32_t WADSPCALL Init(TWinampDSPModule* Module);              // [host-main]
 std::int32_t WADSPCALL ModifySamples(TWinampDSPModule* Module, void* Samples, std::int32_t NumSamples,
-                                     std::int32_t Bps, std::int32_t Nch, std::int32_t SRate); // [playback thread]
-void WADSPCALL Quit(TWinampDSPModule* Module);                      // [window thread]
+                                     std::int32_t Bps, std::int32_t Nch, std::int32_t SRate); // [audio]
+void WADSPCALL Quit(TWinampDSPModule* Module);                      // [host-main]
 
 // The one host window; null while none exists. module.userData points at this reference after Init.
 extern TFmWinAmpVST* FmWinAmpVST;

@@ -140,6 +140,31 @@ TEST_F(TFmWinAmpVSTTest, AnUnwritablePlayerFolderKeepsTheSettingPerUser)
     EXPECT_NEAR(VolumeDbOf(ProcessConstant(1000)), -12.0, 0.1);
 }
 
+// A setting that can be written nowhere (neither the player's folder nor the user's): the listener is told
+// once, as a setting that cannot be loaded is, and the teardown is complete.
+TEST_F(TFmWinAmpVSTTest, ASettingThatCannotBeSavedAnywhereIsToldOnceAtQuit)
+{
+    ASSERT_EQ(Init(), 0);
+    ASSERT_TRUE(ForceDirectories(PlayerFile() + ".tmp"));
+    const std::string Blocker = UserFolder() + "not-a-folder";
+    ASSERT_TRUE(ForceDirectories(UserFolder()));
+    WriteBytes(Blocker, {1});
+    SetEnvironmentValue(kUserFolderVariable, Blocker + kSep + "inside" + kSep);
+    std::vector<TMessageBoxRecord> Boxes;
+    {
+        TMessageBoxAnswerer Answerer;
+        Quit();
+        Boxes = Answerer.Records();
+    }
+    SetEnvironmentValue(kUserFolderVariable, UserFolder());
+    std::filesystem::remove(std::filesystem::u8path(PlayerFile() + ".tmp"));
+    RemoveFile(Blocker);
+    EXPECT_TRUE(MarvoWindows().empty());
+    ASSERT_EQ(Boxes.size(), 1u);
+    EXPECT_FALSE(Boxes[0].Text.empty());
+    EXPECT_FALSE(FileExists(PlayerFile()));
+}
+
 // A save interrupted half-way (a crash, a full disk) leaves the previous file whole, and the leftover
 // temporary does not disturb the next start or save.
 TEST_F(TFmWinAmpVSTTest, AnInterruptedSaveLeavesTheOldSettingIntact)

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 TEST(Limit, NaNGivesTheLowerBound)
 {
@@ -81,5 +82,49 @@ TEST(SinCos, GivesBothValuesRoundedToDouble)
         SinCos(a, s, c);
         EXPECT_NEAR(s, std::sin(a), 1e-15);
         EXPECT_NEAR(c, std::cos(a), 1e-15);
+    }
+}
+
+// SoftSaturate and SoftSaturateBlock give SoftSaturateExtended's bits (softsaturate-proof checks all 2^32
+// inputs): here a spread of inputs over every magnitude, the boundaries of the double path, the specials,
+// and inputs whose double intermediate lies next to a float rounding tie, where double alone goes wrong.
+TEST(SoftSaturate, MatchesTheExtendedCurveBitForBit)
+{
+    TFPUControlScope fpu;
+    std::vector<float> Inputs;
+    for (std::uint64_t Bits = 0; Bits < (std::uint64_t(1) << 32); Bits += 4093)
+        Inputs.push_back(std::bit_cast<float>(static_cast<std::uint32_t>(Bits)));
+    constexpr float inf = std::numeric_limits<float>::infinity();
+    for (float x : {0.0f, -0.0f, 0x1p-70f, 0x1p40f, 0x1p-149f, 0x1p-126f, 1.0f, 1.25f, 1e19f, 2e19f, inf, -inf,
+                    std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::max()})
+        for (float y : {x, std::nextafter(x, -inf), std::nextafter(x, inf)})
+            Inputs.insert(Inputs.end(), {y, -y});
+    // Inputs near ties, found the way SoftSaturate finds them, among the sample values of the sample path.
+    std::size_t NearTies = 0;
+    for (std::uint32_t Bits = std::bit_cast<std::uint32_t>(0.5f); Bits < std::bit_cast<std::uint32_t>(1.0f); ++Bits)
+    {
+        const double a = std::bit_cast<float>(Bits);
+        const double bd = (3.0 + a) * a + 6.0;
+        const double b = static_cast<float>(bd);
+        if (DDSPBaseDetail::NearFloatTie(bd) || DDSPBaseDetail::NearFloatTie((a * b) / (a * b + 12.0)))
+        {
+            Inputs.push_back(static_cast<float>(a));
+            ++NearTies;
+        }
+    }
+    ASSERT_GT(NearTies, 20u);
+    Inputs.push_back(std::bit_cast<float>(0x3C072645u)); // double alone rounds this one differently
+
+    std::vector<float> Block(Inputs.size());
+    for (std::size_t Offset : {0u, 1u, 3u})
+    {
+        SoftSaturateBlock(Inputs.data() + Offset, Block.data(), Inputs.size() - Offset);
+        for (std::size_t i = Offset; i < Inputs.size(); ++i)
+        {
+            const float x = Inputs[i];
+            const std::uint32_t Expected = std::bit_cast<std::uint32_t>(SoftSaturateExtended(x));
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(SoftSaturate(x)), Expected) << std::hexfloat << x;
+            ASSERT_EQ(std::bit_cast<std::uint32_t>(Block[i - Offset]), Expected) << std::hexfloat << x;
+        }
     }
 }

@@ -82,6 +82,9 @@ void ChooseInNextPopup(const std::string& ItemName);
 // Message boxes (also written to standard error as one line each) and file dialogs, oldest first. The next
 // dialog answers with the preset answer (nothing = cancelled, the default).
 const std::vector<TMessageBoxRecord>& MessageBoxes();
+// While set, every message box runs Hook (on the thread that shows the box, after recording it) before it
+// returns, as a box that stays up until the listener answers it.
+void SetWhileMessageBoxShows(std::function<void(const TMessageBoxRecord&)> Hook);
 const std::vector<TDialogRecord>& Dialogs();
 void PresetNextDialogAnswer(std::optional<std::string> Path);
 

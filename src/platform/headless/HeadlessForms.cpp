@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cctype>
 #include <iostream>
+#include <utility>
 
 #include "platform/Forms.h"
 #include "platform/System.h"
@@ -447,6 +448,8 @@ void ShowMessageBox(const std::string& Text, const std::string& Caption)
     std::replace(Line.begin(), Line.end(), '\n', ' ');
     std::replace(Line.begin(), Line.end(), '\r', ' ');
     std::cerr << "[message box] " << Line << std::endl;
+    if (const auto Hook = State().WhileMessageBoxShows)
+        Hook(TMessageBoxRecord(State().MessageBoxes.back()));
 }
 
 // [window thread]
@@ -574,6 +577,10 @@ std::vector<TTimer*> Timers() { return State().Timers; }
 const std::vector<TPopupRecord>& Popups() { return State().Popups; }
 void ChooseInNextPopup(const std::string& ItemName) { State().NextPopupChoice = ItemName; }
 const std::vector<TMessageBoxRecord>& MessageBoxes() { return State().MessageBoxes; }
+void SetWhileMessageBoxShows(std::function<void(const TMessageBoxRecord&)> Hook)
+{
+    State().WhileMessageBoxShows = std::move(Hook);
+}
 const std::vector<TDialogRecord>& Dialogs() { return State().Dialogs; }
 void PresetNextDialogAnswer(std::optional<std::string> Path) { State().NextDialogAnswer = std::move(Path); }
 
@@ -583,6 +590,7 @@ void Reset()
     S.Popups.clear();
     S.NextPopupChoice.clear();
     S.MessageBoxes.clear();
+    S.WhileMessageBoxShows = nullptr;
     S.Dialogs.clear();
     S.NextDialogAnswer.reset();
     S.Pointer = {};

@@ -2,6 +2,7 @@
 // Internal state of the headless backend: the in-memory windows, timers and records. [window thread]
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -43,6 +44,7 @@ struct TState
     std::vector<TPopupRecord> Popups;
     std::string NextPopupChoice;
     std::vector<TMessageBoxRecord> MessageBoxes;
+    std::function<void(const TMessageBoxRecord&)> WhileMessageBoxShows;
     std::vector<TDialogRecord> Dialogs;
     std::optional<std::string> NextDialogAnswer;
 };
