@@ -16,8 +16,9 @@ cmake --build --preset asan
 ctest --preset asan
 
 cmake --preset tsan
-cmake --build --preset tsan --target test_equaliser test_adapter
+cmake --build --preset tsan --target test_equaliser test_adapter test_vstplugin
 ctest --test-dir build/tsan/tests/equaliser --output-on-failure -R SmallEQThreads
+ctest --test-dir build/tsan/tests/vstplugin --output-on-failure -R GuardsStopReentryOnlyOnTheirOwnThread
 ctest --test-dir build/tsan/tests/adapter --output-on-failure -R AdapterThreads
 
 cmake --preset win32
