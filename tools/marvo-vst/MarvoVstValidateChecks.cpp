@@ -848,30 +848,40 @@ void CheckThreads(TValidation& V)
     TSession S(V.Path());
     TVstPlugIn& P = *S.P;
     V.Step("threads", "choosing two parameters");
-    // Two parameters whose writes read back as distinct values and leave each other alone.
+    // Two parameters that leave each other alone, each with the values it reads back distinctly (eight at
+    // most), written in turn: a lost write then shows unless that many writes in a row are lost.
     struct TWriter
     {
         std::int32_t Index = -1;
-        float Value[2] = {0.25f, 0.75f};
-        std::uint32_t Expect[2] = {0, 0};
+        std::vector<float> Values;
+        std::vector<std::uint32_t> Expect;
     };
     std::vector<TWriter> Writers;
     for (std::int32_t I = 0; I < P.numParams() && Writers.size() < 2; ++I)
     {
         TWriter W;
         W.Index = I;
-        P.SetParameter(I, W.Value[0]);
-        W.Expect[0] = Bits(P.GetParameter(I));
-        P.SetParameter(I, W.Value[1]);
-        W.Expect[1] = Bits(P.GetParameter(I));
-        if (W.Expect[0] == W.Expect[1])
+        for (int K = 1; K <= 8; ++K)
+        {
+            const float Value = static_cast<float>(K) / 8.0f;
+            P.SetParameter(I, Value);
+            const std::uint32_t Read = Bits(P.GetParameter(I));
+            if (std::find(W.Expect.begin(), W.Expect.end(), Read) == W.Expect.end())
+            {
+                W.Values.push_back(Value);
+                W.Expect.push_back(Read);
+            }
+        }
+        if (W.Values.size() < 2)
             continue;
         if (!Writers.empty())
         {
             const TWriter& Other = Writers.front();
-            const std::uint32_t Held = Bits(P.GetParameter(Other.Index));
-            P.SetParameter(I, W.Value[0]);
-            if (Bits(P.GetParameter(Other.Index)) != Held)
+            P.SetParameter(Other.Index, Other.Values[0]);
+            P.SetParameter(I, W.Values[1]);
+            const bool OtherKept = Bits(P.GetParameter(Other.Index)) == Other.Expect[0];
+            P.SetParameter(Other.Index, Other.Values[1]);
+            if (!OtherKept || Bits(P.GetParameter(I)) != W.Expect[1])
                 continue;
         }
         Writers.push_back(W);
@@ -896,8 +906,9 @@ void CheckThreads(TValidation& V)
         }
         for (int N = 0; N < Writes; ++N)
         {
-            P.SetParameter(W.Index, W.Value[N & 1]);
-            if (Bits(P.GetParameter(W.Index)) != W.Expect[N & 1])
+            const std::size_t Which = static_cast<std::size_t>(N) % W.Values.size();
+            P.SetParameter(W.Index, W.Values[Which]);
+            if (Bits(P.GetParameter(W.Index)) != W.Expect[Which])
                 ++Lost[K];
         }
     };
