@@ -3,6 +3,7 @@
 # Variables: RUN (the emulator, or empty), MARVO_VST, PLUGIN (SmallEQ), FAULTY (FaultyEffect), LEVEL, GRID
 # (extra options narrowing the grid, ';'-separated, may be empty), EDITOR (1: the editor check must pass),
 # ISOLATED (1: stages run in a child process, so a crash is a failing check), WORK.
+cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/CliSupport.cmake)
 
 # failures(<variable>): the sorted names of the FAIL lines of OUT, ';'-separated.
@@ -23,7 +24,7 @@ if(NOT OUT MATCHES "\n[1-9][0-9]* passed, 0 failed\n$" OR OUT MATCHES "(^|\n)FAI
 endif()
 foreach(check load texts open-close-order dispatcher-opcodes parameter-values process-finite program-round-trip
               damaged-program threads)
-  if(LEVEL GREATER_EQUAL 3 AND NOT OUT MATCHES "\nPASS ${check}\n")
+  if(LEVEL GREATER_EQUAL 3 AND NOT OUT MATCHES "(^|\n)PASS ${check}\n")
     message(FATAL_ERROR "SmallEQ: no 'PASS ${check}' at level ${LEVEL}:\n${OUT}")
   endif()
 endforeach()

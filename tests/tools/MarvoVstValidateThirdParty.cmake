@@ -2,6 +2,7 @@
 # so a change in our host shows as a changed list. Their faults are theirs: only the list is asserted.
 # Variables: MARVO_VST, DISPLAYED (1: under an X display, where plug-ins make their editors), WORK.
 # Says "skipped" (the test's skip expression) when the plug-ins are not installed (scripts/setup.sh installs them).
+cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/CliSupport.cmake)
 
 set(RUN "")

@@ -93,7 +93,8 @@ struct TSession
     TVstPlugIn* P = nullptr;
 };
 
-// Audio planes for an instance and the blocks that run through it. [host-main], or the one processing thread
+// Audio planes for an instance and the blocks that run through it; one thread at a time uses an object:
+// [host-main], or the threads and editor checks' processing thread [audio].
 class TAudio
 {
 public:
@@ -124,8 +125,8 @@ public:
     }
     void Seed(std::uint32_t V) { FNoise = V; }
 
-    // Processes Frames frames in blocks of Block (at most the maximum), with noise at -6 dBFS or silence in;
-    // Visit(Outputs, N) sees each block's output planes.
+    // [host-main] or [audio] Processes Frames frames in blocks of Block (at most the maximum), with noise at
+    // -6 dBFS or silence in; Visit(Outputs, N) sees each block's output planes.
     template <class TVisit>
     void Run(std::int64_t Frames, int Block, bool Noise, TVisit&& Visit)
     {
@@ -354,7 +355,8 @@ void CheckLoad(TValidation& V)
 
 // --- opening and closing --------------------------------------------------------------------------------
 
-// The dispatcher calls of the instance under the order check, in order. [host-main]
+// The dispatcher calls of the instance under the order check, in order; only the main thread dispatches to
+// that instance. [host-main]
 std::vector<VstInt32> GRecordedOpcodes;
 std::vector<VstIntPtr> GRecordedValues;
 TDispatcherFunc GRecordedDispatcher = nullptr;
@@ -898,6 +900,7 @@ void CheckThreads(TValidation& V)
     std::atomic<int> Started{0};
     std::atomic<bool> Writing{true};
     std::atomic<int> Lost[2] = {0, 0};
+    // [any] One of the two writer threads.
     auto Writer = [&](int K) {
         const TWriter& W = Writers[static_cast<std::size_t>(K)];
         ++Started;
@@ -913,7 +916,7 @@ void CheckThreads(TValidation& V)
         }
     };
     V.Step("threads", "two writer threads and a processing thread");
-    std::thread Processing([&] {
+    std::thread Processing([&] { // [audio]
         ++Started;
         while (Writing.load())
             A.Run(512, 512, true);
@@ -956,7 +959,7 @@ void CheckEditor(TValidation& V)
     TAudio A(S, 512);
     A.Resume(44100, 512);
     std::atomic<bool> Processing{true};
-    std::thread Audio([&] {
+    std::thread Audio([&] { // [audio]
         while (Processing.load())
             A.Run(512, 512, true);
     });

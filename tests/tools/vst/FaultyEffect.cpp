@@ -27,8 +27,8 @@ struct TFaulty
     TFault Fault = fNone;
     std::atomic<float> Gain[2] = {0.5f, 0.5f};
     std::atomic<bool> InSetParameter{false}; // fLostWrites: one guard for every thread
-    bool Silent = true;                      // fSubnormal: the last block's input was silence
-    unsigned Calls = 0;                      // fDrift: never reset
+    std::atomic<bool> Silent{true};          // fSubnormal: no sound since the last resume
+    std::atomic<unsigned> Calls{0};          // fDrift: never reset
 };
 
 TFault FaultFromEnvironment()
@@ -53,6 +53,7 @@ void CopyText(void* Ptr, const char* Text)
     std::strcpy(static_cast<char*>(Ptr), Text);
 }
 
+// [host-main]
 VstIntPtr VSTCALL Dispatcher(AEffect* E, VstInt32 Opcode, VstInt32 Index, VstIntPtr, void* Ptr, float)
 {
     TFaulty& F = Of(E);
@@ -85,6 +86,7 @@ VstIntPtr VSTCALL Dispatcher(AEffect* E, VstInt32 Opcode, VstInt32 Index, VstInt
     }
 }
 
+// [any]
 void VSTCALL SetParameter(AEffect* E, VstInt32 Index, float Value)
 {
     TFaulty& F = Of(E);
@@ -106,11 +108,13 @@ void VSTCALL SetParameter(AEffect* E, VstInt32 Index, float Value)
         F.InSetParameter = false;
 }
 
+// [any]
 float VSTCALL GetParameter(AEffect* E, VstInt32 Index)
 {
     return Index >= 0 && Index <= 1 ? Of(E).Gain[Index].load() : 0.0f;
 }
 
+// [audio]
 void VSTCALL ProcessReplacing(AEffect* E, float** In, float** Out, VstInt32 Frames)
 {
     TFaulty& F = Of(E);
@@ -122,7 +126,7 @@ void VSTCALL ProcessReplacing(AEffect* E, float** In, float** Out, VstInt32 Fram
     {
         float Gain = 2.0f * F.Gain[C];
         if (F.Fault == fDrift)
-            Gain *= 1.0f + static_cast<float>(F.Calls) * 1e-6f;
+            Gain *= 1.0f + static_cast<float>(F.Calls.load()) * 1e-6f;
         for (VstInt32 I = 0; I < Frames; ++I)
         {
             Silent = Silent && In[C][I] == 0.0f;
@@ -140,6 +144,7 @@ void VSTCALL ProcessReplacing(AEffect* E, float** In, float** Out, VstInt32 Fram
         F.Silent = false;
 }
 
+// [audio]
 void VSTCALL Process(AEffect* E, float** In, float** Out, VstInt32 Frames)
 {
     ProcessReplacing(E, In, Out, Frames);
