@@ -343,14 +343,11 @@ void CheckLoad(TValidation& V)
 
     std::string Failure;
     const std::string Name = GuardedText(P, effGetEffectName, 0, kTextBuffer, Failure);
+    char Flags[16];
+    std::snprintf(Flags, sizeof Flags, "0x%X", static_cast<unsigned>(E.flags));
     V.Info("plug-in", "'" + Name + "', " + std::to_string(P.numInputs()) + " in, " + std::to_string(P.numOutputs()) +
                           " out, " + std::to_string(P.numParams()) + " parameters, " +
-                          std::to_string(P.numPrograms()) + " programs, flags 0x" +
-                          [&] {
-                              char H[16];
-                              std::snprintf(H, sizeof H, "%X", static_cast<unsigned>(E.flags));
-                              return std::string(H);
-                          }());
+                          std::to_string(P.numPrograms()) + " programs, flags " + Flags);
 }
 
 // --- opening and closing --------------------------------------------------------------------------------
@@ -358,14 +355,12 @@ void CheckLoad(TValidation& V)
 // The dispatcher calls of the instance under the order check, in order; only the main thread dispatches to
 // that instance. [host-main]
 std::vector<VstInt32> GRecordedOpcodes;
-std::vector<VstIntPtr> GRecordedValues;
 TDispatcherFunc GRecordedDispatcher = nullptr;
 
 VstIntPtr VSTCALL RecordingDispatcher(AEffect* Effect, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
                                       float Opt)
 {
     GRecordedOpcodes.push_back(Opcode);
-    GRecordedValues.push_back(Value);
     return GRecordedDispatcher(Effect, Opcode, Index, Value, Ptr, Opt);
 }
 
@@ -412,33 +407,35 @@ void CheckOpenClose(TValidation& V)
     void* Entry = Library ? GetLibraryEntry(Library, "main") : nullptr;
     if (Library && !Entry)
         Entry = GetLibraryEntry(Library, "VSTPluginMain");
-    std::string Failure;
-    TVstHost Host; // answers the entry's first questions
-    if (!Entry)
-        Failure = "the library or its entry could not be reached again";
-    else
+    std::string Failure = "the library or its entry could not be reached again";
+    bool Recorded = false;
+    GRecordedOpcodes.clear();
     {
-        AEffect* E = reinterpret_cast<TMainProc>(Entry)(&AudioMasterCallback);
-        if (!E)
+        TVstHost Host; // answers the entry's first questions
+        AEffect* E = Entry ? reinterpret_cast<TMainProc>(Entry)(&AudioMasterCallback) : nullptr;
+        if (Entry && !E)
             Failure = "the entry answered no effect on a second load";
-        else
+        if (E)
         {
             GRecordedDispatcher = E->dispatcher;
             E->dispatcher = &RecordingDispatcher;
+            TVstPlugIn* P = Host.VstPlugIns().Add();
+            P->VstEffect = E;
+            V.Step("open-close-order", "open, resume, process, suspend, close");
+            P->SetActive(true);
             {
-                TVstPlugIn* P = Host.VstPlugIns().Add();
-                P->VstEffect = E;
-                V.Step("open-close-order", "open, resume, process, suspend, close");
-                P->SetActive(true);
                 TAudio A(Host, *P, 512);
                 A.Resume(44100, 512);
                 A.Run(2048, 512, true);
-                P->MainsChanged(false);
-                P->SetActive(false);
             }
-            Failure = CheckRecordedOrder();
+            P->MainsChanged(false);
+            P->SetActive(false);
+            Host.VstPlugIns().Clear(); // what the instance sends as it goes is recorded too
+            Recorded = true;
         }
     }
+    if (Recorded)
+        Failure = CheckRecordedOrder();
     if (Library)
         FreeDynamicLibrary(Library);
     V.Check("open-close-order", Failure);
