@@ -1,5 +1,5 @@
 // FaultyEffect: a VST 2 plug-in library for marvo-vst validate's tests. Without a fault it is a well-behaved
-// stereo gain (two parameters, output = input × 2 × gain, a parameter-form program); the environment variable
+// stereo gain (two parameters, output = input × 2 × gain, its chunk the two values); the environment variable
 // MARVO_FAULTY_EFFECT, read by the entry, names one fault that exactly one check must find.
 #include <atomic>
 #include <cmath>
@@ -19,7 +19,10 @@
 namespace
 {
 
-enum TFault { fNone, fCrash, fTextOverrun, fUnclamped, fSubnormal, fNoisy, fNaN, fDrift, fLostWrites };
+enum TFault
+{
+    fNone, fCrash, fTextOverrun, fUnclamped, fSubnormal, fNoisy, fNaN, fDrift, fLostWrites, fLossyChunk, fOpcodeCrash
+};
 
 struct TFaulty
 {
@@ -29,14 +32,15 @@ struct TFaulty
     std::atomic<bool> InSetParameter{false}; // fLostWrites: one guard for every thread
     std::atomic<bool> Silent{true};          // fSubnormal: no sound since the last resume
     std::atomic<unsigned> Calls{0};          // fDrift: never reset
+    float Chunk[2] = {0.0f, 0.0f};           // what effGetChunk hands out
 };
 
 TFault FaultFromEnvironment()
 {
     const char* Name = std::getenv("MARVO_FAULTY_EFFECT");
     const std::string N = Name ? Name : "";
-    const char* const kNames[] = {"",      "crash", "text-overrun", "unclamped",  "subnormal",
-                                  "noisy", "nan",   "drift",        "lost-writes"};
+    const char* const kNames[] = {"",      "crash", "text-overrun", "unclamped",   "subnormal",   "noisy",
+                                  "nan",   "drift", "lost-writes",  "lossy-chunk", "opcode-crash"};
     for (int I = 0; I < static_cast<int>(std::size(kNames)); ++I)
         if (N == kNames[I])
             return static_cast<TFault>(I);
@@ -54,11 +58,26 @@ void CopyText(void* Ptr, const char* Text)
 }
 
 // [host-main]
-VstIntPtr VSTCALL Dispatcher(AEffect* E, VstInt32 Opcode, VstInt32 Index, VstIntPtr, void* Ptr, float)
+VstIntPtr VSTCALL Dispatcher(AEffect* E, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr, float)
 {
     TFaulty& F = Of(E);
     switch (Opcode)
     {
+    case effGetTailSize:
+        if (F.Fault == fOpcodeCrash)
+            *static_cast<volatile int*>(nullptr) = 0;
+        return 0;
+    case effGetChunk:
+        F.Chunk[0] = F.Gain[0];
+        F.Chunk[1] = F.Gain[1];
+        *static_cast<void**>(Ptr) = F.Chunk;
+        return sizeof F.Chunk;
+    case effSetChunk:
+        if (Value != sizeof F.Chunk)
+            return 0;
+        for (int C = 0; C < (F.Fault == fLossyChunk ? 1 : 2); ++C)
+            F.Gain[C] = static_cast<const float*>(Ptr)[C];
+        return 1;
     case effClose: delete &F; return 1;
     case effGetParamName:
         if (F.Fault == fTextOverrun)
@@ -166,7 +185,7 @@ FAULTY_EXPORT AEffect* VSTPluginMain(TAudioMasterCallbackFunc)
     E.numPrograms = 1;
     E.numParams = 2;
     E.numInputs = E.numOutputs = 2;
-    E.flags = static_cast<VstInt32>(TEffFlags{effFlagsCanReplacing}.Bits());
+    E.flags = static_cast<VstInt32>(TEffFlags{effFlagsCanReplacing, effFlagsProgramChunks}.Bits());
     E.ioRatio = 1;
     E.object = F;
     E.uniqueID = FourCharCode("Flty");
