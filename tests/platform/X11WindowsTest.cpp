@@ -51,6 +51,31 @@ TEST(X11Forms, AFormEmbeddedByIdSitsInTheForeignWindowAndOutlivesIt)
     EXPECT_EQ(F.ClientWidth(), 140);
 }
 
+// A host may hand over its window as soon as it has flushed its requests; another connection's reparenting
+// can reach the server first.
+TEST(X11Forms, AFormIsEmbeddedInAForeignWindowTheServerHasNotMadeYet)
+{
+    constexpr int kHosts = 400;
+    int Embedded = 0;
+    for (int N = 0; N < kHosts; ++N)
+    {
+        TForm F(nullptr, Declaration(TFormBorderStyle::bsNone, 131, 35));
+        TForeignWindow Host(0, 0, 200, 100, false);
+        try
+        {
+            F.SetParentWindow(Host.Handle());
+        }
+        catch (const EMarvoError&)
+        {
+            continue;
+        }
+        const std::vector<TNativeHandle> Inside = Host.Children();
+        if (Inside.size() == 1 && Inside[0] == F.Handle())
+            ++Embedded;
+    }
+    EXPECT_EQ(Embedded, kHosts);
+}
+
 TEST(X11Forms, AWindowIdThatNamesNoWindowIsRefusedAndTheFormStaysHidden)
 {
     TForm F(nullptr, Declaration(TFormBorderStyle::bsNone, 131, 35));
