@@ -139,7 +139,7 @@ std::string FormatBandwidth(double Octaves)
     return text;
 }
 
-// [any thread] A decimal number, blanks around it and one leading plus allowed, with '.' or the system's
+// [window thread] A decimal number, blanks around it and one leading plus allowed, with '.' or the system's
 // decimal separator; False for anything else and for infinities.
 bool ReadNumber(const char* Text, double& Number)
 {
