@@ -1,6 +1,8 @@
 #include "equaliser/SmallEQModule.h"
 
+#include <charconv>
 #include <cmath>
+#include <cstring>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
@@ -10,6 +12,7 @@
 #include "platform/Exceptions.h"
 #include "equaliser/SEQGUI.h"
 #include "platform/FPUControl.h"
+#include "platform/System.h"
 
 // ---------------------------------------------------------------------------------------------------------
 // Declaration
@@ -134,6 +137,39 @@ std::string FormatBandwidth(double Octaves)
     std::snprintf(text, sizeof text, "%.1e", Octaves);
     std::snprintf(text, sizeof text, "%.2f", std::strtod(text, nullptr));
     return text;
+}
+
+// [window thread] A decimal number, blanks around it and one leading plus allowed, with '.' or the system's
+// decimal separator; False for anything else and for infinities.
+bool ReadNumber(const char* Text, double& Number)
+{
+    std::string T(Text, ::strnlen(Text, 255));
+    const std::string Separator = DecimalSeparator();
+    if (!Separator.empty() && Separator != ".")
+        for (auto At = T.find(Separator); At != std::string::npos; At = T.find(Separator, At + 1))
+            T.replace(At, Separator.size(), ".");
+    const auto First = T.find_first_not_of(" \t");
+    if (First == std::string::npos)
+        return false;
+    T = T.substr(First, T.find_last_not_of(" \t") - First + 1);
+    if (T[0] == '+')
+        T.erase(0, 1);
+    if (T.empty() || T[0] == '+')
+        return false;
+    const char* End = T.data() + T.size();
+    const auto Result = std::from_chars(T.data(), End, Number, std::chars_format::general);
+    return Result.ec == std::errc() && Result.ptr == End && std::isfinite(Number);
+}
+
+// [any thread] The bandwidth control that gives Octaves: (log2(octaves) + 3.322) / 6.644, limited to 0..1
+// (no width at all, or less, is the narrowest).
+float BandwidthControl(double Octaves)
+{
+    if (!(Octaves > 0.0))
+        return 0.0f;
+    TFPUControlScope fpu;
+    const long double Control = (Extended::Ln(Octaves) * Extended::Log2E + kBandwidthOffset) / kBandwidthScale;
+    return Limit(static_cast<float>(Control), 0.0f, 1.0f);
 }
 
 } // namespace
@@ -456,6 +492,18 @@ void TSmallEQModule::SmallEQModuleBandwidthDisplay(TComponent* /*Sender*/, std::
         }
         PreDefined = FormatBandwidth(octaves);
     }
+}
+
+bool TSmallEQModule::String2Parameter(std::int32_t Index, const char* Text)
+{
+    if (Index < 0 || Index >= kParameterCount ||
+        SmallEQParameters[Index].OnCustomParameterDisplay != &TSmallEQModule::SmallEQModuleBandwidthDisplay)
+        return TVSTModule::String2Parameter(Index, Text);
+    double Octaves = 0.0;
+    if (!Text || Index >= numParams() || !ReadNumber(Text, Octaves))
+        return false;
+    SetParameterAutomated(Index, BandwidthControl(Octaves));
+    return true;
 }
 
 void TSmallEQModule::VSTModuleSampleRateChange(TComponent* /*Sender*/, float NewSampleRate)

@@ -56,6 +56,10 @@ public:
     void SEMVolumeChange(TComponent* Sender, std::int32_t Index, float& Value);             // [any thread]
     // [window thread] The channel-0 filter's bandwidth in octaves, two significant digits, two decimals.
     void SmallEQModuleBandwidthDisplay(TComponent* Sender, std::int32_t Index, std::string& PreDefined);
+    // [window thread] The bandwidths shown in octaves (bands 1 to 7) read the text in octaves and take the
+    // control that gives them, limited to 0..1; every other parameter reads its real value. False, and
+    // nothing written, for a text that is no finite number.
+    bool String2Parameter(std::int32_t Index, const char* Text) override;
     // [any thread] Passes the rate to all sixteen filters and recomputes their coefficients for it.
     void VSTModuleSampleRateChange(TComponent* Sender, float SampleRate);
     // [playback thread] The block loop; both channels are required. SampleFrames <= 0 processes nothing.

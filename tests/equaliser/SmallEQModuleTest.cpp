@@ -151,6 +151,46 @@ TEST_F(SmallEQ, HandlersLimitValuesAndPassThemBack)
     }
 }
 
+TEST_F(SmallEQ, BandwidthTextsAreReadInTheOctavesTheyShow)
+{
+    const auto Read = [&](int Index, const char* Text) {
+        return Host.Dispatch(effString2Parameter, Index, 0, const_cast<char*>(Text));
+    };
+    // What a display shows, handed back, shows the same again on every band with the octave display.
+    for (int Index = 2; Index <= 26; Index += 4)
+        for (float Control : {0.0f, 0.05f, 0.2f, 0.37f, 0.5f, 0.63f, 0.8f, 0.95f, 1.0f})
+        {
+            Module->SetParameterAutomated(Index, Control);
+            const std::string Shown = Host.Text(effGetParamDisplay, Index);
+            ASSERT_EQ(Read(Index, Shown.c_str()), 1) << Index << " " << Shown;
+            EXPECT_EQ(Host.Text(effGetParamDisplay, Index), Shown) << Index << " " << Control;
+            EXPECT_NEAR(Module->Parameter(Index), Control, 0.01f) << Index << " " << Shown;
+        }
+    // Octaves to the control, limited to 0..1; band 8's bandwidth and the other kinds read real values.
+    const struct
+    {
+        int Index;
+        const char* Text;
+        float Stored;
+    } Numbers[] = {{2, "1", 0.5f},           {6, " +2 ", 0.5f + 1.0f / 6.644f}, {10, "0.5", 0.5f - 1.0f / 6.644f},
+                   {14, "100", 1.0f},        {18, "0", 0.0f},                 {22, "-3", 0.0f},
+                   {26, "0.05", 0.0f},       {30, "0.25", 0.25f},             {30, "4", 1.0f},
+                   {4, "1000", 1000.0f},     {5, "-2.5", -2.5f}};
+    for (const auto& N : Numbers)
+    {
+        EXPECT_EQ(Read(N.Index, N.Text), 1) << N.Index << " '" << N.Text << "'";
+        EXPECT_NEAR(Module->Parameter(N.Index), N.Stored, 1e-6f) << N.Index << " '" << N.Text << "'";
+    }
+    Module->SetParameterAutomated(6, 0.3f);
+    for (const char* Text : {"", "  ", "one", "1.0x", "inf", "nan", "++1", "1e999"})
+    {
+        EXPECT_EQ(Read(6, Text), 0) << "'" << Text << "'";
+        EXPECT_EQ(Module->Parameter(6), 0.3f) << "'" << Text << "'";
+    }
+    EXPECT_EQ(Host.Dispatch(effString2Parameter, 6, 0, nullptr), 0);
+    EXPECT_EQ(Module->Parameter(6), 0.3f);
+}
+
 TEST_F(SmallEQ, TransparentAfterConstructionAndEmptyBlocksChangeNothing)
 {
     std::mt19937 random(5);

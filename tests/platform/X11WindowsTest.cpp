@@ -51,6 +51,22 @@ TEST(X11Forms, AFormEmbeddedByIdSitsInTheForeignWindowAndOutlivesIt)
     EXPECT_EQ(F.ClientWidth(), 140);
 }
 
+// A host may hand over its window as soon as it has flushed its requests; another connection's reparenting
+// can reach the server first.
+TEST(X11Forms, AFormIsEmbeddedInAForeignWindowTheServerHasNotMadeYet)
+{
+    constexpr int kHosts = 400;
+    int Embedded = 0;
+    for (int N = 0; N < kHosts; ++N)
+    {
+        TForm F(nullptr, Declaration(TFormBorderStyle::bsNone, 131, 35));
+        TForeignWindow Host(0, 0, 200, 100, false);
+        EXPECT_NO_THROW(F.SetParentWindow(Host.Handle()));
+        Embedded += Host.Children() == std::vector<TNativeHandle>{F.Handle()} ? 1 : 0;
+    }
+    EXPECT_EQ(Embedded, kHosts);
+}
+
 TEST(X11Forms, AWindowIdThatNamesNoWindowIsRefusedAndTheFormStaysHidden)
 {
     TForm F(nullptr, Declaration(TFormBorderStyle::bsNone, 131, 35));

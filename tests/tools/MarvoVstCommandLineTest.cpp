@@ -40,6 +40,15 @@ TEST(MarvoVstCommandLine, RefusesMistakesAsUsageErrorsWithTheReason)
         {{"process", "a.so", "i", "o", "--set", "1=-0.01"}, "0..1"},
         {{"process", "a.so", "i", "o", "--fxp="}, "needs a file name"},
         {{"edit", "a.so", "--generic", "knobs"}, "'list' or 'selector'"},
+        {{"validate", "a.so", "--level", "0"}, "--level '0': expected 1 to 5"},
+        {{"validate", "a.so", "--level", "6"}, "--level '6'"},
+        {{"validate", "a.so", "--rates", "44100,"}, "--rates '44100,'"},
+        {{"validate", "a.so", "--rates", "999"}, "from 1000 to 768000"},
+        {{"validate", "a.so", "--blocks", "0,512"}, "--blocks '0,512'"},
+        {{"validate", "a.so", "--blocks", "65537"}, "--blocks '65537'"},
+        {{"validate", "a.so", "--json="}, "needs a file name"},
+        {{"validate", "a.so", "--set", "1=0.5"}, "'--set' does not apply to 'validate'"},
+        {{"process", "a.so", "i", "o", "--level", "2"}, "'--level' does not apply to 'process'"},
     };
     for (const TCase& C : Cases)
     {
@@ -78,6 +87,14 @@ TEST(MarvoVstCommandLine, TakesOptionsInEitherFormAndKeepsTheOrderOfSettings)
     EXPECT_EQ(ParseCommandLine({"edit", "a.so", "--generic=selector"}).GenericEditor, gsOld);
     EXPECT_EQ(ParseCommandLine({"edit", "a.so"}).GenericEditor, gsDefault);
     EXPECT_TRUE(ParseCommandLine({"process", "--help", "--frob"}).Help) << "help wins over mistakes";
+
+    const TCommandLine V = ParseCommandLine({"validate", "a.so", "--level=5", "--rates", "96000,44100,96000",
+                                             "--blocks=1", "--json", "r.json"});
+    EXPECT_EQ(V.Level, 5);
+    EXPECT_EQ(V.Rates, (std::vector<int>{96000, 44100})) << "in the given order, each once";
+    EXPECT_EQ(V.Blocks, (std::vector<int>{1}));
+    EXPECT_EQ(V.JsonFile, "r.json");
+    EXPECT_EQ(ParseCommandLine({"validate", "a.so"}).Level, kDefaultValidateLevel);
 }
 
 TEST(MarvoVstChannels, AFileMustFitThePlugInsOutputsAndInputs)

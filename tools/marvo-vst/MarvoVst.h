@@ -17,6 +17,10 @@ constexpr int kDefaultBlockSize = 512;
 constexpr int kMaxBlockSize = 65536;
 // More channels than this are taken for a broken effect record rather than allocated.
 constexpr int kMaxPlugInChannels = 1024;
+constexpr int kDefaultValidateLevel = 3;
+constexpr int kMaxValidateLevel = 5;
+constexpr int kMinValidateRate = 1000;
+constexpr int kMaxValidateRate = 768000;
 
 struct TParameterSetting
 {
@@ -26,7 +30,7 @@ struct TParameterSetting
 
 struct TCommandLine
 {
-    std::string Command;                     // "info", "process", "save-fxp", "edit"; "" with Help
+    std::string Command;                     // "info", "process", "save-fxp", "edit", "validate"; "" with Help
     bool Help = false;                       // --help / -h
     std::vector<std::string> Arguments;      // the positional arguments after the command
     std::vector<TParameterSetting> Settings; // --set, in command-line order
@@ -34,6 +38,10 @@ struct TCommandLine
     std::string SaveProgramFile;             // --save-fxp
     int BlockSize = kDefaultBlockSize;       // --block
     TGUIStyle GenericEditor = gsDefault;     // --generic list|selector; gsDefault: the plug-in's own editor
+    int Level = kDefaultValidateLevel;       // --level (validate)
+    std::vector<int> Rates;                  // --rates (validate); empty: the level's grid
+    std::vector<int> Blocks;                 // --blocks (validate); empty: the level's grid
+    std::string JsonFile;                    // --json (validate)
 };
 
 // Parses the arguments after the program name; raises EUsageError on an unknown command or option, a
@@ -61,3 +69,5 @@ int RunInfo(const TCommandLine& CommandLine);
 int RunProcess(const TCommandLine& CommandLine);
 int RunSaveFxp(const TCommandLine& CommandLine);
 int RunEdit(const TCommandLine& CommandLine);
+// Exit status 1 when any check fails (a plug-in that does not load is one failing check).
+int RunValidate(const TCommandLine& CommandLine);

@@ -1,4 +1,5 @@
 // marvo-vst's command line: commands, options and the usage text.
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -9,7 +10,11 @@
 namespace
 {
 
-enum TOptionKind : unsigned { okSet = 1, okFxp = 2, okBlock = 4, okSaveFxp = 8, okGeneric = 16 };
+enum TOptionKind : unsigned
+{
+    okSet = 1, okFxp = 2, okBlock = 4, okSaveFxp = 8, okGeneric = 16, okLevel = 32, okRates = 64, okBlocks = 128,
+    okJson = 256
+};
 
 struct TCommandDeclaration
 {
@@ -24,6 +29,7 @@ constexpr TCommandDeclaration kCommands[] = {
     {"process", "PLUGIN IN OUT", 3, okSet | okFxp | okBlock},
     {"save-fxp", "PLUGIN FILE", 2, okSet | okFxp},
     {"edit", "PLUGIN", 1, okSet | okFxp | okSaveFxp | okGeneric},
+    {"validate", "PLUGIN", 1, okLevel | okRates | okBlocks | okJson},
 };
 
 struct TOptionDeclaration
@@ -33,7 +39,9 @@ struct TOptionDeclaration
 };
 
 constexpr TOptionDeclaration kOptions[] = {
-    {"--set", okSet}, {"--fxp", okFxp}, {"--block", okBlock}, {"--save-fxp", okSaveFxp}, {"--generic", okGeneric},
+    {"--set", okSet},       {"--fxp", okFxp},     {"--block", okBlock},   {"--save-fxp", okSaveFxp},
+    {"--generic", okGeneric}, {"--level", okLevel}, {"--rates", okRates}, {"--blocks", okBlocks},
+    {"--json", okJson},
 };
 
 bool ParseInteger(const std::string& Text, long long& Value)
@@ -77,6 +85,35 @@ TGUIStyle ParseGeneric(const std::string& Text)
     if (Text == "selector")
         return gsOld;
     throw EUsageError("--generic '" + Text + "': expected 'list' or 'selector'");
+}
+
+int ParseLevel(const std::string& Text)
+{
+    long long N = 0;
+    if (!ParseInteger(Text, N) || N < 1 || N > kMaxValidateLevel)
+        throw EUsageError("--level '" + Text + "': expected 1 to " + std::to_string(kMaxValidateLevel));
+    return static_cast<int>(N);
+}
+
+// A comma-separated list of whole numbers from Low to High, each once.
+std::vector<int> ParseList(const std::string& Name, const std::string& Text, long long Low, long long High)
+{
+    std::vector<int> List;
+    std::size_t Start = 0;
+    for (;;)
+    {
+        const std::size_t Comma = Text.find(',', Start);
+        const std::string Item = Text.substr(Start, Comma == std::string::npos ? std::string::npos : Comma - Start);
+        long long N = 0;
+        if (!ParseInteger(Item, N) || N < Low || N > High)
+            throw EUsageError(Name + " '" + Text + "': expected numbers from " + std::to_string(Low) + " to " +
+                              std::to_string(High) + ", separated by commas");
+        if (std::find(List.begin(), List.end(), static_cast<int>(N)) == List.end())
+            List.push_back(static_cast<int>(N));
+        if (Comma == std::string::npos)
+            return List;
+        Start = Comma + 1;
+    }
 }
 
 } // namespace
@@ -132,8 +169,12 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
         case okBlock: C.BlockSize = ParseBlockSize(Value); break;
         case okSaveFxp: C.SaveProgramFile = Value; break;
         case okGeneric: C.GenericEditor = ParseGeneric(Value); break;
+        case okLevel: C.Level = ParseLevel(Value); break;
+        case okRates: C.Rates = ParseList(Name, Value, kMinValidateRate, kMaxValidateRate); break;
+        case okBlocks: C.Blocks = ParseList(Name, Value, 1, kMaxBlockSize); break;
+        case okJson: C.JsonFile = Value; break;
         }
-        if ((Option->Kind == okFxp || Option->Kind == okSaveFxp) && Value.empty())
+        if ((Option->Kind == okFxp || Option->Kind == okSaveFxp || Option->Kind == okJson) && Value.empty())
             throw EUsageError("option '" + Name + "' needs a file name");
     }
     if (C.Arguments.size() != Command->Arguments)
@@ -156,6 +197,9 @@ Commands:
                            sample rate, channel count and encoding
   save-fxp PLUGIN FILE     writes the plug-in's current program to FILE
   edit PLUGIN              shows the plug-in's editor in a window until it is closed (Windows, X11)
+  validate PLUGIN          checks the plug-in as hosts drive it; one line per check (PASS name, FAIL
+                           name: detail, SKIP name: reason, INFO name: figures), then "N passed,
+                           N failed"; exit status 1 when any check fails
 
 Options:
   --set INDEX=VALUE   sets parameter INDEX to the normalised VALUE 0..1, after --fxp; repeatable
@@ -165,6 +209,14 @@ Options:
            std::to_string(kMaxBlockSize) + ", default " + std::to_string(kDefaultBlockSize) + R"( (process)
   --save-fxp FILE     writes the program file when the editor closes (edit)
   --generic STYLE     shows the generic editor, STYLE 'list' or 'selector' (edit)
+  --level N           how much validate checks, 1..5, default 3: 1 identity and texts; 2 also opening,
+                      closing, every dispatcher opcode and parameter values; 3 also processing at
+                      44100 and 192000 Hz with blocks 1, 7, 512 and 8192, program files and chunks,
+                      threads, the editor; 4 the whole grid of 7 rates and 6 block sizes; 5 also the
+                      timing and longer thread runs
+  --rates LIST        sample rates validate processes at, e.g. 44100,96000
+  --blocks LIST       block sizes validate processes with, e.g. 1,512
+  --json FILE         writes validate's results to FILE as JSON
   -h, --help          shows this text
 
 Audio files: )" + AudioFileTypes() +
@@ -172,6 +224,6 @@ Audio files: )" + AudioFileTypes() +
 is replaced by 32-bit float (a note says so). A mono file feeds every input of the plug-in and takes the
 first output; a file may not have more channels than the plug-in has outputs, nor than it has inputs.
 
-Exit status: 0 done, 1 failed, 2 wrong command line.
+Exit status: 0 done (validate: every check passed), 1 failed, 2 wrong command line.
 )";
 }

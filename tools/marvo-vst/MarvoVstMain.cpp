@@ -21,6 +21,8 @@ int Run(const std::vector<std::string>& Args)
         return RunProcess(C);
     if (C.Command == "save-fxp")
         return RunSaveFxp(C);
+    if (C.Command == "validate")
+        return RunValidate(C);
     return RunEdit(C);
 }
 

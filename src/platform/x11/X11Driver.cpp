@@ -30,7 +30,8 @@ TNativeHandle HandleOf(::Window W)
 
 } // namespace
 
-TForeignWindow::TForeignWindow(int Left, int Top, int Width, int Height) : FImpl(std::make_unique<TImpl>())
+TForeignWindow::TForeignWindow(int Left, int Top, int Width, int Height, bool Synced)
+    : FImpl(std::make_unique<TImpl>())
 {
     FImpl->Dpy = X11::OpenDisplay();
     if (!FImpl->Dpy)
@@ -42,7 +43,10 @@ TForeignWindow::TForeignWindow(int Left, int Top, int Width, int Height) : FImpl
                                static_cast<unsigned>(Height), 0, CopyFromParent, InputOutput, CopyFromParent,
                                CWBackPixel, &A);
     XMapWindow(D, FImpl->Win);
-    XSync(D, False);
+    if (Synced)
+        XSync(D, False);
+    else
+        XFlush(D);
 }
 
 TForeignWindow::~TForeignWindow()

@@ -15,8 +15,9 @@ namespace X11Driver
 class TForeignWindow
 {
 public:
-    // EMarvoError without a display.
-    TForeignWindow(int Left, int Top, int Width, int Height);
+    // EMarvoError without a display. Without Synced the requests are only flushed, so the server may not have
+    // made the window yet when its handle is used (as a host that hands it over at once).
+    TForeignWindow(int Left, int Top, int Width, int Height, bool Synced = true);
     ~TForeignWindow();
     TForeignWindow(const TForeignWindow&) = delete;
     TForeignWindow& operator=(const TForeignWindow&) = delete;

@@ -639,7 +639,8 @@ TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
     ApplyWindowManagerHints(*this);
     if (Application().Cursor() == TCursor::crNone)
         XDefineCursor(C.Dpy, I.Win, C.BlankCursor);
-    XFlush(C.Dpy);
+    // The server has made the window before its handle can reach another connection (an editor's).
+    XSync(C.Dpy, False);
     DoClientResized();
 }
 
@@ -690,6 +691,9 @@ void TForm::SetOwnerWindow(TNativeHandle Owner)
 
 TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
 
+// Reparenting attempts before a parent window is taken to be missing.
+constexpr int kParentAttempts = 50;
+
 // [window thread] The window moves into the parent window (any client's) at the modelled position; a mapped
 // top-level window is withdrawn from the window manager first and mapped again inside. EMarvoError when the
 // parent window does not exist.
@@ -707,9 +711,20 @@ void TForm::SetParentWindow(TNativeHandle ParentHandle)
     {
         Display* D = I.Context->Dpy;
         TakeLastError(D);
-        XReparentWindow(D, I.Win, XParentOf(*this), I.Left + BorderOf(I), I.Top + BorderOf(I) + CaptionOf(I));
-        XSync(D, False);
-        if (ParentHandle && TakeLastError(D) != 0)
+        // X orders requests per connection only: a host may hand over a window that it has made and flushed
+        // but that the server has not made yet. A parent reported missing is asked for again after the round
+        // trip, a bounded number of times.
+        int Error = 0;
+        for (int Attempt = 0; Attempt < kParentAttempts; ++Attempt)
+        {
+            XReparentWindow(D, I.Win, XParentOf(*this), I.Left + BorderOf(I),
+                            I.Top + BorderOf(I) + CaptionOf(I));
+            XSync(D, False);
+            Error = TakeLastError(D);
+            if (!ParentHandle || Error != BadWindow)
+                break;
+        }
+        if (ParentHandle && Error != 0)
         {
             // No such window (a host's mistake): the form stays hidden rather than appear on its own.
             I.ParentWindow = nullptr;
