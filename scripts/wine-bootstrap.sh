@@ -13,7 +13,18 @@
 # Idempotent, non-interactive, runs as root (or through sudo otherwise).
 # Environment knobs:
 #   WINE_BOOTSTRAP_FORCE_QEMU=1   register qemu even if 32-bit ELF runs natively
+#   WINE_BOOTSTRAP_UNDO=1         the same as --undo
+# --undo: undoes a forced emulation. Where the kernel runs 32-bit programs itself, the qemu entry (and its
+# boot-time rule) is removed, leaving 32-bit Wine native again; where it cannot, the entry is kept (and
+# registered if missing). Installed packages stay.
 set -euo pipefail
+
+undo="${WINE_BOOTSTRAP_UNDO:-0}"
+case "${1:-}" in
+  --undo) undo=1 ;;
+  "") ;;
+  *) echo "usage: $0 [--undo]" >&2; exit 2 ;;
+esac
 
 SUDO=""
 if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
@@ -30,6 +41,42 @@ QEMU_INTERP=/usr/local/libexec/qemu-binfmt/i386-binfmt-P
 I386_MAGIC='\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00'
 I386_MASK='\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff'
 BACKPORTS_FILE=/etc/apt/sources.list.d/bookworm-backports.sources
+BINFMT_CONF=/etc/binfmt.d/qemu-i386-wine.conf
+QEMU_STAMP=/var/lib/wine-bootstrap.qemu-stamp
+
+# Whether the kernel runs 32-bit ELF programs itself. Judged in a user namespace with a binfmt_misc of its
+# own (Linux >= 6.7), so the machine's qemu entry stays in place for Wine programs running meanwhile; where
+# that is not possible, the entry is removed for the probe (the caller registers it again when needed).
+native_32bit_runs() {
+  local r
+  r="$(unshare --user --map-root-user --mount sh -c "mount -t binfmt_misc binfmt_misc $BINFMT_DIR || exit 3
+        if /lib/ld-linux.so.2 --version; then echo yes; else echo no; fi" 2>/dev/null | tail -n 1)" || true
+  case "$r" in
+    yes) return 0 ;;
+    no) return 1 ;;
+  esac
+  if [ -e "$BINFMT_DIR/$BINFMT_NAME" ]; then
+    echo -1 | $SUDO tee "$BINFMT_DIR/$BINFMT_NAME" >/dev/null
+  fi
+  /lib/ld-linux.so.2 --version >/dev/null 2>&1
+}
+
+# ---------------------------------------------------------------- undo
+if [ "$undo" = 1 ]; then
+  WINE_BOOTSTRAP_FORCE_QEMU=0
+  if ! mountpoint -q "$BINFMT_DIR"; then
+    $SUDO mount -t binfmt_misc binfmt_misc "$BINFMT_DIR"
+  fi
+  if native_32bit_runs; then
+    if [ -e "$BINFMT_DIR/$BINFMT_NAME" ]; then
+      echo -1 | $SUDO tee "$BINFMT_DIR/$BINFMT_NAME" >/dev/null
+    fi
+    $SUDO rm -f "$BINFMT_CONF" "$QEMU_STAMP"
+    log "undo: 32-bit ELF binaries run natively; the qemu entry is removed"
+    exit 0
+  fi
+  log "undo: 32-bit ELF execution is disabled in this kernel; qemu-user stays registered"
+fi
 
 # ---------------------------------------------------------------- packages
 apt_updated=0
@@ -119,7 +166,7 @@ EOF
 
   # With the F flag the kernel opens the interpreter at registration time, so
   # re-register whenever the qemu binary behind it changed (package upgrade).
-  stamp=/var/lib/wine-bootstrap.qemu-stamp
+  stamp=$QEMU_STAMP
   cur="$(stat -Lc '%i %s %Y' "$QEMU_BIN")"
   if binfmt_entry_ok && [ "$(cat "$stamp" 2>/dev/null || true)" = "$cur" ]; then
     :
@@ -136,8 +183,8 @@ EOF
   # Same rule for boots driven by systemd-binfmt.
   if [ -d /etc/binfmt.d ] || $SUDO mkdir -p /etc/binfmt.d; then
     conf="$(printf ':%s:M::%s:%s:%s:OPF' "$BINFMT_NAME" "$I386_MAGIC" "$I386_MASK" "$QEMU_INTERP")"
-    if [ "$(cat /etc/binfmt.d/qemu-i386-wine.conf 2>/dev/null || true)" != "$conf" ]; then
-      echo "$conf" | $SUDO tee /etc/binfmt.d/qemu-i386-wine.conf >/dev/null
+    if [ "$(cat "$BINFMT_CONF" 2>/dev/null || true)" != "$conf" ]; then
+      echo "$conf" | $SUDO tee "$BINFMT_CONF" >/dev/null
     fi
   fi
 

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <map>
+#include <new>
 
 #include "platform/System.h"
 
@@ -49,9 +50,14 @@ constexpr int kComboDropHeight = 200;
 
 LRESULT CALLBACK FormWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam);
 
-std::map<UINT_PTR, TTimer*>& TimerMap()
+// The live timers by identifier. Built in the library's own storage and never destroyed, so a timer freed
+// during static destruction still finds it; it owns no memory once the last timer is gone, so unloading the
+// library leaves nothing behind (a heap-allocated map would be lost at every unload).
+using TTimerMap = std::map<UINT_PTR, TTimer*>;
+TTimerMap& TimerMap()
 {
-    static auto* M = new std::map<UINT_PTR, TTimer*>();
+    alignas(TTimerMap) static unsigned char Storage[sizeof(TTimerMap)];
+    static TTimerMap* M = new (Storage) TTimerMap();
     return *M;
 }
 
