@@ -61,12 +61,14 @@ TTimerMap& TimerMap()
     return *M;
 }
 
+bool ClassesRegistered = false;
+HWND ParkingWnd = nullptr;
+
 void RegisterClasses()
 {
-    static bool Done = false;
-    if (Done)
+    if (ClassesRegistered)
         return;
-    Done = true;
+    ClassesRegistered = true;
     INITCOMMONCONTROLSEX Icc{sizeof(INITCOMMONCONTROLSEX), ICC_BAR_CLASSES | ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&Icc);
     WNDCLASSEXW C{};
@@ -432,7 +434,7 @@ HINSTANCE ModuleInstance()
 // [window thread]
 HWND ParkingWindow()
 {
-    static HWND W = nullptr;
+    HWND& W = ParkingWnd;
     if (!W || !IsWindow(W))
     {
         RegisterClasses();
@@ -441,6 +443,32 @@ HWND ParkingWindow()
     }
     return W;
 }
+
+namespace
+{
+
+// When the library is unloaded its window procedure goes with it: a window of our class left behind (the
+// parking window outlives every form) would call into freed code at the next message anyone sends it, a
+// broadcast of the system's settings for one. Made when the library loads, so it is destroyed after the
+// application object and its forms. Only the thread that made the window may destroy it; at the unload the
+// player's window thread is the one that runs this.
+struct TClassRelease
+{
+    TClassRelease() = default;
+    TClassRelease(const TClassRelease&) = delete;
+    TClassRelease& operator=(const TClassRelease&) = delete;
+    ~TClassRelease()
+    {
+        if (ParkingWnd && IsWindow(ParkingWnd) && GetWindowThreadProcessId(ParkingWnd, nullptr) == GetCurrentThreadId())
+            DestroyWindow(ParkingWnd);
+        ParkingWnd = nullptr;
+        if (ClassesRegistered)
+            UnregisterClassW(kFormClass, ModuleInstance());
+        ClassesRegistered = false;
+    }
+} ClassRelease;
+
+} // namespace
 
 } // namespace Win32
 

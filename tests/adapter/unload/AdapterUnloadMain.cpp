@@ -2,7 +2,7 @@
 // started, one block processed, and then, without Quit, the process exits with the library still loaded
 // ("exit"), or the library is unloaded and the process exits normally ("unload"). Exit code 0 unless
 // something fails on the way; reading freed memory at the end ends the process under AddressSanitizer (or
-// crashes it).
+// crashes it). On Windows the unload must also take the library's windows with it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -11,6 +11,7 @@
 
 #include "adapter/WinampDSP.h"
 #include "platform/System.h"
+#include "platform/WindowProbe.h"
 
 int main(int argc, char** argv)
 {
@@ -40,6 +41,17 @@ int main(int argc, char** argv)
         return 2;
     }
     if (Unload)
+    {
         FreeDynamicLibrary(Handle);
+#ifdef MARVO_WIN32
+        // A window whose procedure was in the library would take the next broadcast into freed code.
+        for (const TWindowProbe& Window : TopLevelWindows())
+            if (Window.ClassName == "MarvoForm")
+            {
+                std::fprintf(stderr, "adapter_unload: a window of the library's class outlived it\n");
+                return 1;
+            }
+#endif
+    }
     std::exit(0);
 }
