@@ -243,8 +243,8 @@ public:
     void BeginLoadProgram(TVstPatchChunkInfo& Info);
 
     // --- parameters and processing ----------------------------------------------------------------------
-    virtual void SetParameter(std::int32_t Index, float Value);
-    virtual float GetParameter(std::int32_t Index);
+    virtual void SetParameter(std::int32_t Index, float Value); // [any]
+    virtual float GetParameter(std::int32_t Index);             // [any]
     // [audio] Call the effect's entries directly; nothing without an effect record.
     virtual void Process(float** Inputs, float** Outputs, std::int32_t SampleFrames);
     virtual void ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames);

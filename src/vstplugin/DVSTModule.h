@@ -746,7 +746,7 @@ private:
     // [any] Sends the queued requests, in order, on the calling thread; does nothing on the own window
     // thread or while another thread sends them.
     void DeliverDeferredRequests();
-
+    // The record's entries: dispatcher [any; editor opcodes: editor], process [audio], parameters [thread-safe]
     static VstIntPtr VSTCALL DispatcherEntry(AEffect* Effect, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value,
                                              void* Ptr, float Opt);
     static void VSTCALL ProcessEntry(AEffect* Effect, float** Inputs, float** Outputs, VstInt32 SampleFrames);
