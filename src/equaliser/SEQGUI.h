@@ -5,9 +5,9 @@
 // mark; every value is changed by dragging its read-out (the panel then acts as an endless knob: the cursor
 // is hidden and the pointer pulled back to the panel's centre after every movement).
 //
-// Threads. The window, its bitmaps and every Draw operation belong to the window thread. Parameter changes
+// Threads. The window, its bitmaps and every Draw operation belong to [editor]. Parameter changes
 // made on another thread (a host's automation) do not draw: the module marks the affected parts and
-// UpdateTimer redraws them on the window thread (see TSmallEQModule::DrawEditor).
+// UpdateTimer redraws them on [editor] (see TSmallEQModule::DrawEditor).
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -52,7 +52,7 @@ public:
     void MIFilterNrClick(TComponent* Sender);
     void MIOverviewClick(TComponent* Sender);
     void MIMeterClick(TComponent* Sender);
-    // Draws what changes made off the window thread left for it, then invalidates.
+    // Draws what changes made off the editor's thread left for it, then invalidates.
     void UpdateTimerTimer(TComponent* Sender);
 
     // ----- drawing [editor]; each changes only FDisplayBitmap and does nothing before the first resize

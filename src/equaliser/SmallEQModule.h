@@ -5,15 +5,15 @@
 // control (0..1), 3 symmetry (−1..1); index 32 the output volume (dB).
 //
 // Threads. Parameter handlers and sample-rate changes compute coefficients on the thread that makes the
-// change (the window thread, or whatever thread a foreign host uses, two of them at once included) with the
-// sixteen `Filters`; each band's new coefficient set is then published to the playback thread through a
+// change ([host-main], [editor], the player's [audio] for the rate, any host thread, two at once) with the
+// sixteen `Filters`; each band's new coefficient set is then published to the audio thread through a
 // lock-free exchange, and VSTModuleProcess picks up consistent sets at the start of each block. The playback
 // thread owns the section states and never waits for the other side. One writer at a time computes and
 // publishes (the exchange has one producer): it holds a flag; a writer that finds the flag taken leaves a
 // pending mark and returns at once, and the holder applies every pending change before it lets go. Writers
 // never wait; only the editor, while it reads the filters, waits for the flag.
 //
-// The editor draws on the window thread only. A change made there redraws at once; a change made on any
+// The editor draws on its own thread ([editor]) only. A change made there redraws at once; a change made on any
 // other thread (a host's automation) only marks the parts to redraw, and the editor's update timer draws
 // them. The editor reads values through ShownParameter, which every handler keeps, so it never reads a
 // value cell while another thread writes it.
@@ -140,7 +140,7 @@ private:
     std::atomic<double> FVolumeFactor{1.0};
     std::atomic<float> FShownValues[kParameterCount] = {};
     std::atomic<unsigned> FPendingEditorParts{0};
-    // The thread that opened the editor last (the window thread).
+    // The thread that opened the editor last ([editor]).
     std::atomic<std::thread::id> FEditorThread{};
     std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
 

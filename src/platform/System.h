@@ -80,7 +80,7 @@ int ScreenHeight();
 
 // [any] The user's decimal separator for showing numbers, read afresh on each call: Win32 the user
 // locale's (LOCALE_SDECIMAL); headless the current C locale's (so "." unless the program called setlocale).
-// "." when the system gives none. Not for the playback thread.
+// "." when the system gives none. Not for [audio].
 std::string DecimalSeparator();
 
 // [any] A system colour as opaque ARGB (index as Windows' COLOR_* numbers, e.g. 15 = button face).

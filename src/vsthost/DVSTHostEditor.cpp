@@ -1,6 +1,6 @@
 // Editor hosting: the plug-in's own editor embedded in a window, or a generic parameter editor built from
 // standard controls in one of two layouts (a selector with one track bar, or a list of scroll bars).
-// Everything here runs on the window thread.
+// Everything here runs on the host's UI thread ([host-main]).
 #include <algorithm>
 #include <cmath>
 

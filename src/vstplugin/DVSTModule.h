@@ -22,13 +22,13 @@
 //         .Events = {.OnProcessReplacing = &TMyModule::Process},
 //     };
 //
-// Threads: the module takes no locks on the processing path. The processing entries run on the playback
-// thread; setParameter, getParameter and the parameter operations may run on any thread, also on two host
-// threads at once (a host's editor on its window thread while its automation writes on the audio thread):
-// the value cells, the smoothing state, the sample rate and block size and the editor's update flag are
-// atomic, and the re-entrancy guards hold per thread. Everything else runs on the window thread. Requests
-// that the editor sends from a window thread of the toolkit's own (X11, foreign host) are queued and sent on
-// the host's next dispatcher call instead, so that the editor never waits on a host thread that waits on it.
+// Threads: the module takes no locks on the processing path. The processing entries are [audio];
+// setParameter, getParameter and the parameter operations are [thread-safe], also on two host threads at
+// once (a host's editor on its UI thread while its automation writes on [audio]): the value cells, the
+// smoothing state, the sample rate and block size and the editor's update flag are atomic, and the
+// re-entrancy guards hold per thread. The rest is [host-main] (the player sets block size and rate on
+// [audio]), the editor's opcodes [editor]. Requests the editor sends from our own X11 window thread (foreign
+// host) are queued and sent on the host's next dispatcher call, so the editor never waits on a waiting host.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
