@@ -21,7 +21,7 @@ TWinampDSPModule* WADSPCALL GetModule(std::int32_t Index);
 TWinampDSPModule Module0 = {ModuleDescription, nullptr, nullptr, &Config, &Init, &ModifySamples, &Quit, nullptr};
 TWinampDSPHeader Header = {kWinampDSPVersion, HeaderDescription, &GetModule};
 
-// [any thread] Answers module 0; null for every other index.
+// [any] Answers module 0; null for every other index.
 TWinampDSPModule* WADSPCALL GetModule(std::int32_t Index)
 {
     return Index == 0 ? &Module0 : nullptr;

@@ -13,7 +13,7 @@
 class TCriticalSection;
 class TFmWinAmpVST;
 
-// [any thread] The header record; always the same one.
+// [any] The header record; always the same one.
 TWinampDSPHeader* WinampDSPHeader();
 
 // The four callbacks of module 0 (also reachable through its record). Init and Quit hold the adapter lock
@@ -28,15 +28,15 @@ void WADSPCALL Quit(TWinampDSPModule* Module);                      // [host-mai
 // The one host window; null while none exists. module.userData points at this reference after Init.
 extern TFmWinAmpVST* FmWinAmpVST;
 
-// [any thread] The window found through module.userData; null when there is none ("no window").
+// [any] The window found through module.userData; null when there is none ("no window").
 TFmWinAmpVST* WindowOf(const TWinampDSPModule* Module);
 
 // The adapter lock while the adapter runs (between Init and Quit), else null. The object itself lives as
 // long as the library: Quit only retires it and the next Init takes it up again, because a playback thread
-// that read it before Quit may still be waiting to enter it. [any thread]
+// that read it before Quit may still be waiting to enter it. [any]
 extern std::atomic<TCriticalSection*> AdapterLock;
 
-// [any thread] Enters the adapter lock if the adapter runs and leaves it at the end of the scope.
+// [any] Enters the adapter lock if the adapter runs and leaves it at the end of the scope.
 class TAdapterLockHold
 {
 public:

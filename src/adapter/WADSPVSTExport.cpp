@@ -8,7 +8,7 @@
 #define WADSP_EXPORT extern "C" __attribute__((visibility("default")))
 #endif
 
-// [any thread] The header record; the same one on every call.
+// [any] The header record; the same one on every call.
 WADSP_EXPORT TWinampDSPHeader* WADSPCALL winampDSPGetHeader2()
 {
     return WinampDSPHeader();

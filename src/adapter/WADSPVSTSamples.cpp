@@ -63,7 +63,7 @@ struct TPcm24
     }
 };
 
-// [any thread] x rounded to the nearest integer, ties to even, for |x| < 2^51: adding and removing 1.5·2^52
+// [any] x rounded to the nearest integer, ties to even, for |x| < 2^51: adding and removing 1.5·2^52
 // leaves no fraction bits, so the hardware's round-to-nearest-even does the rounding (the default mode, which
 // the filters' double arithmetic relies on as well).
 inline std::int32_t RoundHalfEven(double x)

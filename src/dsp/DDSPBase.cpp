@@ -22,7 +22,7 @@ float SoftSaturateExtended(float x)
 namespace
 {
 
-// [any thread] All ones in each lane whose 32 bits are the low half of a double that lies near a float rounding
+// [any] All ones in each lane whose 32 bits are the low half of a double that lies near a float rounding
 // tie (DDSPBaseDetail::NearFloatTie).
 inline __m128i NearFloatTies(__m128i LowHalves)
 {
@@ -36,7 +36,7 @@ inline __m128i NearFloatTies(__m128i LowHalves)
                            _mm_xor_si128(_mm_set1_epi32(static_cast<std::int32_t>(2 * kTieGuard + 1)), SignBit));
 }
 
-// [any thread] SoftSaturate's double path for the two floats in the low lanes of x (a = |x|): the results in
+// [any] SoftSaturate's double path for the two floats in the low lanes of x (a = |x|): the results in
 // the low lanes; Ties gets all ones in some lane where a result could differ from the extended one.
 inline __m128 SoftSaturatePair(__m128 x, __m128 a, __m128i& Ties)
 {

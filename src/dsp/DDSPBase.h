@@ -4,7 +4,7 @@
 #include <cstddef>
 #include <cstdint>
 
-// [any thread] x limited to [Lower, Upper]; a NaN x gives Lower (an unordered comparison counts as below).
+// [any] x limited to [Lower, Upper]; a NaN x gives Lower (an unordered comparison counts as below).
 inline float Limit(float x, float Lower, float Upper)
 {
     if (!(x >= Lower))
@@ -14,20 +14,20 @@ inline float Limit(float x, float Lower, float Upper)
     return x;
 }
 
-// [any thread] Odd soft-saturation curve with slope 0.5 at 0, tending to ±1; each step rounded to float.
+// [any] Odd soft-saturation curve with slope 0.5 at 0, tending to ±1; each step rounded to float.
 // ±∞ and magnitudes too large for the curve's float intermediate give ±1; NaN stays NaN. Bit for bit the
 // result of SoftSaturateExtended for every float input (64-bit x87 precision), at a fraction of its cost:
 // double arithmetic, with the extended path only where the double result lies next to a float rounding tie.
 inline float SoftSaturate(float x);
-// [any thread] The same curve with every intermediate at extended precision: the definition of the result.
+// [any] The same curve with every intermediate at extended precision: the definition of the result.
 float SoftSaturateExtended(float x);
-// [any thread] Out[i] = SoftSaturate(In[i]) for i < Count, four at a time; In and Out may be the same array.
+// [any] Out[i] = SoftSaturate(In[i]) for i < Count, four at a time; In and Out may be the same array.
 void SoftSaturateBlock(const float* In, float* Out, std::size_t Count);
 
-// [any thread] A normalised control value 0..1 mapped logarithmically to 20 Hz..20 kHz: 20·1000^x.
+// [any] A normalised control value 0..1 mapped logarithmically to 20 Hz..20 kHz: 20·1000^x.
 long double NormalisedToFrequency(float x);
 
-// [any thread] sin and cos of Angle from one evaluation, each rounded to double.
+// [any] sin and cos of Angle from one evaluation, each rounded to double.
 void SinCos(double Angle, double& SinValue, double& CosValue);
 
 namespace DDSPBaseDetail
@@ -43,7 +43,7 @@ inline constexpr float kDoubleUpper = 0x1p40f;
 // exact value (no cancellation: every term is non-negative, and x·b and a·b are exact in double).
 inline constexpr std::uint64_t kTieGuard = 64;
 
-// [any thread] Whether v, to be rounded to a normal float, lies within kTieGuard double units of a tie: the
+// [any] Whether v, to be rounded to a normal float, lies within kTieGuard double units of a tie: the
 // 29 bits that the rounding drops are then close to 1000…0.
 inline bool NearFloatTie(double v)
 {

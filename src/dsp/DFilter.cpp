@@ -7,7 +7,7 @@
 
 namespace {
 
-// [any thread] ln 2 / 2 as a double, computed once on first use.
+// [any] ln 2 / 2 as a double, computed once on first use.
 double LnTwoHalf()
 {
     static const double Value = static_cast<double>(Extended::Ln(2.0L) * 0.5L);
@@ -20,7 +20,7 @@ constexpr long double GainExponentFactor = 0.115129254L;
 // Angular frequencies above this are limited to it.
 constexpr double MaximumW0 = 3.1;
 
-// [any thread] Bits of a double state read as a 64-bit integer state and back.
+// [any] Bits of a double state read as a 64-bit integer state and back.
 std::int64_t AsInt64(double Value)
 {
     return std::bit_cast<std::int64_t>(Value);
@@ -31,7 +31,7 @@ double AsDouble(std::int64_t Value)
     return std::bit_cast<double>(Value);
 }
 
-// [any thread] Two's-complement sum without signed overflow.
+// [any] Two's-complement sum without signed overflow.
 std::int64_t WrappingAdd(std::int64_t a, std::int64_t b)
 {
     return static_cast<std::int64_t>(static_cast<std::uint64_t>(a) + static_cast<std::uint64_t>(b));

@@ -35,7 +35,7 @@ class TFilter
 public:
     virtual ~TFilter() = default;
 
-    // [any thread] Property read sides.
+    // [any] Property read sides.
     double Gain() const { return FGainDb; }
     double GainFactor() const { return FGainFactor; }
     double Frequency() const { return FFrequency; }
@@ -45,29 +45,29 @@ public:
     double SampleRateReciprocal() const { return FSampleRateReciprocal; }
     int Order() const { return GetOrder(); }
 
-    // [window thread] W0 = 2π·Frequency/SampleRate, SinW0 = sin W0, then W0 limited to 3.1 (SinW0 keeps
+    // [any] W0 = 2π·Frequency/SampleRate, SinW0 = sin W0, then W0 limited to 3.1 (SinW0 keeps
     // the sine of the unlimited value).
     virtual void UpdateAngularFrequency();
-    // [window thread] Stores the gain in dB and its factor 10^(dB/40) (through a float; 0 at or below
+    // [any] Stores the gain in dB and its factor 10^(dB/40) (through a float; 0 at or below
     // −288 dB), then recomputes the coefficients.
     virtual void SetGain(double Value);
-    // [window thread] Stores a changed frequency (a non-positive one as 1 Hz), then always recomputes the
+    // [any] Stores a changed frequency (a non-positive one as 1 Hz), then always recomputes the
     // angular frequency and the coefficients.
     virtual void SetFrequency(double Value);
-    // [window thread] Stores the rate (> 0) and its reciprocal; recomputes nothing.
+    // [any] Stores the rate (> 0) and its reciprocal; recomputes nothing.
     virtual void SetSampleRate(double Value);
-    // [any thread] Write and read side of the Order property.
+    // [any] Write and read side of the Order property.
     virtual void SetOrder(int Value) = 0;
     virtual int GetOrder() const = 0;
-    // [window thread] Recomputes the coefficients from the present parameters.
+    // [any] Recomputes the coefficients from the present parameters.
     virtual void UpdateCoefficients() = 0;
 
-    // [playback thread] Per-sample processing (see TBiquadIIRFilter).
+    // [audio] Per-sample processing (see TBiquadIIRFilter).
     virtual double FilterSample(double Input) = 0;
     virtual std::int64_t FilterSampleInt64(std::int64_t Input) = 0;
     virtual long double FilterSampleExtended(long double Input) = 0;
 
-    // [any thread] Frequency responses at a frequency in Hz (see TBiquadIIRFilter).
+    // [any] Frequency responses at a frequency in Hz (see TBiquadIIRFilter).
     virtual double ResponseMagnitude(double Frequency) const = 0;
     virtual double ResponseMagnitudeDb(double Frequency) const = 0;
     virtual double ResponsePhase(double Frequency) const = 0;
@@ -76,12 +76,12 @@ public:
     virtual void ResponseComplex(double Frequency, double& Real, double& Imaginary) const = 0;
     virtual void ResponseComplex(double Frequency, float& Real, float& Imaginary) const = 0;
 
-    // [playback thread] States to zero.
+    // [audio] States to zero.
     virtual void ClearStates() = 0;
     virtual void ClearStatesInt64() = 0;
-    // [window thread] Gain back to 0 dB.
+    // [any] Gain back to 0 dB.
     virtual void ResetGain() = 0;
-    // [window thread] Impulse response and state stack (see TIIRFilter, TBiquadIIRFilter).
+    // [any] Impulse response and state stack (see TIIRFilter, TBiquadIIRFilter).
     virtual void ImpulseResponse(std::span<float> Data) = 0;
     virtual void ImpulseResponse(std::span<double> Data) = 0;
     virtual void SaveStates() = 0;
@@ -94,7 +94,7 @@ protected:
     };
 
     // Gain 0 dB (factor 1), 44100 Hz, 1000 Hz, angular frequency computed.
-    TFilter(); // [any thread]
+    TFilter(); // [any]
     explicit TFilter(TUninitialised) {}
 
     double FGainDb = 0.0;
@@ -109,20 +109,20 @@ protected:
 class TIIRFilter : public TFilter
 {
 public:
-    // [any thread]
+    // [any]
     double Bandwidth() const { return FBandwidth; }
     double Alpha() const { return FAlpha; }
 
-    // [window thread] Stores the bandwidth in octaves (a non-positive one as 0.01), then recomputes alpha and
+    // [any] Stores the bandwidth in octaves (a non-positive one as 0.01), then recomputes alpha and
     // the coefficients.
     virtual void SetBandwidth(double Value);
-    // [window thread] Alpha = SinW0 · sinh(ln2/2 · cos(W0/2) · Bandwidth · W0 / SinW0); 0 when SinW0 is 0.
+    // [any] Alpha = SinW0 · sinh(ln2/2 · cos(W0/2) · Bandwidth · W0 / SinW0); 0 when SinW0 is 0.
     virtual void UpdateAlpha();
 
-    // [window thread] The inherited computation followed by UpdateAlpha.
+    // [any] The inherited computation followed by UpdateAlpha.
     void UpdateAngularFrequency() override;
 
-    // [window thread] The response to a unit impulse from the present state, one sample per element; the
+    // [any] The response to a unit impulse from the present state, one sample per element; the
     // states and the state stack are left exactly as they were. An empty array changes nothing.
     void ImpulseResponse(std::span<float> Data) override;
     void ImpulseResponse(std::span<double> Data) override;
@@ -139,32 +139,32 @@ protected:
 class TBiquadIIRFilter : public TIIRFilter
 {
 public:
-    // [any thread] The present coefficient set.
+    // [any] The present coefficient set.
     const TBiquadCoefficients& Coefficients() const { return FCoefficients; }
-    // [window thread] Replaces the whole coefficient set at once (for owners that compute or hand over
+    // [any] Replaces the whole coefficient set at once (for owners that compute or hand over
     // coefficients themselves); the parameters are not touched.
     void SetCoefficients(const TBiquadCoefficients& Value) { FCoefficients = Value; }
 
-    // [playback thread] The section's two states, for kernels that run the recursion themselves.
+    // [audio] The section's two states, for kernels that run the recursion themselves.
     TBiquadState& State() { return FState; }
     const TBiquadState& State() const { return FState; }
-    // [any thread] Saved states, newest first.
+    // [any] Saved states, newest first.
     const std::vector<TBiquadState>& StateStack() const { return FStateStack; }
 
-    // [any thread] Order is 2; writing it is ignored.
+    // [any] Order is 2; writing it is ignored.
     void SetOrder(int Value) override;
     int GetOrder() const override;
 
-    // [playback thread] One sample, transposed direct form II; y and the states rounded to double.
+    // [audio] One sample, transposed direct form II; y and the states rounded to double.
     double FilterSample(double Input) final;
-    // [playback thread] The same recursion on 64-bit integers (the states reinterpreted as int64); each
+    // [audio] The same recursion on 64-bit integers (the states reinterpreted as int64); each
     // product rounded to the nearest integer, ties to even; sums wrap around.
     std::int64_t FilterSampleInt64(std::int64_t Input) final;
-    // [playback thread] One sample at extended precision: y is returned unrounded, so a chain of sections
+    // [audio] One sample at extended precision: y is returned unrounded, so a chain of sections
     // carries the value without rounding; only the two states are stored as doubles.
     long double FilterSampleExtended(long double Input) final;
 
-    // [any thread] Responses at a frequency in Hz. Magnitude is linear (not squared); Db is 10·log10 of the
+    // [any] Responses at a frequency in Hz. Magnitude is linear (not squared); Db is 10·log10 of the
     // squared magnitude. Real, imaginary part and phase describe the conjugate response H(e^(−jω)): the
     // imaginary part and the phase are positive where the true phase lags.
     double ResponseMagnitude(double Frequency) const override;
@@ -175,14 +175,14 @@ public:
     void ResponseComplex(double Frequency, double& Real, double& Imaginary) const override;
     void ResponseComplex(double Frequency, float& Real, float& Imaginary) const override;
 
-    // [playback thread] Both states to zero (the same storage for both forms).
+    // [audio] Both states to zero (the same storage for both forms).
     void ClearStates() override;
     void ClearStatesInt64() override;
-    // [window thread] SetGain(0).
+    // [any] SetGain(0).
     void ResetGain() override;
-    // [window thread] Pushes the present state onto the stack (allocates).
+    // [any] Pushes the present state onto the stack (allocates).
     void SaveStates() override;
-    // [window thread] Pops the newest saved state into the present one; an empty stack changes nothing.
+    // [any] Pops the newest saved state into the present one; an empty stack changes nothing.
     void RestoreStates() override;
 
 protected:
@@ -191,9 +191,9 @@ protected:
     // first parameter is set.
     TBiquadIIRFilter();
 
-    // [window thread] Sums of the magnitude response: |H|² = N / D at angular frequency ω (cos ω = c).
+    // [any] Sums of the magnitude response: |H|² = N / D at angular frequency ω (cos ω = c).
     void MagnitudeTerms(double Frequency, long double& N, long double& D) const;
-    // [window thread] Numerators of the real and imaginary part and the common denominator D.
+    // [any] Numerators of the real and imaginary part and the common denominator D.
     void ComplexTerms(double Frequency, long double& Real, long double& Imaginary, long double& D) const;
 
     TBiquadCoefficients FCoefficients;
@@ -206,7 +206,7 @@ class TSimplePeakFilter : public TBiquadIIRFilter
 public:
     TSimplePeakFilter() = default;
 
-    // [window thread] Peaking section: n = G/(G+α), A2 = (G−α)/(G+α), A1 = B1 = −2·cos(W0)·n,
+    // [any] Peaking section: n = G/(G+α), A2 = (G−α)/(G+α), A1 = B1 = −2·cos(W0)·n,
     // B0 = (1+α·G)·n, B2 = (1−α·G)·n.
     void UpdateCoefficients() override;
 };
@@ -216,13 +216,13 @@ class TSymmetryFilter final : public TSimplePeakFilter
 public:
     TSymmetryFilter() = default;
 
-    // [any thread]
+    // [any]
     double Symmetry() const { return FSymmetry; }
-    // [window thread] Stores a changed symmetry (meant to lie in [−1, 1]) and recomputes the coefficients;
+    // [any] Stores a changed symmetry (meant to lie in [−1, 1]) and recomputes the coefficients;
     // an equal value changes nothing.
     void SetSymmetry(double Value);
 
-    // [window thread] Bilinear section whose symmetry S morphs a low shelf (−1) through a bell (0) to a high
+    // [any] Bilinear section whose symmetry S morphs a low shelf (−1) through a bell (0) to a high
     // shelf (+1): gain M/P² at 0 Hz and M at half the sample rate (M = G^(2S) for S ≥ 0, else 1; P = G^S).
     // Replaces Alpha with the value it uses, 2^|S|·tan(W0/2) / (Bandwidth·cos(W0/2)): here Bandwidth acts
     // like a quality factor, so a larger value gives a narrower band.

@@ -16,7 +16,7 @@
 // any arithmetic that would raise an invalid-operation or zero-divide exception; what remains is genuine
 // overflow and underflow, and the invalid-operation flag of ordered comparisons with a NaN argument
 // (masked under the expected control word).
-// All functions are [any thread].
+// All functions are [any].
 
 #if !defined(__i386__) && !defined(__x86_64__)
 #error "DMath needs the x87 unit (i686 or x86-64)"
@@ -72,7 +72,7 @@ inline constexpr long double ExponentLimit = 20000.0L;
 inline constexpr long double Infinity = std::numeric_limits<long double>::infinity();
 inline constexpr long double NaN = std::numeric_limits<long double>::quiet_NaN();
 
-// [any thread] True for every value except NaN and the infinities.
+// [any] True for every value except NaN and the infinities.
 inline bool IsFinite(long double x)
 {
     return x >= -std::numeric_limits<long double>::max() && x <= std::numeric_limits<long double>::max();
@@ -89,7 +89,7 @@ struct TExtendedBits
 };
 constexpr int ExponentBias = 16383;
 
-// [any thread]
+// [any]
 inline TExtendedBits BitsOf(long double x)
 {
     TExtendedBits b;
@@ -98,7 +98,7 @@ inline TExtendedBits BitsOf(long double x)
     return b;
 }
 
-// [any thread]
+// [any]
 inline long double FromBits(TExtendedBits b)
 {
     long double x = 0.0L;
@@ -107,19 +107,19 @@ inline long double FromBits(TExtendedBits b)
     return x;
 }
 
-// [any thread] True for negative values, −0 and NaNs with the sign bit set.
+// [any] True for negative values, −0 and NaNs with the sign bit set.
 inline bool SignBit(long double x)
 {
     return (BitsOf(x).SignExponent & 0x8000u) != 0;
 }
 
-// [any thread] |x|.
+// [any] |x|.
 inline long double Abs(long double x)
 {
     return x < 0.0L ? -x : x;
 }
 
-// [any thread] The nearest integer to x, ties to even, by adding and removing 2^63 (whose neighbours are one
+// [any] The nearest integer to x, ties to even, by adding and removing 2^63 (whose neighbours are one
 // apart). Values of 2^63 or more in magnitude, infinities and NaN are returned unchanged.
 inline long double RoundToIntegral(long double x)
 {
@@ -130,7 +130,7 @@ inline long double RoundToIntegral(long double x)
     return x < 0.0L ? -r : r;
 }
 
-// [any thread] x · 2^n for an integral n (exact unless the result over- or underflows).
+// [any] x · 2^n for an integral n (exact unless the result over- or underflows).
 inline long double Scale(long double x, long double n)
 {
     asm("fscale" : "=t"(x) : "0"(x), "u"(n));
@@ -143,7 +143,7 @@ struct TDoubleExtended
     long double High, Low;
 };
 
-// [any thread] a + b exactly as a rounded sum and its error.
+// [any] a + b exactly as a rounded sum and its error.
 inline TDoubleExtended TwoSum(long double a, long double b)
 {
     const long double s = a + b;
@@ -151,7 +151,7 @@ inline TDoubleExtended TwoSum(long double a, long double b)
     return {s, (a - (s - bb)) + (b - bb)};
 }
 
-// [any thread] a · b exactly as a rounded product and its error (Dekker); |a|, |b| below about 2^16350.
+// [any] a · b exactly as a rounded product and its error (Dekker); |a|, |b| below about 2^16350.
 inline TDoubleExtended TwoProduct(long double a, long double b)
 {
     constexpr long double Splitter = 0x1p32L + 1.0L;
@@ -165,7 +165,7 @@ inline TDoubleExtended TwoProduct(long double a, long double b)
     return {p, ((ah * bh - p) + ah * bl + al * bh) + al * bl};
 }
 
-// [any thread] c[0] + c[1]·z + ... + c[N−1]·z^(N−1) by Horner's scheme.
+// [any] c[0] + c[1]·z + ... + c[N−1]·z^(N−1) by Horner's scheme.
 template <std::size_t N>
 inline long double Polynomial(long double z, const long double (&c)[N])
 {
@@ -182,13 +182,13 @@ inline constexpr long double ExpCoefficients[] = {
     1.0L / 6227020800.0L, 1.0L / 87178291200.0L, 1.0L / 1307674368000.0L, 1.0L / 20922789888000.0L,
 };
 
-// [any thread] e^r − 1 for |r| <= about ln2/2.
+// [any] e^r − 1 for |r| <= about ln2/2.
 inline long double ExpMinusOneKernel(long double r)
 {
     return r + r * (r * Polynomial(r, ExpCoefficients));
 }
 
-// [any thread] e^r − 1 for r = High + Low − n·ln 2, where n is the integer nearest to High·log2 e and
+// [any] e^r − 1 for r = High + Low − n·ln 2, where n is the integer nearest to High·log2 e and
 // |High| is within ExponentLimit; r is formed as a double-extended value.
 inline long double ExpMinusOneReduced(long double High, long double Low, long double& n)
 {
@@ -199,13 +199,13 @@ inline long double ExpMinusOneReduced(long double High, long double Low, long do
     return ExpMinusOneKernel(r.High) + r.Low;
 }
 
-// [any thread] e^r as above: e^(High + Low) = e^r · 2^n.
+// [any] e^r as above: e^(High + Low) = e^r · 2^n.
 inline long double ExpReduced(long double High, long double Low, long double& n)
 {
     return 1.0L + ExpMinusOneReduced(High, Low, n);
 }
 
-// [any thread] e^(High + Low) with overflow to +∞ and underflow to 0.
+// [any] e^(High + Low) with overflow to +∞ and underflow to 0.
 inline long double ExpDoubleExtended(long double High, long double Low)
 {
     if (High != High)
@@ -226,7 +226,7 @@ inline constexpr long double LogCoefficients[] = {
     2.0L / 15.0L, 2.0L / 17.0L, 2.0L / 19.0L, 2.0L / 21.0L, 2.0L / 23.0L, 2.0L / 25.0L,
 };
 
-// [any thread] ln x as a double-extended value for a finite x > 0, accurate to about 2^-66 relative.
+// [any] ln x as a double-extended value for a finite x > 0, accurate to about 2^-66 relative.
 inline TDoubleExtended LnDoubleExtended(long double x)
 {
     long double k = 0.0L;
@@ -271,7 +271,7 @@ inline constexpr long double CosCoefficients[] = {
     1.0L / 2432902008176640000.0L, -1.0L / 1124000727777607680000.0L,
 };
 
-// [any thread] A finite x minus the multiple of 2π (its rounded extended value) nearest to it, exactly:
+// [any] A finite x minus the multiple of 2π (its rounded extended value) nearest to it, exactly:
 // binary long division with exact subtractions (each remainder is at least half the subtrahend).
 inline long double ReduceAngle(long double x)
 {
@@ -293,7 +293,7 @@ struct TSinCos
     long double Sin, Cos;
 };
 
-// [any thread] sin and cos of x, without applying the quadrant: the values for x − Quadrant·π/2. NaN for
+// [any] sin and cos of x, without applying the quadrant: the values for x − Quadrant·π/2. NaN for
 // non-finite x.
 inline TSinCos SinCosReduced(long double x, unsigned& Quadrant)
 {
@@ -329,7 +329,7 @@ inline constexpr long double ArcTanCoefficients[] = {
     -1.0L / 31.0L,
 };
 
-// [any thread] atan t for 0 <= t <= 1.
+// [any] atan t for 0 <= t <= 1.
 inline long double ArcTanUnit(long double t)
 {
     long double base = 0.0L;
@@ -344,7 +344,7 @@ inline long double ArcTanUnit(long double t)
 
 } // namespace Detail
 
-// [any thread] sin x. Angles of 2^30 and more are first reduced modulo the rounded value of 2π.
+// [any] sin x. Angles of 2^30 and more are first reduced modulo the rounded value of 2π.
 inline long double Sin(long double x)
 {
     unsigned q;
@@ -357,7 +357,7 @@ inline long double Sin(long double x)
     }
 }
 
-// [any thread] cos x.
+// [any] cos x.
 inline long double Cos(long double x)
 {
     unsigned q;
@@ -370,7 +370,7 @@ inline long double Cos(long double x)
     }
 }
 
-// [any thread] sin x and cos x from one evaluation; the same values as Sin(x) and Cos(x).
+// [any] sin x and cos x from one evaluation; the same values as Sin(x) and Cos(x).
 inline void SinCos(long double x, long double& SinValue, long double& CosValue)
 {
     unsigned q;
@@ -383,7 +383,7 @@ inline void SinCos(long double x, long double& SinValue, long double& CosValue)
     }
 }
 
-// [any thread] tan x. The reduced cosine is at least 0.7, so even quadrants never divide by zero; odd
+// [any] tan x. The reduced cosine is at least 0.7, so even quadrants never divide by zero; odd
 // quadrants divide by the reduced sine, which is zero only for x = 0.
 inline long double Tan(long double x)
 {
@@ -392,7 +392,7 @@ inline long double Tan(long double x)
     return (q & 1u) == 0 ? v.Sin / v.Cos : -v.Cos / v.Sin;
 }
 
-// [any thread] 2^x; +∞ on overflow, 0 on underflow.
+// [any] 2^x; +∞ on overflow, 0 on underflow.
 inline long double Exp2(long double x)
 {
     if (x != x)
@@ -410,13 +410,13 @@ inline long double Exp2(long double x)
     return Detail::Scale(e, n + m);
 }
 
-// [any thread] e^x; +∞ on overflow, 0 on underflow.
+// [any] e^x; +∞ on overflow, 0 on underflow.
 inline long double Exp(long double x)
 {
     return Detail::ExpDoubleExtended(x, 0.0L);
 }
 
-// [any thread] e^x − 1, accurate for small x.
+// [any] e^x − 1, accurate for small x.
 inline long double ExpMinusOne(long double x)
 {
     const long double a = Detail::Abs(x);
@@ -430,14 +430,14 @@ inline long double ExpMinusOne(long double x)
     return Detail::Scale(e, n) + (Detail::Scale(1.0L, n) - 1.0L);
 }
 
-// [any thread] y · log2 x for x > 0 (no checks).
+// [any] y · log2 x for x > 0 (no checks).
 inline long double YLog2X(long double y, long double x)
 {
     const Detail::TDoubleExtended l = Detail::LnDoubleExtended(x);
     return y * ((l.High + l.Low) * Log2E);
 }
 
-// [any thread] Natural logarithm; −∞ for 0, NaN for negative x.
+// [any] Natural logarithm; −∞ for 0, NaN for negative x.
 inline long double Ln(long double x)
 {
     if (!(x > 0.0L))
@@ -448,7 +448,7 @@ inline long double Ln(long double x)
     return l.High + l.Low;
 }
 
-// [any thread] Base-10 logarithm; −∞ for 0, NaN for negative x.
+// [any] Base-10 logarithm; −∞ for 0, NaN for negative x.
 inline long double Log10(long double x)
 {
     if (!(x > 0.0L))
@@ -460,7 +460,7 @@ inline long double Log10(long double x)
     return p.High + (p.Low + (l.High * Detail::InvLn10Low + l.Low * Detail::InvLn10));
 }
 
-// [any thread] Hyperbolic sine, accurate near 0.
+// [any] Hyperbolic sine, accurate near 0.
 inline long double Sinh(long double x)
 {
     if (x != x)
@@ -477,7 +477,7 @@ inline long double Sinh(long double x)
     return negative ? -r : r;
 }
 
-// [any thread] Base^Exponent for real operands. Base^0 = 1 (even for NaN), 1^y = 1, 0^y = 0 for y > 0 and
+// [any] Base^Exponent for real operands. Base^0 = 1 (even for NaN), 1^y = 1, 0^y = 0 for y > 0 and
 // +∞ for y < 0; a negative base gives a result only for an integral exponent, otherwise NaN.
 inline long double Power(long double Base, long double Exponent)
 {
@@ -513,7 +513,7 @@ inline long double Power(long double Base, long double Exponent)
     return negate ? -r : r;
 }
 
-// [any thread] Square root (fsqrt is correctly rounded); NaN for negative x.
+// [any] Square root (fsqrt is correctly rounded); NaN for negative x.
 inline long double Sqrt(long double x)
 {
     if (x < 0.0L)
@@ -522,7 +522,7 @@ inline long double Sqrt(long double x)
     return x;
 }
 
-// [any thread] The angle of the point (x, y) in [−π, π], with the signs of zero and the infinities as in
+// [any] The angle of the point (x, y) in [−π, π], with the signs of zero and the infinities as in
 // IEEE 754 atan2: (±0, +0) → ±0, (±0, −0) → ±π, (±∞, ±∞) → ±π/4 or ±3π/4.
 inline long double ArcTan2(long double y, long double x)
 {
@@ -546,7 +546,7 @@ inline long double ArcTan2(long double y, long double x)
     return Detail::SignBit(y) ? -a : a;
 }
 
-// [any thread] x rounded to the nearest 64-bit integer, ties to even (under the expected control word).
+// [any] x rounded to the nearest 64-bit integer, ties to even (under the expected control word).
 // Values outside the int64 range and NaN give the integer indefinite value, INT64_MIN.
 inline std::int64_t RoundToInt64(long double x)
 {

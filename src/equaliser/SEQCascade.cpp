@@ -10,7 +10,7 @@ namespace
 constexpr long double kMeterDecay = static_cast<long double>(0.999f);
 constexpr long double kMeterInput = static_cast<long double>(0.001f);
 
-// [playback thread] One step of one section; the input and the answer stay at extended precision.
+// [audio] One step of one section; the input and the answer stay at extended precision.
 inline __attribute__((always_inline)) long double RunSection(TCascadeSection& S, long double x)
 {
     const TBiquadCoefficients& c = S.Coefficients;
@@ -20,7 +20,7 @@ inline __attribute__((always_inline)) long double RunSection(TCascadeSection& S,
     return y;
 }
 
-// [playback thread] Volume, meter and output of one finished frame of one channel.
+// [audio] Volume, meter and output of one finished frame of one channel.
 inline __attribute__((always_inline)) float FinishFrame(long double y, long double Volume, long double& m)
 {
     y = y * Volume;
@@ -28,7 +28,7 @@ inline __attribute__((always_inline)) float FinishFrame(long double y, long doub
     return static_cast<float>(y);
 }
 
-// [any thread] Whether [a, a + n) and [b, b + n) share memory.
+// [any] Whether [a, a + n) and [b, b + n) share memory.
 bool Overlaps(const float* a, const float* b, std::int32_t n)
 {
     const auto pa = reinterpret_cast<std::uintptr_t>(a);
@@ -37,7 +37,7 @@ bool Overlaps(const float* a, const float* b, std::int32_t n)
     return pa < pb + bytes && pb < pa + bytes;
 }
 
-// [playback thread] The plain order for one channel: per frame the eight sections one after the other.
+// [audio] The plain order for one channel: per frame the eight sections one after the other.
 void RunChannelReference(TCascadeSection* sections, const float* in, float* out, std::int32_t n, long double& m,
                          long double volume)
 {
@@ -100,7 +100,7 @@ static_assert(offsetof(TCascadeSection, Coefficients) == 0 && offsetof(TBiquadCo
 const float kMeterDecayFloat = 0.999f;
 const float kMeterInputFloat = 0.001f;
 
-// [playback thread] One channel: bands of four frames in the skewed schedule (frame f of a band meets
+// [audio] One channel: bands of four frames in the skewed schedule (frame f of a band meets
 // section j at step j + f, so each step has up to four independent section steps in flight), then the
 // remaining frames one by one. The meter stays on the register stack for the whole channel.
 void RunChannel(TCascadeSection* s, const float* in, float* out, std::int32_t bands, std::int32_t singles,

@@ -33,12 +33,12 @@ struct TCascade
     float LevelMeter[kCascadeChannels] = {0.0f, 0.0f};
 };
 
-// [playback thread] The plain schedule: channel 0 then channel 1, per frame the eight sections one after the
+// [audio] The plain schedule: channel 0 then channel 1, per frame the eight sections one after the
 // other. `Inputs[c]` and `Outputs[c]` may be the same memory. SampleFrames <= 0 processes nothing.
 void ProcessCascadeReference(TCascade& Cascade, const float* const* Inputs, float* const* Outputs,
                              std::int32_t SampleFrames);
 
-// [playback thread] Same results as ProcessCascadeReference, bit for bit, faster: each channel runs in bands
+// [audio] Same results as ProcessCascadeReference, bit for bit, faster: each channel runs in bands
 // of four frames whose sections are skewed (section k works on frame n+1 while section k+1 works on frame n),
 // so up to four independent section steps are in flight instead of one long chain; each band fills and
 // drains inside the block, so no latency is added. Written for the x87 register stack, because compiled

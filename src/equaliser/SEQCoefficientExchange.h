@@ -11,7 +11,7 @@
 class TCoefficientExchange
 {
 public:
-    // [window thread] Publishes a complete set. Writers must not overlap (the module serialises them).
+    // [any, one writer at a time] Publishes a complete set. Writers must not overlap (the module serialises them).
     void Publish(const TBiquadCoefficients& Value)
     {
         const std::uint32_t s = FSequence.load(std::memory_order_relaxed);
@@ -25,7 +25,7 @@ public:
         FSequence.store(s + 2, std::memory_order_release);
     }
 
-    // [playback thread] Copies the last complete set into Value and answers true; answers false and leaves
+    // [audio] Copies the last complete set into Value and answers true; answers false and leaves
     // Value alone when a write is in progress. Wait-free.
     bool TryRead(TBiquadCoefficients& Value) const
     {
@@ -44,7 +44,7 @@ public:
         return true;
     }
 
-    // [any thread] Number of completed publications (for tests and change detection).
+    // [any] Number of completed publications (for tests and change detection).
     std::uint32_t Generation() const { return FSequence.load(std::memory_order_acquire) / 2; }
 
 private:

@@ -40,7 +40,7 @@ const TFormDeclaration& FormDeclaration()
     return Declaration;
 }
 
-// [window thread] A radio item of a pop-up menu.
+// [editor] A radio item of a pop-up menu.
 TMenuItem* AddRadioItem(TPopupMenu* Menu, const char* Name, const char* Caption, bool AutoCheck = false)
 {
     TMenuItem* Item = Menu->Add(Name, Caption);

@@ -5,9 +5,9 @@
 // mark; every value is changed by dragging its read-out (the panel then acts as an endless knob: the cursor
 // is hidden and the pointer pulled back to the panel's centre after every movement).
 //
-// Threads. The window, its bitmaps and every Draw operation belong to the window thread. Parameter changes
+// Threads. The window, its bitmaps and every Draw operation belong to [editor]. Parameter changes
 // made on another thread (a host's automation) do not draw: the module marks the affected parts and
-// UpdateTimer redraws them on the window thread (see TSmallEQModule::DrawEditor).
+// UpdateTimer redraws them on [editor] (see TSmallEQModule::DrawEditor).
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -36,12 +36,12 @@ public:
     static constexpr int kWidth = 131;
     static constexpr int kHeight = 35;
 
-    // [window thread] Loads the declaration (window, menus, timers); OnCreate runs FormCreate.
+    // [editor] Loads the declaration (window, menus, timers); OnCreate runs FormCreate.
     explicit TFmVornEQ(TComponent* AOwner);
-    // [window thread] A drag still in progress gives the cursor back.
+    // [editor] A drag still in progress gives the cursor back.
     ~TFmVornEQ() override;
 
-    // ----- handlers wired by the declaration [window thread]
+    // ----- handlers wired by the declaration [editor]
     void FormCreate(TComponent* Sender);
     void FormPaint(TComponent* Sender);
     void FormResize(TComponent* Sender);
@@ -52,10 +52,10 @@ public:
     void MIFilterNrClick(TComponent* Sender);
     void MIOverviewClick(TComponent* Sender);
     void MIMeterClick(TComponent* Sender);
-    // Draws what changes made off the window thread left for it, then invalidates.
+    // Draws what changes made off the editor's thread left for it, then invalidates.
     void UpdateTimerTimer(TComponent* Sender);
 
-    // ----- drawing [window thread]; each changes only FDisplayBitmap and does nothing before the first resize
+    // ----- drawing [editor]; each changes only FDisplayBitmap and does nothing before the first resize
     // Rebuilds the texture and the panel shapes with the button-face colour at Alpha, then draws everything.
     void RenderBackground(int Alpha);
     void DrawFilterSelector();
@@ -68,10 +68,10 @@ public:
     // Redraws the read-outs, strip and meter named in Parts (TEditorPart).
     void DrawParts(unsigned Parts);
 
-    // [window thread] Makes band Index (0..7) the selected one and redraws what shows it.
+    // [editor] Makes band Index (0..7) the selected one and redraws what shows it.
     void SelectFilter(int Index);
 
-    // [window thread] The read-out texts as drawn (decimal separator of the user's locale).
+    // [editor] The read-out texts as drawn (decimal separator of the user's locale).
     std::string FrequencyText() const;
     std::string GainText() const;
     std::string BandwidthText() const;
@@ -119,9 +119,9 @@ private:
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
-// [any thread] The note display of a frequency: name and octave, padded with spaces to seven characters
+// [any] The note display of a frequency: name and octave, padded with spaces to seven characters
 // together with the signed deviation in cents ("A4    0", "A4  -20", "Eb10 -8").
 std::string NoteText(float Frequency);
-// [any thread] Fixed notation with two decimals and the given decimal separator; no sign when the rounded
+// [any] Fixed notation with two decimals and the given decimal separator; no sign when the rounded
 // figure is zero.
 std::string FixedTwoDecimals(double Value, const std::string& Separator);

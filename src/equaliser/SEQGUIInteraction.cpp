@@ -1,4 +1,4 @@
-// TFmVornEQ: mouse handling, band selection and the pop-up menus. [window thread] throughout.
+// TFmVornEQ: mouse handling, band selection and the pop-up menus. [editor] throughout.
 #include <cmath>
 #include <cstdlib>
 

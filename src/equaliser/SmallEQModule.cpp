@@ -24,7 +24,7 @@ using TParameterRow = TVstParameterDeclaration<TSmallEQModule>;
 
 using TChangeHandler = void (TSmallEQModule::*)(TComponent* Sender, std::int32_t Index, float& Value);
 
-// [any thread] A row over the whole-number range Min..Max, which the integer bounds repeat.
+// [any] A row over the whole-number range Min..Max, which the integer bounds repeat.
 constexpr TParameterRow Row(const char* Name, const char* Short, const char* Units, float Min, float Max, float Step,
                             float SmallStep, float LargeStep, std::int32_t StepInteger, std::int32_t LargeStepInteger,
                             TChangeHandler OnChange)
@@ -46,7 +46,7 @@ constexpr TParameterRow Row(const char* Name, const char* Short, const char* Uni
     return r;
 }
 
-// [any thread] One row of the declaration table.
+// [any] One row of the declaration table.
 constexpr TParameterRow FrequencyRow(const char* Name, const char* Short)
 {
     TParameterRow r = Row(Name, Short, "Hz", 20.0f, 20000.0f, 100.0f, 10.0f, 500.0f, 100, 500,
@@ -56,13 +56,13 @@ constexpr TParameterRow FrequencyRow(const char* Name, const char* Short)
     return r;
 }
 
-// [any thread] One row of the declaration table.
+// [any] One row of the declaration table.
 constexpr TParameterRow GainRow(const char* Name, const char* Short)
 {
     return Row(Name, Short, "dB", -15.0f, 15.0f, 0.5f, 0.1f, 1.0f, 1, 2, &TSmallEQModule::SmallEQModuleGainChange);
 }
 
-// [any thread] One row of the declaration table.
+// [any] One row of the declaration table.
 constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, bool CustomDisplay)
 {
     TParameterRow r =
@@ -72,7 +72,7 @@ constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, bool C
     return r;
 }
 
-// [any thread] One row of the declaration table.
+// [any] One row of the declaration table.
 constexpr TParameterRow SymmetryRow(const char* Name, const char* Short, float Step = 0.1f, float SmallStep = 0.01f,
                                     float LargeStep = 0.5f)
 {
@@ -80,7 +80,7 @@ constexpr TParameterRow SymmetryRow(const char* Name, const char* Short, float S
                &TSmallEQModule::SmallEQModuleTypeChange);
 }
 
-// [any thread] One row of the declaration table.
+// [any] One row of the declaration table.
 constexpr TParameterRow VolumeRow()
 {
     return Row("Volume", "", "dB", -40.0f, 6.0f, 0.5f, 0.1f, 3.0f, 1, 3, &TSmallEQModule::SEMVolumeChange);
@@ -130,7 +130,7 @@ constexpr long double kDecibelExponentFactor = 0.115129254L;
 constexpr long double kBandwidthScale = 6.644L;
 constexpr long double kBandwidthOffset = 3.322L;
 
-// [any thread] The bandwidth in octaves rounded to two significant digits, written with two decimals.
+// [any] The bandwidth in octaves rounded to two significant digits, written with two decimals.
 std::string FormatBandwidth(double Octaves)
 {
     char text[64];
@@ -139,7 +139,7 @@ std::string FormatBandwidth(double Octaves)
     return text;
 }
 
-// [window thread] A decimal number, blanks around it and one leading plus allowed, with '.' or the system's
+// [host-main] A decimal number, blanks around it and one leading plus allowed, with '.' or the system's
 // decimal separator; False for anything else and for infinities.
 bool ReadNumber(const char* Text, double& Number)
 {
@@ -161,7 +161,7 @@ bool ReadNumber(const char* Text, double& Number)
     return Result.ec == std::errc() && Result.ptr == End && std::isfinite(Number);
 }
 
-// [any thread] The bandwidth control that gives Octaves: (log2(octaves) + 3.322) / 6.644, limited to 0..1
+// [any] The bandwidth control that gives Octaves: (log2(octaves) + 3.322) / 6.644, limited to 0..1
 // (no width at all, or less, is the narrowest).
 float BandwidthControl(double Octaves)
 {
@@ -211,7 +211,7 @@ const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
 // ---------------------------------------------------------------------------------------------------------
 // Writer side
 
-// [any thread] Held while the editor reads the filters, and while VSTModuleCreate makes them; waits
+// [any] Held while the editor reads the filters, and while VSTModuleCreate makes them; waits
 // (yielding) for another holder, never for the playback thread. Also loads the x87 control word the
 // coefficient arithmetic is defined with, whatever the calling host left. On release it applies what writers
 // left pending while it was held.

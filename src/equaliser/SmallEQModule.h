@@ -5,15 +5,15 @@
 // control (0..1), 3 symmetry (−1..1); index 32 the output volume (dB).
 //
 // Threads. Parameter handlers and sample-rate changes compute coefficients on the thread that makes the
-// change (the window thread, or whatever thread a foreign host uses, two of them at once included) with the
-// sixteen `Filters`; each band's new coefficient set is then published to the playback thread through a
+// change ([host-main], [editor], the player's [audio] for the rate, any host thread, two at once) with the
+// sixteen `Filters`; each band's new coefficient set is then published to the audio thread through a
 // lock-free exchange, and VSTModuleProcess picks up consistent sets at the start of each block. The playback
 // thread owns the section states and never waits for the other side. One writer at a time computes and
 // publishes (the exchange has one producer): it holds a flag; a writer that finds the flag taken leaves a
 // pending mark and returns at once, and the holder applies every pending change before it lets go. Writers
 // never wait; only the editor, while it reads the filters, waits for the flag.
 //
-// The editor draws on the window thread only. A change made there redraws at once; a change made on any
+// The editor draws on its own thread ([editor]) only. A change made there redraws at once; a change made on any
 // other thread (a host's automation) only marks the parts to redraw, and the editor's update timer draws
 // them. The editor reads values through ShownParameter, which every handler keeps, so it never reads a
 // value cell while another thread writes it.
@@ -41,49 +41,49 @@ public:
     static constexpr std::int32_t kVolumeIndex = 32;
     static constexpr std::int32_t kParameterCount = 33;
 
-    // [window thread] Loads the declaration: programs, parameters, then VSTModuleCreate.
+    // [host-main] Loads the declaration: programs, parameters, then VSTModuleCreate.
     explicit TSmallEQModule(TComponent* AOwner);
     ~TSmallEQModule() override;
 
     // ----- handlers wired by the declaration
-    void VSTModuleCreate(TComponent* Sender);                              // [window thread]
-    void VSTModuleOpen(TComponent* Sender);                                // [window thread]
-    void VSTModuleEditOpen(TComponent* Sender, TForm*& GUI);               // [window thread]
-    void SmallEQModuleFreqChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any thread]
-    void SmallEQModuleGainChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any thread]
-    void SmallEQModuleBandwidthChange(TComponent* Sender, std::int32_t Index, float& Value); // [any thread]
-    void SmallEQModuleTypeChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any thread]
-    void SEMVolumeChange(TComponent* Sender, std::int32_t Index, float& Value);             // [any thread]
-    // [window thread] The channel-0 filter's bandwidth in octaves, two significant digits, two decimals.
+    void VSTModuleCreate(TComponent* Sender);                              // [host-main]
+    void VSTModuleOpen(TComponent* Sender);                                // [host-main]
+    void VSTModuleEditOpen(TComponent* Sender, TForm*& GUI);               // [editor]
+    void SmallEQModuleFreqChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any]
+    void SmallEQModuleGainChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any]
+    void SmallEQModuleBandwidthChange(TComponent* Sender, std::int32_t Index, float& Value); // [any]
+    void SmallEQModuleTypeChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any]
+    void SEMVolumeChange(TComponent* Sender, std::int32_t Index, float& Value);             // [any]
+    // [host-main] The channel-0 filter's bandwidth in octaves, two significant digits, two decimals.
     void SmallEQModuleBandwidthDisplay(TComponent* Sender, std::int32_t Index, std::string& PreDefined);
-    // [window thread] The bandwidths shown in octaves (bands 1 to 7) read the text in octaves and take the
+    // [host-main] The bandwidths shown in octaves (bands 1 to 7) read the text in octaves and take the
     // control that gives them, limited to 0..1; every other parameter reads its real value. False, and
     // nothing written, for a text that is no finite number.
     bool String2Parameter(std::int32_t Index, const char* Text) override;
-    // [any thread] Passes the rate to all sixteen filters and recomputes their coefficients for it.
+    // [any, audio in the player] Passes the rate to all sixteen filters and recomputes their coefficients for it.
     void VSTModuleSampleRateChange(TComponent* Sender, float SampleRate);
-    // [playback thread] The block loop; both channels are required. SampleFrames <= 0 processes nothing.
+    // [audio] The block loop; both channels are required. SampleFrames <= 0 processes nothing.
     void VSTModuleProcess(float** Inputs, float** Outputs, std::int32_t SampleFrames);
 
     // ----- operations used by the editor
-    // [window thread] The channel-0 filter of band Index (0..7); no range check.
+    // [editor] The channel-0 filter of band Index (0..7); no range check.
     TSymmetryFilter* Filter(std::int32_t Index) const { return Filters[0][Index].get(); }
-    // [any thread] 20·log10(LevelMeter[Channel] + 1e−20) as a float; "not allowed" for other channels.
+    // [any] 20·log10(LevelMeter[Channel] + 1e−20) as a float; "not allowed" for other channels.
     float LevelDb(std::int32_t Channel) const;
-    // [window thread] Copies the present parameter values into snapshot Index; CurrentSnapshot unchanged.
+    // [editor] Copies the present parameter values into snapshot Index; CurrentSnapshot unchanged.
     void StoreSnapshot(std::int32_t Index);
-    // [window thread] Stores the present setting into the current snapshot and applies snapshot Index.
+    // [editor] Stores the present setting into the current snapshot and applies snapshot Index.
     void SelectSnapshot(std::int32_t Index);
 
-    // [any thread] Parameter Index (0..32) as its handler last left it: equal to Parameter(Index) after every
+    // [thread-safe] Parameter Index (0..32) as its handler last left it: equal to Parameter(Index) after every
     // write, and safe to read while another thread writes. 0 for other indexes.
     float ShownParameter(std::int32_t Index) const;
-    // [window thread] The editor parts (TEditorPart) that changes on other threads left to redraw; clears them.
+    // [editor] The editor parts (TEditorPart) that changes on other threads left to redraw; clears them.
     unsigned TakePendingEditorParts();
-    // [window thread] The editor window while one is open.
+    // [editor] The editor window while one is open.
     TFmVornEQ* Editor() const;
 
-    // [any thread] Holds coefficient writers off while the editor reads the channel-0 filters.
+    // [any] Holds coefficient writers off while the editor reads the channel-0 filters.
     class TFilterReadLock
     {
     public:
@@ -97,9 +97,9 @@ public:
         TFPUControlScope FFPU;
     };
 
-    // [any thread] The linear output factor (1.0 at creation).
+    // [any] The linear output factor (1.0 at creation).
     double VolumeFactor() const { return FVolumeFactor.load(std::memory_order_relaxed); }
-    // [any thread] The smoothed rectified output level of a channel (0 or 1), linear.
+    // [any] The smoothed rectified output level of a channel (0 or 1), linear.
     float LevelMeter(std::int32_t Channel) const { return FLevelMeter[Channel].load(std::memory_order_relaxed); }
 
     // [channel][band]; created in VSTModuleCreate. Their coefficients are what the blocks run with; their
@@ -115,32 +115,32 @@ private:
     // The writer flag held while VSTModuleCreate makes the filters; never taken by processing.
     class TWriterLock;
 
-    // [any thread, writer lock held] Publishes band b's channel coefficient sets.
+    // [any, writer lock held] Publishes band b's channel coefficient sets.
     void PublishBand(int Band);
-    // [any thread, writer lock held] Gives both channels' filters the kept values of the band parameters
+    // [any, writer lock held] Gives both channels' filters the kept values of the band parameters
     // marked pending, and publishes those bands.
     void ApplyPendingBands();
-    // [any thread, writer lock held] Applies a requested sample rate that differs from the applied one.
+    // [any, writer lock held] Applies a requested sample rate that differs from the applied one.
     void ApplyPendingSampleRate();
-    // [any thread, writer lock held] Both of the above, once the filters exist.
+    // [any, writer lock held] Both of the above, once the filters exist.
     void ApplyPendingChanges();
-    // [any thread] Whether band parameters or a sample rate wait to be applied (never before the filters exist).
+    // [any] Whether band parameters or a sample rate wait to be applied (never before the filters exist).
     bool ChangesPending() const;
-    // [any thread] Marks band parameter Index (0..31) pending and applies it unless another writer is busy.
+    // [any] Marks band parameter Index (0..31) pending and applies it unless another writer is busy.
     void RequestBandParameter(std::int32_t Index);
-    // [any thread] Applies what is pending unless another writer is busy (that one then applies it), wait-free.
+    // [any] Applies what is pending unless another writer is busy (that one then applies it), wait-free.
     void TryApplyPendingChanges();
-    // [any thread] What the editor redraws after a change (TEditorPart): drawn at once on the editor's
+    // [any] What the editor redraws after a change (TEditorPart): drawn at once on the editor's
     // thread while it is open, else left for its update timer.
     void DrawEditor(unsigned Parts);
-    // [any thread] Keeps the value a handler left for the editor.
+    // [any] Keeps the value a handler left for the editor.
     void Show(std::int32_t Index, float Value);
     bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
 
     std::atomic<double> FVolumeFactor{1.0};
     std::atomic<float> FShownValues[kParameterCount] = {};
     std::atomic<unsigned> FPendingEditorParts{0};
-    // The thread that opened the editor last (the window thread).
+    // The thread that opened the editor last ([editor]).
     std::atomic<std::thread::id> FEditorThread{};
     std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
 

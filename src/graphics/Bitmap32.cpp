@@ -11,7 +11,7 @@
 TBitmap32::TBitmap32() = default;
 TBitmap32::~TBitmap32() = default;
 
-// [window thread]
+// [editor]
 void TBitmap32::SetSize(int Width, int Height)
 {
     Width = std::max(Width, 0);
@@ -25,7 +25,7 @@ void TBitmap32::SetSize(int Width, int Height)
     FHeight = Height;
 }
 
-// [window thread]
+// [editor]
 TColor32 TBitmap32::PixelS(int X, int Y) const
 {
     if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
@@ -33,13 +33,13 @@ TColor32 TBitmap32::PixelS(int X, int Y) const
     return Pixel(X, Y);
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::Clear(TColor32 Color)
 {
     std::fill(FBits.begin(), FBits.end(), Color);
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::SetPixelS(int X, int Y, TColor32 Color)
 {
     if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
@@ -47,7 +47,7 @@ void TBitmap32::SetPixelS(int X, int Y, TColor32 Color)
     ScanLine(Y)[X] = Color;
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::SetPixelTS(int X, int Y, TColor32 Color)
 {
     if (X < 0 || Y < 0 || X >= FWidth || Y >= FHeight)
@@ -56,7 +56,7 @@ void TBitmap32::SetPixelTS(int X, int Y, TColor32 Color)
     P = BlendOver(Color, P);
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::Assign(const TBitmap32& Source)
 {
     if (&Source == this)
@@ -66,7 +66,7 @@ void TBitmap32::Assign(const TBitmap32& Source)
     SetFontSize(Source.FFontSize);
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::CopyRect(const TBitmap32& Source, const TRect& R)
 {
     if (&Source == this)
@@ -81,14 +81,14 @@ void TBitmap32::CopyRect(const TBitmap32& Source, const TRect& R)
         std::copy(Source.ScanLine(y) + Left, Source.ScanLine(y) + Right, ScanLine(y) + Left);
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::PolygonTS(std::span<const TFixedPoint> Points, TColor32 Color, TPolyFillMode Mode)
 {
     const TArrayOfFixedPoint Contour(Points.begin(), Points.end());
     PolyPolygonTS(std::span<const TArrayOfFixedPoint>(&Contour, 1), Color, Mode);
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::PolyPolygonTS(std::span<const TArrayOfFixedPoint> Contours, TColor32 Color, TPolyFillMode Mode)
 {
     if (Empty() || AlphaComponent(Color) == 0)
@@ -105,7 +105,7 @@ void TBitmap32::PolyPolygonTS(std::span<const TArrayOfFixedPoint> Contours, TCol
     });
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::PolylineTS(std::span<const TFixedPoint> Points, TColor32 Color, bool Closed)
 {
     const std::size_t N = Points.size();
@@ -120,7 +120,7 @@ void TBitmap32::PolylineTS(std::span<const TFixedPoint> Points, TColor32 Color, 
     }
 }
 
-// [window thread] Extended intermediates keep differences of huge doubles finite. The steps are limited to
+// [editor] Extended intermediates keep differences of huge doubles finite. The steps are limited to
 // the bitmap's extent along the major axis, so a line runs at most Width + 2 or Height + 2 steps.
 void TBitmap32::LineFS(double X1, double Y1, double X2, double Y2, TColor32 Color)
 {
@@ -162,7 +162,7 @@ void TBitmap32::LineFS(double X1, double Y1, double X2, double Y2, TColor32 Colo
     }
 }
 
-// [window thread]
+// [editor]
 TTextRaster& TBitmap32::Text()
 {
     if (!FText)
@@ -173,7 +173,7 @@ TTextRaster& TBitmap32::Text()
     return *FText;
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::SetFontSize(int Points)
 {
     FFontSize = std::clamp(Points, 1, 500);
@@ -181,19 +181,19 @@ void TBitmap32::SetFontSize(int Points)
         FText->SetSize(FFontSize);
 }
 
-// [window thread]
+// [editor]
 int TBitmap32::TextWidth(const std::string& Text)
 {
     return this->Text().TextWidth(DecodeUtf8(Text));
 }
 
-// [window thread]
+// [editor]
 int TBitmap32::TextHeight()
 {
     return Text().TextHeight();
 }
 
-// [window thread]
+// [editor]
 void TBitmap32::RenderText(int X, int Y, const std::string& Text, TColor32 Color)
 {
     if (Empty() || AlphaComponent(Color) == 0 || Text.empty())
@@ -220,7 +220,7 @@ void TBitmap32::RenderText(int X, int Y, const std::string& Text, TColor32 Color
     }
 }
 
-// [any thread]
+// [any]
 void NoiseFill(TBitmap32& Bitmap, TColor32 Base, int Spread, TRandom& Generator)
 {
     std::uint32_t E = 0;

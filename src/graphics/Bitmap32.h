@@ -6,7 +6,7 @@
 // coordinates may lie partly or wholly outside it, be huge or (for the floating-point line) NaN; nothing is
 // ever written outside the pixel array. Drawing into an empty bitmap does nothing.
 //
-// A bitmap belongs to one thread at a time; all members are [window thread] in this system, though none of
+// A bitmap belongs to one thread at a time; all members are [editor] in this system, though none of
 // them touches a window except DrawTo.
 #include <cstdint>
 #include <memory>
@@ -28,7 +28,7 @@ struct TFixedPoint
     TFixed X = 0, Y = 0;
 };
 
-// [any thread] Whole pixels as a 16.16 point (the value is taken modulo 2^16 pixels).
+// [any] Whole pixels as a 16.16 point (the value is taken modulo 2^16 pixels).
 constexpr TFixedPoint FixedPoint(int X, int Y)
 {
     return {static_cast<TFixed>(static_cast<std::uint32_t>(X) << 16),
@@ -116,11 +116,11 @@ private:
     std::unique_ptr<TTextRaster> FText;
 };
 
-// [any thread] The closed eight-point outline of R with each corner cut by one pixel, whole pixels as 16.16:
+// [any] The closed eight-point outline of R with each corner cut by one pixel, whole pixels as 16.16:
 // (L+1, T), (R-2, T), (R-1, T+1), (R-1, B-2), (R-2, B-1), (L+1, B-1), (L, B-2), (L, T+1).
 TArrayOfFixedPoint PanelOutline(const TRect& R);
 
-// [any thread] The editor's textured background: for every pixel row by row, r = Random(Spread) and
+// [any] The editor's textured background: for every pixel row by row, r = Random(Spread) and
 // e = (r x 128 + e x 896) div 1024 in unsigned 32-bit arithmetic (e starts at 0 and carries across pixels and
 // rows); the pixel is Base lightened by e - Spread div 2 and blended onto the bitmap.
 void NoiseFill(TBitmap32& Bitmap, TColor32 Base, int Spread, class TRandom& Generator);

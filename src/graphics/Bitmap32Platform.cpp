@@ -2,14 +2,14 @@
 #include "graphics/Bitmap32.h"
 #include "platform/System.h"
 
-// [window thread]
+// [editor]
 void TBitmap32::DrawTo(TForm& Form) const
 {
     if (!Empty())
         Form.PaintBitmap(Bits(), FWidth, FHeight, FWidth);
 }
 
-// [any thread]
+// [any]
 TColor32 SystemColor32(int Index)
 {
     return SystemColorARGB(Index);

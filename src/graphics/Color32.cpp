@@ -4,7 +4,7 @@
 #include <climits>
 #include <cmath>
 
-// [any thread]
+// [any]
 TColor32 BlendOver(TColor32 Source, TColor32 Dest)
 {
     const std::uint32_t As = Source >> 24;
@@ -40,7 +40,7 @@ TColor32 BlendOver(TColor32 Source, TColor32 Dest)
     return Result;
 }
 
-// [any thread]
+// [any]
 TColor32 BlendOverCoverage(TColor32 Source, TColor32 Dest, int Coverage)
 {
     if (Coverage <= 0)
@@ -51,7 +51,7 @@ TColor32 BlendOverCoverage(TColor32 Source, TColor32 Dest, int Coverage)
     return BlendOver((Source & 0x00FFFFFFu) | (A << 24), Dest);
 }
 
-// [any thread]
+// [any]
 int RoundHalfEven(long double x)
 {
     if (std::isnan(x))
@@ -72,14 +72,14 @@ int RoundHalfEven(long double x)
 
 namespace
 {
-// [any thread] A channel value v in 0..1 as 0..255, rounded half to even and limited.
+// [any] A channel value v in 0..1 as 0..255, rounded half to even and limited.
 int ChannelByte(long double v)
 {
     return std::clamp(RoundHalfEven(v * 255), 0, 255);
 }
 } // namespace
 
-// [any thread]
+// [any]
 TColor32 HSLtoRGB(double H, double S, double L)
 {
     const long double Hue = H, Sat = S, Light = L;
@@ -104,7 +104,7 @@ TColor32 HSLtoRGB(double H, double S, double L)
                    ChannelByte(Channel(Hue - 1.0L / 3)));
 }
 
-// [any thread]
+// [any]
 TColor32 Lighten(TColor32 Color, int Amount)
 {
     Amount = std::clamp(Amount, -256, 256);

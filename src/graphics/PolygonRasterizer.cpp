@@ -8,7 +8,7 @@ namespace
 constexpr double FixedToPixels = 1.0 / 65536.0;
 } // namespace
 
-// [any thread]
+// [any]
 void TPolygonRasterizer::Rasterize(std::span<const TArrayOfFixedPoint> Contours, int Width, int Height,
                                    TPolyFillMode Mode, const TSpanProc& Proc)
 {
@@ -90,7 +90,7 @@ void TPolygonRasterizer::Rasterize(std::span<const TArrayOfFixedPoint> Contours,
     }
 }
 
-// [any thread] Edge in box coordinates: clipped to rows [0, FHeight]; the parts left of 0 or right of FWidth
+// [any] Edge in box coordinates: clipped to rows [0, FHeight]; the parts left of 0 or right of FWidth
 // are moved onto those borders (their winding still counts for every pixel to their right).
 void TPolygonRasterizer::AddEdge(double X0, double Y0, double X1, double Y1)
 {
@@ -108,7 +108,7 @@ void TPolygonRasterizer::AddEdge(double X0, double Y0, double X1, double Y1)
     AddClippedEdge(Xa, Ya, Xb, Yb);
 }
 
-// [any thread] Splits the edge where it crosses x = 0 and x = FWidth and clamps each piece into [0, FWidth].
+// [any] Splits the edge where it crosses x = 0 and x = FWidth and clamps each piece into [0, FWidth].
 void TPolygonRasterizer::AddClippedEdge(double X0, double Y0, double X1, double Y1)
 {
     const double W = FWidth;
@@ -137,7 +137,7 @@ void TPolygonRasterizer::AddClippedEdge(double X0, double Y0, double X1, double 
     }
 }
 
-// [any thread] Signed area of one edge (x within [0, FWidth], y within [0, FHeight]) into the accumulation
+// [any] Signed area of one edge (x within [0, FWidth], y within [0, FHeight]) into the accumulation
 // rows: for each row, the part of the edge inside it adds its height, shared between the cells it passes in
 // proportion to the area to its right within the row.
 void TPolygonRasterizer::AddLine(double X0, double Y0, double X1, double Y1)

@@ -15,7 +15,7 @@ public:
     // A run of coverage values for pixels X .. X + Coverage.size() - 1 of row Y, each in [0, 1].
     using TSpanProc = std::function<void(int Y, int X, std::span<const double> Coverage)>;
 
-    // [any thread] Rasterises the contours (16.16 vertices, each implicitly closed) clipped to the rectangle
+    // [any] Rasterises the contours (16.16 vertices, each implicitly closed) clipped to the rectangle
     // [0, Width) x [0, Height), calling Proc once per row that may have coverage.
     void Rasterize(std::span<const TArrayOfFixedPoint> Contours, int Width, int Height, TPolyFillMode Mode,
                    const TSpanProc& Proc);

@@ -6,13 +6,13 @@ constexpr std::uint64_t Multiplier = 6364136223846793005ull;
 constexpr std::uint64_t Increment = 1442695040888963407ull;
 } // namespace
 
-// [any thread]
+// [any]
 TRandom::TRandom(std::uint64_t Seed)
 {
     SetSeed(Seed);
 }
 
-// [any thread]
+// [any]
 void TRandom::SetSeed(std::uint64_t Seed)
 {
     FState = 0;
@@ -21,7 +21,7 @@ void TRandom::SetSeed(std::uint64_t Seed)
     Next();
 }
 
-// [any thread]
+// [any]
 std::uint32_t TRandom::Next()
 {
     const std::uint64_t Old = FState;
@@ -31,7 +31,7 @@ std::uint32_t TRandom::Next()
     return (XorShifted >> Rotation) | (XorShifted << ((32 - Rotation) & 31));
 }
 
-// [any thread] Multiply-shift with rejection of the biased low part.
+// [any] Multiply-shift with rejection of the biased low part.
 int TRandom::Random(int N)
 {
     if (N <= 0)
@@ -51,7 +51,7 @@ int TRandom::Random(int N)
     return static_cast<int>(Product >> 32);
 }
 
-// [window thread]
+// [editor]
 int Random(int N)
 {
     static TRandom Generator;

@@ -6,18 +6,18 @@
 class TRandom
 {
 public:
-    // [any thread]
+    // [any]
     explicit TRandom(std::uint64_t Seed = 0x853C49E6748FEA9Bull);
-    // [any thread] Restarts the sequence of Seed.
+    // [any] Restarts the sequence of Seed.
     void SetSeed(std::uint64_t Seed);
-    // [any thread] The next 32 uniformly distributed bits.
+    // [any] The next 32 uniformly distributed bits.
     std::uint32_t Next();
-    // [any thread] A uniform integer in [0, N) without modulo bias; 0 when N <= 0.
+    // [any] A uniform integer in [0, N) without modulo bias; 0 when N <= 0.
     int Random(int N);
 
 private:
     std::uint64_t FState = 0;
 };
 
-// [window thread] A uniform integer in [0, N) from one process-wide generator (fixed seed); 0 when N <= 0.
+// [editor] A uniform integer in [0, N) from one process-wide generator (fixed seed); 0 when N <= 0.
 int Random(int N);

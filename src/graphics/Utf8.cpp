@@ -1,6 +1,6 @@
 #include "graphics/Utf8.h"
 
-// [any thread]
+// [any]
 std::u32string DecodeUtf8(const std::string& Text)
 {
     std::u32string Result;

@@ -1,4 +1,4 @@
-// The atomic writer over the backends' file primitives. [any thread]
+// The atomic writer over the backends' file primitives. [any]
 #include "platform/AtomicFile.h"
 
 #include "platform/Exceptions.h"

@@ -7,7 +7,7 @@
 // Writes a file so that a crash, a full disk or a failed write never leaves a truncated or mixed file in place
 // of the old one: the bytes go to a temporary file in the same folder (Path + ".tmp"), are flushed to the disk
 // (FlushFileBuffers / fsync), and the temporary replaces Path in one step at Commit. A stale temporary left by
-// an earlier crash is overwritten. One writer per Path at a time. [any thread]
+// an earlier crash is overwritten. One writer per Path at a time. [any]
 class TAtomicFileWriter
 {
 public:
@@ -37,5 +37,5 @@ private:
     bool FCommitted = false;
 };
 
-// One call: the writer above over Data (raises as the writer does). [any thread]
+// One call: the writer above over Data (raises as the writer does). [any]
 void WriteFileAtomically(const std::string& Path, const void* Data, std::size_t Size);

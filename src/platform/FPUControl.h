@@ -7,7 +7,7 @@
 // All exceptions masked, 64-bit precision, round to nearest.
 inline constexpr std::uint16_t kDefaultFPUControlWord = 0x133F;
 
-// [any thread] The calling thread's current x87 control word.
+// [any] The calling thread's current x87 control word.
 inline std::uint16_t Get8087CW()
 {
     std::uint16_t cw = 0;
@@ -15,7 +15,7 @@ inline std::uint16_t Get8087CW()
     return cw;
 }
 
-// [any thread] Clears pending x87 exceptions and loads `cw` into the calling thread's control word.
+// [any] Clears pending x87 exceptions and loads `cw` into the calling thread's control word.
 inline void Set8087CW(std::uint16_t cw)
 {
     asm volatile("fnclex\n\tfldcw %0" : : "m"(cw) : "memory");

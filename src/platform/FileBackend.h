@@ -1,6 +1,6 @@
 #pragma once
 // Internal to the platform layer: the file primitives that each backend gives the common atomic writer.
-// [any thread]
+// [any]
 #include <cstddef>
 #include <cstdint>
 #include <optional>

@@ -1,7 +1,7 @@
 // The backend-independent part of the window toolkit: ownership, menu item state, the control state both
 // backends keep alike, and the order in which a form fires its events. The backends (win32/, headless/)
 // implement the rest of Forms.h.
-// Every function here runs on the window thread ([window thread]).
+// Every function here runs on the thread that owns the windows ([editor]).
 #include "platform/Forms.h"
 
 #include <algorithm>
@@ -24,7 +24,7 @@ bool SameTextASCII(const std::string& A, const std::string& B)
 
 } // namespace
 
-// [window thread]
+// [editor]
 void FireEvent(const std::function<void()>& Handler)
 {
     try
@@ -55,14 +55,14 @@ void FireEvent(const std::function<void()>& Handler)
 
 // ---- TComponent -------------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner)
 {
     if (FOwner)
         FOwner->InsertComponent(this);
 }
 
-// [window thread]
+// [editor]
 TComponent::~TComponent()
 {
     DestroyComponents();
@@ -70,7 +70,7 @@ TComponent::~TComponent()
         FOwner->RemoveComponent(this);
 }
 
-// [window thread]
+// [editor]
 void TComponent::DestroyComponents()
 {
     // Each owned component removes itself from FComponents in its destructor.
@@ -78,7 +78,7 @@ void TComponent::DestroyComponents()
         delete FComponents.back();
 }
 
-// [window thread]
+// [editor]
 TComponent* TComponent::FindComponent(const std::string& AName) const
 {
     if (AName.empty())
@@ -89,13 +89,13 @@ TComponent* TComponent::FindComponent(const std::string& AName) const
     return nullptr;
 }
 
-// [window thread]
+// [editor]
 void TComponent::InsertComponent(TComponent* C)
 {
     FComponents.push_back(C);
 }
 
-// [window thread]
+// [editor]
 void TComponent::RemoveComponent(TComponent* C)
 {
     FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), C), FComponents.end());
@@ -103,13 +103,13 @@ void TComponent::RemoveComponent(TComponent* C)
 
 // ---- TControl (common part) -------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TControl* TControl::Parent() const
 {
     return FParent;
 }
 
-// [window thread]
+// [editor]
 void TControl::AnchorControls(int DW, int DH)
 {
     if (DW == 0 && DH == 0)
@@ -139,7 +139,7 @@ void TControl::AnchorControls(int DW, int DH)
 
 // ---- Backend-independent state ----------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 void TControl::MoveToParent(TControl* AParent)
 {
     if (FParent)
@@ -196,7 +196,7 @@ int TComboBox::ItemHeight() const { return ControlState().ItemHeight; }
 std::string TComboBox::Text() const { return Item(ControlState().ItemIndex); }
 std::uint32_t TComboBox::FontColor() const { return ControlState().FontColor; }
 
-// [window thread] An index outside the list answers "".
+// [editor] An index outside the list answers "".
 std::string TComboBox::Item(int Index) const
 {
     return Index >= 0 && Index < ItemCount() ? ControlState().Items[static_cast<std::size_t>(Index)] : std::string();
@@ -206,13 +206,13 @@ std::string TComboBox::Item(int Index) const
 
 TApplication::TApplication() : TComponent(nullptr) {}
 
-// [window thread]
+// [editor]
 TApplication::~TApplication()
 {
     DestroyComponents();
 }
 
-// [window thread]
+// [editor]
 void TApplication::ShowException(const std::string& Message)
 {
     ShowMessageBox(Message, FTitle);
@@ -220,14 +220,14 @@ void TApplication::ShowException(const std::string& Message)
 
 TCursor TApplication::Cursor() const { return FCursor; }
 
-// [window thread]
+// [editor]
 std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter)
 {
     return RunFileDialog(false, Title, InitialDir, Filter);
 }
 
-// [window thread]
+// [editor]
 std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter)
 {
@@ -236,13 +236,13 @@ std::optional<std::string> SaveFileDialog(const std::string& Title, const std::s
 
 // ---- TForm (event order) ----------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 void TForm::AfterConstruction()
 {
     EnsureCreated();
 }
 
-// [window thread]
+// [editor]
 void TForm::EnsureCreated()
 {
     if (FCreated)
@@ -252,7 +252,7 @@ void TForm::EnsureCreated()
         FireEvent([&] { H(this); });
 }
 
-// [window thread]
+// [editor]
 void TForm::DoShowing()
 {
     EnsureCreated();
@@ -265,7 +265,7 @@ void TForm::DoShowing()
         FireEvent([&] { H(this); });
 }
 
-// [window thread]
+// [editor]
 void TForm::DoClientResized()
 {
     const int W = ClientWidth(), H = ClientHeight();
@@ -282,7 +282,7 @@ void TForm::DoClientResized()
         FireEvent([&] { H(this); });
 }
 
-// [window thread]
+// [editor]
 void TForm::DoPaint()
 {
     EnsureCreated();
@@ -290,7 +290,7 @@ void TForm::DoPaint()
         FireEvent([&] { H(this); });
 }
 
-// [window thread]
+// [editor]
 void TForm::DoClose()
 {
     if (TNotifyEvent H = OnClose)
@@ -298,14 +298,14 @@ void TForm::DoClose()
     Hide();
 }
 
-// [window thread]
+// [editor]
 void TForm::DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     if (TMouseEvent H = OnMouseDown)
         FireEvent([&] { H(this, Button, Shift, X, Y); });
 }
 
-// [window thread] Handlers are copied before they run: a handler may detach itself (OnMouseMove = nullptr) or
+// [editor] Handlers are copied before they run: a handler may detach itself (OnMouseMove = nullptr) or
 // free its form while it runs.
 void TForm::DoMouseMove(TShiftState Shift, int X, int Y)
 {
@@ -315,7 +315,7 @@ void TForm::DoMouseMove(TShiftState Shift, int X, int Y)
     FireEvent([&] { Handler(this, Shift, X, Y); });
 }
 
-// [window thread]
+// [editor]
 void TForm::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     if (TMouseEvent H = OnMouseUp)
@@ -334,10 +334,10 @@ struct TMenuItem::TState
     bool Enabled = true;
 };
 
-// [window thread]
+// [editor]
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FState(std::make_unique<TState>()) {}
 
-// [window thread] An item freed on its own leaves its menu's item list.
+// [editor] An item freed on its own leaves its menu's item list.
 TMenuItem::~TMenuItem()
 {
     if (auto* Menu = dynamic_cast<TPopupMenu*>(Owner()))
@@ -356,7 +356,7 @@ void TMenuItem::SetAutoCheck(bool V) { FState->AutoCheck = V; }
 bool TMenuItem::Enabled() const { return FState->Enabled; }
 void TMenuItem::SetEnabled(bool V) { FState->Enabled = V; }
 
-// [window thread] Checking a radio item unchecks the radio items of the same group in the same menu.
+// [editor] Checking a radio item unchecks the radio items of the same group in the same menu.
 void TMenuItem::SetChecked(bool V)
 {
     FState->Checked = V;
@@ -370,7 +370,7 @@ void TMenuItem::SetChecked(bool V)
             Other->FState->Checked = false;
 }
 
-// [window thread] A disabled item or a separator does nothing. An auto-check radio item checks itself (it
+// [editor] A disabled item or a separator does nothing. An auto-check radio item checks itself (it
 // cannot be unchecked by choosing it again); an auto-check plain item toggles.
 void TMenuItem::Click()
 {
@@ -382,17 +382,17 @@ void TMenuItem::Click()
         H(this);
 }
 
-// [window thread]
+// [editor]
 TPopupMenu::TPopupMenu(TComponent* AOwner) : TComponent(AOwner) {}
 
-// [window thread] The items are owned components and go with the menu.
+// [editor] The items are owned components and go with the menu.
 TPopupMenu::~TPopupMenu()
 {
     FItems.clear();
     DestroyComponents();
 }
 
-// [window thread]
+// [editor]
 TMenuItem* TPopupMenu::Add(const std::string& Name, const std::string& Caption)
 {
     auto* Item = new TMenuItem(this);
@@ -402,13 +402,13 @@ TMenuItem* TPopupMenu::Add(const std::string& Name, const std::string& Caption)
     return Item;
 }
 
-// [window thread]
+// [editor]
 const std::vector<TMenuItem*>& TPopupMenu::Items() const
 {
     return FItems;
 }
 
-// [window thread]
+// [editor]
 TApplication& Application()
 {
     // Freed when the library unloads, together with every component it owns.
@@ -416,7 +416,7 @@ TApplication& Application()
     return Instance;
 }
 
-// [window thread] OnDestroy runs while the owned components still exist; then they are freed.
+// [editor] OnDestroy runs while the owned components still exist; then they are freed.
 TForm::~TForm()
 {
     if (TNotifyEvent H = OnDestroy)

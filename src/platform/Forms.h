@@ -4,7 +4,7 @@
 // windows; src/platform/x11: real X11 windows; src/platform/headless: deterministic in-memory windows that
 // tests drive).
 //
-// Everything here runs on the window thread ([window thread]) unless a function says otherwise.
+// Everything here runs on the thread that owns the windows ([editor]) unless a function says otherwise.
 // No member throws across a window-message boundary: backends catch around every event they fire.
 #include <cstdint>
 #include <functional>
@@ -410,16 +410,16 @@ private:
     TCursor FCursor = TCursor::crDefault;
 };
 
-// [window thread] The library-wide application object.
+// [editor] The library-wide application object.
 TApplication& Application();
 
-// [any thread] Runs Call on the window thread that windows made for the caller belong to, and waits until it
+// [any] Runs Call on the window thread that windows made for the caller belong to, and waits until it
 // has run; an exception that Call throws reaches the caller. Win32 and headless: the calling thread itself.
 // X11: the calling thread when it owns windows or timers of this toolkit (a program of ours); otherwise (a
 // foreign host's thread) the toolkit's own window thread, which processes the events of the windows made there
 // (see src/platform/x11/X11Application.cpp).
 void RunInWindowThread(const std::function<void()>& Call);
 
-// [window thread] Runs an event handler; an exception that escapes it is shown with
+// [editor] Runs an event handler; an exception that escapes it is shown with
 // Application().ShowException and goes no further (events are fired from window messages).
 void FireEvent(const std::function<void()>& Handler);

@@ -1,7 +1,7 @@
 #pragma once
 // What the backend-independent part of the window toolkit (Forms.cpp) shares with the backends: the kind and
 // the backend-independent state of a control (each backend's TControl::TImpl extends it with its window
-// state), and the backend's file dialog. [window thread]
+// state), and the backend's file dialog. [editor]
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -42,7 +42,7 @@ struct TControlState
     std::uint32_t FontColor = 0xFF000000;
 };
 
-// [window thread] A new form's state from its declaration (everything but its name, owner and size).
+// [editor] A new form's state from its declaration (everything but its name, owner and size).
 inline void LoadFormDeclaration(TControlState& S, const TFormDeclaration& D)
 {
     S.Kind = TControlKind::ckForm;
@@ -54,6 +54,6 @@ inline void LoadFormDeclaration(TControlState& S, const TFormDeclaration& D)
     S.Position = D.Position;
 }
 
-// [window thread] Runs the open (Save false) or save file dialog; the chosen path, or nothing when cancelled.
+// [editor] Runs the open (Save false) or save file dialog; the chosen path, or nothing when cancelled.
 std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
                                          const std::string& Filter);

@@ -1,6 +1,6 @@
 #pragma once
 // Registry access (Win32: the real registry; headless: one file per key under $XDG_CONFIG_HOME or
-// ~/.config, so settings survive a restart). Key names are case-insensitive. [window thread]
+// ~/.config, so settings survive a restart). Key names are case-insensitive. [host-main]
 #include <cstdint>
 #include <memory>
 #include <string>

@@ -1,7 +1,7 @@
 // Backend-independent system helpers.
 #include "platform/System.h"
 
-// [any thread] Both separators are accepted, and the drive colon, so paths of either system split alike.
+// [any] Both separators are accepted, and the drive colon, so paths of either system split alike.
 std::string ExtractFilePath(const std::string& Path)
 {
     const auto Pos = Path.find_last_of("\\/:");

@@ -9,7 +9,7 @@
 
 #include "platform/Forms.h"
 
-// A recursive lock with critical-section semantics. [any thread]
+// A recursive lock with critical-section semantics. [thread-safe]
 class TCriticalSection
 {
 public:
@@ -27,7 +27,7 @@ private:
     std::unique_ptr<TImpl> FImpl;
 };
 
-// [any thread]
+// [any]
 void SystemSleep(unsigned Milliseconds);
 bool FileExists(const std::string& Path);
 // The full path of the running executable (the player on Win32).
@@ -60,28 +60,28 @@ void FreeDynamicLibrary(TLibraryHandle Library);
 std::uint32_t LastSystemError();
 std::string SystemErrorMessage(std::uint32_t Error);
 
-// [window thread] Message box with an OK button (headless and X11: recorded and written to standard error).
+// [editor] Message box with an OK button (headless and X11: recorded and written to standard error).
 void ShowMessageBox(const std::string& Text, const std::string& Caption = "");
 
-// [window thread] File dialogs. Filter is "name|*.ext|name2|*.ext2|". Answer the chosen path, or nothing
+// [editor] File dialogs. Filter is "name|*.ext|name2|*.ext2|". Answer the chosen path, or nothing
 // (X11: there is no dialog; always nothing).
 std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter);
 std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter);
 
-// [window thread] The pointer in screen coordinates.
+// [editor] The pointer in screen coordinates.
 TPoint GetPointerPos();
 void SetPointerPos(int ScreenX, int ScreenY);
 
-// [window thread] The size of the primary screen in pixels.
+// [editor] The size of the primary screen in pixels.
 int ScreenWidth();
 int ScreenHeight();
 
-// [any thread] The user's decimal separator for showing numbers, read afresh on each call: Win32 the user
+// [any] The user's decimal separator for showing numbers, read afresh on each call: Win32 the user
 // locale's (LOCALE_SDECIMAL); headless the current C locale's (so "." unless the program called setlocale).
-// "." when the system gives none. Not for the playback thread.
+// "." when the system gives none. Not for [audio].
 std::string DecimalSeparator();
 
-// [any thread] A system colour as opaque ARGB (index as Windows' COLOR_* numbers, e.g. 15 = button face).
+// [any] A system colour as opaque ARGB (index as Windows' COLOR_* numbers, e.g. 15 = button face).
 std::uint32_t SystemColorARGB(int Index);

@@ -20,7 +20,7 @@ struct TGlyph
     std::vector<std::uint8_t> Bits;
 };
 
-// [window thread] Sum of the advance widths of Text; Source.Glyph(char32_t) answers a const TGlyph&.
+// [editor] Sum of the advance widths of Text; Source.Glyph(char32_t) answers a const TGlyph&.
 template <class TGlyphSource>
 long long TextAdvance(const std::u32string& Text, TGlyphSource& Source)
 {
@@ -30,7 +30,7 @@ long long TextAdvance(const std::u32string& Text, TGlyphSource& Source)
     return Width;
 }
 
-// [window thread] Mask becomes the coverage of Text laid out pen to pen on a baseline Baseline pixels below
+// [editor] Mask becomes the coverage of Text laid out pen to pen on a baseline Baseline pixels below
 // the top of a line box LineHeight pixels high; overlapping glyphs keep the larger coverage. Mask stays empty
 // for an empty text or when the bounds exceed 2^20 pixels either way.
 template <class TGlyphSource>

@@ -4,7 +4,7 @@
 // DejaVu Sans (or the first of a few common faces that is installed); with no face at all, texts measure 0
 // and draw nothing.
 //
-// Sizes are points at 96 pixels per inch. A TTextRaster belongs to one thread at a time ([window thread] in
+// Sizes are points at 96 pixels per inch. A TTextRaster belongs to one thread at a time ([editor] in
 // this system).
 #include <cstdint>
 #include <memory>

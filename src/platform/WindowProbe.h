@@ -21,22 +21,22 @@ struct TWindowProbe
     TRect Client;                  // client area in screen coordinates
 };
 
-// [window thread] Top-level windows of this process, visible or not (Win32: every thread's, including the
+// [editor] Top-level windows of this process, visible or not (Win32: every thread's, including the
 // system's own helper windows; X11: every thread's windows on the root (or in a window manager's frame) that
 // carry this process's _NET_WM_PID, menus included; headless: every form that is neither a child control nor
 // embedded).
 std::vector<TWindowProbe> TopLevelWindows();
-// [window thread] One window; nothing for an invalid handle.
+// [editor] One window; nothing for an invalid handle.
 std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle);
 
-// [window thread] What the screen shows in a rectangle (screen coordinates): Width × Height opaque
+// [editor] What the screen shows in a rectangle (screen coordinates): Width × Height opaque
 // 0xFFRRGGBB pixels, row by row from the top; empty for an empty rectangle. Win32 and X11: read back from
 // the display (X11: 0xFF000000 outside the screen). Headless: composed of the showing forms' client areas as
 // PaintBitmap last wrote them, each pixel from the form that mouse input there would reach (an embedded form
 // covers its parent); 0xFF000000 elsewhere, frames and captions included.
 std::vector<std::uint32_t> CaptureScreen(const TRect& ScreenRect);
 
-// Synthetic input, as a user's mouse and keyboard. [window thread]
+// Synthetic input, as a user's mouse and keyboard. [editor]
 // Win32: SendInput; X11: XTest, the server having taken each event when the call returns. The events reach
 // the windows through the normal message processing (Application().ProcessMessages() on the windows' thread),
 // and the window system's capture and key state apply. Headless: delivered at once through HeadlessDriver's
@@ -49,14 +49,14 @@ void InjectPointerMove(int ScreenX, int ScreenY);
 void InjectMouseButton(TMouseButton Button, bool Down);
 void InjectKey(TInjectedKey Key, bool Down);
 
-// [window thread] Whether the user sees the mouse cursor: false while it is hidden (TCursor::crNone over our
+// [editor] Whether the user sees the mouse cursor: false while it is hidden (TCursor::crNone over our
 // windows, or during our mouse capture). Win32: the foreground thread's cursor (under Wine: also where the
 // pointer is over no window of ours, and none before that thread set one). X11: the server's current cursor
 // image (XFixes) has a visible pixel; the hidden cursor is a blank one. Headless: Application().Cursor() is
 // not crNone.
 bool CursorShowing();
 
-// [any thread] Asks a window, of this program or another, to close, as the window manager's close button
+// [any] Asks a window, of this program or another, to close, as the window manager's close button
 // does: Win32 WM_CLOSE (posted); X11 the WM_DELETE_WINDOW message of the window-manager protocol; headless
 // the form's close box. False when there is no such window (or no display).
 bool RequestWindowClose(TNativeHandle Window);
@@ -71,7 +71,7 @@ struct TProcessResources
                                  // and fonts; headless 0
     std::uint64_t PrivateBytes = 0; // Win32: private usage (else page-file usage); headless: data size (statm)
 };
-// [any thread]
+// [any]
 TProcessResources ProcessResources();
 
 struct TMessageBoxRecord
@@ -84,7 +84,7 @@ struct TMessageBoxRecord
 // finds every message box (a visible "#32770" dialog with only static controls and buttons) of this process,
 // records its caption and text and presses OK. Headless and X11: message boxes are not modal there; the
 // answerer records the boxes that appeared after its construction (headless: HeadlessDriver::MessageBoxes()).
-// [window thread to construct, destroy and read]
+// [editor: construct, destroy and read]
 class TMessageBoxAnswerer
 {
 public:

@@ -8,9 +8,9 @@
 // (".dll" on Windows, ".so" on Linux, entry "main", else "VSTPluginMain") or handed in directly.
 //
 // Threads: nothing here takes a lock. Callers serialise the calls into one instance; the process entries
-// and SetBlockSizeAndSampleRate may run on the playback thread ([playback thread]), everything else on the
-// window thread ([window thread]). The callback runs on whichever thread the plug-in calls from; its
-// window opcodes (size window, open window, file selector) must come from the window thread.
+// and SetBlockSizeAndSampleRate may run on the audio thread ([audio]), everything else on the
+// host's UI thread ([host-main]). The callback runs on whichever thread the plug-in calls from; its
+// window opcodes (size window, open window, file selector) must come from the host's UI thread.
 //
 // Failures: calls into a plug-in never raise (a plug-in's error answers 0); activation and program files
 // raise EMarvoError with fixed English texts; the callback never raises.
@@ -149,10 +149,10 @@ public:
     int Index() const;
 
     // Copies settings, events, library, activity, program and its chunk from Source (see the source for the
-    // list). [window thread]
+    // list). [host-main]
     void Assign(TVstPlugIn& Source);
 
-    // --- activation [window thread] ---------------------------------------------------------------------
+    // --- activation [host-main] ---------------------------------------------------------------------
     bool Active() const { return FActive; }
     // True opens (loading DLLFileName unless an effect record was handed in), False closes. Opening raises
     // "Loading failed!", "This is not a valid Vst Plugin!" or "There is no magic in it... failed!" and
@@ -205,7 +205,7 @@ public:
     TMainProc MainFunction = nullptr;
 
     // --- dispatcher wrappers ----------------------------------------------------------------------------
-    // [any thread] The one road to the dispatcher: loads the control word 0x133F, answers 0 without an effect
+    // [any] The one road to the dispatcher: loads the control word 0x133F, answers 0 without an effect
     // record or when the plug-in raises.
     VstIntPtr VstDispatch(TDispatcherOpcode Opcode, VstInt32 Index = 0, VstIntPtr Value = 0, void* Ptr = nullptr,
                           double Opt = 0.0);
@@ -229,7 +229,7 @@ public:
     std::int32_t GetChunk(void*& Data, bool isPreset);
     VstIntPtr SetChunk(void* Data, std::int32_t Size, bool isPreset);
     TVstPluginCategory GetPlugCategory();
-    // [playback thread]
+    // [audio]
     VstIntPtr SetBlockSizeAndSampleRate(std::int32_t Size, float Rate);
     VstIntPtr SetBypass(bool On);
     std::string VendorString();
@@ -243,14 +243,14 @@ public:
     void BeginLoadProgram(TVstPatchChunkInfo& Info);
 
     // --- parameters and processing ----------------------------------------------------------------------
-    virtual void SetParameter(std::int32_t Index, float Value);
-    virtual float GetParameter(std::int32_t Index);
-    // [playback thread] Call the effect's entries directly; nothing without an effect record.
+    virtual void SetParameter(std::int32_t Index, float Value); // [any]
+    virtual float GetParameter(std::int32_t Index);             // [any]
+    // [audio] Call the effect's entries directly; nothing without an effect record.
     virtual void Process(float** Inputs, float** Outputs, std::int32_t SampleFrames);
     virtual void ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames);
     virtual void ProcessDoubleReplacing(double** Inputs, double** Outputs, std::int32_t SampleFrames);
 
-    // --- program files [window thread] -------------------------------------------------------------------
+    // --- program files [host-main] -------------------------------------------------------------------
     // Load checks the whole file before anything reaches the plug-in and raises EMarvoError on a missing,
     // foreign, short, malformed or too large file (above 64 MiB), leaving the instance as it was. A
     // parameter-form file's values reach only the parameters the plug-in has; values beyond them are ignored.
@@ -262,7 +262,7 @@ public:
     // EMarvoError, before calling the plug-in, when numParams would make a record above 64 MiB.
     void FillProgramRecord(std::int32_t Number, std::vector<std::uint8_t>& Record);
 
-    // --- editor [window thread] --------------------------------------------------------------------------
+    // --- editor [host-main] --------------------------------------------------------------------------
     void ShowEdit(TForm* Form);
     void CloseEdit();
     // Handlers of the generic editor's controls.
@@ -321,7 +321,7 @@ private:
     TGUIStyle FGUIStyle = gsDefault;
 };
 
-// The collection of hosted instances; owns them. [window thread]
+// The collection of hosted instances; owns them. [host-main]
 class TVstPlugIns
 {
 public:
@@ -401,7 +401,7 @@ private:
 };
 
 // The host component. Creating one makes it the library-wide CurrentHost that AudioMasterCallback answers
-// for. [window thread]
+// for. [host-main]
 class TVstHost : public TComponent
 {
 public:
@@ -450,11 +450,11 @@ private:
 // The host that AudioMasterCallback answers for (the last created one), or null.
 TVstHost* CurrentHost();
 
-// [any thread] The host callback of every hosted effect record.
+// [any] The host callback of every hosted effect record.
 VstIntPtr VSTCALL AudioMasterCallback(AEffect* Effect, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
                                       float Opt);
 
-// [window thread] The windows opened for audioMasterOpenWindow (owned by the library), and the open file
+// [host-main] The windows opened for audioMasterOpenWindow (owned by the library), and the open file
 // selector's dialog state; for tests and the library's end.
 int HostWindowCount();
 TForm* HostWindow(int Index);

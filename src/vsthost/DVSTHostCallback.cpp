@@ -334,7 +334,7 @@ VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, VstInt32 Opcode, VstInt32
 // ---------------------------------------------------------------------------------------------------------
 // The callback
 
-// [any thread]
+// [any]
 VstIntPtr VSTCALL AudioMasterCallback(AEffect* Effect, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
                                       float Opt)
 {
@@ -381,7 +381,7 @@ bool FileSelectorOpen()
 // ---------------------------------------------------------------------------------------------------------
 // The host component
 
-// [window thread]
+// [host-main]
 TVstHost::TVstHost(TComponent* AOwner) : TComponent(AOwner)
 {
     THostState& S = State();
@@ -407,14 +407,14 @@ TVstHost::TVstHost(TComponent* AOwner) : TComponent(AOwner)
     FVstTimeInfo->OnChanged = [](TVstTimeInformation*) {};
 }
 
-// [window thread]
+// [host-main]
 void TVstHost::Loaded()
 {
     if (OnCreate)
         OnCreate(this);
 }
 
-// [window thread]
+// [host-main]
 TVstHost::~TVstHost()
 {
     try
@@ -443,7 +443,7 @@ std::int32_t TVstHost::BlockSize()
     return State().BlockSize;
 }
 
-// [window thread]
+// [host-main]
 void TVstHost::SetBlockSize(std::int32_t V)
 {
     State().BlockSize = V;

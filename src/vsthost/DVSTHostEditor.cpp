@@ -1,6 +1,6 @@
 // Editor hosting: the plug-in's own editor embedded in a window, or a generic parameter editor built from
 // standard controls in one of two layouts (a selector with one track bar, or a list of scroll bars).
-// Everything here runs on the window thread.
+// Everything here runs on the host's UI thread ([host-main]).
 #include <algorithm>
 #include <cmath>
 
@@ -70,7 +70,7 @@ bool TVstPlugIn::PluginEditorInUse() const
     return EffectOptions().Contains(effFlagsHasEditor) && FGUIStyle == gsDefault;
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::ShowEdit(TForm* Form)
 {
     if (!VstEffect || !Form)
@@ -179,7 +179,7 @@ void TVstPlugIn::BuildListEditor(TForm* Form)
     FEditVisible = true;
 }
 
-// [window thread] A list scroll bar moved: write its parameter and refresh that parameter's value label only.
+// [host-main] A list scroll bar moved: write its parameter and refresh that parameter's value label only.
 void TVstPlugIn::ParamScrollChange(TComponent* Sender)
 {
     try
@@ -197,7 +197,7 @@ void TVstPlugIn::ParamScrollChange(TComponent* Sender)
     }
 }
 
-// [window thread] Another parameter was chosen in the selector: move the track bar to its value.
+// [host-main] Another parameter was chosen in the selector: move the track bar to its value.
 void TVstPlugIn::ParamBoxChange(TComponent*)
 {
     try
@@ -211,7 +211,7 @@ void TVstPlugIn::ParamBoxChange(TComponent*)
     }
 }
 
-// [window thread] The selector's track bar moved: write the chosen parameter and show its display.
+// [host-main] The selector's track bar moved: write the chosen parameter and show its display.
 void TVstPlugIn::ParamBarChange(TComponent*)
 {
     try
@@ -228,7 +228,7 @@ void TVstPlugIn::ParamBarChange(TComponent*)
     }
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::CloseEdit()
 {
     if (!VstEffect)

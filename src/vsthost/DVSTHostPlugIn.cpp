@@ -27,7 +27,7 @@ AEffect* VSTCALL NoEntryFunction(TAudioMasterCallbackFunc)
 
 TVstPlugIn::TVstPlugIn(TVstPlugIns* ACollection) : FCollection(ACollection) {}
 
-// [window thread]
+// [host-main]
 TVstPlugIn::~TVstPlugIn()
 {
     try
@@ -52,7 +52,7 @@ int TVstPlugIn::Index() const
     return FCollection ? FCollection->IndexOf(this) : -1;
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::Assign(TVstPlugIn& Source)
 {
     FDisplayName = Source.FDisplayName;
@@ -89,7 +89,7 @@ void TVstPlugIn::Assign(TVstPlugIn& Source)
 // ---------------------------------------------------------------------------------------------------------
 // Activation
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::SetActive(bool Value)
 {
     if (Value == FActive)
@@ -100,7 +100,7 @@ void TVstPlugIn::SetActive(bool Value)
         Close();
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::Open()
 {
     bool Ok = true;
@@ -150,7 +150,7 @@ void TVstPlugIn::Open()
     MainsChanged(true);
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::Close()
 {
     while (FEditVisible)
@@ -166,7 +166,7 @@ void TVstPlugIn::Close()
     FnumInputs = FnumOutputs = FnumPrograms = FnumParams = 0;
 }
 
-// [window thread]
+// [host-main]
 bool TVstPlugIn::Load(const std::string& FileName)
 {
     FLastLoadError.clear();
@@ -236,7 +236,7 @@ bool TVstPlugIn::Load(const std::string& FileName)
     return true;
 }
 
-// [window thread] True means the library has no entry function.
+// [host-main] True means the library has no entry function.
 bool TVstPlugIn::LoadLibraryAndEntry(const std::string& Name)
 {
     LibHandle = LoadDynamicLibrary(Name);
@@ -260,7 +260,7 @@ bool TVstPlugIn::LoadLibraryAndEntry(const std::string& Name)
     return false;
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::Unload()
 {
     try
@@ -294,7 +294,7 @@ void TVstPlugIn::Unload()
     VstEffect = nullptr;
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::SetGUIStyle(TGUIStyle V)
 {
     if (FEditVisible)
@@ -310,7 +310,7 @@ TEffFlags TVstPlugIn::EffectOptions() const
 // ---------------------------------------------------------------------------------------------------------
 // Dispatcher wrappers
 
-// [any thread]
+// [any]
 VstIntPtr TVstPlugIn::VstDispatch(TDispatcherOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr, double Opt)
 {
     Set8087CW(kDefaultFPUControlWord);
@@ -338,14 +338,14 @@ std::string TVstPlugIn::TextResult(TDispatcherOpcode Opcode, VstInt32 Index, boo
     return std::string(Buffer.data(), Length);
 }
 
-// [window thread]
+// [host-main]
 std::int32_t TVstPlugIn::ProgramNr()
 {
     FProgramNrCache = FActive ? static_cast<std::int32_t>(VstDispatch(effGetProgram)) : -1;
     return FProgramNrCache;
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::SetProgramNr(std::int32_t Value)
 {
     if (!FActive)
@@ -397,7 +397,7 @@ VstIntPtr TVstPlugIn::MainsChanged(bool On)
     return VstDispatch(effMainsChanged, 0, On ? 1 : 0);
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::EditGetRect(ERect& Rect)
 {
     if (!FActive)
@@ -408,7 +408,7 @@ void TVstPlugIn::EditGetRect(ERect& Rect)
         std::memcpy(&Rect, Answer, sizeof(ERect));
 }
 
-// [window thread]
+// [host-main]
 VstIntPtr TVstPlugIn::EditOpen(TNativeHandle Parent)
 {
     const VstIntPtr Answer = VstDispatch(effEditOpen, 0, 0, Parent);
@@ -416,7 +416,7 @@ VstIntPtr TVstPlugIn::EditOpen(TNativeHandle Parent)
     return Answer;
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::EditClose()
 {
     if (FEditVisible)
@@ -424,7 +424,7 @@ void TVstPlugIn::EditClose()
     FEditVisible = false;
 }
 
-// [window thread]
+// [host-main]
 VstIntPtr TVstPlugIn::EditIdle()
 {
     return FEditVisible ? VstDispatch(effEditIdle) : 0;
@@ -450,7 +450,7 @@ TVstPluginCategory TVstPlugIn::GetPlugCategory()
     return FActive ? static_cast<TVstPluginCategory>(VstDispatch(effGetPlugCategory)) : vpcUnknown;
 }
 
-// [playback thread]
+// [audio]
 VstIntPtr TVstPlugIn::SetBlockSizeAndSampleRate(std::int32_t Size, float Rate)
 {
     return VstDispatch(effSetBlockSizeAndSampleRate, 0, Size, nullptr, Rate);
@@ -546,21 +546,21 @@ float TVstPlugIn::GetParameter(std::int32_t Index)
     }
 }
 
-// [playback thread]
+// [audio]
 void TVstPlugIn::Process(float** Inputs, float** Outputs, std::int32_t SampleFrames)
 {
     if (VstEffect && VstEffect->process)
         VstEffect->process(VstEffect, Inputs, Outputs, SampleFrames);
 }
 
-// [playback thread]
+// [audio]
 void TVstPlugIn::ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames)
 {
     if (VstEffect && VstEffect->processReplacing)
         VstEffect->processReplacing(VstEffect, Inputs, Outputs, SampleFrames);
 }
 
-// [playback thread]
+// [audio]
 void TVstPlugIn::ProcessDoubleReplacing(double** Inputs, double** Outputs, std::int32_t SampleFrames)
 {
     if (VstEffect && VstEffect->processDoubleReplacing)

@@ -121,7 +121,7 @@ void CheckPluginID(const std::vector<std::uint8_t>& File, const std::string& uID
 
 } // namespace
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::LoadPreset(const std::string& FileName)
 {
     if (!FileExists(FileName))
@@ -132,7 +132,7 @@ void TVstPlugIn::LoadPreset(const std::string& FileName)
     LoadPreset(Stream);
 }
 
-// [window thread] The whole file is read and checked before anything is sent to the plug-in, so a rejected
+// [host-main] The whole file is read and checked before anything is sent to the plug-in, so a rejected
 // file leaves the instance as it was.
 void TVstPlugIn::LoadPreset(std::istream& Stream)
 {
@@ -173,7 +173,7 @@ void TVstPlugIn::LoadPreset(std::istream& Stream)
         SetParameter(I, BitsFloat(GetBigEndian(File, kParameterHeaderSize + 4 * static_cast<std::size_t>(I))));
 }
 
-// [window thread] The file is composed in memory first, so a plug-in failing half-way leaves no half file.
+// [host-main] The file is composed in memory first, so a plug-in failing half-way leaves no half file.
 void TVstPlugIn::SavePreset(const std::string& FileName)
 {
     std::ostringstream Bytes(std::ios::binary);
@@ -188,7 +188,7 @@ void TVstPlugIn::SavePreset(const std::string& FileName)
         throw EMarvoError("cannot write preset file \"" + FileName + "\"");
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::SavePreset(std::ostream& Stream)
 {
     Stream.seekp(0);
@@ -217,7 +217,7 @@ void TVstPlugIn::SavePreset(std::ostream& Stream)
         throw EMarvoError("cannot write preset file");
 }
 
-// [window thread]
+// [host-main]
 void TVstPlugIn::FillProgramRecord(std::int32_t Number, std::vector<std::uint8_t>& Record)
 {
     const std::int32_t Count = std::max(FnumParams, 0);

@@ -30,7 +30,7 @@ void Guarded(F&& Call)
 // ---------------------------------------------------------------------------------------------------------
 // TMemoryStream
 
-// [any thread]
+// [any]
 std::size_t TMemoryStream::Write(const void* Buffer, std::size_t Count)
 {
     if (Count == 0)
@@ -42,7 +42,7 @@ std::size_t TMemoryStream::Write(const void* Buffer, std::size_t Count)
     return Count;
 }
 
-// [any thread]
+// [any]
 std::size_t TMemoryStream::Read(void* Buffer, std::size_t Count)
 {
     if (FPosition >= FData.size())
@@ -53,7 +53,7 @@ std::size_t TMemoryStream::Read(void* Buffer, std::size_t Count)
     return Count;
 }
 
-// [any thread]
+// [any]
 void TMemoryStream::SetSize(std::size_t NewSize)
 {
     FData.resize(NewSize);
@@ -63,7 +63,7 @@ void TMemoryStream::SetSize(std::size_t NewSize)
 // ---------------------------------------------------------------------------------------------------------
 // Construction and destruction
 
-// [window thread]
+// [host-main]
 TCustomVSTModule::TCustomVSTModule(TComponent* AOwner) : TComponent(AOwner)
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
@@ -105,7 +105,7 @@ TCustomVSTModule::TCustomVSTModule(TComponent* AOwner) : TComponent(AOwner)
     }
 }
 
-// [window thread]
+// [host-main, or editor with the editor open]
 TCustomVSTModule::~TCustomVSTModule()
 {
     BeforeDestruction();
@@ -124,7 +124,7 @@ TCustomVSTModule::~TCustomVSTModule()
     FMidiEventRecords.reset();
 }
 
-// [window thread]
+// [host-main, or editor with the editor open]
 void TCustomVSTModule::BeforeDestruction()
 {
     if (FDestroying)
@@ -134,7 +134,7 @@ void TCustomVSTModule::BeforeDestruction()
         Guarded([this] { OnDestroy(this); });
 }
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::ApplyProperties(const TVSTModuleProperties& P)
 {
     SetFlags(P.Flags);
@@ -172,7 +172,7 @@ void TCustomVSTModule::ApplyProperties(const TVSTModuleProperties& P)
     FOldCreateOrder = P.OldCreateOrder;
 }
 
-// [window thread] The end of loading: programs' OnInitialize, program 0, the module's OnInitialize, OnCreate.
+// [host-main] The end of loading: programs' OnInitialize, program 0, the module's OnInitialize, OnCreate.
 void TCustomVSTModule::FinishLoading()
 {
     for (std::int32_t I = 0; I < FPrograms->Count(); ++I)
@@ -193,13 +193,13 @@ void TCustomVSTModule::FinishLoading()
 // ---------------------------------------------------------------------------------------------------------
 // Properties
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::SetFlags(TEffFlags V)
 {
     FEffect.flags = static_cast<VstInt32>(V.Bits());
 }
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::UpdateVersion()
 {
     FEffect.version = static_cast<VstInt32>(static_cast<std::uint32_t>(FVersionMajor) * 65536u +
@@ -207,25 +207,25 @@ void TCustomVSTModule::UpdateVersion()
                                             static_cast<std::uint32_t>(FVersionRelease));
 }
 
-void TCustomVSTModule::SetVersionMajor(std::int32_t V) // [window thread]
+void TCustomVSTModule::SetVersionMajor(std::int32_t V) // [host-main]
 {
     FVersionMajor = V;
     UpdateVersion();
 }
 
-void TCustomVSTModule::SetVersionMinor(std::int32_t V) // [window thread]
+void TCustomVSTModule::SetVersionMinor(std::int32_t V) // [host-main]
 {
     FVersionMinor = V;
     UpdateVersion();
 }
 
-void TCustomVSTModule::SetVersionRelease(std::int32_t V) // [window thread]
+void TCustomVSTModule::SetVersionRelease(std::int32_t V) // [host-main]
 {
     FVersionRelease = V;
     UpdateVersion();
 }
 
-// [any thread] A different rate is stored and announced; an equal one does nothing.
+// [any, audio in the player] A different rate is stored and announced; an equal one does nothing.
 void TCustomVSTModule::SetSampleRate(float V)
 {
     if (FSampleRate.exchange(V) == V)
@@ -234,7 +234,7 @@ void TCustomVSTModule::SetSampleRate(float V)
         OnSampleRateChange(this, V);
 }
 
-// [any thread]
+// [any, audio in the player]
 void TCustomVSTModule::SetBlockSize(std::int32_t V)
 {
     if (FBlockSize.exchange(V) == V)
@@ -243,7 +243,7 @@ void TCustomVSTModule::SetBlockSize(std::int32_t V)
         OnBlockSizeChange(this, V);
 }
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::SetNumInputs(std::int32_t V)
 {
     FEffect.numInputs = V;
@@ -251,7 +251,7 @@ void TCustomVSTModule::SetNumInputs(std::int32_t V)
     HostIOChanged();
 }
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::SetNumOutputs(std::int32_t V)
 {
     FEffect.numOutputs = V;
@@ -259,24 +259,24 @@ void TCustomVSTModule::SetNumOutputs(std::int32_t V)
     HostIOChanged();
 }
 
-void TCustomVSTModule::SetNumParams(std::int32_t) // [window thread]
+void TCustomVSTModule::SetNumParams(std::int32_t) // [host-main]
 {
     FEffect.numParams = FParameterProperties->Count();
 }
 
-void TCustomVSTModule::SetNumPrograms(std::int32_t) // [window thread]
+void TCustomVSTModule::SetNumPrograms(std::int32_t) // [host-main]
 {
     FEffect.numPrograms = FPrograms->Count();
 }
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::SetKeysRequired(bool V)
 {
     FKeysRequired = V;
     HostUpdateDisplay();
 }
 
-// [any thread]
+// [any]
 std::string TCustomVSTModule::UniqueID() const
 {
     const auto U = static_cast<std::uint32_t>(FEffect.uniqueID);
@@ -286,7 +286,7 @@ std::string TCustomVSTModule::UniqueID() const
     return Text;
 }
 
-// [window thread] The first four characters, the first in the most significant byte; missing ones are 0.
+// [host-main] The first four characters, the first in the most significant byte; missing ones are 0.
 void TCustomVSTModule::SetUniqueID(const std::string& V)
 {
     std::uint32_t U = 0;
@@ -295,7 +295,7 @@ void TCustomVSTModule::SetUniqueID(const std::string& V)
     FEffect.uniqueID = static_cast<VstInt32>(U);
 }
 
-// [window thread] Latency reported to the host; in block mode at least the block delay.
+// [host-main] Latency reported to the host; in block mode at least the block delay.
 void TCustomVSTModule::SetInitialDelay(std::int32_t V)
 {
     if (V == FRequestedDelay)
@@ -313,13 +313,13 @@ void TCustomVSTModule::SetInitialDelay(std::int32_t V)
 // ---------------------------------------------------------------------------------------------------------
 // Suspend and resume
 
-void TCustomVSTModule::Suspend() // [window thread]
+void TCustomVSTModule::Suspend() // [host-main]
 {
     if (OnSuspend)
         OnSuspend(this);
 }
 
-void TCustomVSTModule::Resume() // [window thread]
+void TCustomVSTModule::Resume() // [host-main]
 {
     if (OnResume)
         OnResume(this);
@@ -329,7 +329,7 @@ void TCustomVSTModule::Resume() // [window thread]
 // ---------------------------------------------------------------------------------------------------------
 // Host callback installation and the host requests
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::SetAudioMaster(TAudioMasterCallbackFunc Callback)
 {
     FAudioMaster = Callback;
@@ -370,13 +370,13 @@ void TCustomVSTModule::SetAudioMaster(TAudioMasterCallbackFunc Callback)
     }
 }
 
-// [any thread]
+// [any]
 bool TCustomVSTModule::DefersHostRequests() const
 {
     return FOwnWindowThread.load() == std::this_thread::get_id();
 }
 
-// [any thread] A foreign host may hold its own lock while it waits in a dispatcher call for our window thread;
+// [any] A foreign host may hold its own lock while it waits in a dispatcher call for our window thread;
 // a request from that thread would then wait for the host for ever. So the window thread's requests wait in
 // a queue for the host's next dispatcher call, made on a thread of the host's own.
 VstIntPtr TCustomVSTModule::CallAudioMaster(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
@@ -408,7 +408,7 @@ inline bool NotZero(VstIntPtr Answer)
 }
 } // namespace
 
-// [window thread] The host's product text, asked once and cached ("Unknown" when it does not answer).
+// [host-main] The host's product text, asked once and cached ("Unknown" when it does not answer).
 std::string TCustomVSTModule::HostProduct()
 {
     if (!FHostProduct.empty())
@@ -424,101 +424,101 @@ std::string TCustomVSTModule::HostProduct()
     return FHostProduct;
 }
 
-std::int32_t TCustomVSTModule::HostVersion() // [any thread]
+std::int32_t TCustomVSTModule::HostVersion() // [any]
 {
     bool Answered;
     const VstIntPtr A = CallAudioMaster(audioMasterVersion, 0, 0, nullptr, 0.0f, Answered);
     return (!Answered || A == 0) ? 1 : static_cast<std::int32_t>(A);
 }
 
-std::int32_t TCustomVSTModule::HostCurrentId() // [any thread]
+std::int32_t TCustomVSTModule::HostCurrentId() // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(CallAudioMaster(audioMasterCurrentId, 0, 0, nullptr, 0.0f, Answered));
 }
 
-void TCustomVSTModule::HostIdle() // [window thread]
+void TCustomVSTModule::HostIdle() // [host-main, editor]
 {
     bool Answered;
     CallAudioMaster(audioMasterIdle, 0, 0, nullptr, 0.0f, Answered);
 }
 
-// [any thread] True (connected) when the host answers 0, also without a callback.
+// [any] True (connected) when the host answers 0, also without a callback.
 bool TCustomVSTModule::IsInputConnected(std::int32_t Input)
 {
     bool Answered;
     return CallAudioMaster(audioMasterPinConnected, Input, 0, nullptr, 0.0f, Answered) == 0;
 }
 
-bool TCustomVSTModule::IsOutputConnected(std::int32_t Output) // [any thread]
+bool TCustomVSTModule::IsOutputConnected(std::int32_t Output) // [any]
 {
     bool Answered;
     return CallAudioMaster(audioMasterPinConnected, Output, 1, nullptr, 0.0f, Answered) == 0;
 }
 
-void TCustomVSTModule::HostWantMidi() // [window thread]
+void TCustomVSTModule::HostWantMidi() // [host-main, editor]
 {
     bool Answered;
     CallAudioMaster(audioMasterWantMidi, 0, 1, nullptr, 0.0f, Answered);
 }
 
-VstTimeInfo* TCustomVSTModule::HostGetTime(std::int32_t Filter) // [any thread]
+VstTimeInfo* TCustomVSTModule::HostGetTime(std::int32_t Filter) // [any]
 {
     bool Answered;
     return reinterpret_cast<VstTimeInfo*>(CallAudioMaster(audioMasterGetTime, 0, Filter, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostProcessEvents(VstEvents* Events) // [playback thread]
+bool TCustomVSTModule::HostProcessEvents(VstEvents* Events) // [audio]
 {
     bool Answered;
     return CallAudioMaster(audioMasterProcessEvents, 0, 0, Events, 0.0f, Answered) == 1;
 }
 
-void TCustomVSTModule::HostSetTime(std::int32_t Filter, VstTimeInfo* Info) // [any thread]
+void TCustomVSTModule::HostSetTime(std::int32_t Filter, VstTimeInfo* Info) // [any]
 {
     bool Answered;
     CallAudioMaster(audioMasterSetTime, 0, Filter, Info, 0.0f, Answered);
 }
 
-std::int32_t TCustomVSTModule::HostTempoAt(std::int32_t SamplePos) // [any thread]
+std::int32_t TCustomVSTModule::HostTempoAt(std::int32_t SamplePos) // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(CallAudioMaster(audioMasterTempoAt, 0, SamplePos, nullptr, 0.0f, Answered));
 }
 
-std::int32_t TCustomVSTModule::HostGetNumAutomatableParameters() // [any thread]
+std::int32_t TCustomVSTModule::HostGetNumAutomatableParameters() // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(
         CallAudioMaster(audioMasterGetNumAutomatableParameters, 0, 0, nullptr, 0.0f, Answered));
 }
 
-std::int32_t TCustomVSTModule::HostGetParameterQuantization() // [any thread]
+std::int32_t TCustomVSTModule::HostGetParameterQuantization() // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(
         CallAudioMaster(audioMasterGetParameterQuantization, 0, 0, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostIOChanged() // [window thread]
+bool TCustomVSTModule::HostIOChanged() // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterIOChanged, 0, 0, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostNeedIdle() // [window thread]
+bool TCustomVSTModule::HostNeedIdle() // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterNeedIdle, 0, 0, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostSizeWindow(std::int32_t Width, std::int32_t Height) // [window thread]
+bool TCustomVSTModule::HostSizeWindow(std::int32_t Width, std::int32_t Height) // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterSizeWindow, Width, Height, nullptr, 0.0f, Answered));
 }
 
-// [window thread] An answer above 0 is stored and announced even when unchanged; answers the stored rate.
+// [host-main, editor] An answer above 0 is stored and announced even when unchanged; answers the stored rate.
 float TCustomVSTModule::HostGetSampleRate()
 {
     bool Answered;
@@ -533,7 +533,7 @@ float TCustomVSTModule::HostGetSampleRate()
     return FSampleRate.load();
 }
 
-// [window thread] As HostGetSampleRate, for the block size.
+// [host-main, editor] As HostGetSampleRate, for the block size.
 std::int32_t TCustomVSTModule::HostGetBlockSize()
 {
     bool Answered;
@@ -548,51 +548,51 @@ std::int32_t TCustomVSTModule::HostGetBlockSize()
     return FBlockSize.load();
 }
 
-std::int32_t TCustomVSTModule::HostGetInputLatency() // [any thread]
+std::int32_t TCustomVSTModule::HostGetInputLatency() // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetInputLatency, 0, 0, nullptr, 0.0f, Answered));
 }
 
-std::int32_t TCustomVSTModule::HostGetOutputLatency() // [any thread]
+std::int32_t TCustomVSTModule::HostGetOutputLatency() // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetOutputLatency, 0, 0, nullptr, 0.0f, Answered));
 }
 
-AEffect* TCustomVSTModule::HostGetPreviousPlug(std::int32_t Input) // [any thread]
+AEffect* TCustomVSTModule::HostGetPreviousPlug(std::int32_t Input) // [any]
 {
     bool Answered;
     return reinterpret_cast<AEffect*>(CallAudioMaster(audioMasterGetPreviousPlug, Input, 0, nullptr, 0.0f, Answered));
 }
 
-AEffect* TCustomVSTModule::HostGetNextPlug(std::int32_t Output) // [any thread]
+AEffect* TCustomVSTModule::HostGetNextPlug(std::int32_t Output) // [any]
 {
     bool Answered;
     return reinterpret_cast<AEffect*>(CallAudioMaster(audioMasterGetNextPlug, Output, 0, nullptr, 0.0f, Answered));
 }
 
-std::int32_t TCustomVSTModule::HostWillReplaceOrAccumulate() // [any thread]
+std::int32_t TCustomVSTModule::HostWillReplaceOrAccumulate() // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(
         CallAudioMaster(audioMasterWillReplaceOrAccumulate, 0, 0, nullptr, 0.0f, Answered));
 }
 
-std::int32_t TCustomVSTModule::HostGetCurrentProcessLevel() // [any thread]
+std::int32_t TCustomVSTModule::HostGetCurrentProcessLevel() // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(
         CallAudioMaster(audioMasterGetCurrentProcessLevel, 0, 0, nullptr, 0.0f, Answered));
 }
 
-std::int32_t TCustomVSTModule::HostGetAutomationState() // [any thread]
+std::int32_t TCustomVSTModule::HostGetAutomationState() // [any]
 {
     bool Answered;
     return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetAutomationState, 0, 0, nullptr, 0.0f, Answered));
 }
 
-// [window thread]
+// [host-main, editor]
 bool TCustomVSTModule::HostOfflineStart(TVstAudioFile* AudioFiles, std::int32_t numAudioFiles,
                                         std::int32_t numNewAudioFiles)
 {
@@ -601,126 +601,126 @@ bool TCustomVSTModule::HostOfflineStart(TVstAudioFile* AudioFiles, std::int32_t 
         CallAudioMaster(audioMasterOfflineStart, numNewAudioFiles, numAudioFiles, AudioFiles, 0.0f, Answered));
 }
 
-// [window thread]
+// [host-main, editor]
 bool TCustomVSTModule::HostOfflineRead(TVstOfflineTask* Offline, std::int32_t Option, bool ReadSource)
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterOfflineRead, ReadSource ? 1 : 0, Option, Offline, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostOfflineWrite(TVstOfflineTask* Offline, std::int32_t Option) // [window thread]
+bool TCustomVSTModule::HostOfflineWrite(TVstOfflineTask* Offline, std::int32_t Option) // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterOfflineWrite, 0, Option, Offline, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostOfflineGetCurrentPass() // [window thread]
+bool TCustomVSTModule::HostOfflineGetCurrentPass() // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterOfflineGetCurrentPass, 0, 0, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostOfflineGetCurrentMetaPass() // [window thread]
+bool TCustomVSTModule::HostOfflineGetCurrentMetaPass() // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterOfflineGetCurrentMetaPass, 0, 0, nullptr, 0.0f, Answered));
 }
 
-void TCustomVSTModule::HostSetOutputSampleRate(float SampleRate) // [window thread]
+void TCustomVSTModule::HostSetOutputSampleRate(float SampleRate) // [host-main, editor]
 {
     bool Answered;
     CallAudioMaster(audioMasterSetOutputSampleRate, 0, 0, nullptr, SampleRate, Answered);
 }
 
-VstSpeakerArrangement* TCustomVSTModule::HostGetInputSpeakerArrangement() // [window thread]
+VstSpeakerArrangement* TCustomVSTModule::HostGetInputSpeakerArrangement() // [host-main, editor]
 {
     bool Answered;
     return reinterpret_cast<VstSpeakerArrangement*>(
         CallAudioMaster(audioMasterGetInputSpeakerArrangement, 0, 0, nullptr, 0.0f, Answered));
 }
 
-VstSpeakerArrangement* TCustomVSTModule::HostGetOutputSpeakerArrangement() // [window thread]
+VstSpeakerArrangement* TCustomVSTModule::HostGetOutputSpeakerArrangement() // [host-main, editor]
 {
     bool Answered;
     return reinterpret_cast<VstSpeakerArrangement*>(
         CallAudioMaster(audioMasterGetOutputSpeakerArrangement, 0, 0, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostGetVendorString(char* Text) // [window thread]
+bool TCustomVSTModule::HostGetVendorString(char* Text) // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterGetVendorString, 0, 0, Text, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostGetProductString(char* Text) // [window thread]
+bool TCustomVSTModule::HostGetProductString(char* Text) // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterGetProductString, 0, 0, Text, 0.0f, Answered));
 }
 
-std::int32_t TCustomVSTModule::HostGetVendorVersion() // [window thread]
+std::int32_t TCustomVSTModule::HostGetVendorVersion() // [host-main, editor]
 {
     bool Answered;
     return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetVendorVersion, 0, 0, nullptr, 0.0f, Answered));
 }
 
-// [any thread]
+// [any]
 std::intptr_t TCustomVSTModule::HostVendorSpecific(std::int32_t Index, std::intptr_t Value, void* Ptr, float Opt)
 {
     bool Answered;
     return CallAudioMaster(audioMasterVendorSpecific, Index, Value, Ptr, Opt, Answered);
 }
 
-std::int32_t TCustomVSTModule::HostCanDo(const char* Text) // [window thread]
+std::int32_t TCustomVSTModule::HostCanDo(const char* Text) // [host-main, editor]
 {
     bool Answered;
     return static_cast<std::int32_t>(
         CallAudioMaster(audioMasterCanDo, 0, 0, const_cast<char*>(Text), 0.0f, Answered));
 }
 
-std::int32_t TCustomVSTModule::HostGetLanguage() // [window thread]
+std::int32_t TCustomVSTModule::HostGetLanguage() // [host-main, editor]
 {
     bool Answered;
     return static_cast<std::int32_t>(CallAudioMaster(audioMasterGetLanguage, 0, 0, nullptr, 0.0f, Answered));
 }
 
-std::intptr_t TCustomVSTModule::HostOpenWindow(void* Window) // [window thread]
+std::intptr_t TCustomVSTModule::HostOpenWindow(void* Window) // [host-main, editor]
 {
     bool Answered;
     return CallAudioMaster(audioMasterOpenWindow, 0, 0, Window, 0.0f, Answered);
 }
 
-bool TCustomVSTModule::HostCloseWindow(void* Window) // [window thread]
+bool TCustomVSTModule::HostCloseWindow(void* Window) // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterCloseWindow, 0, 0, Window, 0.0f, Answered));
 }
 
-void* TCustomVSTModule::HostGetDirectory() // [window thread]
+void* TCustomVSTModule::HostGetDirectory() // [host-main, editor]
 {
     bool Answered;
     return reinterpret_cast<void*>(CallAudioMaster(audioMasterGetDirectory, 0, 0, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostUpdateDisplay() // [window thread]
+bool TCustomVSTModule::HostUpdateDisplay() // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterUpdateDisplay, 0, 0, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostBeginEdit(std::int32_t Index) // [window thread]
+bool TCustomVSTModule::HostBeginEdit(std::int32_t Index) // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterBeginEdit, Index, 0, nullptr, 0.0f, Answered));
 }
 
-bool TCustomVSTModule::HostEndEdit(std::int32_t Index) // [window thread]
+bool TCustomVSTModule::HostEndEdit(std::int32_t Index) // [host-main, editor]
 {
     bool Answered;
     return NotZero(CallAudioMaster(audioMasterEndEdit, Index, 0, nullptr, 0.0f, Answered));
 }
 
-// [window thread] Nothing is sent for a null selector.
+// [host-main, editor] Nothing is sent for a null selector.
 bool TCustomVSTModule::HostOpenFileSelector(void* Selector)
 {
     if (!Selector)
@@ -754,7 +754,7 @@ bool IsEditorOpcode(VstInt32 Opcode)
 
 } // namespace
 
-// [any thread] Sends what the own window thread queued, on the calling (host's) thread; nothing on the own
+// [any] Sends what the own window thread queued, on the calling (host's) thread; nothing on the own
 // window thread itself. Requests queued while this runs wait for the next call; a thread that finds another
 // sending leaves it to that one, without waiting.
 void TCustomVSTModule::DeliverDeferredRequests()
@@ -772,7 +772,7 @@ void TCustomVSTModule::DeliverDeferredRequests()
         FAudioMaster(&FEffect, R.Opcode, R.Index, R.Value, nullptr, R.Opt);
 }
 
-// [any thread] effClose (low byte 1) destroys the module after the dispatcher ran and answers 1. The editor's
+// [any] effClose (low byte 1) destroys the module after the dispatcher ran and answers 1. The editor's
 // opcodes, and the closing of a module whose editor is open, run on the platform's window thread for the
 // caller (RunInWindowThread: the caller's own, unless a foreign host calls from a thread without windows of
 // ours), so that the editor and its windows belong to one thread whichever thread the host calls from. When
@@ -823,7 +823,7 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
 namespace
 {
 
-// [playback thread] Runs Method on the module behind Effect, if there is one; nothing escapes to the host.
+// [audio] Runs Method on the module behind Effect, if there is one; nothing escapes to the host.
 template <class TSample>
 void RunProcessing(AEffect* Effect, void (TCustomVSTModule::*Method)(TSample**, TSample**, std::int32_t),
                    TSample** Inputs, TSample** Outputs, VstInt32 SampleFrames)
@@ -841,20 +841,20 @@ void RunProcessing(AEffect* Effect, void (TCustomVSTModule::*Method)(TSample**, 
 
 } // namespace
 
-// [playback thread]
+// [audio]
 void VSTCALL TCustomVSTModule::ProcessEntry(AEffect* Effect, float** Inputs, float** Outputs, VstInt32 SampleFrames)
 {
     RunProcessing(Effect, &TCustomVSTModule::Process, Inputs, Outputs, SampleFrames);
 }
 
-// [playback thread]
+// [audio]
 void VSTCALL TCustomVSTModule::ProcessReplacingEntry(AEffect* Effect, float** Inputs, float** Outputs,
                                                      VstInt32 SampleFrames)
 {
     RunProcessing(Effect, &TCustomVSTModule::ProcessReplacing, Inputs, Outputs, SampleFrames);
 }
 
-// [playback thread]
+// [audio]
 void VSTCALL TCustomVSTModule::ProcessDoubleReplacingEntry(AEffect* Effect, double** Inputs, double** Outputs,
                                                            VstInt32 SampleFrames)
 {

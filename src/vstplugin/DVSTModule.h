@@ -22,13 +22,13 @@
 //         .Events = {.OnProcessReplacing = &TMyModule::Process},
 //     };
 //
-// Threads: the module takes no locks on the processing path. The processing entries run on the playback
-// thread; setParameter, getParameter and the parameter operations may run on any thread, also on two host
-// threads at once (a host's editor on its window thread while its automation writes on the audio thread):
-// the value cells, the smoothing state, the sample rate and block size and the editor's update flag are
-// atomic, and the re-entrancy guards hold per thread. Everything else runs on the window thread. Requests
-// that the editor sends from a window thread of the toolkit's own (X11, foreign host) are queued and sent on
-// the host's next dispatcher call instead, so that the editor never waits on a host thread that waits on it.
+// Threads: the module takes no locks on the processing path. The processing entries are [audio];
+// setParameter, getParameter and the parameter operations are [thread-safe], also on two host threads at
+// once (a host's editor on its UI thread while its automation writes on [audio]): the value cells, the
+// smoothing state, the sample rate and block size and the editor's update flag are atomic, and the
+// re-entrancy guards hold per thread. The rest is [host-main] (the player sets block size and rate on
+// [audio]), the editor's opcodes [editor]. Requests the editor sends from our own X11 window thread (foreign
+// host) are queued and sent on the host's next dispatcher call, so the editor never waits on a waiting host.
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -95,9 +95,9 @@ enum TProcessingMode { pmNormal, pmBlockSave, pmCopy, pmMute };
 class TMemoryStream
 {
 public:
-    // [any thread] Writes Count bytes at the position, growing the stream; answers Count.
+    // [any] Writes Count bytes at the position, growing the stream; answers Count.
     std::size_t Write(const void* Buffer, std::size_t Count);
-    // [any thread] Reads up to Count bytes from the position; answers the number read.
+    // [any] Reads up to Count bytes from the position; answers the number read.
     std::size_t Read(void* Buffer, std::size_t Count);
     void Clear() { FData.clear(); FPosition = 0; }
     std::size_t Size() const { return FData.size(); }
@@ -125,7 +125,7 @@ using TCPUInstructions = TEnumSet<TCPUInstruction>;
 class TCPU
 {
 public:
-    TCPU(); // [any thread]
+    TCPU(); // [any]
     TCPUVendor Vendor() const { return FVendor; }
     std::uint32_t Signature() const { return FSignature; }
     std::uint8_t EffFamily() const { return FEffFamily; }
@@ -157,15 +157,15 @@ public:
     TVstItemCollection(const TVstItemCollection&) = delete;
     TVstItemCollection& operator=(const TVstItemCollection&) = delete;
 
-    // [window thread]
+    // [host-main]
     TItem* Add() { return new TItem(static_cast<TSelf&>(*this)); }
-    // [window thread] Out-of-range indices are ignored.
+    // [host-main] Out-of-range indices are ignored.
     void Delete(std::int32_t Index)
     {
         if (Index >= 0 && Index < Count())
             delete FItems[static_cast<std::size_t>(Index)];
     }
-    // [window thread] Deletes the items from the front.
+    // [host-main] Deletes the items from the front.
     void Clear()
     {
         while (!FItems.empty())
@@ -173,7 +173,7 @@ public:
     }
     std::int32_t Count() const { return static_cast<std::int32_t>(FItems.size()); }
     TItem& operator[](std::int32_t Index) const { return *FItems[Index]; }
-    // [any thread] The position of Item, or -1.
+    // [any] The position of Item, or -1.
     std::int32_t IndexOf(const TItem* Item) const
     {
         const auto It = std::find(FItems.begin(), FItems.end(), Item);
@@ -195,16 +195,16 @@ class TCustomVstParameterProperties;
 class TCustomVstParameterProperty
 {
 public:
-    // [window thread] Appends itself to the collection: numParams recounted, value arrays grown by one 0.0.
+    // [host-main] Appends itself to the collection: numParams recounted, value arrays grown by one 0.0.
     explicit TCustomVstParameterProperty(TCustomVstParameterProperties& Collection);
-    // [window thread] Removes its own entry from the value arrays and recounts numParams.
+    // [host-main] Removes its own entry from the value arrays and recounts numParams.
     ~TCustomVstParameterProperty();
     TCustomVstParameterProperty(const TCustomVstParameterProperty&) = delete;
     TCustomVstParameterProperty& operator=(const TCustomVstParameterProperty&) = delete;
 
-    // [any thread] Copies Units and DisplayName only.
+    // [any] Copies Units and DisplayName only.
     void Assign(const TCustomVstParameterProperty& Source);
-    std::int32_t Index() const; // [any thread]
+    std::int32_t Index() const; // [any]
     TCustomVSTModule* VSTModule() const { return FModule; }
 
     const std::string& DisplayName() const { return FDisplayName; }
@@ -212,7 +212,7 @@ public:
     const std::string& ShortLabel() const { return FShortLabel; }
     void SetShortLabel(const std::string& V); // keeps at most 7 characters
 
-    // [any thread] Advances SmoothState by one host write and answers the smoothed value. The state's cells
+    // [any] Advances SmoothState by one host write and answers the smoothed value. The state's cells
     // are read and written atomically; two threads writing the same parameter at once interleave their steps.
     float Smooth(float Value);
 
@@ -256,14 +256,14 @@ class TCustomVstPrograms;
 class TCustomVstProgram
 {
 public:
-    // [window thread] Appends itself: numPrograms recounted; a chunk (under effFlagsProgramChunks) or
+    // [host-main] Appends itself: numPrograms recounted; a chunk (under effFlagsProgramChunks) or
     // numParams values of 0.0; the first program makes CurrentProgram 0.
     explicit TCustomVstProgram(TCustomVstPrograms& Collection);
     ~TCustomVstProgram();
     TCustomVstProgram(const TCustomVstProgram&) = delete;
     TCustomVstProgram& operator=(const TCustomVstProgram&) = delete;
 
-    // [window thread] Copies the values (resizing to the source's count) and then the name.
+    // [host-main] Copies the values (resizing to the source's count) and then the name.
     void Assign(const TCustomVstProgram& Source);
     std::int32_t Index() const;
     TCustomVSTModule* VSTModule() const { return FModule; }
@@ -271,7 +271,7 @@ public:
     const std::string& DisplayName() const { return FDisplayName; }
     void SetDisplayName(const std::string& V); // keeps at most 50 characters
 
-    // [any thread] Value Index of this program: 0 outside 0..numParams-1; writes there, or under
+    // [any] Value Index of this program: 0 outside 0..numParams-1; writes there, or under
     // effFlagsProgramChunks, are ignored. The cell is read and written atomically.
     float Parameter(std::int32_t Index) const;
     void SetParameter(std::int32_t Index, float Value);
@@ -479,25 +479,25 @@ struct TVSTModuleDeclaration
 class TCustomVSTModule : public TComponent
 {
 public:
-    // [window thread] Sets the framework's defaults (no declaration loaded yet).
+    // [host-main] Sets the framework's defaults (no declaration loaded yet).
     explicit TCustomVSTModule(TComponent* AOwner);
-    // [window thread] Fires OnDestroy (unless BeforeDestruction ran), then frees declarations, programs,
-    // the editor window and the rest.
+    // [host-main, or editor with the editor open] Fires OnDestroy (unless BeforeDestruction ran), then frees
+    // declarations, programs, the editor window and the rest.
     ~TCustomVSTModule() override;
 
-    // [window thread] Fires OnDestroy once. A concrete module whose OnDestroy handler reads its own fields
-    // calls this first in its destructor; effClose calls it before deleting the module.
+    // [host-main, or editor with the editor open] Fires OnDestroy once. A concrete module whose OnDestroy
+    // handler reads its own fields calls this first in its destructor; effClose calls it before deleting it.
     void BeforeDestruction();
 
-    // [any thread] The effect record; its address never changes while the module lives.
+    // [any] The effect record; its address never changes while the module lives.
     AEffect* Effect() { return &FEffect; }
 
-    // [window thread] Stores the callback, asks the host's version ("AudioMaster Error" when it answers 0),
+    // [host-main] Stores the callback, asks the host's version ("AudioMaster Error" when it answers 0),
     // decides shell instantiation.
     virtual void SetAudioMaster(TAudioMasterCallbackFunc Callback);
     TAudioMasterCallbackFunc AudioMaster() const { return FAudioMaster; }
 
-    // [window thread] The module's answer to one dispatcher call (only the opcode's low 8 bits are read).
+    // [any; editor opcodes: editor] The module's answer to one dispatcher call (the opcode's low 8 bits only).
     virtual VstIntPtr Dispatcher(VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr, float Opt);
 
     // ----- properties
@@ -527,9 +527,9 @@ public:
     void SetTailSize(std::int32_t V) { FTailSize = V; }
     TVstCanDos CanDos() const { return FCanDos; }
     void SetCanDos(TVstCanDos V) { FCanDos = V; }
-    float SampleRate() const { return FSampleRate.load(); } // [any thread]
+    float SampleRate() const { return FSampleRate.load(); } // [any]
     virtual void SetSampleRate(float V);
-    std::int32_t BlockSize() const { return FBlockSize.load(); } // [any thread]
+    std::int32_t BlockSize() const { return FBlockSize.load(); } // [any]
     virtual void SetBlockSize(std::int32_t V);
     std::int32_t numInputs() const { return FEffect.numInputs; }
     std::int32_t numOutputs() const { return FEffect.numOutputs; }
@@ -541,7 +541,7 @@ public:
     virtual void SetNumPrograms(std::int32_t Ignored); // recounts the programs
     std::int32_t numCategories() const { return FNumCategories; }
     void SetNumCategories(std::int32_t V) { FNumCategories = V; }
-    std::int32_t CurrentProgram() const { return FCurrentProgram.load(); } // [any thread]
+    std::int32_t CurrentProgram() const { return FCurrentProgram.load(); } // [any]
     virtual void SetCurrentProgram(std::int32_t V);
     virtual std::string CurrentProgramName() const;
     virtual void SetCurrentProgramName(const std::string& V);
@@ -575,33 +575,33 @@ public:
 
     TForm* EditorForm() const { return FEditorForm; }
     const ERect& EditorRect() const { return FEditorRect; }
-    bool EditorNeedsUpdate() const { return FEditorNeedsUpdate.load(); } // [any thread]
-    void MarkEditorForUpdate() { FEditorNeedsUpdate.store(true); }      // [any thread]
+    bool EditorNeedsUpdate() const { return FEditorNeedsUpdate.load(); } // [any]
+    void MarkEditorForUpdate() { FEditorNeedsUpdate.store(true); }      // [any]
 
     // ----- parameters
-    // [any thread] Stored real value (no range check; callers check).
+    // [thread-safe] Stored real value (no range check; callers check).
     virtual float Parameter(std::int32_t Index) const;
-    // [any thread] Stores and fires the change events; "Index out of bounds" for a bad index; a write
+    // [thread-safe] Stores and fires the change events; "Index out of bounds" for a bad index; a write
     // from inside a change handler on the same thread is ignored.
     virtual void SetParameter(std::int32_t Index, float Value);
-    // [any thread] SetParameter, then audioMasterAutomate when automatable and this thread is not serving a
+    // [thread-safe] SetParameter, then audioMasterAutomate when automatable and this thread is not serving a
     // host write.
     void SetParameterAutomated(std::int32_t Index, float Value);
-    float ParameterToNormalized(std::int32_t Index, float Value) const; // [any thread]
-    float NormalizedToParameter(std::int32_t Index, float Value);       // [any thread] advances Smooth
+    float ParameterToNormalized(std::int32_t Index, float Value) const; // [any]
+    float NormalizedToParameter(std::int32_t Index, float Value);       // [any] advances Smooth
 
     // ----- chunks
-    // [window thread] Hands out the program's (isPreset) or the bank's bytes; answers their count.
+    // [host-main] Hands out the program's (isPreset) or the bank's bytes; answers their count.
     virtual std::int32_t GetChunk(void** Data, bool isPreset);
-    // [window thread] Takes the program's or the bank's bytes; answers ByteSize (0 without chunk programs).
+    // [host-main] Takes the program's or the bank's bytes; answers ByteSize (0 without chunk programs).
     virtual std::int32_t SetChunk(const void* Data, std::int32_t ByteSize, bool isPreset);
     TMemoryStream& BankChunk() { return *FBankChunk; }
 
     // ----- processing entries behind the record
-    virtual void Process(float** Inputs, float** Outputs, std::int32_t SampleFrames);            // [playback thread]
-    virtual void ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames);   // [playback thread]
-    virtual void ProcessDoubleReplacing(double** Inputs, double** Outputs, std::int32_t SampleFrames); // [playback thread]
-    virtual void PrepareBlockBuffers(); // [window thread]
+    virtual void Process(float** Inputs, float** Outputs, std::int32_t SampleFrames);            // [audio]
+    virtual void ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames);   // [audio]
+    virtual void ProcessDoubleReplacing(double** Inputs, double** Outputs, std::int32_t SampleFrames); // [audio]
+    virtual void PrepareBlockBuffers(); // [host-main]
     std::int32_t BlockPosition() const { return FBlockPosition; }
 
     // ----- outgoing MIDI events (flushed to the host after each process call)
@@ -697,7 +697,7 @@ public:
     void SetOnProcessDoubleReplacing(TProcessDoubleEvent V);
 
 protected:
-    // [window thread] Loads a declaration: properties through their writers, programs, parameters, shell
+    // [host-main] Loads a declaration: properties through their writers, programs, parameters, shell
     // plug-ins, handlers; then each program's OnInitialize, program 0, OnInitialize and OnCreate. Called once,
     // as the last statement of the concrete module's constructor.
     template <class TModule>
@@ -723,13 +723,13 @@ protected:
     virtual std::int32_t EditKey(bool Down, std::int32_t Character, std::intptr_t VirtualKey, float Modifiers);
     virtual std::int32_t ShellGetNextPlugin(char* Name);
 
-    // [any thread] Sends one request through the installed callback; Answered is false without one. On a
+    // [any] Sends one request through the installed callback; Answered is false without one. On a
     // window thread of the toolkit's own (see DispatcherEntry) the requests without a pointer argument
     // (automation, beginEdit, endEdit, sizeWindow, updateDisplay, ...) are queued for the host's next
     // dispatcher call and answer 0 with Answered true; the others answer 0 with Answered false.
     VstIntPtr CallAudioMaster(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr, float Opt,
                               bool& Answered);
-    // [any thread] Whether requests from this thread are queued (see CallAudioMaster).
+    // [any] Whether requests from this thread are queued (see CallAudioMaster).
     bool DefersHostRequests() const;
 
 private:
@@ -743,10 +743,10 @@ private:
     void ApplyDelayRule();
     void FlushMidiOutEvents();
     void ChunkParameterDisplay(std::int32_t Index, std::string& Text);
-    // [any thread] Sends the queued requests, in order, on the calling thread; does nothing on the own window
+    // [any] Sends the queued requests, in order, on the calling thread; does nothing on the own window
     // thread or while another thread sends them.
     void DeliverDeferredRequests();
-
+    // The record's entries: dispatcher [any; editor opcodes: editor], process [audio], parameters [thread-safe]
     static VstIntPtr VSTCALL DispatcherEntry(AEffect* Effect, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value,
                                              void* Ptr, float Opt);
     static void VSTCALL ProcessEntry(AEffect* Effect, float** Inputs, float** Outputs, VstInt32 SampleFrames);
@@ -957,7 +957,7 @@ void TCustomVSTModule::LoadDeclaration(const TVSTModuleDeclaration<TModule>& D)
 // Plug-in library entry: creates a TModule without owner, installs the host's callback and answers the
 // module's effect record (null when the module cannot be created or the host does not answer its version).
 template <class TModule>
-AEffect* CreateVSTPlugin(TAudioMasterCallbackFunc AudioMaster) // [window thread]
+AEffect* CreateVSTPlugin(TAudioMasterCallbackFunc AudioMaster) // [host-main]
 {
     TModule* Module = nullptr;
     try

@@ -27,7 +27,7 @@ std::uint16_t Kilobytes(unsigned long long Bytes)
 }
 } // namespace
 
-// [any thread] Reads the processor's identification once.
+// [any] Reads the processor's identification once.
 TCPU::TCPU()
 {
     unsigned A, B, C, D;

@@ -16,7 +16,7 @@ namespace
 // Longest text copied into a caller's buffer, without the terminating zero.
 constexpr std::size_t MaxCopiedText = 255;
 
-// [any thread] Copies Text, clipped to Limit characters, and a terminating zero into Buffer (if not null).
+// [any] Copies Text, clipped to Limit characters, and a terminating zero into Buffer (if not null).
 void CopyText(void* Buffer, const std::string& Text, std::size_t Limit = MaxCopiedText)
 {
     if (!Buffer)
@@ -26,7 +26,7 @@ void CopyText(void* Buffer, const std::string& Text, std::size_t Limit = MaxCopi
     static_cast<char*>(Buffer)[Length] = '\0';
 }
 
-// [any thread] A zero-terminated text of the caller, read up to MaxCopiedText characters.
+// [any] A zero-terminated text of the caller, read up to MaxCopiedText characters.
 std::string ReadText(const void* Buffer)
 {
     if (!Buffer)
@@ -56,7 +56,7 @@ enum : unsigned
     WM_SYSKEYUP_ = 0x0105
 };
 
-// [any thread] Nearest integer of a finite value within the int32 range, ties to even; 0 otherwise.
+// [any] Nearest integer of a finite value within the int32 range, ties to even; 0 otherwise.
 std::int64_t RoundToInteger(double Value)
 {
     if (!(Value >= -2147483648.0 && Value <= 2147483647.0))
@@ -64,7 +64,7 @@ std::int64_t RoundToInteger(double Value)
     return static_cast<std::int64_t>(std::nearbyint(Value));
 }
 
-// [any thread] Fires Event (when assigned) for Sender; answers 1 when it fired, else 0.
+// [any] Fires Event (when assigned) for Sender; answers 1 when it fired, else 0.
 VstIntPtr FireNotify(const TNotifyEvent& Event, TComponent* Sender)
 {
     if (!Event)
@@ -76,7 +76,7 @@ VstIntPtr FireNotify(const TNotifyEvent& Event, TComponent* Sender)
 
 namespace
 {
-// [any thread] The general number format: the value rounded to Precision significant digits (ties away from
+// [any] The general number format: the value rounded to Precision significant digits (ties away from
 // zero); fixed notation without trailing zeros when the count of digits before the decimal point lies in
 // [-3, MaxFixedDigits], otherwise d[.ddd]E[-]x with at least ExponentDigits exponent digits.
 std::string FormatGeneral(double Value, int Precision, int MaxFixedDigits, int ExponentDigits)
@@ -139,7 +139,7 @@ std::string FormatGeneral(double Value, int Precision, int MaxFixedDigits, int E
 }
 } // namespace
 
-// [window thread]
+// [any; editor opcodes: editor]
 VstIntPtr TCustomVSTModule::Dispatcher(VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr, float Opt)
 {
     const auto Op = static_cast<TDispatcherOpcode>(Opcode & 0xFF);
@@ -386,7 +386,7 @@ VstIntPtr TCustomVSTModule::Dispatcher(VstInt32 Opcode, VstInt32 Index, VstIntPt
 // ---------------------------------------------------------------------------------------------------------
 // Per-index texts. An index outside 0..numParams-1 or the declarations gives "undefined".
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::GetParameterLabel(std::int32_t Index, char* Text)
 {
     std::string Label = Undefined;
@@ -400,7 +400,7 @@ void TCustomVSTModule::GetParameterLabel(std::int32_t Index, char* Text)
     CopyText(Text, Label);
 }
 
-// [window thread] The stored value in the general format with 4 significant digits (15 from
+// [host-main] The stored value in the general format with 4 significant digits (15 from
 // OnGetChunkParameter under effFlagsProgramChunks), then the declaration's custom display.
 void TCustomVSTModule::GetParameterDisplay(std::int32_t Index, char* Text)
 {
@@ -418,7 +418,7 @@ void TCustomVSTModule::GetParameterDisplay(std::int32_t Index, char* Text)
     CopyText(Text, Display);
 }
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::GetParameterName(std::int32_t Index, char* Text)
 {
     if (Index >= 0 && Index < numParams() && Index < FParameterProperties->Count())
@@ -427,7 +427,7 @@ void TCustomVSTModule::GetParameterName(std::int32_t Index, char* Text)
         CopyText(Text, Undefined);
 }
 
-// [window thread] True for indices beyond the declarations (nothing forbids them); False for negative ones.
+// [host-main] True for indices beyond the declarations (nothing forbids them); False for negative ones.
 bool TCustomVSTModule::CanBeAutomated(std::int32_t Index)
 {
     if (Index < 0)
@@ -437,7 +437,7 @@ bool TCustomVSTModule::CanBeAutomated(std::int32_t Index)
     return (*FParameterProperties)[Index].CanBeAutomated;
 }
 
-// [window thread] A decimal number written through SetParameterAutomated; False for no text, no number, or an
+// [host-main] A decimal number written through SetParameterAutomated; False for no text, no number, or an
 // index outside the declarations (nothing is written then).
 bool TCustomVSTModule::String2Parameter(std::int32_t Index, const char* Text)
 {
@@ -464,7 +464,7 @@ bool TCustomVSTModule::String2Parameter(std::int32_t Index, const char* Text)
     return true;
 }
 
-// [window thread]
+// [host-main]
 bool TCustomVSTModule::GetProgramNameIndexed(std::int32_t, std::int32_t Index, char* Text)
 {
     if (Index < 0 || Index >= numPrograms() || Index >= FPrograms->Count())
@@ -473,7 +473,7 @@ bool TCustomVSTModule::GetProgramNameIndexed(std::int32_t, std::int32_t Index, c
     return true;
 }
 
-// [window thread] Fires OnProcessMidi for each MIDI event, in order; other event types are skipped.
+// [audio] Fires OnProcessMidi for each MIDI event, in order; other event types are skipped.
 bool TCustomVSTModule::ProcessEvents(VstEvents* Events)
 {
     if (!Events)
@@ -491,7 +491,7 @@ bool TCustomVSTModule::ProcessEvents(VstEvents* Events)
 
 namespace
 {
-// [window thread] Fills a pin record: label "<Prefix> #n", short label "<Short>n", active and stereo, then
+// [host-main] Fills a pin record: label "<Prefix> #n", short label "<Short>n", active and stereo, then
 // the module's handler may change them. The arrangement type the caller gave stays.
 bool FillPinProperties(TCustomVSTModule* Module, std::int32_t Index, std::int32_t Count, VstPinProperties* Properties,
                        const char* Prefix, const char* Short, const TOnGetChannelPropertiesEvent& Handler)
@@ -511,17 +511,17 @@ bool FillPinProperties(TCustomVSTModule* Module, std::int32_t Index, std::int32_
 }
 } // namespace
 
-bool TCustomVSTModule::GetInputProperties(std::int32_t Index, VstPinProperties* Properties) // [window thread]
+bool TCustomVSTModule::GetInputProperties(std::int32_t Index, VstPinProperties* Properties) // [host-main]
 {
     return FillPinProperties(this, Index, numInputs(), Properties, "Input", "In", OnInputProperties);
 }
 
-bool TCustomVSTModule::GetOutputProperties(std::int32_t Index, VstPinProperties* Properties) // [window thread]
+bool TCustomVSTModule::GetOutputProperties(std::int32_t Index, VstPinProperties* Properties) // [host-main]
 {
     return FillPinProperties(this, Index, numOutputs(), Properties, "Output", "Out", OnOutputProperties);
 }
 
-// [window thread] Fills the record from a declaration that reports its properties; other fields untouched.
+// [host-main] Fills the record from a declaration that reports its properties; other fields untouched.
 bool TCustomVSTModule::GetParameterProperties(std::int32_t Index, VstParameterProperties* Properties)
 {
     if (!Properties || Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
@@ -543,7 +543,7 @@ bool TCustomVSTModule::GetParameterProperties(std::int32_t Index, VstParameterPr
     return true;
 }
 
-// [window thread] 1 when the first equal can-do string's item is in CanDos, -1 when not, 0 for no match.
+// [host-main] 1 when the first equal can-do string's item is in CanDos, -1 when not, 0 for no match.
 std::int32_t TCustomVSTModule::CanDo(const char* Text)
 {
     if (!Text)
@@ -561,7 +561,7 @@ std::int32_t TCustomVSTModule::CanDo(const char* Text)
     return Answer;
 }
 
-// [window thread] Forwards a key to the open editor as window messages; see the answer rules in the header.
+// [editor] Forwards a key to the open editor as window messages; see the answer rules in the header.
 std::int32_t TCustomVSTModule::EditKey(bool Down, std::int32_t Character, std::intptr_t VirtualKey, float Modifiers)
 {
     if (!FKeysRequired)
@@ -612,7 +612,7 @@ std::int32_t TCustomVSTModule::EditKey(bool Down, std::int32_t Character, std::i
     }
 }
 
-// [window thread] The next shell declaration's name and identifier; 0 after the last (and start over).
+// [host-main] The next shell declaration's name and identifier; 0 after the last (and start over).
 std::int32_t TCustomVSTModule::ShellGetNextPlugin(char* Name)
 {
     if (FShellPluginIndex >= 0 && FShellPluginIndex < FShellPlugins->Count())
@@ -629,7 +629,7 @@ std::int32_t TCustomVSTModule::ShellGetNextPlugin(char* Name)
 // ---------------------------------------------------------------------------------------------------------
 // Editor window
 
-// [window thread] OnEditOpen creates the window; it is embedded in ParentWindow at (0, 0) without border, and
+// [editor] OnEditOpen creates the window; it is embedded in ParentWindow at (0, 0) without border, and
 // a module-level OnParameterChange sees every current value. A window still open is closed first.
 std::int32_t TCustomVSTModule::EditorOpen(void* ParentWindow)
 {
@@ -680,7 +680,7 @@ std::int32_t TCustomVSTModule::EditorOpen(void* ParentWindow)
     return Answer;
 }
 
-// [window thread] OnEditClose, then the window is destroyed and forgotten (also when the handler fails).
+// [editor] OnEditClose, then the window is destroyed and forgotten (also when the handler fails).
 void TCustomVSTModule::EditorClose()
 {
     struct TDestroyForm
@@ -697,7 +697,7 @@ void TCustomVSTModule::EditorClose()
         OnEditClose(this);
 }
 
-// [window thread] OnEditIdle once per pending update while a window is open; an update marked while the
+// [editor] OnEditIdle once per pending update while a window is open; an update marked while the
 // handler runs is kept for the next call, one the handler fails on too.
 void TCustomVSTModule::EditorIdle()
 {

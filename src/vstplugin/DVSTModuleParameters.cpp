@@ -37,13 +37,13 @@ struct TThreadGuards
 
 thread_local TThreadGuards GThreadGuards;
 
-// [any thread] Whether the calling thread is inside Module's guard of that kind.
+// [any] Whether the calling thread is inside Module's guard of that kind.
 bool InsideOnThisThread(const TCustomVSTModule* Module, TGuardKind Kind)
 {
     return GThreadGuards.Holds(Module, Kind);
 }
 
-// [any thread] Enters a module's guard on the calling thread for the scope's life (left also by an exception).
+// [any] Enters a module's guard on the calling thread for the scope's life (left also by an exception).
 // Entered() is false when this thread is inside it already (re-entry), or nested beyond any sane depth;
 // other threads are not affected, and the modules that one module's handler writes nest freely.
 class TThreadGuardScope
@@ -70,7 +70,7 @@ private:
     bool FEntered = false;
 };
 
-// [any thread] A value cell shared with other threads.
+// [any] A value cell shared with other threads.
 float LoadCell(const float& Cell)
 {
     return std::atomic_ref<float>(const_cast<float&>(Cell)).load(std::memory_order_relaxed);
@@ -90,7 +90,7 @@ bool IsFiniteValue(long double x)
 // ---------------------------------------------------------------------------------------------------------
 // TCustomVstParameterProperty
 
-// [window thread]
+// [host-main]
 TCustomVstParameterProperty::TCustomVstParameterProperty(TCustomVstParameterProperties& Collection)
     : FCollection(Collection), FModule(Collection.VSTModule())
 {
@@ -109,7 +109,7 @@ TCustomVstParameterProperty::TCustomVstParameterProperty(TCustomVstParameterProp
             (*FModule->FPrograms)[P].ParameterValues.resize(static_cast<std::size_t>(Count), 0.0f);
 }
 
-// [window thread] Removes this declaration's own entry from the value arrays and recounts numParams.
+// [host-main] Removes this declaration's own entry from the value arrays and recounts numParams.
 TCustomVstParameterProperty::~TCustomVstParameterProperty()
 {
     const std::int32_t Position = Index();
@@ -131,28 +131,28 @@ TCustomVstParameterProperty::~TCustomVstParameterProperty()
             EraseEntry((*FModule->FPrograms)[P].ParameterValues);
 }
 
-void TCustomVstParameterProperty::Assign(const TCustomVstParameterProperty& Source) // [any thread]
+void TCustomVstParameterProperty::Assign(const TCustomVstParameterProperty& Source) // [any]
 {
     Units = Source.Units;
     FDisplayName = Source.FDisplayName;
 }
 
-std::int32_t TCustomVstParameterProperty::Index() const // [any thread]
+std::int32_t TCustomVstParameterProperty::Index() const // [any]
 {
     return FCollection.IndexOf(this);
 }
 
-void TCustomVstParameterProperty::SetDisplayName(const std::string& V) // [window thread]
+void TCustomVstParameterProperty::SetDisplayName(const std::string& V) // [host-main]
 {
     FDisplayName = V.substr(0, 30);
 }
 
-void TCustomVstParameterProperty::SetShortLabel(const std::string& V) // [window thread]
+void TCustomVstParameterProperty::SetShortLabel(const std::string& V) // [host-main]
 {
     FShortLabel = V.substr(0, 7);
 }
 
-// [any thread] Two cascaded one-pole steps with coefficient SmoothingFactor. Each step is evaluated at
+// [any] Two cascaded one-pole steps with coefficient SmoothingFactor. Each step is evaluated at
 // extended precision and rounded once, when stored into its 32-bit state; so a factor of 1 answers Value
 // itself instead of Value disturbed by the rounding of Value - state.
 float TCustomVstParameterProperty::Smooth(float Value)
@@ -169,7 +169,7 @@ float TCustomVstParameterProperty::Smooth(float Value)
 // ---------------------------------------------------------------------------------------------------------
 // Values
 
-// [any thread] Stored real value; 0 for an index without a stored value.
+// [thread-safe] Stored real value; 0 for an index without a stored value.
 float TCustomVSTModule::Parameter(std::int32_t Index) const
 {
     if (Flags().Contains(effFlagsProgramChunks))
@@ -186,7 +186,7 @@ float TCustomVSTModule::Parameter(std::int32_t Index) const
     return I < Values.size() ? LoadCell(Values[I]) : 0.0f;
 }
 
-// [any thread] Stores Value, fires the declaration's then the module's OnParameterChange with the value as
+// [thread-safe] Stores Value, fires the declaration's then the module's OnParameterChange with the value as
 // in-out argument, stores what they leave and marks the editor for update. Ignored while the calling thread
 // is already writing one of this module's parameters; writes on other threads go ahead. The cell holds Value
 // while the handlers run, then their result.
@@ -220,7 +220,7 @@ void TCustomVSTModule::SetParameter(std::int32_t Index, float Value)
     FEditorNeedsUpdate.store(true);
 }
 
-// [any thread] Writes the parameter and reports the value as passed to the host as automation, unless this
+// [thread-safe] Writes the parameter and reports the value as passed to the host as automation, unless this
 // thread is serving the host's own write.
 void TCustomVSTModule::SetParameterAutomated(std::int32_t Index, float Value)
 {
@@ -239,7 +239,7 @@ void TCustomVSTModule::SetParameterAutomated(std::int32_t Index, float Value)
 // Curves. Intermediate values are extended; t is rounded to a 32-bit float where noted. Logarithms and
 // exponentials come from the x87 unit so both builds agree.
 
-// [any thread] Real value to normalised 0..1; 0 for an index outside the declarations or a degenerate range.
+// [any] Real value to normalised 0..1; 0 for an index outside the declarations or a degenerate range.
 float TCustomVSTModule::ParameterToNormalized(std::int32_t Index, float Value) const
 {
     if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
@@ -272,7 +272,7 @@ float TCustomVSTModule::ParameterToNormalized(std::int32_t Index, float Value) c
     return t;
 }
 
-// [any thread] Normalised 0..1 to a real value through the curve and the declaration's smoothing. The caller
+// [any] Normalised 0..1 to a real value through the curve and the declaration's smoothing. The caller
 // checks Index. ctFrequencyScale uses the exact inverse of its real-to-normalised formula; a curve whose
 // factor makes its formula degenerate maps linearly.
 float TCustomVSTModule::NormalizedToParameter(std::int32_t Index, float Value)
@@ -310,7 +310,7 @@ float TCustomVSTModule::NormalizedToParameter(std::int32_t Index, float Value)
 // ---------------------------------------------------------------------------------------------------------
 // Host entries
 
-// [any thread] Host write of a normalised value; re-entry on the same thread while serving a host write is
+// [thread-safe] Host write of a normalised value; re-entry on the same thread while serving a host write is
 // ignored. An index outside the declarations fires OnParameterSizeFailed when assigned and changes nothing.
 void VSTCALL TCustomVSTModule::SetParameterEntry(AEffect* Effect, VstInt32 Index, float Value)
 {
@@ -332,7 +332,7 @@ void VSTCALL TCustomVSTModule::SetParameterEntry(AEffect* Effect, VstInt32 Index
     }
 }
 
-// [any thread] Normalised value of a parameter; 0 outside the declarations.
+// [thread-safe] Normalised value of a parameter; 0 outside the declarations.
 float VSTCALL TCustomVSTModule::GetParameterEntry(AEffect* Effect, VstInt32 Index)
 {
     if (!Effect || !Effect->object)

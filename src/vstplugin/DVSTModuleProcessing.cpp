@@ -9,7 +9,7 @@
 // ---------------------------------------------------------------------------------------------------------
 // Routes
 
-// [window thread] Recomputes the three routes from ProcessingMode and the assigned process events. Double
+// [host-main] Recomputes the three routes from ProcessingMode and the assigned process events. Double
 // precision has no block buffers: in pmBlockSave it has no route; pmCopy and pmMute copy or silence it.
 void TCustomVSTModule::UpdateRoutes()
 {
@@ -34,7 +34,7 @@ void TCustomVSTModule::UpdateRoutes()
     }
 }
 
-// [window thread] A different mode recomputes the routes; entering pmBlockSave prepares the block buffers.
+// [host-main] A different mode recomputes the routes; entering pmBlockSave prepares the block buffers.
 void TCustomVSTModule::SetProcessingMode(TProcessingMode V)
 {
     if (V == FProcessingMode)
@@ -45,19 +45,19 @@ void TCustomVSTModule::SetProcessingMode(TProcessingMode V)
         PrepareBlockBuffers();
 }
 
-void TCustomVSTModule::SetOnProcess(TProcessAudioEvent V) // [window thread]
+void TCustomVSTModule::SetOnProcess(TProcessAudioEvent V) // [host-main]
 {
     FOnProcess = std::move(V);
     UpdateRoutes();
 }
 
-void TCustomVSTModule::SetOnProcessReplacing(TProcessAudioEvent V) // [window thread]
+void TCustomVSTModule::SetOnProcessReplacing(TProcessAudioEvent V) // [host-main]
 {
     FOnProcessReplacing = std::move(V);
     UpdateRoutes();
 }
 
-void TCustomVSTModule::SetOnProcessDoubleReplacing(TProcessDoubleEvent V) // [window thread]
+void TCustomVSTModule::SetOnProcessDoubleReplacing(TProcessDoubleEvent V) // [host-main]
 {
     FOnProcessDoubleReplacing = std::move(V);
     UpdateRoutes();
@@ -66,7 +66,7 @@ void TCustomVSTModule::SetOnProcessDoubleReplacing(TProcessDoubleEvent V) // [wi
 // ---------------------------------------------------------------------------------------------------------
 // Process operations
 
-// [playback thread] Accumulating: the route writes into zeroed temporary planes, which are added to the
+// [audio] Accumulating: the route writes into zeroed temporary planes, which are added to the
 // host's outputs. Allocates its temporaries on every call.
 void TCustomVSTModule::Process(float** Inputs, float** Outputs, std::int32_t SampleFrames)
 {
@@ -101,7 +101,7 @@ void TCustomVSTModule::Process(float** Inputs, float** Outputs, std::int32_t Sam
     FlushMidiOutEvents();
 }
 
-// [playback thread] No allocation: a route call and the event-count test.
+// [audio] No allocation: a route call and the event-count test.
 void TCustomVSTModule::ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames)
 {
     switch (FActiveProcessReplacing)
@@ -124,7 +124,7 @@ void TCustomVSTModule::ProcessReplacing(float** Inputs, float** Outputs, std::in
     FlushMidiOutEvents();
 }
 
-// [playback thread]
+// [audio]
 void TCustomVSTModule::ProcessDoubleReplacing(double** Inputs, double** Outputs, std::int32_t SampleFrames)
 {
     switch (FActiveProcessDoubleReplacing)
@@ -145,7 +145,7 @@ void TCustomVSTModule::ProcessDoubleReplacing(double** Inputs, double** Outputs,
     FlushMidiOutEvents();
 }
 
-// [playback thread] Input i to output i for the channels both sides have; further outputs untouched.
+// [audio] Input i to output i for the channels both sides have; further outputs untouched.
 void TCustomVSTModule::CopyThrough(float** Inputs, float** Outputs, std::int32_t SampleFrames)
 {
     if (!Inputs || !Outputs || SampleFrames <= 0)
@@ -156,7 +156,7 @@ void TCustomVSTModule::CopyThrough(float** Inputs, float** Outputs, std::int32_t
             std::memmove(Outputs[C], Inputs[C], sizeof(float) * static_cast<std::size_t>(SampleFrames));
 }
 
-// [playback thread] Zeros in every output plane.
+// [audio] Zeros in every output plane.
 void TCustomVSTModule::Silence(float** Outputs, std::int32_t SampleFrames)
 {
     if (!Outputs || SampleFrames <= 0)
@@ -165,7 +165,7 @@ void TCustomVSTModule::Silence(float** Outputs, std::int32_t SampleFrames)
         std::fill_n(Outputs[C], SampleFrames, 0.0f);
 }
 
-// [playback thread]
+// [audio]
 void TCustomVSTModule::CopyThroughDouble(double** Inputs, double** Outputs, std::int32_t SampleFrames)
 {
     if (!Inputs || !Outputs || SampleFrames <= 0)
@@ -176,7 +176,7 @@ void TCustomVSTModule::CopyThroughDouble(double** Inputs, double** Outputs, std:
             std::memmove(Outputs[C], Inputs[C], sizeof(double) * static_cast<std::size_t>(SampleFrames));
 }
 
-// [playback thread]
+// [audio]
 void TCustomVSTModule::SilenceDouble(double** Outputs, std::int32_t SampleFrames)
 {
     if (!Outputs || SampleFrames <= 0)
@@ -185,7 +185,7 @@ void TCustomVSTModule::SilenceDouble(double** Outputs, std::int32_t SampleFrames
         std::fill_n(Outputs[C], SampleFrames, 0.0);
 }
 
-// [playback thread] Hands the collected outgoing events to the host and empties the list.
+// [audio] Hands the collected outgoing events to the host and empties the list.
 void TCustomVSTModule::FlushMidiOutEvents()
 {
     if (FMidiOutEvents->numEvents > 0)
@@ -198,7 +198,7 @@ void TCustomVSTModule::FlushMidiOutEvents()
 // ---------------------------------------------------------------------------------------------------------
 // Block mode
 
-// [window thread] In pmBlockSave: numInputs and numOutputs buffers of BlockModeSize samples (existing samples
+// [host-main] In pmBlockSave: numInputs and numOutputs buffers of BlockModeSize samples (existing samples
 // kept, new ones 0), BlockPosition := BlockModeOverlap, the delay rule. In other modes: no buffers.
 void TCustomVSTModule::PrepareBlockBuffers()
 {
@@ -229,7 +229,7 @@ void TCustomVSTModule::PrepareBlockBuffers()
     ApplyDelayRule();
 }
 
-// [window thread] Sizes above 0 (and above the overlap, which would leave no new samples per block) are
+// [host-main] Sizes above 0 (and above the overlap, which would leave no new samples per block) are
 // taken; BlockPosition is reset in any case.
 void TCustomVSTModule::SetBlockModeSize(std::int32_t V)
 {
@@ -239,7 +239,7 @@ void TCustomVSTModule::SetBlockModeSize(std::int32_t V)
     PrepareBlockBuffers();
 }
 
-// [window thread] Overlaps from 0 up to BlockModeSize - 1 are taken.
+// [host-main] Overlaps from 0 up to BlockModeSize - 1 are taken.
 void TCustomVSTModule::SetBlockModeOverlap(std::int32_t V)
 {
     if (V >= 0 && V < FBlockModeSize)
@@ -247,7 +247,7 @@ void TCustomVSTModule::SetBlockModeOverlap(std::int32_t V)
     ApplyDelayRule();
 }
 
-// [window thread] In pmBlockSave the reported latency is at least BlockModeSize - BlockModeOverlap.
+// [host-main] In pmBlockSave the reported latency is at least BlockModeSize - BlockModeOverlap.
 void TCustomVSTModule::ApplyDelayRule()
 {
     if (FProcessingMode != pmBlockSave)
@@ -260,7 +260,7 @@ void TCustomVSTModule::ApplyDelayRule()
         HostIOChanged();
 }
 
-// [playback thread] Feeds the host's samples into fixed blocks of BlockModeSize, runs Handler on every full
+// [audio] Feeds the host's samples into fixed blocks of BlockModeSize, runs Handler on every full
 // block, and delivers its output BlockModeSize - BlockModeOverlap samples later. No allocation.
 void TCustomVSTModule::BlockProcess(const TProcessAudioEvent& Handler, float** Inputs, float** Outputs,
                                     std::int32_t SampleFrames)

@@ -11,7 +11,7 @@ static_assert(std::endian::native == std::endian::little, "chunk sizes are store
 // ---------------------------------------------------------------------------------------------------------
 // TCustomVstProgram
 
-// [window thread]
+// [host-main]
 TCustomVstProgram::TCustomVstProgram(TCustomVstPrograms& Collection)
     : FCollection(Collection), FModule(Collection.VSTModule())
 {
@@ -27,7 +27,7 @@ TCustomVstProgram::TCustomVstProgram(TCustomVstPrograms& Collection)
         FModule->FCurrentProgram = 0;
 }
 
-// [window thread] Recounts numPrograms and keeps CurrentProgram a valid index (-1 without programs).
+// [host-main] Recounts numPrograms and keeps CurrentProgram a valid index (-1 without programs).
 TCustomVstProgram::~TCustomVstProgram()
 {
     auto& Items = FCollection.FItems;
@@ -39,7 +39,7 @@ TCustomVstProgram::~TCustomVstProgram()
         FModule->FCurrentProgram = FCollection.Count() - 1;
 }
 
-// [window thread]
+// [host-main]
 void TCustomVstProgram::Assign(const TCustomVstProgram& Source)
 {
     ParameterValues.resize(Source.ParameterValues.size());
@@ -48,17 +48,17 @@ void TCustomVstProgram::Assign(const TCustomVstProgram& Source)
     FDisplayName = Source.FDisplayName;
 }
 
-std::int32_t TCustomVstProgram::Index() const // [any thread]
+std::int32_t TCustomVstProgram::Index() const // [any]
 {
     return FCollection.IndexOf(this);
 }
 
-void TCustomVstProgram::SetDisplayName(const std::string& V) // [window thread]
+void TCustomVstProgram::SetDisplayName(const std::string& V) // [host-main]
 {
     FDisplayName = V.substr(0, 50);
 }
 
-// [any thread]
+// [any]
 float TCustomVstProgram::Parameter(std::int32_t Index) const
 {
     if (Index < 0 || (FModule && Index >= FModule->numParams()) ||
@@ -68,7 +68,7 @@ float TCustomVstProgram::Parameter(std::int32_t Index) const
         .load(std::memory_order_relaxed);
 }
 
-// [any thread]
+// [any]
 void TCustomVstProgram::SetParameter(std::int32_t Index, float Value)
 {
     if (FModule && FModule->Flags().Contains(effFlagsProgramChunks))
@@ -82,12 +82,12 @@ void TCustomVstProgram::SetParameter(std::int32_t Index, float Value)
 // ---------------------------------------------------------------------------------------------------------
 // Shell plug-ins
 
-void TCustomVstShellPlugin::SetDisplayName(const std::string& V) // [window thread]
+void TCustomVstShellPlugin::SetDisplayName(const std::string& V) // [host-main]
 {
     FDisplayName = V.substr(0, 50);
 }
 
-std::string TCustomVstShellPlugin::UniqueID() const // [any thread]
+std::string TCustomVstShellPlugin::UniqueID() const // [any]
 {
     const auto U = static_cast<std::uint32_t>(UniqueIDValue);
     std::string Text(4, '\0');
@@ -96,7 +96,7 @@ std::string TCustomVstShellPlugin::UniqueID() const // [any thread]
     return Text;
 }
 
-void TCustomVstShellPlugin::SetUniqueID(const std::string& V) // [window thread]
+void TCustomVstShellPlugin::SetUniqueID(const std::string& V) // [host-main]
 {
     std::uint32_t U = 0;
     for (std::size_t I = 0; I < 4; ++I)
@@ -104,7 +104,7 @@ void TCustomVstShellPlugin::SetUniqueID(const std::string& V) // [window thread]
     UniqueIDValue = static_cast<VstInt32>(U);
 }
 
-TCustomVstShellPlugin* TCustomVstShellPlugins::Add() // [window thread]
+TCustomVstShellPlugin* TCustomVstShellPlugins::Add() // [host-main]
 {
     FItems.push_back(std::make_unique<TCustomVstShellPlugin>(FModule));
     return FItems.back().get();
@@ -113,7 +113,7 @@ TCustomVstShellPlugin* TCustomVstShellPlugins::Add() // [window thread]
 // ---------------------------------------------------------------------------------------------------------
 // Program switching and names
 
-// [window thread] A valid V: OnBeforeProgramChange, switch, OnAfterProgramChange, re-apply every value of the
+// [host-main] A valid V: OnBeforeProgramChange, switch, OnAfterProgramChange, re-apply every value of the
 // program through Parameter (an error ends that quietly), mark the editor. audioMasterUpdateDisplay always.
 void TCustomVSTModule::SetCurrentProgram(std::int32_t V)
 {
@@ -138,7 +138,7 @@ void TCustomVSTModule::SetCurrentProgram(std::int32_t V)
     HostUpdateDisplay();
 }
 
-// [any thread] The current program's name; empty without a current program.
+// [any] The current program's name; empty without a current program.
 std::string TCustomVSTModule::CurrentProgramName() const
 {
     if (FCurrentProgram < 0 || FCurrentProgram >= numPrograms() || FCurrentProgram >= FPrograms->Count())
@@ -146,7 +146,7 @@ std::string TCustomVSTModule::CurrentProgramName() const
     return (*FPrograms)[FCurrentProgram].DisplayName();
 }
 
-// [window thread]
+// [host-main]
 void TCustomVSTModule::SetCurrentProgramName(const std::string& V)
 {
     if (FCurrentProgram >= 0 && FCurrentProgram < numPrograms() && FCurrentProgram < FPrograms->Count())
@@ -160,7 +160,7 @@ void TCustomVSTModule::SetCurrentProgramName(const std::string& V)
 // ---------------------------------------------------------------------------------------------------------
 // Chunks
 
-// [window thread] The current program's chunk (isPreset) or the bank of all programs' chunks, each preceded
+// [host-main] The current program's chunk (isPreset) or the bank of all programs' chunks, each preceded
 // by its byte count as int32 little-endian. Answers the byte count; 0 without chunk programs.
 std::int32_t TCustomVSTModule::GetChunk(void** Data, bool isPreset)
 {
@@ -195,7 +195,7 @@ std::int32_t TCustomVSTModule::GetChunk(void** Data, bool isPreset)
     return static_cast<std::int32_t>(FBankChunk->Size());
 }
 
-// [window thread] Takes a program chunk or a bank. The bank walk reads one entry per program and stops at
+// [host-main] Takes a program chunk or a bank. The bank walk reads one entry per program and stops at
 // the first entry that would reach past ByteSize; programs from there on keep their chunks.
 std::int32_t TCustomVSTModule::SetChunk(const void* Data, std::int32_t ByteSize, bool isPreset)
 {

@@ -8,7 +8,7 @@
 
 #include "vstplugin/DVSTEffect.h"
 
-// [any thread] Answers audioMasterVersion (2400) and nothing else.
+// [any] Answers audioMasterVersion (2400) and nothing else.
 inline VstIntPtr VSTCALL TestHostCallback(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
 {
     return Opcode == audioMasterVersion ? 2400 : 0;

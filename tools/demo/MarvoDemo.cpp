@@ -24,7 +24,7 @@ constexpr std::array<TBand, 8> Bands = {{
 
 using TCascade = std::array<TSymmetryFilter, 8>;
 
-// [any thread]
+// [any]
 void Configure(TCascade& Cascade)
 {
     for (std::size_t b = 0; b < Bands.size(); ++b) {
@@ -37,7 +37,7 @@ void Configure(TCascade& Cascade)
     }
 }
 
-// [any thread] Output RMS over input RMS of a sine at Frequency, after the cascade has settled, measured over
+// [any] Output RMS over input RMS of a sine at Frequency, after the cascade has settled, measured over
 // a whole number of periods.
 long double MeasuredGain(TCascade& Cascade, double Frequency)
 {
@@ -62,7 +62,7 @@ long double MeasuredGain(TCascade& Cascade, double Frequency)
     return Extended::Sqrt(out2 / in2);
 }
 
-// [any thread] The cascade's magnitude response as the product of its sections'.
+// [any] The cascade's magnitude response as the product of its sections'.
 long double CascadeMagnitude(const TCascade& Cascade, double Frequency)
 {
     long double m = 1.0L;
@@ -71,7 +71,7 @@ long double CascadeMagnitude(const TCascade& Cascade, double Frequency)
     return m;
 }
 
-// [any thread]
+// [any]
 long double Decibels(long double Ratio)
 {
     return 20.0L * Extended::Log10(Ratio);

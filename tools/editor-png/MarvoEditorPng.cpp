@@ -1,7 +1,7 @@
 // marvo-editor-png: opens the equaliser's editor in a headless host window, optionally with a program file
 // loaded through the host's preset loading, and writes what the window shows, magnified by nearest-neighbour
 // scaling, as a PNG. Every failure ends as one line on standard error and a non-zero exit status.
-// [window thread] throughout.
+// [editor] throughout.
 #include <charconv>
 #include <cstdint>
 #include <cstdio>

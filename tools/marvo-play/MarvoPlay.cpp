@@ -40,7 +40,7 @@ TFormDeclaration PlayerDeclaration()
 // The caption of the window that --show waits for.
 constexpr const char* kPlugInWindowCaption = "Marvo";
 
-// [window thread] Whether the plug-in's window (a top-level window captioned "Marvo" owned by the player's
+// [host-main] Whether the plug-in's window (a top-level window captioned "Marvo" owned by the player's
 // window) is visible; false when there is none.
 bool PlugInWindowVisible(TNativeHandle Player)
 {
@@ -118,7 +118,7 @@ int RunPlay(const TPlayOptions& O)
     std::vector<unsigned char> Pcm(2 * Block * Channels * Width);
     std::int64_t Played = 0, Written = 0;
 
-    // [window thread] One block of the file through the plug-in into the output; false at the end.
+    // [host-main, also audio here] One block of the file through the plug-in into the output; false at the end.
     const auto PlayBlock = [&]() {
         const std::size_t N = Reader->Read(Samples.data(), Block);
         if (N == 0)

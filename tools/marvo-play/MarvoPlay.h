@@ -43,7 +43,7 @@ std::string PlayUsageText();
 // A DSP plug-in library loaded as the player loads it: LoadDynamicLibrary, the header of its
 // winampDSPGetHeader2 export (version 0x20), module 0 with hwndParent = the player's window and
 // hDllInstance = the library handle, then Init. Raises std::runtime_error naming the library and the
-// reason: the loader's text, or what the library lacks. [window thread]
+// reason: the loader's text, or what the library lacks. [host-main]
 class TDSPPlugIn
 {
 public:

@@ -1,5 +1,5 @@
 // marvo-vst edit: the plug-in's own editor, or the host's generic one, in a top-level window until the user
-// closes it. [window thread]
+// closes it. [host-main]
 #include <cstdio>
 #include <filesystem>
 

@@ -6,13 +6,13 @@
 #include "equaliser/SEQCascade.h"
 #include "equaliser/SmallEQModule.h"
 
-// [any thread] A host that answers only its version.
+// [any] A host that answers only its version.
 inline VstIntPtr VSTCALL BenchHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
 {
     return Opcode == audioMasterVersion ? 2400 : 0;
 }
 
-// [any thread] A new module with every band active; the caller closes it through effClose.
+// [any] A new module with every band active; the caller closes it through effClose.
 inline TSmallEQModule* NewActiveModule()
 {
     auto* m = new TSmallEQModule(nullptr);
@@ -27,7 +27,7 @@ inline TSmallEQModule* NewActiveModule()
     return m;
 }
 
-// [any thread] Cascade takes the coefficients of every filter of m.
+// [any] Cascade takes the coefficients of every filter of m.
 inline void CopyCoefficients(TSmallEQModule& m, TCascade& Cascade)
 {
     for (int ch = 0; ch < 2; ++ch)
@@ -35,7 +35,7 @@ inline void CopyCoefficients(TSmallEQModule& m, TCascade& Cascade)
             Cascade.Sections[ch][b].Coefficients = m.Filters[ch][b]->Coefficients();
 }
 
-// [any thread] Runs Block (Frames frames each) until about Seconds have passed; answers frames per second.
+// [any] Runs Block (Frames frames each) until about Seconds have passed; answers frames per second.
 template <class F>
 double FramesPerSecond(F&& Block, int Frames, double Seconds)
 {

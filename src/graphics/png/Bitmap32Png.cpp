@@ -4,7 +4,7 @@
 
 #include <vector>
 
-// [any thread]
+// [any]
 bool SaveBitmap32ToPng(const TBitmap32& Bitmap, const std::string& Path)
 {
     if (Bitmap.Empty())

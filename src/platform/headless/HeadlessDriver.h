@@ -1,6 +1,6 @@
 #pragma once
 // Test driver of the headless backend: delivers input, fires timers, reads back every window's state and the
-// recorded pop-up menus, message boxes and dialogs. Only the native build has it. [window thread]
+// recorded pop-up menus, message boxes and dialogs. Only the native build has it. [editor]
 #include <cstdint>
 #include <functional>
 #include <optional>

@@ -1,6 +1,6 @@
 // Headless window toolkit: deterministic in-memory windows for the native build. Nothing is drawn on a
 // screen; PaintBitmap fills an in-memory client surface that tests read back through HeadlessDriver.
-// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
+// Every function here runs on the thread that owns the windows ([editor]) unless it is tagged otherwise.
 #include <algorithm>
 #include <cctype>
 #include <iostream>
@@ -32,7 +32,7 @@ struct TStateRelease
 
 } // namespace
 
-// [window thread]
+// [editor]
 TState& State()
 {
     if (!GState)
@@ -40,7 +40,7 @@ TState& State()
     return *GState;
 }
 
-// [any thread] Advance widths of a proportional 8-point interface font (13 pixels high).
+// [any] Advance widths of a proportional 8-point interface font (13 pixels high).
 int TextWidth(const std::string& Text)
 {
     int W = 0;
@@ -61,7 +61,7 @@ int TextWidth(const std::string& Text)
     return W;
 }
 
-// [window thread]
+// [editor]
 void Forget(TControl* C)
 {
     TState& S = State();
@@ -107,7 +107,7 @@ void CentreIfRequested(TControl::TImpl& I)
 
 } // namespace
 
-// [window thread]
+// [editor]
 TForm* Headless::FormAt(TPoint P)
 {
     TForm* Best = nullptr;
@@ -131,7 +131,7 @@ TForm* Headless::FormAt(TPoint P)
     return Best;
 }
 
-// [window thread]
+// [editor]
 TControl* NativeParent(const TModelledControlState& S)
 {
     return S.ParentWindow ? HeadlessDriver::FromHandle(S.ParentWindow) : nullptr;
@@ -139,14 +139,14 @@ TControl* NativeParent(const TModelledControlState& S)
 
 // ---- TControl ---------------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
 {
     FImpl->Self = this;
     State().Controls.push_back(this);
 }
 
-// [window thread] Children stay alive (their owner frees them) but lose this parent.
+// [editor] Children stay alive (their owner frees them) but lose this parent.
 TControl::~TControl()
 {
     while (!FControls.empty())
@@ -159,7 +159,7 @@ TControl::~TControl()
 TControlState& TControl::ControlState() const { return *FImpl; }
 TNativeHandle TControl::Handle() const { return FImpl.get(); }
 
-// [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
+// [editor] Moving a screen-centred form ends its centring; a size change keeps it centred.
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
     TImpl& I = *FImpl;
@@ -179,7 +179,7 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 int TControl::ClientWidth() const { return std::max(0, FImpl->Width - 2 * BorderOf(*FImpl)); }
 int TControl::ClientHeight() const { return std::max(0, FImpl->Height - 2 * BorderOf(*FImpl) - CaptionOf(*FImpl)); }
 
-// [window thread] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
+// [editor] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
 void TControl::SetVisible(bool V)
 {
     if (V == FImpl->Visible)
@@ -200,7 +200,7 @@ void TControl::SetVisible(bool V)
     }
 }
 
-// [window thread] Paints at once when the form is showing; a hidden form paints nothing.
+// [editor] Paints at once when the form is showing; a hidden form paints nothing.
 void TControl::Repaint()
 {
     auto* F = dynamic_cast<TForm*>(this);
@@ -220,7 +220,7 @@ void TControl::Repaint()
     F->DoPaint();
 }
 
-// [window thread]
+// [editor]
 TPoint TControl::ClientToScreen(TPoint P) const
 {
     TPoint Origin;
@@ -233,7 +233,7 @@ TPoint TControl::ClientToScreen(TPoint P) const
 
 // ---- TForm ------------------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
 {
     TImpl& I = *FImpl;
@@ -248,7 +248,7 @@ TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
 
 void TForm::SetCaption(const std::string& V) { FImpl->Caption = V; }
 
-// [window thread] The outer size stays; the client area changes with the frame.
+// [editor] The outer size stays; the client area changes with the frame.
 void TForm::SetBorderStyle(TFormBorderStyle V)
 {
     FImpl->BorderStyle = V;
@@ -271,7 +271,7 @@ TNativeHandle TForm::OwnerWindow() const { return FImpl->OwnerWindow; }
 void TForm::SetOwnerWindow(TNativeHandle Owner) { FImpl->OwnerWindow = Owner; }
 TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
 
-// [window thread]
+// [editor]
 void TForm::SetParentWindow(TNativeHandle ParentHandle)
 {
     if (ParentHandle == Handle())
@@ -282,7 +282,7 @@ void TForm::SetParentWindow(TNativeHandle ParentHandle)
         DoShowing();
 }
 
-// [window thread]
+// [editor]
 void TForm::BringToFront()
 {
     FImpl->ZOrder = State().NextZOrder++;
@@ -290,7 +290,7 @@ void TForm::BringToFront()
 
 void TForm::SetActiveControl(TControl* C) { FImpl->ActiveControl = C; }
 
-// [window thread]
+// [editor]
 void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride)
 {
     TImpl& I = *FImpl;
@@ -310,7 +310,7 @@ void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int 
 
 // ---- Standard controls ------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
 {
     FImpl->Kind = TControlKind::ckLabel;
@@ -318,7 +318,7 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
     FImpl->Visible = true;
 }
 
-// [window thread]
+// [editor]
 void TLabel::SetCaption(const std::string& V)
 {
     FImpl->Caption = V;
@@ -338,7 +338,7 @@ int TLabel::TextWidth(const std::string& Text) const { return Headless::TextWidt
 
 // ---- Pop-up menus, timers, application --------------------------------------------------------------------
 
-// [window thread] Records the pop-up and runs the item that the test chose for it, if any.
+// [editor] Records the pop-up and runs the item that the test chose for it, if any.
 void TPopupMenu::Popup(int ScreenX, int ScreenY)
 {
     TState& S = State();
@@ -357,13 +357,13 @@ void TPopupMenu::Popup(int ScreenX, int ScreenY)
         FireEvent([Chosen] { Chosen->Click(); });
 }
 
-// [window thread]
+// [editor]
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
 {
     State().Timers.push_back(this);
 }
 
-// [window thread]
+// [editor]
 TTimer::~TTimer()
 {
     auto& L = State().Timers;
@@ -385,7 +385,7 @@ void TTimer::SetEnabled(bool V)
     FImpl->Pending = false;
 }
 
-// [window thread] Delivers the queued pointer move, then due timer ticks, then paints of invalidated showing
+// [editor] Delivers the queued pointer move, then due timer ticks, then paints of invalidated showing
 // forms. Handlers may free windows and timers on the way; freed ones are skipped.
 void TApplication::ProcessMessages()
 {
@@ -422,13 +422,13 @@ void TApplication::ProcessMessages()
     }
 }
 
-// [any thread] Windows belong to the thread that makes them: the caller's.
+// [any] Windows belong to the thread that makes them: the caller's.
 void RunInWindowThread(const std::function<void()>& Call)
 {
     Call();
 }
 
-// [window thread] Nothing but the test driver queues messages here, so there is nothing to wait for.
+// [editor] Nothing but the test driver queues messages here, so there is nothing to wait for.
 bool TApplication::HandleMessage()
 {
     ProcessMessages();
@@ -439,7 +439,7 @@ void TApplication::SetCursor(TCursor C) { FCursor = C; }
 
 // ---- System services that belong to the window system ----------------------------------------------------
 
-// [window thread]
+// [editor]
 void ShowMessageBox(const std::string& Text, const std::string& Caption)
 {
     const std::string Title = Caption.empty() ? Application().Title() : Caption;
@@ -452,7 +452,7 @@ void ShowMessageBox(const std::string& Text, const std::string& Caption)
         Hook(TMessageBoxRecord(State().MessageBoxes.back()));
 }
 
-// [window thread]
+// [editor]
 std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
                                          const std::string& Filter)
 {
@@ -463,13 +463,13 @@ std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, co
     return R.Answer;
 }
 
-// [window thread]
+// [editor]
 TPoint GetPointerPos()
 {
     return State().Pointer;
 }
 
-// [window thread] Like the real pointer, the warp reaches the window under it as a mouse move, later.
+// [editor] Like the real pointer, the warp reaches the window under it as a mouse move, later.
 void SetPointerPos(int ScreenX, int ScreenY)
 {
     State().Pointer = {ScreenX, ScreenY};

@@ -1,7 +1,7 @@
 // Headless registry: one text file per key under $XDG_CONFIG_HOME/marvo/registry (or ~/.config/...), one
 // folder per root. Key names map to lower-case file names, so they are case-insensitive as on Windows, and
 // every key name is checked so that nothing is read or written outside that folder.
-// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
+// Every function here runs on the host's or player's UI thread ([host-main]) unless it is tagged otherwise.
 #include <cctype>
 #include <cstdlib>
 #include <filesystem>
@@ -35,7 +35,7 @@ std::string Lower(std::string S)
     return S;
 }
 
-// [any thread] $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config; nothing without either.
+// [any] $XDG_CONFIG_HOME when it is an absolute path, else $HOME/.config; nothing without either.
 std::optional<fs::path> RegistryFolder(TRegistryRoot Root)
 {
     fs::path Base;
@@ -95,7 +95,7 @@ struct TKeyPlace
     fs::path File;
 };
 
-// [any thread] The place of Key under Root, or nothing when there is no registry folder or Key is not a
+// [any] The place of Key under Root, or nothing when there is no registry folder or Key is not a
 // key name.
 std::optional<TKeyPlace> KeyPlace(TRegistryRoot Root, const std::string& Key)
 {
@@ -212,7 +212,7 @@ struct TRegistry::TImpl
 TRegistry::TRegistry() : FImpl(std::make_unique<TImpl>()) {}
 TRegistry::~TRegistry() = default;
 
-// [window thread]
+// [host-main]
 bool TRegistry::OpenKeyReadOnly(const std::string& Key)
 {
     CloseKey();
@@ -225,7 +225,7 @@ bool TRegistry::OpenKeyReadOnly(const std::string& Key)
     return true;
 }
 
-// [window thread] Creating a key creates the keys above it, as on Windows.
+// [host-main] Creating a key creates the keys above it, as on Windows.
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate)
 {
     CloseKey();
@@ -250,14 +250,14 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate)
     return true;
 }
 
-// [window thread]
+// [host-main]
 void TRegistry::CloseKey()
 {
     FImpl->File.reset();
     FImpl->Writable = false;
 }
 
-// [window thread]
+// [host-main]
 bool TRegistry::KeyExists(const std::string& Key)
 {
     const auto Place = KeyPlace(FRoot, Key);
@@ -265,7 +265,7 @@ bool TRegistry::KeyExists(const std::string& Key)
     return Place && fs::is_regular_file(Place->File, Ec);
 }
 
-// [window thread]
+// [host-main]
 bool TRegistry::DeleteKey(const std::string& Key)
 {
     const auto Place = KeyPlace(FRoot, Key);
@@ -278,13 +278,13 @@ bool TRegistry::DeleteKey(const std::string& Key)
     return fs::remove(Place->File, Ec);
 }
 
-// [window thread]
+// [host-main]
 bool TRegistry::ValueExists(const std::string& Name) const
 {
     return FImpl->File && FindValue(LoadValues(*FImpl->File), Name) != nullptr;
 }
 
-// [window thread]
+// [host-main]
 std::int32_t TRegistry::ReadInteger(const std::string& Name) const
 {
     if (FImpl->File)
@@ -296,7 +296,7 @@ std::int32_t TRegistry::ReadInteger(const std::string& Name) const
     throw EMarvoError("Invalid data type for '" + Name + "'");
 }
 
-// [window thread]
+// [host-main]
 std::string TRegistry::ReadString(const std::string& Name) const
 {
     if (!FImpl->File)
@@ -335,13 +335,13 @@ void WriteValue(const std::optional<fs::path>& File, bool Writable, TValue NewVa
 
 } // namespace
 
-// [window thread]
+// [host-main]
 void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value)
 {
     WriteValue(FImpl->File, FImpl->Writable, TValue{false, Name, {}, Value});
 }
 
-// [window thread]
+// [host-main]
 void TRegistry::WriteString(const std::string& Name, const std::string& Value)
 {
     WriteValue(FImpl->File, FImpl->Writable, TValue{true, Name, Value, 0});

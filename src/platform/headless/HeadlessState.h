@@ -1,5 +1,5 @@
 #pragma once
-// Internal state of the headless backend: the in-memory windows, timers and records. [window thread]
+// Internal state of the headless backend: the in-memory windows, timers and records. [editor]
 #include <cstdint>
 #include <deque>
 #include <functional>

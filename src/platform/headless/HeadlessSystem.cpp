@@ -1,5 +1,5 @@
 // Headless system services: a recursive mutex for the lock, dlopen for libraries, /proc for the executable.
-// Every function here may run on any thread ([any thread]); the lock is entered on the playback thread.
+// Every function here may run on any thread ([any]); the lock is entered on the audio thread.
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <langinfo.h>
@@ -23,27 +23,27 @@ struct TCriticalSection::TImpl
 
 TCriticalSection::TCriticalSection() : FImpl(std::make_unique<TImpl>()) {}
 TCriticalSection::~TCriticalSection() = default;
-// [any thread]
+// [thread-safe]
 void TCriticalSection::Enter() { FImpl->Mutex.lock(); }
-// [any thread]
+// [thread-safe]
 void TCriticalSection::Leave() { FImpl->Mutex.unlock(); }
-// [any thread]
+// [thread-safe]
 bool TCriticalSection::TryEnter() { return FImpl->Mutex.try_lock(); }
 
-// [any thread]
+// [any]
 void SystemSleep(unsigned Milliseconds)
 {
     std::this_thread::sleep_for(std::chrono::milliseconds(Milliseconds));
 }
 
-// [any thread] True for an existing file that is not a directory.
+// [any] True for an existing file that is not a directory.
 bool FileExists(const std::string& Path)
 {
     struct stat St{};
     return !Path.empty() && ::stat(Path.c_str(), &St) == 0 && !S_ISDIR(St.st_mode);
 }
 
-// [any thread]
+// [any]
 std::string UserSettingsFolder()
 {
     auto WithSeparator = [](std::string P) { return P.back() == '/' ? P : P + '/'; };
@@ -67,7 +67,7 @@ bool DirectoryExists(const std::string& Path)
 
 } // namespace
 
-// [any thread] Parents first; a folder that another thread creates meanwhile counts as created.
+// [any] Parents first; a folder that another thread creates meanwhile counts as created.
 bool ForceDirectories(const std::string& Path)
 {
     if (Path.empty())
@@ -83,7 +83,7 @@ bool ForceDirectories(const std::string& Path)
     return ::mkdir(P.c_str(), 0777) == 0 || DirectoryExists(P);
 }
 
-// [any thread]
+// [any]
 bool RemoveFile(const std::string& Path)
 {
     if (Path.empty())
@@ -93,13 +93,13 @@ bool RemoveFile(const std::string& Path)
     return ::lstat(Path.c_str(), &St) != 0 && (errno == ENOENT || errno == ENOTDIR);
 }
 
-// [any thread]
+// [any]
 bool RenameFileReplacing(const std::string& From, const std::string& To)
 {
     return !From.empty() && !To.empty() && ::rename(From.c_str(), To.c_str()) == 0;
 }
 
-// [any thread]
+// [any]
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& Path)
 {
     const int Fd = Path.empty() ? -1 : ::open(Path.c_str(), O_RDONLY | O_CLOEXEC);
@@ -132,7 +132,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& Path)
 namespace FileBackend
 {
 
-// [any thread] O_EXCL after the unlink: a stale temporary that is a link is replaced, not followed.
+// [any] O_EXCL after the unlink: a stale temporary that is a link is replaced, not followed.
 std::optional<TFile> CreateFresh(const std::string& Path, const std::string& ModelPath)
 {
     struct stat St{};
@@ -146,7 +146,7 @@ std::optional<TFile> CreateFresh(const std::string& Path, const std::string& Mod
     return Fd;
 }
 
-// [any thread]
+// [any]
 bool WriteAll(TFile File, const void* Data, std::size_t Size)
 {
     const auto* P = static_cast<const char*>(Data);
@@ -163,19 +163,19 @@ bool WriteAll(TFile File, const void* Data, std::size_t Size)
     return true;
 }
 
-// [any thread]
+// [any]
 bool FlushToDisk(TFile File)
 {
     return ::fsync(static_cast<int>(File)) == 0;
 }
 
-// [any thread]
+// [any]
 bool Close(TFile File)
 {
     return ::close(static_cast<int>(File)) == 0;
 }
 
-// [any thread]
+// [any]
 void FlushFolderOf(const std::string& Path)
 {
     const std::string Folder = ExtractFilePath(Path);
@@ -189,7 +189,7 @@ void FlushFolderOf(const std::string& Path)
 
 } // namespace FileBackend
 
-// [any thread]
+// [any]
 std::string ExecutablePath()
 {
     char Buffer[4096];
@@ -197,7 +197,7 @@ std::string ExecutablePath()
     return N > 0 ? std::string(Buffer, static_cast<std::size_t>(N)) : std::string();
 }
 
-// [any thread]
+// [any]
 bool StandardErrorIsTerminal()
 {
     return ::isatty(STDERR_FILENO) == 1;
@@ -223,7 +223,7 @@ void SetLastError(std::uint32_t Error, const char* Text)
 
 } // namespace
 
-// [any thread]
+// [any]
 TLibraryHandle LoadDynamicLibrary(const std::string& Path)
 {
     ::dlerror();
@@ -237,7 +237,7 @@ TLibraryHandle LoadDynamicLibrary(const std::string& Path)
     return reinterpret_cast<TLibraryHandle>(H);
 }
 
-// [any thread]
+// [any]
 void* GetLibraryEntry(TLibraryHandle Library, const char* Name)
 {
     if (!Library || !Name)
@@ -252,20 +252,20 @@ void* GetLibraryEntry(TLibraryHandle Library, const char* Name)
     return P;
 }
 
-// [any thread]
+// [any]
 void FreeDynamicLibrary(TLibraryHandle Library)
 {
     if (Library)
         ::dlclose(reinterpret_cast<void*>(Library));
 }
 
-// [any thread]
+// [any]
 std::uint32_t LastSystemError()
 {
     return LastError;
 }
 
-// [any thread] The loader's text when the error is this thread's last one, else the system's text for the
+// [any] The loader's text when the error is this thread's last one, else the system's text for the
 // number; "" when there is none.
 std::string SystemErrorMessage(std::uint32_t Error)
 {
@@ -281,7 +281,7 @@ std::string SystemErrorMessage(std::uint32_t Error)
     }
 }
 
-// [any thread] The radix character of the thread's current numeric locale (the program's C locale unless the
+// [any] The radix character of the thread's current numeric locale (the program's C locale unless the
 // thread chose its own). nl_langinfo answers what localeconv()->decimal_point does, without localeconv's
 // shared result buffer that concurrent callers would race on.
 std::string DecimalSeparator()
@@ -290,7 +290,7 @@ std::string DecimalSeparator()
     return Radix && Radix[0] ? std::string(Radix) : std::string(".");
 }
 
-// [any thread] The classic Windows scheme's colours.
+// [any] The classic Windows scheme's colours.
 std::uint32_t SystemColorARGB(int Index)
 {
     static constexpr std::uint32_t Colors[] = {

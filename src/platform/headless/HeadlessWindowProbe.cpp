@@ -48,7 +48,7 @@ TWindowProbe Probe(const TControl& C)
 
 } // namespace
 
-// [window thread]
+// [editor]
 std::vector<TWindowProbe> TopLevelWindows()
 {
     std::vector<TWindowProbe> Result;
@@ -58,7 +58,7 @@ std::vector<TWindowProbe> TopLevelWindows()
     return Result;
 }
 
-// [window thread]
+// [editor]
 std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle)
 {
     const TControl* C = Handle ? HeadlessDriver::FromHandle(Handle) : nullptr;
@@ -67,7 +67,7 @@ std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle)
     return Probe(*C);
 }
 
-// [window thread]
+// [editor]
 std::vector<std::uint32_t> CaptureScreen(const TRect& ScreenRect)
 {
     const int W = ScreenRect.Width(), H = ScreenRect.Height();
@@ -110,7 +110,7 @@ TForm* MouseTarget()
 
 } // namespace
 
-// [window thread]
+// [editor]
 void InjectPointerMove(int ScreenX, int ScreenY)
 {
     Headless::TState& S = Headless::State();
@@ -123,7 +123,7 @@ void InjectPointerMove(int ScreenX, int ScreenY)
     }
 }
 
-// [window thread] As on Win32, the shift state of a press includes its button and that of a release does not.
+// [editor] As on Win32, the shift state of a press includes its button and that of a release does not.
 void InjectMouseButton(TMouseButton Button, bool Down)
 {
     Headless::TState& S = Headless::State();
@@ -138,7 +138,7 @@ void InjectMouseButton(TMouseButton Button, bool Down)
         HeadlessDriver::MouseUp(*F, Button, S.InjectedShift, C.X, C.Y);
 }
 
-// [window thread]
+// [editor]
 void InjectKey(TInjectedKey Key, bool Down)
 {
     const TShiftState Flag = Key == TInjectedKey::ikShift ? ssShift : ssCtrl;
@@ -146,13 +146,13 @@ void InjectKey(TInjectedKey Key, bool Down)
     S.InjectedShift = Down ? S.InjectedShift | Flag : S.InjectedShift & ~Flag;
 }
 
-// [window thread]
+// [editor]
 bool CursorShowing()
 {
     return Application().Cursor() != TCursor::crNone;
 }
 
-// [any thread] The controls are counted without a lock: call it where no other thread creates windows.
+// [any] The controls are counted without a lock: call it where no other thread creates windows.
 TProcessResources ProcessResources()
 {
     TProcessResources R;
@@ -169,7 +169,7 @@ struct TMessageBoxAnswerer::TImpl
     std::size_t First = 0;
 };
 
-// [window thread]
+// [editor]
 TMessageBoxAnswerer::TMessageBoxAnswerer() : FImpl(std::make_unique<TImpl>())
 {
     FImpl->First = HeadlessDriver::MessageBoxes().size();
@@ -177,7 +177,7 @@ TMessageBoxAnswerer::TMessageBoxAnswerer() : FImpl(std::make_unique<TImpl>())
 
 TMessageBoxAnswerer::~TMessageBoxAnswerer() = default;
 
-// [window thread] (A HeadlessDriver::Reset while the answerer lives loses its place: do not.)
+// [editor] (A HeadlessDriver::Reset while the answerer lives loses its place: do not.)
 std::vector<TMessageBoxRecord> TMessageBoxAnswerer::Records() const
 {
     const auto& All = HeadlessDriver::MessageBoxes();
@@ -186,7 +186,7 @@ std::vector<TMessageBoxRecord> TMessageBoxAnswerer::Records() const
     return {All.begin() + static_cast<std::ptrdiff_t>(FImpl->First), All.end()};
 }
 
-// [window thread] Headless windows are this program's forms.
+// [editor] Headless windows are this program's forms.
 bool RequestWindowClose(TNativeHandle Window)
 {
     auto* I = static_cast<TControl::TImpl*>(Window);

@@ -3,7 +3,7 @@
 
 namespace
 {
-// [window thread] The modelled state of a control of these backends.
+// [editor] The modelled state of a control of these backends.
 TModelledControlState& Modelled(TControlState& S) { return static_cast<TModelledControlState&>(S); }
 } // namespace
 
@@ -36,7 +36,7 @@ int FrameCaption(TFormBorderStyle Style)
 int BorderOf(const TControlState& S) { return S.Kind == TControlKind::ckForm ? FrameBorder(S.BorderStyle) : 0; }
 int CaptionOf(const TControlState& S) { return S.Kind == TControlKind::ckForm ? FrameCaption(S.BorderStyle) : 0; }
 
-// [window thread]
+// [editor]
 void TControl::SetParent(TControl* AParent)
 {
     if (AParent == FParent)
@@ -59,7 +59,7 @@ bool TControl::Enabled() const { return Modelled(ControlState()).Enabled; }
 void TControl::SetEnabled(bool V) { Modelled(ControlState()).Enabled = V; }
 void TControl::SetTabOrder(int V) { ControlState().TabOrder = V; }
 
-// [window thread] A form embedded in a window that is not ours counts as showing when it is visible itself.
+// [editor] A form embedded in a window that is not ours counts as showing when it is visible itself.
 bool TControl::Showing() const
 {
     const TModelledControlState& S = Modelled(ControlState());
@@ -72,7 +72,7 @@ bool TControl::Showing() const
     return true;
 }
 
-// [window thread]
+// [editor]
 void TControl::Invalidate()
 {
     Modelled(ControlState()).Invalid = true;
@@ -80,14 +80,14 @@ void TControl::Invalidate()
         FParent->Invalidate();
 }
 
-// [window thread]
+// [editor]
 TPoint TControl::ScreenToClient(TPoint P) const
 {
     const TPoint O = ClientToScreen({0, 0});
     return {P.X - O.X, P.Y - O.Y};
 }
 
-// [window thread] Records the message; a close message runs the form's close box. Answers 0, as the default
+// [editor] Records the message; a close message runs the form's close box. Answers 0, as the default
 // window procedure does for the key messages.
 std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
 {

@@ -3,7 +3,7 @@
 // only the client areas inside a modelled frame): the outer rectangle, visibility, enabling, invalidation, the
 // messages sent to a control, a form's native owner and parent, and the frame that a form's border style
 // gives it. Each backend's TControl::TImpl extends TModelledControlState; the TControl members that need
-// nothing else are defined once, in ModelledControl.cpp. [window thread]
+// nothing else are defined once, in ModelledControl.cpp. [editor]
 #include <cstdint>
 #include <vector>
 
@@ -39,6 +39,6 @@ int FrameCaption(TFormBorderStyle Style);
 int BorderOf(const TControlState& S);
 int CaptionOf(const TControlState& S);
 
-// [window thread] The control of this backend that a form's native parent handle stands for, when it is one
+// [editor] The control of this backend that a form's native parent handle stands for, when it is one
 // of ours (each backend defines it).
 TControl* NativeParent(const TModelledControlState& S);

@@ -35,7 +35,7 @@ struct TTextRaster::TImpl
     int Descent = 0;
     std::unordered_map<char32_t, TGlyph> Cache;
 
-    // [window thread] The face at the current size, or null when no face could be opened.
+    // [editor] The face at the current size, or null when no face could be opened.
     FT_Face SizedFace()
     {
         if (!Face)
@@ -52,7 +52,7 @@ struct TTextRaster::TImpl
         return Face;
     }
 
-    // [window thread] The rendered glyph of C (an empty glyph when the face has none that renders).
+    // [editor] The rendered glyph of C (an empty glyph when the face has none that renders).
     const TGlyph& Glyph(char32_t C)
     {
         auto Found = Cache.find(C);
@@ -91,7 +91,7 @@ struct TTextRaster::TImpl
     }
 };
 
-// [window thread]
+// [editor]
 TTextRaster::TTextRaster() : FImpl(std::make_unique<TImpl>())
 {
     if (FT_Init_FreeType(&FImpl->Library) != 0)
@@ -105,7 +105,7 @@ TTextRaster::TTextRaster() : FImpl(std::make_unique<TImpl>())
     FImpl->Face = nullptr;
 }
 
-// [window thread]
+// [editor]
 TTextRaster::~TTextRaster()
 {
     if (FImpl->Face)
@@ -114,7 +114,7 @@ TTextRaster::~TTextRaster()
         FT_Done_FreeType(FImpl->Library);
 }
 
-// [window thread]
+// [editor]
 void TTextRaster::SetSize(int Points)
 {
     Points = std::clamp(Points, 1, 500);
@@ -125,13 +125,13 @@ void TTextRaster::SetSize(int Points)
     }
 }
 
-// [window thread]
+// [editor]
 int TTextRaster::Size() const
 {
     return FImpl->Points;
 }
 
-// [window thread]
+// [editor]
 int TTextRaster::TextWidth(const std::u32string& Text)
 {
     if (!FImpl->SizedFace())
@@ -140,13 +140,13 @@ int TTextRaster::TextWidth(const std::u32string& Text)
     return static_cast<int>(std::min<long long>(Width, INT_MAX));
 }
 
-// [window thread]
+// [editor]
 int TTextRaster::TextHeight()
 {
     return FImpl->SizedFace() ? FImpl->Ascent + FImpl->Descent : 0;
 }
 
-// [window thread]
+// [editor]
 void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
 {
     if (!FImpl->SizedFace())

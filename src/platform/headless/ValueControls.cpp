@@ -1,6 +1,6 @@
 // The scroll bar, the track bar and the drop-down list for the backends that keep these controls as state of
 // their own rather than as native controls (headless, x11): their kind, default size and values.
-// [window thread]
+// [editor]
 #include <algorithm>
 #include <string>
 
@@ -46,7 +46,7 @@ TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
     MakeValueControl(ControlState(), TControlKind::ckComboBox, 145, 21);
 }
 
-// [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
+// [editor] A range given backwards becomes the single value AMin; the position is kept inside it.
 void TScrollBar::SetRange(int AMin, int AMax)
 {
     ControlState().Min = AMin;
@@ -54,7 +54,7 @@ void TScrollBar::SetRange(int AMin, int AMax)
     SetPosition(ControlState().Position_);
 }
 
-// [window thread]
+// [editor]
 void TScrollBar::SetPosition(int V)
 {
     V = std::clamp(V, ControlState().Min, ControlState().Max);
@@ -64,7 +64,7 @@ void TScrollBar::SetPosition(int V)
     FireChange(this, OnChange);
 }
 
-// [window thread]
+// [editor]
 void TTrackBar::SetRange(int AMin, int AMax)
 {
     ControlState().Min = AMin;
@@ -72,7 +72,7 @@ void TTrackBar::SetRange(int AMin, int AMax)
     SetPosition(ControlState().Position_);
 }
 
-// [window thread]
+// [editor]
 void TTrackBar::SetPosition(int V)
 {
     V = std::clamp(V, ControlState().Min, ControlState().Max);
@@ -97,7 +97,7 @@ void TComboBox::ClearItems()
     ControlState().ItemIndex = -1;
 }
 
-// [window thread] An index outside the list selects nothing (-1).
+// [editor] An index outside the list selects nothing (-1).
 void TComboBox::SetItemIndex(int V)
 {
     if (V < 0 || V >= ItemCount())
@@ -110,7 +110,7 @@ void TComboBox::SetItemIndex(int V)
 
 void TComboBox::SetItemHeight(int V) { ControlState().ItemHeight = std::max(1, V); }
 
-// [window thread]
+// [editor]
 void TComboBox::SetText(const std::string& V)
 {
     const auto It = std::find(ControlState().Items.begin(), ControlState().Items.end(), V);

@@ -13,7 +13,7 @@
 
 namespace
 {
-// [window thread] The default user-interface font's description (face, weight, charset).
+// [editor] The default user-interface font's description (face, weight, charset).
 LOGFONTW DefaultUIFont()
 {
     LOGFONTW Font{};
@@ -38,7 +38,7 @@ struct TTextRaster::TImpl
     TEXTMETRICW Metrics{};
     std::unordered_map<char32_t, TGlyph> Cache;
 
-    // [window thread] The memory DC with the font of the current size selected, or null.
+    // [editor] The memory DC with the font of the current size selected, or null.
     HDC SizedDC()
     {
         if (!DC)
@@ -65,7 +65,7 @@ struct TTextRaster::TImpl
         return DC;
     }
 
-    // [window thread] The glyph of C in the selected font (characters outside the basic plane, and those the
+    // [editor] The glyph of C in the selected font (characters outside the basic plane, and those the
     // font cannot give, use U+FFFD's glyph, else nothing).
     const TGlyph& Glyph(char32_t C)
     {
@@ -116,13 +116,13 @@ struct TTextRaster::TImpl
     }
 };
 
-// [window thread]
+// [editor]
 TTextRaster::TTextRaster() : FImpl(std::make_unique<TImpl>())
 {
     FImpl->DC = CreateCompatibleDC(nullptr);
 }
 
-// [window thread]
+// [editor]
 TTextRaster::~TTextRaster()
 {
     if (FImpl->DC)
@@ -135,7 +135,7 @@ TTextRaster::~TTextRaster()
         DeleteObject(FImpl->Font);
 }
 
-// [window thread]
+// [editor]
 void TTextRaster::SetSize(int Points)
 {
     Points = std::clamp(Points, 1, 500);
@@ -146,13 +146,13 @@ void TTextRaster::SetSize(int Points)
     }
 }
 
-// [window thread]
+// [editor]
 int TTextRaster::Size() const
 {
     return FImpl->Points;
 }
 
-// [window thread]
+// [editor]
 int TTextRaster::TextWidth(const std::u32string& Text)
 {
     if (!FImpl->SizedDC())
@@ -161,13 +161,13 @@ int TTextRaster::TextWidth(const std::u32string& Text)
     return static_cast<int>(std::clamp<long long>(Width, 0, INT_MAX));
 }
 
-// [window thread]
+// [editor]
 int TTextRaster::TextHeight()
 {
     return FImpl->SizedDC() ? FImpl->Metrics.tmHeight : 0;
 }
 
-// [window thread]
+// [editor]
 void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
 {
     if (!FImpl->SizedDC())

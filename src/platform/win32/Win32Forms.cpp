@@ -1,7 +1,7 @@
 // Win32 window toolkit: forms are windows of our own class; the standard controls are the system's
 // (static, scroll bar, common-controls track bar, combo box). Every window procedure catches everything:
 // an exception must not unwind through Windows frames.
-// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
+// Every function here runs on the thread that owns the windows ([editor]) unless it is tagged otherwise.
 #include "platform/win32/Win32Internal.h"
 
 #include <windowsx.h>
@@ -15,7 +15,7 @@
 namespace Win32
 {
 
-// [any thread]
+// [any]
 std::wstring Widen(const std::string& S)
 {
     if (S.empty())
@@ -26,7 +26,7 @@ std::wstring Widen(const std::string& S)
     return W;
 }
 
-// [any thread]
+// [any]
 std::string Narrow(const std::wstring& W)
 {
     if (W.empty())
@@ -366,7 +366,7 @@ LRESULT FormMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
     return DefWindowProcW(Wnd, Msg, WParam, LParam);
 }
 
-// [window thread]
+// [editor]
 LRESULT CALLBACK FormWndProc(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
 {
     try
@@ -422,7 +422,7 @@ SIZE TextExtent(HWND W, const std::string& Text)
 namespace Win32
 {
 
-// [any thread]
+// [any]
 HINSTANCE ModuleInstance()
 {
     HMODULE M = nullptr;
@@ -431,7 +431,7 @@ HINSTANCE ModuleInstance()
     return M;
 }
 
-// [window thread]
+// [editor]
 HWND ParkingWindow()
 {
     HWND& W = ParkingWnd;
@@ -474,13 +474,13 @@ struct TClassRelease
 
 // ---- TControl ---------------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
 {
     FImpl->Self = this;
 }
 
-// [window thread] Children stay alive (their owner frees them) but are parked away from this window.
+// [editor] Children stay alive (their owner frees them) but are parked away from this window.
 TControl::~TControl()
 {
     while (!FControls.empty())
@@ -501,7 +501,7 @@ TControl::~TControl()
 TControlState& TControl::ControlState() const { return *FImpl; }
 TNativeHandle TControl::Handle() const { return FImpl->Wnd; }
 
-// [window thread]
+// [editor]
 void TControl::SetParent(TControl* AParent)
 {
     if (AParent == FParent)
@@ -526,7 +526,7 @@ int TControl::Height() const
     return R.bottom - R.top;
 }
 
-// [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
+// [editor] Moving a screen-centred form ends its centring; a size change keeps it centred.
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
     TImpl& I = *FImpl;
@@ -558,7 +558,7 @@ void TControl::SetClientHeight(int V) { SetHeight(V + Height() - ClientHeight())
 
 bool TControl::Visible() const { return FImpl->Wnd && (GetWindowLongW(FImpl->Wnd, GWL_STYLE) & WS_VISIBLE); }
 
-// [window thread] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
+// [editor] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
 void TControl::SetVisible(bool V)
 {
     if (!FImpl->Wnd || V == Visible())
@@ -578,7 +578,7 @@ void TControl::SetEnabled(bool V)
         EnableWindow(FImpl->Wnd, V);
 }
 
-// [window thread] Windows tabs through siblings in z-order, so the siblings are restacked by tab order.
+// [editor] Windows tabs through siblings in z-order, so the siblings are restacked by tab order.
 void TControl::SetTabOrder(int V)
 {
     FImpl->TabOrder = V;
@@ -628,7 +628,7 @@ TPoint TControl::ScreenToClient(TPoint P) const
     return {Q.x, Q.y};
 }
 
-// [window thread]
+// [editor]
 std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
 {
     return FImpl->Wnd ? ::SendMessageW(FImpl->Wnd, Msg, WParam, LParam) : 0;
@@ -636,7 +636,7 @@ std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::in
 
 // ---- TForm ------------------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
 {
     RegisterClasses();
@@ -673,7 +673,7 @@ void ApplyFormStyle(TControl::TImpl& I, bool Visible)
 
 } // namespace
 
-// [window thread]
+// [editor]
 void TForm::SetBorderStyle(TFormBorderStyle V)
 {
     FImpl->BorderStyle = V;
@@ -702,7 +702,7 @@ void TForm::SetPosition(TFormPosition V)
 }
 TNativeHandle TForm::OwnerWindow() const { return FImpl->OwnerWindow; }
 
-// [window thread] The owner of a top-level window is kept in its parent slot (GWLP_HWNDPARENT).
+// [editor] The owner of a top-level window is kept in its parent slot (GWLP_HWNDPARENT).
 void TForm::SetOwnerWindow(TNativeHandle Owner)
 {
     FImpl->OwnerWindow = static_cast<HWND>(Owner);
@@ -711,7 +711,7 @@ void TForm::SetOwnerWindow(TNativeHandle Owner)
 }
 TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
 
-// [window thread] The style changes to a child window before it moves into the parent (and back after it
+// [editor] The style changes to a child window before it moves into the parent (and back after it
 // leaves), as Windows asks.
 void TForm::SetParentWindow(TNativeHandle ParentHandle)
 {
@@ -737,13 +737,13 @@ void TForm::SetParentWindow(TNativeHandle ParentHandle)
     DoClientResized();
 }
 
-// [window thread]
+// [editor]
 void TForm::BringToFront()
 {
     SetWindowPos(FImpl->Wnd, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | (Visible() ? 0 : SWP_NOACTIVATE));
 }
 
-// [window thread]
+// [editor]
 void TForm::SetActiveControl(TControl* C)
 {
     FImpl->ActiveControl = C;
@@ -751,7 +751,7 @@ void TForm::SetActiveControl(TControl* C)
         SetFocus(C->Impl()->Wnd);
 }
 
-// [window thread] Drawn into the paint DC inside WM_PAINT, else straight into the window.
+// [editor] Drawn into the paint DC inside WM_PAINT, else straight into the window.
 void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride)
 {
     if (!FImpl->Wnd || !Pixels || Width <= 0 || Height <= 0 || Stride < Width)
@@ -776,7 +776,7 @@ void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int 
 
 // ---- Standard controls ------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
 {
     FImpl->Kind = TControlKind::ckLabel;
@@ -784,7 +784,7 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
     SetBounds(0, 0, 0, TextExtent(FImpl->Wnd, "").cy);
 }
 
-// [window thread]
+// [editor]
 void TLabel::SetCaption(const std::string& V)
 {
     FImpl->Caption = V;
@@ -809,7 +809,7 @@ void TLabel::SetCentered(bool V)
 }
 int TLabel::TextWidth(const std::string& Text) const { return TextExtent(FImpl->Wnd, Text).cx; }
 
-// [window thread]
+// [editor]
 TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
 {
     FImpl->Kind = TControlKind::ckScrollBar;
@@ -817,7 +817,7 @@ TScrollBar::TScrollBar(TComponent* AOwner) : TControl(AOwner)
     SetScrollRange(FImpl->Wnd, SB_CTL, FImpl->Min, FImpl->Max, TRUE);
 }
 
-// [window thread] A range given backwards becomes the single value AMin; the position is kept inside it.
+// [editor] A range given backwards becomes the single value AMin; the position is kept inside it.
 void TScrollBar::SetRange(int AMin, int AMax)
 {
     FImpl->Min = AMin;
@@ -826,7 +826,7 @@ void TScrollBar::SetRange(int AMin, int AMax)
     SetPosition(FImpl->Position_);
 }
 
-// [window thread]
+// [editor]
 void TScrollBar::SetPosition(int V)
 {
     V = std::clamp(V, FImpl->Min, FImpl->Max);
@@ -837,7 +837,7 @@ void TScrollBar::SetPosition(int V)
     FireChange(this, OnChange);
 }
 
-// [window thread]
+// [editor]
 TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
 {
     FImpl->Kind = TControlKind::ckTrackBar;
@@ -847,7 +847,7 @@ TTrackBar::TTrackBar(TComponent* AOwner) : TControl(AOwner)
     ::SendMessageW(FImpl->Wnd, TBM_SETRANGEMAX, TRUE, FImpl->Max);
 }
 
-// [window thread]
+// [editor]
 void TTrackBar::SetRange(int AMin, int AMax)
 {
     FImpl->Min = AMin;
@@ -857,7 +857,7 @@ void TTrackBar::SetRange(int AMin, int AMax)
     SetPosition(FImpl->Position_);
 }
 
-// [window thread]
+// [editor]
 void TTrackBar::SetPosition(int V)
 {
     V = std::clamp(V, FImpl->Min, FImpl->Max);
@@ -886,7 +886,7 @@ void TTrackBar::SetSelection(int AStart, int AEnd)
     ::SendMessageW(FImpl->Wnd, TBM_SETSELEND, TRUE, AEnd);
 }
 
-// [window thread]
+// [editor]
 TComboBox::TComboBox(TComponent* AOwner) : TControl(AOwner)
 {
     FImpl->Kind = TControlKind::ckComboBox;
@@ -906,7 +906,7 @@ void TComboBox::ClearItems()
     ::SendMessageW(FImpl->Wnd, CB_RESETCONTENT, 0, 0);
 }
 
-// [window thread] An index outside the list selects nothing (-1).
+// [editor] An index outside the list selects nothing (-1).
 void TComboBox::SetItemIndex(int V)
 {
     if (V < 0 || V >= ItemCount())
@@ -939,7 +939,7 @@ void TComboBox::SetFontColor(std::uint32_t ARGB)
 
 // ---- Pop-up menus, timers, application --------------------------------------------------------------------
 
-// [window thread] Modal until the menu closes; then the chosen item's Click runs.
+// [editor] Modal until the menu closes; then the chosen item's Click runs.
 void TPopupMenu::Popup(int ScreenX, int ScreenY)
 {
     HMENU Menu = CreatePopupMenu();
@@ -998,7 +998,7 @@ void UpdateTimer(TTimer* T)
 
 } // namespace
 
-// [window thread]
+// [editor]
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
 {
     static UINT_PTR NextId = 0x4D00;
@@ -1007,7 +1007,7 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<
     UpdateTimer(this);
 }
 
-// [window thread]
+// [editor]
 TTimer::~TTimer()
 {
     KillTimer(ParkingWindow(), FImpl->Id);
@@ -1027,7 +1027,7 @@ void TTimer::SetEnabled(bool V)
     UpdateTimer(this);
 }
 
-// [window thread] Dispatches every waiting message of this thread once; a quit request is left queued.
+// [editor] Dispatches every waiting message of this thread once; a quit request is left queued.
 void TApplication::ProcessMessages()
 {
     MSG M;
@@ -1043,13 +1043,13 @@ void TApplication::ProcessMessages()
     }
 }
 
-// [any thread] Windows belong to the thread that makes them: the caller's.
+// [any] Windows belong to the thread that makes them: the caller's.
 void RunInWindowThread(const std::function<void()>& Call)
 {
     Call();
 }
 
-// [window thread]
+// [editor]
 bool TApplication::HandleMessage()
 {
     MSG M;
@@ -1059,7 +1059,7 @@ bool TApplication::HandleMessage()
     return !PeekMessageW(&M, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
 }
 
-// [window thread] The invisible cursor stays while the pointer is over our windows (WM_SETCURSOR).
+// [editor] The invisible cursor stays while the pointer is over our windows (WM_SETCURSOR).
 void TApplication::SetCursor(TCursor C)
 {
     FCursor = C;
@@ -1068,14 +1068,14 @@ void TApplication::SetCursor(TCursor C)
 
 // ---- System services that belong to the window system ----------------------------------------------------
 
-// [window thread]
+// [editor]
 void ShowMessageBox(const std::string& Text, const std::string& Caption)
 {
     const std::string Title = Caption.empty() ? Application().Title() : Caption;
     MessageBoxW(GetActiveWindow(), Widen(Text).c_str(), Widen(Title).c_str(), MB_OK);
 }
 
-// [window thread]
+// [editor]
 std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
                                          const std::string& Filter)
 {
@@ -1101,7 +1101,7 @@ std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, co
     return Narrow(Path.data());
 }
 
-// [window thread]
+// [editor]
 TPoint GetPointerPos()
 {
     POINT P{0, 0};
@@ -1109,7 +1109,7 @@ TPoint GetPointerPos()
     return {P.x, P.y};
 }
 
-// [window thread]
+// [editor]
 void SetPointerPos(int ScreenX, int ScreenY)
 {
     SetCursorPos(ScreenX, ScreenY);

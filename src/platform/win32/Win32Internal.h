@@ -1,6 +1,6 @@
 #pragma once
 // Internal to the Win32 backend: the Windows headers (with the macros that collide with toolkit names
-// removed), text conversion and the backend state of controls and timers. [window thread]
+// removed), text conversion and the backend state of controls and timers. [editor]
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif

@@ -1,5 +1,5 @@
 // Win32 registry access through the system's registry functions.
-// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
+// Every function here runs on the host's or player's UI thread ([host-main]) unless it is tagged otherwise.
 #include "platform/win32/Win32Internal.h"
 
 #include "platform/Exceptions.h"
@@ -40,7 +40,7 @@ TRegistry::~TRegistry()
     CloseKey();
 }
 
-// [window thread]
+// [host-main]
 bool TRegistry::OpenKeyReadOnly(const std::string& Key)
 {
     CloseKey();
@@ -52,7 +52,7 @@ bool TRegistry::OpenKeyReadOnly(const std::string& Key)
     return true;
 }
 
-// [window thread]
+// [host-main]
 bool TRegistry::OpenKey(const std::string& Key, bool CanCreate)
 {
     CloseKey();
@@ -70,7 +70,7 @@ bool TRegistry::OpenKey(const std::string& Key, bool CanCreate)
     return true;
 }
 
-// [window thread]
+// [host-main]
 void TRegistry::CloseKey()
 {
     if (FImpl->Key)
@@ -79,7 +79,7 @@ void TRegistry::CloseKey()
     FImpl->Writable = false;
 }
 
-// [window thread]
+// [host-main]
 bool TRegistry::KeyExists(const std::string& Key)
 {
     HKEY K = nullptr;
@@ -89,7 +89,7 @@ bool TRegistry::KeyExists(const std::string& Key)
     return true;
 }
 
-// [window thread]
+// [host-main]
 bool TRegistry::DeleteKey(const std::string& Key)
 {
     if (Key.empty())
@@ -99,14 +99,14 @@ bool TRegistry::DeleteKey(const std::string& Key)
     return RegDeleteKeyW(RootOf(FRoot), Path.c_str()) == ERROR_SUCCESS || !KeyExists(Key);
 }
 
-// [window thread]
+// [host-main]
 bool TRegistry::ValueExists(const std::string& Name) const
 {
     return FImpl->Key &&
            RegQueryValueExW(FImpl->Key, Widen(Name).c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
 }
 
-// [window thread]
+// [host-main]
 std::int32_t TRegistry::ReadInteger(const std::string& Name) const
 {
     DWORD Type = 0, Value = 0, Size = sizeof Value;
@@ -118,7 +118,7 @@ std::int32_t TRegistry::ReadInteger(const std::string& Name) const
     return static_cast<std::int32_t>(Value);
 }
 
-// [window thread]
+// [host-main]
 std::string TRegistry::ReadString(const std::string& Name) const
 {
     if (!FImpl->Key)
@@ -140,7 +140,7 @@ std::string TRegistry::ReadString(const std::string& Name) const
     return Narrow(Text);
 }
 
-// [window thread]
+// [host-main]
 void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value)
 {
     const DWORD V = static_cast<DWORD>(Value);
@@ -150,7 +150,7 @@ void TRegistry::WriteInteger(const std::string& Name, std::int32_t Value)
         throw EMarvoError("Failed to set data for '" + Name + "'");
 }
 
-// [window thread]
+// [host-main]
 void TRegistry::WriteString(const std::string& Name, const std::string& Value)
 {
     const std::wstring V = Widen(Value);

@@ -1,5 +1,5 @@
 // Win32 system services: critical section, Sleep, files, the executable's path, libraries and error texts.
-// Every function here may run on any thread ([any thread]); the lock is entered on the playback thread.
+// Every function here may run on any thread ([any]); the lock is entered on the audio thread.
 #include "platform/win32/Win32Internal.h"
 
 #include <shlobj.h>
@@ -23,20 +23,20 @@ TCriticalSection::~TCriticalSection()
 {
     DeleteCriticalSection(&FImpl->Section);
 }
-// [any thread]
+// [thread-safe]
 void TCriticalSection::Enter() { EnterCriticalSection(&FImpl->Section); }
-// [any thread]
+// [thread-safe]
 void TCriticalSection::Leave() { LeaveCriticalSection(&FImpl->Section); }
-// [any thread]
+// [thread-safe]
 bool TCriticalSection::TryEnter() { return TryEnterCriticalSection(&FImpl->Section) != 0; }
 
-// [any thread]
+// [any]
 void SystemSleep(unsigned Milliseconds)
 {
     Sleep(Milliseconds);
 }
 
-// [any thread] True for an existing file that is not a directory.
+// [any] True for an existing file that is not a directory.
 bool FileExists(const std::string& Path)
 {
     if (Path.empty())
@@ -45,7 +45,7 @@ bool FileExists(const std::string& Path)
     return A != INVALID_FILE_ATTRIBUTES && !(A & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// [any thread]
+// [any]
 std::string UserSettingsFolder()
 {
     std::wstring Folder;
@@ -83,7 +83,7 @@ bool IsSeparator(char C)
 
 } // namespace
 
-// [any thread] Parents first; a folder that another thread creates meanwhile counts as created. A drive
+// [any] Parents first; a folder that another thread creates meanwhile counts as created. A drive
 // ("C:") or a share ("\\server\share") is never created, only found.
 bool ForceDirectories(const std::string& Path)
 {
@@ -101,7 +101,7 @@ bool ForceDirectories(const std::string& Path)
     return CreateDirectoryW(W.c_str(), nullptr) || DirectoryExists(W);
 }
 
-// [any thread]
+// [any]
 bool RemoveFile(const std::string& Path)
 {
     if (Path.empty())
@@ -120,14 +120,14 @@ bool RemoveFile(const std::string& Path)
     return Error == ERROR_FILE_NOT_FOUND || Error == ERROR_PATH_NOT_FOUND;
 }
 
-// [any thread]
+// [any]
 bool RenameFileReplacing(const std::string& From, const std::string& To)
 {
     return !From.empty() && !To.empty() &&
            MoveFileExW(Widen(From).c_str(), Widen(To).c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH);
 }
 
-// [any thread] Opened with every sharing mode, so that a file another program holds open is still read.
+// [any] Opened with every sharing mode, so that a file another program holds open is still read.
 std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& Path)
 {
     if (Path.empty())
@@ -159,7 +159,7 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& Path)
 namespace FileBackend
 {
 
-// [any thread] No sharing while it is written: nobody reads a half-written temporary.
+// [any] No sharing while it is written: nobody reads a half-written temporary.
 std::optional<TFile> CreateFresh(const std::string& Path, const std::string& /*ModelPath*/)
 {
     const std::wstring W = Widen(Path);
@@ -172,7 +172,7 @@ std::optional<TFile> CreateFresh(const std::string& Path, const std::string& /*M
     return reinterpret_cast<TFile>(H);
 }
 
-// [any thread]
+// [any]
 bool WriteAll(TFile File, const void* Data, std::size_t Size)
 {
     const auto* P = static_cast<const char*>(Data);
@@ -188,24 +188,24 @@ bool WriteAll(TFile File, const void* Data, std::size_t Size)
     return true;
 }
 
-// [any thread]
+// [any]
 bool FlushToDisk(TFile File)
 {
     return FlushFileBuffers(reinterpret_cast<HANDLE>(File)) != 0;
 }
 
-// [any thread]
+// [any]
 bool Close(TFile File)
 {
     return CloseHandle(reinterpret_cast<HANDLE>(File)) != 0;
 }
 
-// [any thread] MoveFileExW wrote the rename through already.
+// [any] MoveFileExW wrote the rename through already.
 void FlushFolderOf(const std::string&) {}
 
 } // namespace FileBackend
 
-// [any thread] The host process's executable (the player), not this library.
+// [any] The host process's executable (the player), not this library.
 std::string ExecutablePath()
 {
     std::vector<wchar_t> Buffer(32768);
@@ -213,14 +213,14 @@ std::string ExecutablePath()
     return Narrow(std::wstring(Buffer.data(), N));
 }
 
-// [any thread]
+// [any]
 bool StandardErrorIsTerminal()
 {
     const HANDLE H = GetStdHandle(STD_ERROR_HANDLE);
     return H != nullptr && H != INVALID_HANDLE_VALUE && GetFileType(H) == FILE_TYPE_CHAR;
 }
 
-// [any thread] The load runs with failure dialogs suppressed (error mode 7); the previous error mode and
+// [any] The load runs with failure dialogs suppressed (error mode 7); the previous error mode and
 // the x87 control word (which a library's start-up code may change) are restored afterwards.
 TLibraryHandle LoadDynamicLibrary(const std::string& Path)
 {
@@ -234,7 +234,7 @@ TLibraryHandle LoadDynamicLibrary(const std::string& Path)
     return reinterpret_cast<TLibraryHandle>(M);
 }
 
-// [any thread]
+// [any]
 void* GetLibraryEntry(TLibraryHandle Library, const char* Name)
 {
     if (!Library || !Name)
@@ -242,20 +242,20 @@ void* GetLibraryEntry(TLibraryHandle Library, const char* Name)
     return reinterpret_cast<void*>(GetProcAddress(reinterpret_cast<HMODULE>(Library), Name));
 }
 
-// [any thread]
+// [any]
 void FreeDynamicLibrary(TLibraryHandle Library)
 {
     if (Library)
         FreeLibrary(reinterpret_cast<HMODULE>(Library));
 }
 
-// [any thread]
+// [any]
 std::uint32_t LastSystemError()
 {
     return GetLastError();
 }
 
-// [any thread] The system message table's text in the default language, at most 256 characters, without
+// [any] The system message table's text in the default language, at most 256 characters, without
 // the trailing line break; "" when the system has no text for the number.
 std::string SystemErrorMessage(std::uint32_t Error)
 {
@@ -267,7 +267,7 @@ std::string SystemErrorMessage(std::uint32_t Error)
     return Narrow(std::wstring(Buffer, N));
 }
 
-// [any thread] The user's setting as Control Panel keeps it (at most three characters).
+// [any] The user's setting as Control Panel keeps it (at most three characters).
 std::string DecimalSeparator()
 {
     wchar_t Buffer[16] = {};
@@ -276,7 +276,7 @@ std::string DecimalSeparator()
     return N > 1 && Buffer[0] ? Narrow(Buffer) : std::string(".");
 }
 
-// [any thread]
+// [any]
 std::uint32_t SystemColorARGB(int Index)
 {
     const COLORREF C = GetSysColor(Index);

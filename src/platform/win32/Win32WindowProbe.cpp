@@ -50,7 +50,7 @@ TWindowProbe Probe(HWND Wnd)
     return P;
 }
 
-// [any thread] Enumeration callbacks: HWNDs into the vector at Param. Nothing may unwind out of them.
+// [any] Enumeration callbacks: HWNDs into the vector at Param. Nothing may unwind out of them.
 BOOL CALLBACK CollectOwnWindow(HWND Wnd, LPARAM Param)
 {
     try
@@ -80,7 +80,7 @@ BOOL CALLBACK CollectWindow(HWND Wnd, LPARAM Param)
     }
 }
 
-// This process's top-level windows, of every thread. [any thread]
+// This process's top-level windows, of every thread. [any]
 std::vector<HWND> ProcessTopLevelWindows()
 {
     std::vector<HWND> Result;
@@ -88,7 +88,7 @@ std::vector<HWND> ProcessTopLevelWindows()
     return Result;
 }
 
-// Every child window below Wnd, at any depth. [any thread]
+// Every child window below Wnd, at any depth. [any]
 std::vector<HWND> Descendants(HWND Wnd)
 {
     std::vector<HWND> Result;
@@ -98,7 +98,7 @@ std::vector<HWND> Descendants(HWND Wnd)
 
 } // namespace
 
-// [window thread]
+// [editor]
 std::vector<TWindowProbe> TopLevelWindows()
 {
     std::vector<TWindowProbe> Result;
@@ -107,7 +107,7 @@ std::vector<TWindowProbe> TopLevelWindows()
     return Result;
 }
 
-// [window thread]
+// [editor]
 std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle)
 {
     HWND Wnd = static_cast<HWND>(Handle);
@@ -116,7 +116,7 @@ std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle)
     return Probe(Wnd);
 }
 
-// [window thread] BitBlt from the screen into a 32-bit top-down DIB section; its bytes are 0x00RRGGBB.
+// [editor] BitBlt from the screen into a 32-bit top-down DIB section; its bytes are 0x00RRGGBB.
 std::vector<std::uint32_t> CaptureScreen(const TRect& ScreenRect)
 {
     const int W = ScreenRect.Width(), H = ScreenRect.Height();
@@ -167,7 +167,7 @@ void SendKey(WORD VirtualKey, bool Down)
     Send(In);
 }
 
-// The keys that InjectKey holds down. [window thread]
+// The keys that InjectKey holds down. [editor]
 bool HeldShift = false, HeldCtrl = false;
 
 // Wine's X11 driver sets the modifier keys to the X keyboard's state whenever the pointer enters one of its
@@ -194,7 +194,7 @@ LONG Normalised(int Pixel, int Size)
 
 } // namespace
 
-// [window thread]
+// [editor]
 void InjectPointerMove(int ScreenX, int ScreenY)
 {
     PressHeldKeysAgain();
@@ -206,7 +206,7 @@ void InjectPointerMove(int ScreenX, int ScreenY)
     Send(In);
 }
 
-// [window thread]
+// [editor]
 void InjectMouseButton(TMouseButton Button, bool Down)
 {
     PressHeldKeysAgain();
@@ -221,14 +221,14 @@ void InjectMouseButton(TMouseButton Button, bool Down)
     Send(In);
 }
 
-// [window thread]
+// [editor]
 void InjectKey(TInjectedKey Key, bool Down)
 {
     (Key == TInjectedKey::ikShift ? HeldShift : HeldCtrl) = Down;
     SendKey(Key == TInjectedKey::ikShift ? VK_SHIFT : VK_CONTROL, Down);
 }
 
-// [window thread] Wine answers the foreground thread's cursor: null after SetCursor(nullptr), also during
+// [editor] Wine answers the foreground thread's cursor: null after SetCursor(nullptr), also during
 // mouse capture, while CURSOR_SHOWING stays set; and null before any window of that thread set one.
 bool CursorShowing()
 {
@@ -237,7 +237,7 @@ bool CursorShowing()
     return GetCursorInfo(&Info) && (Info.flags & CURSOR_SHOWING) && Info.hCursor;
 }
 
-// [any thread] K32GetProcessMemoryInfo (kernel32 since Windows 7) or psapi's GetProcessMemoryInfo, looked up
+// [any] K32GetProcessMemoryInfo (kernel32 since Windows 7) or psapi's GetProcessMemoryInfo, looked up
 // at run time so that the library imports nothing more.
 TProcessResources ProcessResources()
 {
@@ -308,7 +308,7 @@ struct TMessageBoxAnswerer::TImpl
     std::atomic<bool> Stop{false};
     std::thread Thread;
 
-    // [answerer thread] Presses OK on every new message box; each box is answered once.
+    // [answerer] Presses OK on every new message box; each box is answered once.
     void Poll()
     {
         std::vector<HWND> StillThere;
@@ -330,7 +330,7 @@ struct TMessageBoxAnswerer::TImpl
         }
     }
 
-    // [answerer thread]
+    // [answerer]
     void Run()
     {
         while (!Stop.load())
@@ -347,13 +347,13 @@ struct TMessageBoxAnswerer::TImpl
     }
 };
 
-// [window thread]
+// [editor]
 TMessageBoxAnswerer::TMessageBoxAnswerer() : FImpl(std::make_unique<TImpl>())
 {
     FImpl->Thread = std::thread([I = FImpl.get()] { I->Run(); });
 }
 
-// [window thread] The thread sends no message to this one, so joining it cannot deadlock.
+// [editor] The thread sends no message to this one, so joining it cannot deadlock.
 TMessageBoxAnswerer::~TMessageBoxAnswerer()
 {
     FImpl->Stop = true;
@@ -361,14 +361,14 @@ TMessageBoxAnswerer::~TMessageBoxAnswerer()
         FImpl->Thread.join();
 }
 
-// [window thread]
+// [editor]
 std::vector<TMessageBoxRecord> TMessageBoxAnswerer::Records() const
 {
     std::lock_guard<std::mutex> G(FImpl->Lock);
     return FImpl->Records;
 }
 
-// [any thread]
+// [any]
 bool RequestWindowClose(TNativeHandle Window)
 {
     HWND Wnd = static_cast<HWND>(Window);

@@ -109,7 +109,7 @@ constexpr std::chrono::seconds kStartTimeout{10};
 class TWindowThread
 {
 public:
-    // [any thread] Runs Call on the thread (started on first use) and waits for it. A call not taken up
+    // [any] Runs Call on the thread (started on first use) and waits for it. A call not taken up
     // within kStartTimeout is withdrawn: EMarvoError, and Call never runs. A call taken up runs our own code
     // only (the module queues what it sends the host from there), so its end is waited for.
     void Run(const std::function<void()>& Call)
@@ -138,10 +138,10 @@ public:
             std::rethrow_exception(Posted.Error);
     }
 
-    // [any thread]
+    // [any]
     bool IsCurrent() const { return FId.load() == std::this_thread::get_id(); }
 
-    // [unloading thread] Stops the loop; calls still queued fail.
+    // [unload] Stops the loop; calls still queued fail.
     void Stop()
     {
         {
@@ -162,7 +162,7 @@ public:
     }
 
 private:
-    // [any thread, FLock held]
+    // [any, FLock held]
     void Start()
     {
         if (::pipe2(FWake, O_NONBLOCK | O_CLOEXEC) != 0)
@@ -179,7 +179,7 @@ private:
         }
     }
 
-    // [window thread] Runs posted calls and processes the context's events until stopped. Posted calls run
+    // [editor] Runs posted calls and processes the context's events until stopped. Posted calls run
     // only here, never inside a handler's own ProcessMessages, so a call that closes the editor never pulls
     // a window away under a running handler.
     void Loop()
@@ -272,7 +272,7 @@ TContexts& Contexts() { return Backend.Contexts; }
 TWindowThread& WindowThread() { return Backend.Thread; }
 TShared& Shared() { return Backend.Shared; }
 
-// [unloading thread]
+// [unload]
 void ReleaseBackend()
 {
     WindowThread().Stop();
@@ -381,7 +381,7 @@ std::uint32_t TPixelFormat::Decode(unsigned long Pixel) const
            Part(Pixel, BlueBits, BlueShift);
 }
 
-// [any thread]
+// [any]
 TPixelFormat FormatOf(const Visual& V)
 {
     const auto ShiftAndBits = [](unsigned long Mask, int& Shift, int& Count) {
@@ -409,7 +409,7 @@ TPixelFormat FormatOf(const Visual& V)
 
 // ---- Connections --------------------------------------------------------------------------------------------
 
-// [any thread]
+// [any]
 Display* OpenDisplay()
 {
     static std::once_flag Once;
@@ -428,7 +428,7 @@ Display* OpenDisplay()
     return D;
 }
 
-// [any thread]
+// [any]
 void CloseDisplay(Display* D)
 {
     if (!D)
@@ -442,7 +442,7 @@ void CloseDisplay(Display* D)
         C.LastErrors.end());
 }
 
-// [any thread]
+// [any]
 int TakeLastError(Display* D)
 {
     TConnections& C = Connections();
@@ -457,7 +457,7 @@ int TakeLastError(Display* D)
     return 0;
 }
 
-// [any thread] Opened on first use; a failed attempt is not repeated (the environment does not change).
+// [any] Opened on first use; a failed attempt is not repeated (the environment does not change).
 Display* SharedDisplay(std::unique_lock<std::mutex>& Lock)
 {
     TShared& S = Shared();
@@ -470,7 +470,7 @@ Display* SharedDisplay(std::unique_lock<std::mutex>& Lock)
     return S.Dpy;
 }
 
-// [unloading thread]
+// [unload]
 void ReleaseSharedDisplay()
 {
     TShared& S = Shared();
@@ -479,7 +479,7 @@ void ReleaseSharedDisplay()
     S.Dpy = nullptr;
 }
 
-// [any thread]
+// [any]
 std::vector<XID> ClientResourceIds()
 {
     std::vector<XID> Ids;
@@ -494,7 +494,7 @@ std::vector<XID> ClientResourceIds()
 
 TContext::TContext() = default;
 
-// [unloading thread] The connection goes, and with it every window and resource of it on the server.
+// [unload] The connection goes, and with it every window and resource of it on the server.
 TContext::~TContext()
 {
     Text.reset();
@@ -507,7 +507,7 @@ TContext::~TContext()
     Dpy = nullptr;
 }
 
-// [window thread] A 24- or 32-bit TrueColor default visual is required (every X server of today has one).
+// [editor] A 24- or 32-bit TrueColor default visual is required (every X server of today has one).
 bool TContext::EnsureDisplay()
 {
     if (Dpy)
@@ -566,13 +566,13 @@ TTextRaster& TContext::TextRaster()
     return *Text;
 }
 
-// [any thread]
+// [any]
 TContext* CurrentContext()
 {
     return GCurrent;
 }
 
-// [window thread]
+// [editor]
 TContext& ThisContext()
 {
     if (!GCurrent)
@@ -587,7 +587,7 @@ TContext& ThisContext()
     return *GCurrent;
 }
 
-// [window thread] Waits until the connection has input, the wake descriptor (if any) is readable or the next
+// [editor] Waits until the connection has input, the wake descriptor (if any) is readable or the next
 // timer is due. Returns at once when events are already queued or paints are pending.
 void WaitForWork(TContext& C, int WakeFd)
 {
@@ -621,7 +621,7 @@ using namespace X11;
 
 // ---- Running on the window thread ---------------------------------------------------------------------------
 
-// [any thread]
+// [any]
 void RunInWindowThread(const std::function<void()>& Call)
 {
     const TContext* C = CurrentContext();
@@ -635,7 +635,7 @@ void RunInWindowThread(const std::function<void()>& Call)
 
 // ---- Timers -------------------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
 {
     FImpl->Context = &ThisContext();
@@ -643,7 +643,7 @@ TTimer::TTimer(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<
     FImpl->Context->Timers.push_back(this);
 }
 
-// [window thread]
+// [editor]
 TTimer::~TTimer()
 {
     auto& L = FImpl->Context->Timers;
@@ -668,7 +668,7 @@ void TTimer::SetEnabled(bool V)
 
 // ---- Application --------------------------------------------------------------------------------------------
 
-// [window thread] Dispatches the events that arrived on this thread's connection, then runs the due timers,
+// [editor] Dispatches the events that arrived on this thread's connection, then runs the due timers,
 // then paints the invalidated showing forms. Handlers may free windows and timers on the way.
 void TApplication::ProcessMessages()
 {
@@ -688,7 +688,7 @@ void TApplication::ProcessMessages()
         XFlush(C->Dpy);
 }
 
-// [window thread] Waits for an event or the next timer, then processes what is pending. There is no quit
+// [editor] Waits for an event or the next timer, then processes what is pending. There is no quit
 // request on this backend.
 bool TApplication::HandleMessage()
 {

@@ -6,7 +6,7 @@
 
 #include "platform/x11/X11Internal.h"
 
-// [any thread]
+// [any]
 bool RequestWindowClose(TNativeHandle Window)
 {
     std::unique_lock<std::mutex> Lock;

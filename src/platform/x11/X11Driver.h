@@ -1,7 +1,7 @@
 #pragma once
 // Test driver of the X11 backend: what tests need beyond the window probe to play the other programs on the
 // display — a host's window made on a connection of its own (as a VST host hands its id to an editor), and
-// keys that the probe's input does not offer. [any thread]
+// keys that the probe's input does not offer. [any]
 #include <memory>
 #include <string>
 #include <vector>

@@ -3,7 +3,7 @@
 // a form embedded by native handle is a child of that window, whoever made it. Bitmaps are put with
 // XPutImage on the default TrueColor visual. The standard controls have no windows of their own here: they
 // keep their state and fire their events as on the headless backend, and nothing draws them.
-// Every function here runs on the window thread ([window thread]) unless it is tagged otherwise.
+// Every function here runs on the thread that owns the windows ([editor]) unless it is tagged otherwise.
 #include <X11/Xatom.h>
 #include <unistd.h>
 
@@ -20,7 +20,7 @@
 namespace X11
 {
 
-// [any thread]
+// [any]
 std::u32string CodePoints(const std::string& Utf8)
 {
     std::u32string Out;
@@ -249,7 +249,7 @@ unsigned ButtonMask(unsigned Button)
     return Button == Button1 ? Button1Mask : Button == Button2 ? Button2Mask : Button3Mask;
 }
 
-// [any thread] The message boxes shown while a window probe's answerer lives (it reads them); none are kept
+// [any] The message boxes shown while a window probe's answerer lives (it reads them); none are kept
 // while no answerer lives, so a program that runs for long keeps nothing.
 struct TMessageBoxes
 {
@@ -271,14 +271,14 @@ TMessageBoxes& MessageBoxes()
 namespace X11
 {
 
-// [any thread]
+// [any]
 std::vector<TMessageBoxRecord> MessageBoxRecords()
 {
     std::lock_guard<std::mutex> G(MessageBoxes().Lock);
     return MessageBoxes().Records;
 }
 
-// [any thread]
+// [any]
 std::size_t AddMessageBoxAnswerer()
 {
     std::lock_guard<std::mutex> G(MessageBoxes().Lock);
@@ -286,7 +286,7 @@ std::size_t AddMessageBoxAnswerer()
     return MessageBoxes().Records.size();
 }
 
-// [any thread]
+// [any]
 void RemoveMessageBoxAnswerer()
 {
     std::lock_guard<std::mutex> G(MessageBoxes().Lock);
@@ -330,7 +330,7 @@ void EndCapture(TContext& C)
     }
 }
 
-// [window thread] Pixels that are 0x00RRGGBB already for the visual are put in place; others are converted.
+// [editor] Pixels that are 0x00RRGGBB already for the visual are put in place; others are converted.
 void PutPixels(TContext& C, ::Window W, const std::uint32_t* Pixels, int Width, int Height, int Stride)
 {
     if (!W || !C.Dpy || Width <= 0 || Height <= 0)
@@ -382,7 +382,7 @@ void ApplyCursor(TContext& C)
     XFlush(C.Dpy);
 }
 
-// [window thread] Handlers may free the form (or the whole window tree) on the way: nothing is touched after
+// [editor] Handlers may free the form (or the whole window tree) on the way: nothing is touched after
 // a handler ran. Consecutive pointer motions are merged into the last one, as the user sees the pointer.
 void DispatchEvent(TContext& C, XEvent& E)
 {
@@ -463,7 +463,7 @@ void DispatchEvent(TContext& C, XEvent& E)
 
 } // namespace X11
 
-// [window thread] The form of this thread that a native handle stands for, when it is one of ours.
+// [editor] The form of this thread that a native handle stands for, when it is one of ours.
 TControl* NativeParent(const TModelledControlState& S)
 {
     const auto& I = static_cast<const TControl::TImpl&>(S);
@@ -472,7 +472,7 @@ TControl* NativeParent(const TModelledControlState& S)
 
 // ---- TControl ---------------------------------------------------------------------------------------------
 
-// [window thread]
+// [editor]
 TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_unique<TImpl>())
 {
     FImpl->Self = this;
@@ -480,7 +480,7 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_uni
     FImpl->Context->Controls.push_back(this);
 }
 
-// [window thread] Children stay alive (their owner frees them) but lose this parent; the window goes.
+// [editor] Children stay alive (their owner frees them) but lose this parent; the window goes.
 TControl::~TControl()
 {
     while (!FControls.empty())
@@ -502,7 +502,7 @@ TNativeHandle TControl::Handle() const
     return reinterpret_cast<TNativeHandle>(static_cast<std::uintptr_t>(FImpl->Win));
 }
 
-// [window thread] Moving a screen-centred form ends its centring; a size change keeps it centred.
+// [editor] Moving a screen-centred form ends its centring; a size change keeps it centred.
 void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 {
     TImpl& I = *FImpl;
@@ -525,7 +525,7 @@ void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
 int TControl::ClientWidth() const { return ClientW(*FImpl); }
 int TControl::ClientHeight() const { return ClientH(*FImpl); }
 
-// [window thread] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
+// [editor] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
 void TControl::SetVisible(bool V)
 {
     if (V == FImpl->Visible)
@@ -551,7 +551,7 @@ void TControl::SetVisible(bool V)
         XFlush(FImpl->Context->Dpy);
 }
 
-// [window thread] Paints at once when the form is showing; a hidden form paints nothing.
+// [editor] Paints at once when the form is showing; a hidden form paints nothing.
 void TControl::Repaint()
 {
     auto* F = dynamic_cast<TForm*>(this);
@@ -570,7 +570,7 @@ void TControl::Repaint()
     F->DoPaint();
 }
 
-// [window thread] From the server's view of the window when it exists (a window manager may have placed a
+// [editor] From the server's view of the window when it exists (a window manager may have placed a
 // top-level form elsewhere), else from the modelled geometry.
 TPoint TControl::ClientToScreen(TPoint P) const
 {
@@ -593,7 +593,7 @@ TPoint TControl::ClientToScreen(TPoint P) const
 
 // ---- TForm ------------------------------------------------------------------------------------------------
 
-// [window thread] Without a display there is no form: EMarvoError (a host's effEditOpen then answers 0).
+// [editor] Without a display there is no form: EMarvoError (a host's effEditOpen then answers 0).
 TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
 {
     TImpl& I = *FImpl;
@@ -651,7 +651,7 @@ void TForm::SetCaption(const std::string& V)
     XFlush(FImpl->Context->Dpy);
 }
 
-// [window thread] The outer size stays; the client area changes with the frame.
+// [editor] The outer size stays; the client area changes with the frame.
 void TForm::SetBorderStyle(TFormBorderStyle V)
 {
     FImpl->BorderStyle = V;
@@ -694,7 +694,7 @@ TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
 // Reparenting attempts before a parent window is taken to be missing.
 constexpr int kParentAttempts = 50;
 
-// [window thread] The window moves into the parent window (any client's) at the modelled position; a mapped
+// [editor] The window moves into the parent window (any client's) at the modelled position; a mapped
 // top-level window is withdrawn from the window manager first and mapped again inside. EMarvoError when the
 // parent window does not exist.
 void TForm::SetParentWindow(TNativeHandle ParentHandle)
@@ -742,7 +742,7 @@ void TForm::SetParentWindow(TNativeHandle ParentHandle)
         DoShowing();
 }
 
-// [window thread]
+// [editor]
 void TForm::BringToFront()
 {
     if (FImpl->Win)
@@ -754,7 +754,7 @@ void TForm::BringToFront()
 
 void TForm::SetActiveControl(TControl* C) { FImpl->ActiveControl = C; }
 
-// [window thread] The visible part of the bitmap goes to the window at once.
+// [editor] The visible part of the bitmap goes to the window at once.
 void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride)
 {
     TImpl& I = *FImpl;
@@ -779,7 +779,7 @@ int LabelHeight(TControl::TImpl& I)
 
 } // namespace
 
-// [window thread]
+// [editor]
 TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
 {
     FImpl->Kind = TControlKind::ckLabel;
@@ -787,7 +787,7 @@ TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
     FImpl->Visible = true;
 }
 
-// [window thread]
+// [editor]
 void TLabel::SetCaption(const std::string& V)
 {
     FImpl->Caption = V;
@@ -814,7 +814,7 @@ int TLabel::TextWidth(const std::string& Text) const
 
 // ---- Application and system services that belong to the window system -----------------------------------
 
-// [window thread] The hidden cursor is a blank one on every form of this thread and on its pointer grab, so
+// [editor] The hidden cursor is a blank one on every form of this thread and on its pointer grab, so
 // it stays hidden wherever the pointer goes during a drag, and nowhere else.
 void TApplication::SetCursor(TCursor C)
 {
@@ -823,7 +823,7 @@ void TApplication::SetCursor(TCursor C)
         ApplyCursor(*Context);
 }
 
-// [window thread] No modal box on this backend: the text goes to standard error as one line (and to the
+// [editor] No modal box on this backend: the text goes to standard error as one line (and to the
 // window probe's answerer).
 void ShowMessageBox(const std::string& Text, const std::string& Caption)
 {
@@ -839,7 +839,7 @@ void ShowMessageBox(const std::string& Text, const std::string& Caption)
     std::cerr << "[message box] " << Line << std::endl;
 }
 
-// [window thread] There is no file dialog on this backend: every dialog is cancelled.
+// [editor] There is no file dialog on this backend: every dialog is cancelled.
 std::optional<std::string> RunFileDialog(bool /*Save*/, const std::string& /*Title*/, const std::string& /*InitialDir*/,
                                          const std::string& /*Filter*/)
 {
@@ -866,7 +866,7 @@ void WithDisplay(F&& Use)
 
 } // namespace
 
-// [window thread]
+// [editor]
 TPoint GetPointerPos()
 {
     TPoint P;
@@ -880,7 +880,7 @@ TPoint GetPointerPos()
     return P;
 }
 
-// [window thread] The warp reaches the window under the pointer as a pointer motion, later.
+// [editor] The warp reaches the window under the pointer as a pointer motion, later.
 void SetPointerPos(int ScreenX, int ScreenY)
 {
     WithDisplay([&](Display* D) {
@@ -889,7 +889,7 @@ void SetPointerPos(int ScreenX, int ScreenY)
     });
 }
 
-// [window thread] 1024 x 768 without a display.
+// [editor] 1024 x 768 without a display.
 int ScreenWidth()
 {
     int W = 1024;

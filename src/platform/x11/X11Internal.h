@@ -1,7 +1,7 @@
 #pragma once
 // Internal to the X11 backend: the Xlib headers, the per-thread window context (display connection, windows,
 // timers, capture, open menu), and the backend state of controls and timers. See X11Application.cpp for the
-// threads that run it. [window thread] unless a function says otherwise.
+// threads that run it. [editor] unless a function says otherwise.
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -86,35 +86,35 @@ struct TContext
     TTextRaster& TextRaster();
 };
 
-// [any thread] This thread's context, or null when it never made a control or timer.
+// [any] This thread's context, or null when it never made a control or timer.
 TContext* CurrentContext();
 // This thread's context, made on first use.
 TContext& ThisContext();
 
-// [any thread] A display connection of ours: registered for the error handler, which swallows errors on our
+// [any] A display connection of ours: registered for the error handler, which swallows errors on our
 // own connections (a window that the host destroyed with its own) and passes the others on. Null when there
 // is no display.
 Display* OpenDisplay();
 void CloseDisplay(Display* D);
-// [any thread] The connection of callers that have no context of their own (the window probe; the pointer
+// [any] The connection of callers that have no context of their own (the window probe; the pointer
 // and screen functions on such a thread). Valid while Lock (which it locks) is held; null without a display.
 Display* SharedDisplay(std::unique_lock<std::mutex>& Lock);
 void ReleaseSharedDisplay();
-// [any thread] One resource id of each context's connection (its blank cursor), which names that client in
+// [any] One resource id of each context's connection (its blank cursor), which names that client in
 // the X-Resource extension's queries.
 std::vector<XID> ClientResourceIds();
-// [window thread] Waits until the context's connection has input, WakeFd (if not negative) is readable or
+// [editor] Waits until the context's connection has input, WakeFd (if not negative) is readable or
 // the next timer is due; returns at once when events are queued or paints are pending.
 void WaitForWork(TContext& C, int WakeFd);
 
-// [any thread] The X error code of the last failed request on one of our connections since the last call
+// [any] The X error code of the last failed request on one of our connections since the last call
 // (0 when none); Xlib reports failures asynchronously, so call after XSync.
 int TakeLastError(Display* D);
 
 // The shift state of an X event's state mask: the keys and buttons held before the event.
 TShiftState ShiftOf(unsigned State);
 
-// Delivers one event to the window (form or menu) it is for. [window thread]
+// Delivers one event to the window (form or menu) it is for. [editor]
 void DispatchEvent(TContext& C, XEvent& E);
 // The pointer grab of a press on Form (so that its release is seen anywhere); ended when no button is down.
 void BeginCapture(TContext& C, TForm& Form, Time At);
@@ -133,9 +133,9 @@ void CloseMenu(TContext& C);
 // Removes a control from the context's bookkeeping when it goes away.
 void Forget(TControl* Control);
 
-// [any thread] The message boxes shown while an answerer lived, oldest first; kept only while one lives.
+// [any] The message boxes shown while an answerer lived, oldest first; kept only while one lives.
 std::vector<TMessageBoxRecord> MessageBoxRecords();
-// [any thread] Counts an answerer in (answers the number of boxes kept so far) and out (the last one out
+// [any] Counts an answerer in (answers the number of boxes kept so far) and out (the last one out
 // drops the records).
 std::size_t AddMessageBoxAnswerer();
 void RemoveMessageBoxAnswerer();
@@ -144,7 +144,7 @@ struct TResourceCounts
 {
     int Windows = 0, Pixmaps = 0, GraphicsContexts = 0, Cursors = 0, Fonts = 0, Total = 0;
 };
-// [any thread, on a connection the caller holds] The server's count of the resources of the client that
+// [any, on a connection the caller holds] The server's count of the resources of the client that
 // owns the resource id Client (X-Resource extension); false when the server cannot tell.
 bool QueryClientResources(Display* D, XID Client, TResourceCounts& Counts);
 

@@ -1,6 +1,6 @@
 #pragma once
 // The layout of the X11 backend's pop-up menus: a frame, then the items from the top, separators thinner
-// than the others. Shared by the menu code and by tests that point at an item. [any thread]
+// than the others. Shared by the menu code and by tests that point at an item. [any]
 #include <string>
 #include <vector>
 

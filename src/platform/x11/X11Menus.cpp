@@ -7,7 +7,7 @@
 // Popup returns at once and the choice runs later from the event processing, so that nothing waits in a
 // loop of its own while a host calls the editor. A watch component that the menu owns while it is open closes
 // it when the menu goes away (with its form, say).
-// Every function here runs on the window thread ([window thread]).
+// Every function here runs on the thread that owns the windows ([editor]).
 #include <X11/Xatom.h>
 #include <X11/keysym.h>
 #include <unistd.h>
@@ -301,7 +301,7 @@ void DispatchMenuEvent(TContext& C, XEvent& E)
 
 using namespace X11;
 
-// [window thread] Shows the menu with its top-left corner at the point (moved to stay on the screen) and
+// [editor] Shows the menu with its top-left corner at the point (moved to stay on the screen) and
 // returns; the chosen item's Click runs when the user chooses it. A menu still open closes first.
 void TPopupMenu::Popup(int ScreenX, int ScreenY)
 {

@@ -1,5 +1,5 @@
 // The X-Resource extension's count of a client's resources, asked on the wire: the extension's own client
-// library is not required for this one request. [any thread, on a connection the caller holds]
+// library is not required for this one request. [any, on a connection the caller holds]
 #include <cstring>
 
 #include "platform/x11/X11Internal.h"

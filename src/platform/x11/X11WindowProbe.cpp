@@ -196,7 +196,7 @@ int CountTree(Display* D, ::Window W)
 
 } // namespace
 
-// [any thread]
+// [any]
 std::vector<TWindowProbe> TopLevelWindows()
 {
     std::unique_lock<std::mutex> Lock;
@@ -211,7 +211,7 @@ std::vector<TWindowProbe> TopLevelWindows()
     return Result;
 }
 
-// [any thread]
+// [any]
 std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle)
 {
     std::unique_lock<std::mutex> Lock;
@@ -225,7 +225,7 @@ std::optional<TWindowProbe> ProbeWindow(TNativeHandle Handle)
     return P;
 }
 
-// [any thread] Outside the screen the pixels are 0xFF000000.
+// [any] Outside the screen the pixels are 0xFF000000.
 std::vector<std::uint32_t> CaptureScreen(const TRect& ScreenRect)
 {
     const int W = ScreenRect.Width(), H = ScreenRect.Height();
@@ -255,7 +255,7 @@ std::vector<std::uint32_t> CaptureScreen(const TRect& ScreenRect)
     return Pixels;
 }
 
-// [any thread] Each injected event is processed by the server before this returns; the windows see it when
+// [any] Each injected event is processed by the server before this returns; the windows see it when
 // their thread processes its events.
 void InjectPointerMove(int ScreenX, int ScreenY)
 {
@@ -269,7 +269,7 @@ void InjectPointerMove(int ScreenX, int ScreenY)
     XSync(D, False);
 }
 
-// [any thread]
+// [any]
 void InjectMouseButton(TMouseButton Button, bool Down)
 {
     std::unique_lock<std::mutex> Lock;
@@ -281,7 +281,7 @@ void InjectMouseButton(TMouseButton Button, bool Down)
     XSync(D, False);
 }
 
-// [any thread]
+// [any]
 void InjectKey(TInjectedKey Key, bool Down)
 {
     std::unique_lock<std::mutex> Lock;
@@ -293,7 +293,7 @@ void InjectKey(TInjectedKey Key, bool Down)
     XSync(D, False);
 }
 
-// [any thread]
+// [any]
 void X11Driver::PressKey(const std::string& KeyName)
 {
     std::unique_lock<std::mutex> Lock;
@@ -307,7 +307,7 @@ void X11Driver::PressKey(const std::string& KeyName)
     XSync(D, False);
 }
 
-// [any thread] The server's current cursor image: hidden means every pixel transparent (our blank cursor).
+// [any] The server's current cursor image: hidden means every pixel transparent (our blank cursor).
 // Without XFixes the answer is Application().Cursor() is not crNone.
 bool CursorShowing()
 {
@@ -326,7 +326,7 @@ bool CursorShowing()
     return Any;
 }
 
-// [any thread] Windows: the windows of this process's connections; UserObjects: all their resources;
+// [any] Windows: the windows of this process's connections; UserObjects: all their resources;
 // GdiObjects: their pixmaps, graphics contexts and fonts (X-Resource). Without that extension, the windows
 // in the trees of this process's top-level windows, and 0 for the rest.
 TProcessResources ProcessResources()
@@ -371,7 +371,7 @@ struct TMessageBoxAnswerer::TImpl
     std::size_t First = 0;
 };
 
-// [window thread] Message boxes are not modal here (ShowMessageBox writes a line); the answerer records the
+// [editor] Message boxes are not modal here (ShowMessageBox writes a line); the answerer records the
 // boxes shown after its construction.
 TMessageBoxAnswerer::TMessageBoxAnswerer() : FImpl(std::make_unique<TImpl>())
 {
@@ -383,7 +383,7 @@ TMessageBoxAnswerer::~TMessageBoxAnswerer()
     RemoveMessageBoxAnswerer();
 }
 
-// [window thread]
+// [editor]
 std::vector<TMessageBoxRecord> TMessageBoxAnswerer::Records() const
 {
     const std::vector<TMessageBoxRecord> All = MessageBoxRecords();
