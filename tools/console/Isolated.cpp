@@ -76,11 +76,23 @@ TIsolatedOutcome RunIsolated(const std::function<void(const TLineSink& Emit)>& W
     {
         ::close(Pipe[0]);
         ::dup2(2, 1);
+        // A crash ends the child by its own signal, so the parent can name it, even where a crash handler (a
+        // sanitizer's) is installed; and nothing raised may unwind into the parent's copied stack.
+        for (const int Signal : {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT})
+            std::signal(Signal, SIG_DFL);
         ::alarm(TimeoutSeconds);
         const int Out = Pipe[1];
-        Work([Out](const std::string& Line) { WriteAll(Out, Line + "\n"); });
+        int Status = 0;
+        try
+        {
+            Work([Out](const std::string& Line) { WriteAll(Out, Line + "\n"); });
+        }
+        catch (...)
+        {
+            Status = 1;
+        }
         std::fflush(nullptr);
-        ::_exit(0);
+        ::_exit(Status);
     }
     ::close(Pipe[1]);
     std::string Pending;
