@@ -1,6 +1,7 @@
 #include "console/ToolMain.h"
 
 #include <cstdio>
+#include <cxxopts.hpp>
 #include <exception>
 #include <iostream>
 
@@ -35,11 +36,34 @@ int RunTool(const char* Program, int argc, char** argv, const std::string& Usage
     }
 }
 
-std::string OptionValue(const std::vector<std::string>& Args, std::size_t& I, std::size_t Eq, const std::string& Name)
+TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::string>& Args)
 {
-    if (Eq != std::string::npos)
-        return Args[I].substr(Eq + 1);
-    if (I + 1 < Args.size())
-        return Args[++I];
-    throw EUsageError("option '" + Name + "' needs a value");
+    std::vector<const char*> Argv{"tool"};
+    for (const std::string& A : Args)
+        Argv.push_back(A.c_str());
+    TOptionList L;
+    try
+    {
+        Declared.allow_unrecognised_options();
+        const cxxopts::ParseResult R = Declared.parse(static_cast<int>(Argv.size()), Argv.data());
+        for (const cxxopts::KeyValue& O : R.arguments())
+            L.Options.emplace_back("--" + O.key(), O.value());
+        for (const std::string& A : R.unmatched())
+            if (A.size() > 1 && A[0] == '-')
+            {
+                if (L.Unknown.empty())
+                    L.Unknown = A;
+            }
+            else
+                L.Arguments.push_back(A);
+    }
+    catch (const cxxopts::exceptions::missing_argument&)
+    {
+        L.MissingValue = Args.back(); // only the last argument can lack its value
+    }
+    catch (const cxxopts::exceptions::exception& E)
+    {
+        throw EUsageError(E.what());
+    }
+    return L;
 }
