@@ -1,5 +1,6 @@
 #include "console/ToolMain.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cxxopts.hpp>
 #include <exception>
@@ -46,16 +47,20 @@ TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::strin
     {
         Declared.allow_unrecognised_options();
         const cxxopts::ParseResult R = Declared.parse(static_cast<int>(Argv.size()), Argv.data());
+        // A "--" that is no option's value ends cxxopts' options; our tools take it for an unknown option.
+        auto Separators = std::ranges::count(Args, "--");
         for (const cxxopts::KeyValue& O : R.arguments())
+        {
             L.Options.emplace_back("--" + O.key(), O.value());
+            Separators -= O.value() == "--";
+        }
+        if (Separators > 0)
+            L.Unknown = "--";
         for (const std::string& A : R.unmatched())
-            if (A.size() > 1 && A[0] == '-')
-            {
-                if (L.Unknown.empty())
-                    L.Unknown = A;
-            }
-            else
+            if (A.size() <= 1 || A[0] != '-')
                 L.Arguments.push_back(A);
+            else if (L.Unknown.empty())
+                L.Unknown = A;
     }
     catch (const cxxopts::exceptions::missing_argument&)
     {
