@@ -39,10 +39,19 @@ int RunTool(const char* Program, int argc, char** argv, const std::string& Usage
 
 TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::string>& Args)
 {
+    TOptionList L;
+    // A flag given a value ("--show=1") is an unknown option, named as given, not a flag cxxopts reads as a bool.
+    std::vector<std::string> FlagsWithValue;
+    for (const cxxopts::HelpOptionDetails& D : Declared.group_help("").options)
+        for (const std::string& Name : D.l)
+            if (D.is_boolean)
+                FlagsWithValue.push_back("--" + Name + "=");
     std::vector<const char*> Argv{"tool"};
     for (const std::string& A : Args)
-        Argv.push_back(A.c_str());
-    TOptionList L;
+        if (std::ranges::none_of(FlagsWithValue, [&](const std::string& F) { return A.starts_with(F); }))
+            Argv.push_back(A.c_str());
+        else if (L.Unknown.empty())
+            L.Unknown = A;
     try
     {
         Declared.allow_unrecognised_options();
@@ -54,7 +63,7 @@ TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::strin
             L.Options.emplace_back("--" + O.key(), O.value());
             Separators -= O.value() == "--";
         }
-        if (Separators > 0)
+        if (Separators > 0 && L.Unknown.empty())
             L.Unknown = "--";
         for (const std::string& A : R.unmatched())
             if (A.size() <= 1 || A[0] != '-')
@@ -64,11 +73,16 @@ TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::strin
     }
     catch (const cxxopts::exceptions::missing_argument&)
     {
-        L.MissingValue = Args.back(); // only the last argument can lack its value
+        L.MissingValue = Argv.back(); // only the last argument can lack its value
     }
     catch (const cxxopts::exceptions::exception& E)
     {
         throw EUsageError(E.what());
     }
     return L;
+}
+
+bool AsksForHelp(const std::vector<std::string>& Args)
+{
+    return std::ranges::find(Args, "--help") != Args.end() || std::ranges::find(Args, "-h") != Args.end();
 }

@@ -29,8 +29,10 @@ struct TOptionList
     std::string Unknown;      // the first argument that looks like an option but is none of Declared, as given
     std::string MissingValue; // "--name" when the last argument is an option without its value (nothing else is read)
 };
-// Raises EUsageError with the parser's text for what it refuses otherwise (a flag given a value).
+// Raises EUsageError with the parser's text for what it refuses otherwise.
 TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::string>& Args);
+// Whether "--help" or "-h" is among Args: help wins over every mistake on the command line.
+bool AsksForHelp(const std::vector<std::string>& Args);
 
 // Runs Body with the arguments after the program name. Without arguments, Usage goes to standard error and
 // the answer is 2. A failure prints "Program: message" as one line: status 2 for an EUsageError, else 1.

@@ -68,17 +68,13 @@ int ParseRange(const std::string& Option, const std::string& Text, int Low, int 
 
 TOptions ParseCommandLine(const std::vector<std::string>& Args)
 {
-    cxxopts::Options Declared("marvo-editor-png");
-    Declared.add_options()("h,help", "")("scale", "", cxxopts::value<std::string>())(
-        "band", "", cxxopts::value<std::string>());
-    const TOptionList Given = ReadOptions(Declared, Args);
     TOptions O;
-    for (const auto& Option : Given.Options)
-        if (Option.first == "--help")
-        {
-            O.Help = true;
-            return O;
-        }
+    O.Help = AsksForHelp(Args);
+    if (O.Help)
+        return O;
+    cxxopts::Options Declared("marvo-editor-png");
+    Declared.add_options()("scale", "", cxxopts::value<std::string>())("band", "", cxxopts::value<std::string>());
+    const TOptionList Given = ReadOptions(Declared, Args);
     if (!Given.Unknown.empty())
         throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");
     if (!Given.MissingValue.empty())

@@ -122,12 +122,9 @@ std::vector<int> ParseList(const std::string& Name, const std::string& Text, lon
 TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
 {
     TCommandLine C;
-    for (const std::string& A : Args)
-        if (A == "--help" || A == "-h")
-        {
-            C.Help = true;
-            return C;
-        }
+    C.Help = AsksForHelp(Args);
+    if (C.Help)
+        return C;
     if (Args.empty())
         throw EUsageError("no command given");
 
