@@ -1,7 +1,6 @@
 #pragma once
 // The shape every command-line tool's main shares: usage errors, and one line on standard error for every
 // failure with a non-zero exit status; nothing escapes main.
-#include <cstddef>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -26,7 +25,8 @@ struct TOptionList
 {
     std::vector<std::pair<std::string, std::string>> Options; // {"--name", value} in the order given; a flag's "true"
     std::vector<std::string> Arguments;                       // the arguments that are no option, in order
-    std::string Unknown;      // the first argument that looks like an option but is none of Declared, as given
+    std::string Unknown;      // the first argument that looks like an option but is none of Declared (a flag
+                              // given a value, a lone "--"), as given
     std::string MissingValue; // "--name" when the last argument is an option without its value (nothing else is read)
 };
 // Raises EUsageError with the parser's text for what it refuses otherwise.
