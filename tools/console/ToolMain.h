@@ -1,11 +1,16 @@
 #pragma once
 // The shape every command-line tool's main shares: usage errors, and one line on standard error for every
 // failure with a non-zero exit status; nothing escapes main.
-#include <cstddef>
 #include <functional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 #include <vector>
+
+namespace cxxopts
+{
+class Options;
+}
 
 // A wrong command line: exit status 2, with a hint to --help.
 class EUsageError : public std::runtime_error
@@ -14,9 +19,20 @@ public:
     explicit EUsageError(const std::string& Message) : std::runtime_error(Message) {}
 };
 
-// The value of the option Args[I] named Name: after its '=' (at Eq; npos when there is none), else the next
-// argument, which I then moves past. An EUsageError when there is no value.
-std::string OptionValue(const std::vector<std::string>& Args, std::size_t& I, std::size_t Eq, const std::string& Name);
+// A command line as cxxopts reads it against the options Declared (string values "--name VALUE" or
+// "--name=VALUE"; flags declared as bool). The tool phrases its own messages from it.
+struct TOptionList
+{
+    std::vector<std::pair<std::string, std::string>> Options; // {"--name", value} in the order given; a flag's "true"
+    std::vector<std::string> Arguments;                       // the arguments that are no option, in order
+    std::string Unknown;      // the first argument that looks like an option but is none of Declared (a flag
+                              // given a value, a lone "--"), as given
+    std::string MissingValue; // "--name" when the last argument is an option without its value (nothing else is read)
+};
+// Raises EUsageError with the parser's text for what it refuses otherwise.
+TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::string>& Args);
+// Whether "--help" or "-h" is among Args: help wins over every mistake on the command line.
+bool AsksForHelp(const std::vector<std::string>& Args);
 
 // Runs Body with the arguments after the program name. Without arguments, Usage goes to standard error and
 // the answer is 2. A failure prints "Program: message" as one line: status 2 for an EUsageError, else 1.

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
+#include <cxxopts.hpp>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -68,30 +69,22 @@ int ParseRange(const std::string& Option, const std::string& Text, int Low, int 
 TOptions ParseCommandLine(const std::vector<std::string>& Args)
 {
     TOptions O;
-    std::vector<std::string> Positional;
-    for (std::size_t I = 0; I < Args.size(); ++I)
-    {
-        const std::string& A = Args[I];
-        if (A == "--help" || A == "-h")
-        {
-            O.Help = true;
-            return O;
-        }
-        if (!A.starts_with("--"))
-        {
-            Positional.push_back(A);
-            continue;
-        }
-        const std::size_t Eq = A.find('=');
-        const std::string Name = A.substr(0, Eq);
-        if (Name != "--scale" && Name != "--band")
-            throw EUsageError("unknown option '" + Name + "'");
-        const std::string Value = OptionValue(Args, I, Eq, Name);
+    O.Help = AsksForHelp(Args);
+    if (O.Help)
+        return O;
+    cxxopts::Options Declared("marvo-editor-png");
+    Declared.add_options()("scale", "", cxxopts::value<std::string>())("band", "", cxxopts::value<std::string>());
+    const TOptionList Given = ReadOptions(Declared, Args);
+    if (!Given.Unknown.empty())
+        throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");
+    if (!Given.MissingValue.empty())
+        throw EUsageError("option '" + Given.MissingValue + "' needs a value");
+    for (const auto& [Name, Value] : Given.Options)
         if (Name == "--scale")
             O.Scale = ParseRange(Name, Value, 1, kMaxScale);
         else
             O.Band = ParseRange(Name, Value, 1, TSmallEQModule::kBands);
-    }
+    const std::vector<std::string>& Positional = Given.Arguments;
     if (Positional.empty() || Positional.size() > 2)
         throw EUsageError("expected [PRESET.fxp] OUT.png (" + std::to_string(Positional.size()) + " arguments given)");
     O.Output = Positional.back();

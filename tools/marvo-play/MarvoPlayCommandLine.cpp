@@ -1,5 +1,6 @@
-// marvo-play: the command line and the usage text.
+// marvo-play: the command line (read by cxxopts) and the usage text.
 #include <charconv>
+#include <cxxopts.hpp>
 
 #include "MarvoPlay.h"
 #include "audiofile/AudioFile.h"
@@ -24,44 +25,28 @@ int ParseInteger(const std::string& Option, const std::string& Text, int Min, in
 
 TPlayOptions ParsePlayCommandLine(const std::vector<std::string>& Args)
 {
+    cxxopts::Options Declared("marvo-play");
+    Declared.add_options()("h,help", "")("show", "")("block", "", cxxopts::value<std::string>())(
+        "bits", "", cxxopts::value<std::string>());
+    const TOptionList Given = ReadOptions(Declared, Args);
+    if (!Given.Unknown.empty())
+        throw EPlayUsageError("unknown option '" + Given.Unknown + "'");
+    if (!Given.MissingValue.empty())
+        throw EPlayUsageError(Given.MissingValue + " needs a value");
+
     TPlayOptions O;
-    std::vector<std::string> Positional;
-    for (std::size_t I = 0; I < Args.size(); ++I)
-    {
-        std::string A = Args[I], Value;
-        bool HasValue = false;
-        if (A.rfind("--", 0) == 0)
-            if (const std::size_t Eq = A.find('='); Eq != std::string::npos)
-            {
-                Value = A.substr(Eq + 1);
-                A.resize(Eq);
-                HasValue = true;
-            }
-        const auto Next = [&]() -> std::string {
-            if (HasValue)
-                return Value;
-            if (I + 1 >= Args.size())
-                throw EPlayUsageError(A + " needs a value");
-            return Args[++I];
-        };
-        if (A == "-h" || A == "--help")
+    for (const auto& [Name, Value] : Given.Options)
+        if (Name == "--help")
             O.Help = true;
-        else if (A == "--show" && !HasValue)
+        else if (Name == "--show")
             O.Show = true;
-        else if (A == "--block")
-            O.BlockSize = ParseInteger(A, Next(), 1, kPlayMaxBlock);
-        else if (A == "--bits")
-        {
-            const std::string V = Next();
-            if (V != "8" && V != "16" && V != "24")
-                throw EPlayUsageError("--bits " + V + ": a player gives 8, 16 or 24 bits");
-            O.Bits = std::stoi(V);
-        }
-        else if (A.size() > 1 && A[0] == '-')
-            throw EPlayUsageError("unknown option '" + Args[I] + "'");
+        else if (Name == "--block")
+            O.BlockSize = ParseInteger(Name, Value, 1, kPlayMaxBlock);
+        else if (Value != "8" && Value != "16" && Value != "24")
+            throw EPlayUsageError("--bits " + Value + ": a player gives 8, 16 or 24 bits");
         else
-            Positional.push_back(A);
-    }
+            O.Bits = std::stoi(Value);
+    const std::vector<std::string>& Positional = Given.Arguments;
     if (O.Help)
         return O;
     if (Positional.size() != 3)

@@ -1,8 +1,9 @@
-// marvo-vst's command line: commands, options and the usage text.
+// marvo-vst's command line: commands, options (read by cxxopts) and the usage text.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
+#include <cxxopts.hpp>
 
 #include "MarvoVst.h"
 #include "audiofile/AudioFile.h"
@@ -121,12 +122,9 @@ std::vector<int> ParseList(const std::string& Name, const std::string& Text, lon
 TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
 {
     TCommandLine C;
-    for (const std::string& A : Args)
-        if (A == "--help" || A == "-h")
-        {
-            C.Help = true;
-            return C;
-        }
+    C.Help = AsksForHelp(Args);
+    if (C.Help)
+        return C;
     if (Args.empty())
         throw EUsageError("no command given");
 
@@ -138,29 +136,29 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
         throw EUsageError((Args[0].starts_with("-") ? "unknown option '" : "unknown command '") + Args[0] + "'");
     C.Command = Command->Name;
 
+    cxxopts::Options Declared("marvo-vst");
+    auto Add = Declared.add_options();
+    for (const TOptionDeclaration& D : kOptions)
+        Add(D.Name + 2, "", cxxopts::value<std::string>());
+    const TOptionList Given = ReadOptions(Declared, std::vector<std::string>(Args.begin() + 1, Args.end()));
+    if (!Given.Unknown.empty())
+        throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");
+    if (!Given.MissingValue.empty())
+        throw EUsageError("option '" + Given.MissingValue + "' needs a value");
+    C.Arguments = Given.Arguments;
+
     unsigned Seen = 0;
-    for (std::size_t I = 1; I < Args.size(); ++I)
+    for (const auto& [Name, Value] : Given.Options)
     {
-        const std::string& A = Args[I];
-        if (!A.starts_with("--"))
-        {
-            C.Arguments.push_back(A);
-            continue;
-        }
-        const std::size_t Eq = A.find('=');
-        const std::string Name = A.substr(0, Eq);
         const TOptionDeclaration* Option = nullptr;
         for (const TOptionDeclaration& D : kOptions)
             if (Name == D.Name)
                 Option = &D;
-        if (!Option)
-            throw EUsageError("unknown option '" + Name + "'");
         if (!(Command->Options & Option->Kind))
             throw EUsageError("option '" + Name + "' does not apply to '" + C.Command + "'");
         if ((Seen & Option->Kind) && Option->Kind != okSet)
             throw EUsageError("option '" + Name + "' given twice");
         Seen |= Option->Kind;
-        const std::string Value = OptionValue(Args, I, Eq, Name);
 
         switch (Option->Kind)
         {

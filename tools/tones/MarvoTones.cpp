@@ -4,6 +4,7 @@
 // Levels are dBFS of the tone's peak amplitude (a full-scale sine is 0 dBFS), power-averaged over channels.
 #include <cmath>
 #include <cstdio>
+#include <cxxopts.hpp>
 #include <exception>
 #include <numbers>
 #include <stdexcept>
@@ -13,6 +14,7 @@
 #include "audiofile/AudioFile.h"
 #include "audiofile/WavFile.h"
 #include "console/ProgressBar.h"
+#include "console/ToolMain.h"
 
 namespace
 {
@@ -142,24 +144,33 @@ const char* const kUsage = "usage: marvo-tones make OUT.wav | measure BEFORE AFT
 
 int main(int argc, char** argv)
 {
-    const std::vector<std::string> Args(argv + 1, argv + argc);
     try
     {
-        if (Args.size() == 1 && (Args[0] == "--help" || Args[0] == "-h"))
+        cxxopts::Options Declared("marvo-tones");
+        Declared.add_options()("h,help", "");
+        const TOptionList Given = ReadOptions(Declared, std::vector<std::string>(argv + 1, argv + argc));
+        const std::vector<std::string>& Args = Given.Arguments;
+        const bool Clean = Given.Unknown.empty() && Given.MissingValue.empty();
+        if (Clean && Args.empty() && Given.Options.size() == 1)
         {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (Args.size() == 2 && Args[0] == "make")
+        if (Clean && Given.Options.empty() && Args.size() == 2 && Args[0] == "make")
         {
             Make(Args[1]);
             return 0;
         }
-        if (Args.size() == 3 && Args[0] == "measure")
+        if (Clean && Given.Options.empty() && Args.size() == 3 && Args[0] == "measure")
         {
             Measure(Args[1], Args[2]);
             return 0;
         }
+        std::fputs(kUsage, stderr);
+        return 2;
+    }
+    catch (const EUsageError&)
+    {
         std::fputs(kUsage, stderr);
         return 2;
     }
