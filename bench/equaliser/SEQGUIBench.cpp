@@ -26,7 +26,7 @@ struct TBenchEditor
         D.ClientHeight = TFmVornEQ::kHeight;
         Parent = new TForm(nullptr, D);
         Parent->Show();
-        Module = NewActiveModule();
+        Module = NewActiveModule<TSmallEQPlugIn>();
         E = Module->Effect();
         E->dispatcher(E, effOpen, 0, 0, nullptr, 0.0f);
         E->dispatcher(E, effMainsChanged, 0, 1, nullptr, 0.0f);
@@ -49,7 +49,7 @@ struct TBenchEditor
 
     TFPUControlScope FPU;
     TForm* Parent = nullptr;
-    TSmallEQModule* Module = nullptr;
+    TSmallEQPlugIn* Module = nullptr;
     AEffect* E = nullptr;
     TFmVornEQ* Editor = nullptr;
 };

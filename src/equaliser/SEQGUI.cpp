@@ -7,7 +7,6 @@
 
 #include "dsp/DDSPBase.h"
 #include "dsp/DMath.h"
-#include "equaliser/SmallEQModule.h"
 #include "graphics/Random.h"
 #include "platform/System.h"
 
@@ -120,7 +119,7 @@ std::string TFmVornEQ::SymmetryText() const
 // ---------------------------------------------------------------------------------------------------------
 // Creation
 
-TFmVornEQ::TFmVornEQ(TComponent* AOwner) : TForm(AOwner, FormDeclaration())
+TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module) : TForm(AOwner, FormDeclaration())
 {
     PUFreqDisplay = new TPopupMenu(this);
     PUFreqDisplay->SetName("PUFreqDisplay");
@@ -179,6 +178,20 @@ TFmVornEQ::TFmVornEQ(TComponent* AOwner) : TForm(AOwner, FormDeclaration())
     OnMouseMove = [this](TComponent* S, TShiftState Sh, int X, int Y) { FormMouseMove(S, Sh, X, Y); };
     OnMouseUp = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) { FormMouseUp(S, B, Sh, X, Y); };
     AfterConstruction();
+    if (!Module)
+        return;
+    // The window redraws everything when it is first sized, so what other threads left for it is moot.
+    FModule = Module;
+    Module->AttachView(this);
+    DrawFrequency();
+    DrawBandwidth();
+    DrawSymmetry();
+    DrawGain();
+}
+
+TForm* TSmallEQPlugIn::NewEditor()
+{
+    return new TFmVornEQ(nullptr, this);
 }
 
 TFmVornEQ::~TFmVornEQ()
@@ -231,7 +244,7 @@ void TFmVornEQ::UpdateTimerTimer(TComponent* /*Sender*/)
 {
     if (!FModule)
         return;
-    if (const unsigned Parts = FModule->TakePendingEditorParts())
+    if (const unsigned Parts = FModule->TakePendingViewParts())
     {
         DrawParts(Parts);
         Invalidate();
@@ -369,16 +382,16 @@ void TFmVornEQ::DrawMeter()
 
 void TFmVornEQ::DrawParts(unsigned Parts)
 {
-    if (Parts & epFrequency)
+    if (Parts & vpFrequency)
         DrawFrequency();
-    if (Parts & epGain)
+    if (Parts & vpGain)
         DrawGain();
-    if (Parts & epBandwidth)
+    if (Parts & vpBandwidth)
         DrawBandwidth();
-    if (Parts & epSymmetry)
+    if (Parts & vpSymmetry)
         DrawSymmetry();
-    if (Parts & epMeter)
+    if (Parts & vpMeter)
         DrawMeter();
-    if (Parts & epOverview)
+    if (Parts & vpOverview)
         DrawOverview();
 }

@@ -5,39 +5,31 @@
 // mark; every value is changed by dragging its read-out (the panel then acts as an endless knob: the cursor
 // is hidden and the pointer pulled back to the panel's centre after every movement).
 //
+// The editor is the module's view: it attaches itself to the module it is made for and draws the parts the
+// module reports changed.
+//
 // Threads. The window, its bitmaps and every Draw operation belong to [editor]. Parameter changes
 // made on another thread (a host's automation) do not draw: the module marks the affected parts and
-// UpdateTimer redraws them on [editor] (see TSmallEQModule::DrawEditor).
+// UpdateTimer redraws them on [editor].
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "equaliser/SEQView.h"
 #include "graphics/Bitmap32.h"
+#include "equaliser/SmallEQModule.h"
 #include "platform/Forms.h"
 
-class TSmallEQModule;
-
-// Parts of the editor that a parameter change redraws.
-enum TEditorPart : unsigned
-{
-    epFrequency = 1,
-    epGain = 2,
-    epBandwidth = 4,
-    epSymmetry = 8,
-    epOverview = 16,
-    epMeter = 32,
-    epAll = 63
-};
-
-class TFmVornEQ : public TForm
+class TFmVornEQ : public TForm, public TSmallEQView
 {
 public:
     static constexpr int kWidth = 131;
     static constexpr int kHeight = 35;
 
-    // [editor] Loads the declaration (window, menus, timers); OnCreate runs FormCreate.
-    explicit TFmVornEQ(TComponent* AOwner);
+    // [editor] Loads the declaration (window, menus, timers); OnCreate runs FormCreate. With a module, the
+    // editor attaches itself to it as its view and shows its values.
+    explicit TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module = nullptr);
     // [editor] A drag still in progress gives the cursor back.
     ~TFmVornEQ() override;
 
@@ -65,8 +57,10 @@ public:
     void DrawSymmetry();
     void DrawOverview();
     void DrawMeter();
-    // Redraws the read-outs, strip and meter named in Parts (TEditorPart).
+    // Redraws the read-outs, strip and meter named in Parts (TViewPart).
     void DrawParts(unsigned Parts);
+    // The module's view: DrawParts.
+    void ShowParts(unsigned Parts) override { DrawParts(Parts); }
 
     // [editor] Makes band Index (0..7) the selected one and redraws what shows it.
     void SelectFilter(int Index);
@@ -117,6 +111,19 @@ private:
     // Cleared when the form is destroyed: a mouse-move handler that processes messages checks it before it
     // touches the form again (the host may close the editor meanwhile).
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
+};
+
+// TSmallEQPlugIn: the equaliser as its plug-in library makes it, the module with this editor.
+class TSmallEQPlugIn : public TSmallEQModule
+{
+public:
+    using TSmallEQModule::TSmallEQModule;
+
+    // [editor] The editor window while one is open, else null.
+    TFmVornEQ* Editor() const { return static_cast<TFmVornEQ*>(EditorForm()); }
+
+protected:
+    TForm* NewEditor() override;
 };
 
 // [any] The note display of a frequency: name and octave, padded with spaces to seven characters

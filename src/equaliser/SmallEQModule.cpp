@@ -10,7 +10,6 @@
 #include "dsp/DDSPBase.h"
 #include "dsp/DMath.h"
 #include "platform/Exceptions.h"
-#include "equaliser/SEQGUI.h"
 #include "platform/FPUControl.h"
 #include "platform/System.h"
 
@@ -202,6 +201,7 @@ const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
             .OnCreate = &TSmallEQModule::VSTModuleCreate,
             .OnOpen = &TSmallEQModule::VSTModuleOpen,
             .OnEditOpen = &TSmallEQModule::VSTModuleEditOpen,
+            .OnEditClose = &TSmallEQModule::VSTModuleEditClose,
             .OnSampleRateChange = &TSmallEQModule::VSTModuleSampleRateChange,
             .OnProcess = &TSmallEQModule::VSTModuleProcess,
             .OnProcessReplacing = &TSmallEQModule::VSTModuleProcess,
@@ -211,7 +211,7 @@ const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
 // ---------------------------------------------------------------------------------------------------------
 // Writer side
 
-// [any] Held while the editor reads the filters, and while VSTModuleCreate makes them; waits
+// [any] Held while a view reads the filters, and while VSTModuleCreate makes them; waits
 // (yielding) for another holder, never for the playback thread. Also loads the x87 control word the
 // coefficient arithmetic is defined with, whatever the calling host left. On release it applies what writers
 // left pending while it was held.
@@ -346,7 +346,11 @@ TSmallEQModule::TSmallEQModule(TComponent* AOwner) : TVSTModule(AOwner)
     LoadDeclaration(Declaration);
 }
 
-TSmallEQModule::~TSmallEQModule() = default;
+TSmallEQModule::~TSmallEQModule()
+{
+    // The framework frees a window still open after this part of the module is gone.
+    FView.store(nullptr);
+}
 
 void TSmallEQModule::VSTModuleCreate(TComponent* /*Sender*/)
 {
@@ -382,37 +386,35 @@ void TSmallEQModule::VSTModuleOpen(TComponent* /*Sender*/)
 
 void TSmallEQModule::VSTModuleEditOpen(TComponent* /*Sender*/, TForm*& GUI)
 {
-    auto* Editor = new TFmVornEQ(nullptr);
-    GUI = Editor;
-    Editor->FModule = this;
-    // The window redraws everything when it is first sized, so what other threads left for it is moot.
-    FEditorThread.store(std::this_thread::get_id());
-    FPendingEditorParts.store(0);
-    Editor->DrawFrequency();
-    Editor->DrawBandwidth();
-    Editor->DrawSymmetry();
-    Editor->DrawGain();
+    GUI = NewEditor();
 }
 
-TFmVornEQ* TSmallEQModule::Editor() const
+void TSmallEQModule::VSTModuleEditClose(TComponent* /*Sender*/)
 {
-    return static_cast<TFmVornEQ*>(EditorForm());
+    FView.store(nullptr);
 }
 
-void TSmallEQModule::DrawEditor(unsigned Parts)
+void TSmallEQModule::AttachView(TSmallEQView* View)
 {
-    if (FEditorThread.load() != std::this_thread::get_id())
+    FViewThread.store(std::this_thread::get_id());
+    FPendingViewParts.store(0);
+    FView.store(View);
+}
+
+void TSmallEQModule::ShowView(unsigned Parts)
+{
+    if (FViewThread.load() != std::this_thread::get_id())
     {
-        FPendingEditorParts.fetch_or(Parts, std::memory_order_release);
+        FPendingViewParts.fetch_or(Parts, std::memory_order_release);
         return;
     }
-    if (TFmVornEQ* E = Editor())
-        E->DrawParts(Parts);
+    if (TSmallEQView* View = FView.load())
+        View->ShowParts(Parts);
 }
 
-unsigned TSmallEQModule::TakePendingEditorParts()
+unsigned TSmallEQModule::TakePendingViewParts()
 {
-    return FPendingEditorParts.exchange(0, std::memory_order_acquire);
+    return FPendingViewParts.exchange(0, std::memory_order_acquire);
 }
 
 void TSmallEQModule::Show(std::int32_t Index, float Value)
@@ -439,7 +441,7 @@ void TSmallEQModule::SmallEQModuleFreqChange(TComponent* /*Sender*/, std::int32_
     Value = Limit(Value, 20.0f, 20000.0f);
     Show(Index, Value);
     RequestBandParameter(Index);
-    DrawEditor(epFrequency | epOverview);
+    ShowView(vpFrequency | vpOverview);
 }
 
 void TSmallEQModule::SmallEQModuleGainChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
@@ -447,7 +449,7 @@ void TSmallEQModule::SmallEQModuleGainChange(TComponent* /*Sender*/, std::int32_
     Value = Limit(Value, -15.0f, 15.0f);
     Show(Index, Value);
     RequestBandParameter(Index);
-    DrawEditor(epGain | epOverview);
+    ShowView(vpGain | vpOverview);
 }
 
 void TSmallEQModule::SmallEQModuleBandwidthChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
@@ -457,7 +459,7 @@ void TSmallEQModule::SmallEQModuleBandwidthChange(TComponent* /*Sender*/, std::i
     Value = Limit(Value, 0.0f, 1.0f);
     Show(Index, Value);
     RequestBandParameter(Index);
-    DrawEditor(epBandwidth);
+    ShowView(vpBandwidth);
 }
 
 void TSmallEQModule::SmallEQModuleTypeChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
@@ -465,7 +467,7 @@ void TSmallEQModule::SmallEQModuleTypeChange(TComponent* /*Sender*/, std::int32_
     Value = Limit(Value, -1.0f, 1.0f);
     Show(Index, Value);
     RequestBandParameter(Index);
-    DrawEditor(epSymmetry | epOverview);
+    ShowView(vpSymmetry | vpOverview);
 }
 
 void TSmallEQModule::SEMVolumeChange(TComponent* /*Sender*/, std::int32_t Index, float& Value)
@@ -477,7 +479,7 @@ void TSmallEQModule::SEMVolumeChange(TComponent* /*Sender*/, std::int32_t Index,
         const float factor = static_cast<float>(Extended::Exp(kDecibelExponentFactor * Value));
         FVolumeFactor.store(factor, std::memory_order_relaxed);
     }
-    DrawEditor(epMeter | epOverview);
+    ShowView(vpMeter | vpOverview);
 }
 
 void TSmallEQModule::SmallEQModuleBandwidthDisplay(TComponent* /*Sender*/, std::int32_t Index, std::string& PreDefined)
@@ -540,7 +542,7 @@ void TSmallEQModule::VSTModuleProcess(float** Inputs, float** Outputs, std::int3
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// Editor operations
+// Operations of a view
 
 float TSmallEQModule::LevelDb(std::int32_t Channel) const
 {

@@ -13,10 +13,11 @@
 // pending mark and returns at once, and the holder applies every pending change before it lets go. Writers
 // never wait; only the editor, while it reads the filters, waits for the flag.
 //
-// The editor draws on its own thread ([editor]) only. A change made there redraws at once; a change made on any
-// other thread (a host's automation) only marks the parts to redraw, and the editor's update timer draws
-// them. The editor reads values through ShownParameter, which every handler keeps, so it never reads a
-// value cell while another thread writes it.
+// The module knows its editor only as a view (SEQView.h) and makes it through NewEditor, which it leaves to a
+// subclass: the module alone has no editor and needs no window. A view attaches itself on its own thread
+// ([editor]). A change made there is shown at once; a change made on any other thread (a host's automation)
+// only marks the parts to show, which the view collects on its own thread. Views read values through
+// ShownParameter, which every handler keeps, so they never read a value cell while another thread writes it.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -27,10 +28,9 @@
 #include "dsp/DFilter.h"
 #include "equaliser/SEQCascade.h"
 #include "equaliser/SEQCoefficientExchange.h"
+#include "equaliser/SEQView.h"
 #include "platform/FPUControl.h"
 #include "vstplugin/DVSTModule.h"
-
-class TFmVornEQ;
 
 class TSmallEQModule : public TVSTModule
 {
@@ -49,6 +49,7 @@ public:
     void VSTModuleCreate(TComponent* Sender);                              // [host-main]
     void VSTModuleOpen(TComponent* Sender);                                // [host-main]
     void VSTModuleEditOpen(TComponent* Sender, TForm*& GUI);               // [editor]
+    void VSTModuleEditClose(TComponent* Sender);                           // [editor]
     void SmallEQModuleFreqChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any]
     void SmallEQModuleGainChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any]
     void SmallEQModuleBandwidthChange(TComponent* Sender, std::int32_t Index, float& Value); // [any]
@@ -65,7 +66,7 @@ public:
     // [audio] The block loop; both channels are required. SampleFrames <= 0 processes nothing.
     void VSTModuleProcess(float** Inputs, float** Outputs, std::int32_t SampleFrames);
 
-    // ----- operations used by the editor
+    // ----- operations used by a view
     // [editor] The channel-0 filter of band Index (0..7); no range check.
     TSymmetryFilter* Filter(std::int32_t Index) const { return Filters[0][Index].get(); }
     // [any] 20·log10(LevelMeter[Channel] + 1e−20) as a float; "not allowed" for other channels.
@@ -78,12 +79,13 @@ public:
     // [thread-safe] Parameter Index (0..32) as its handler last left it: equal to Parameter(Index) after every
     // write, and safe to read while another thread writes. 0 for other indexes.
     float ShownParameter(std::int32_t Index) const;
-    // [editor] The editor parts (TEditorPart) that changes on other threads left to redraw; clears them.
-    unsigned TakePendingEditorParts();
-    // [editor] The editor window while one is open.
-    TFmVornEQ* Editor() const;
+    // [editor] Makes View the one that changes on this thread are shown in, until the editor closes; what
+    // other threads left to show is dropped (a new view shows everything anyway).
+    void AttachView(TSmallEQView* View);
+    // [editor] The parts (TViewPart) that changes on other threads left to show; clears them.
+    unsigned TakePendingViewParts();
 
-    // [any] Holds coefficient writers off while the editor reads the channel-0 filters.
+    // [any] Holds coefficient writers off while a view reads the channel-0 filters.
     class TFilterReadLock
     {
     public:
@@ -111,6 +113,11 @@ public:
 
     static const TVSTModuleDeclaration<TSmallEQModule> Declaration;
 
+protected:
+    // [editor] A new editor window for this module, which attaches itself as its view; null (the default)
+    // when the module has none.
+    virtual TForm* NewEditor() { return nullptr; }
+
 private:
     // The writer flag held while VSTModuleCreate makes the filters; never taken by processing.
     class TWriterLock;
@@ -130,18 +137,19 @@ private:
     void RequestBandParameter(std::int32_t Index);
     // [any] Applies what is pending unless another writer is busy (that one then applies it), wait-free.
     void TryApplyPendingChanges();
-    // [any] What the editor redraws after a change (TEditorPart): drawn at once on the editor's
-    // thread while it is open, else left for its update timer.
-    void DrawEditor(unsigned Parts);
+    // [any] Parts (TViewPart) a change touched: shown at once on the view's thread while one is attached,
+    // else left for the view to collect.
+    void ShowView(unsigned Parts);
     // [any] Keeps the value a handler left for the editor.
     void Show(std::int32_t Index, float Value);
     bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
 
     std::atomic<double> FVolumeFactor{1.0};
     std::atomic<float> FShownValues[kParameterCount] = {};
-    std::atomic<unsigned> FPendingEditorParts{0};
-    // The thread that opened the editor last ([editor]).
-    std::atomic<std::thread::id> FEditorThread{};
+    std::atomic<unsigned> FPendingViewParts{0};
+    // The view attached last, while the editor is open; and the thread it attached on ([editor]).
+    std::atomic<TSmallEQView*> FView{nullptr};
+    std::atomic<std::thread::id> FViewThread{};
     std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
 
     // Writer side.

@@ -7,7 +7,6 @@
 #include <cstdlib>
 
 #include "equaliser/SEQGUI.h"
-#include "equaliser/SmallEQModule.h"
 #include "graphics/Color32.h"
 #include "platform/FPUControl.h"
 #include "platform/Forms.h"
@@ -27,7 +26,7 @@ struct TOpenEditor
         Parent = new TForm(nullptr, D);
         Parent->SetBounds(100, 100, Parent->Width(), Parent->Height());
         Parent->Show();
-        Module = new TSmallEQModule(nullptr);
+        Module = new TSmallEQPlugIn(nullptr);
         Module->SetAudioMaster(&TestHostCallback);
         Host.E = Module->Effect();
         Host.Dispatch(effOpen);
@@ -47,7 +46,7 @@ struct TOpenEditor
 
     TFPUControlScope FPU;
     TForm* Parent = nullptr;
-    TSmallEQModule* Module = nullptr;
+    TSmallEQPlugIn* Module = nullptr;
     THostView Host{};
     std::intptr_t Opened = 0;
     TFmVornEQ* Editor = nullptr;
@@ -83,7 +82,7 @@ protected:
     }
 
     TOpenEditor Open;
-    TSmallEQModule* Module = Open.Module;
+    TSmallEQPlugIn* Module = Open.Module;
     THostView& Host = Open.Host;
     std::intptr_t Opened = Open.Opened;
     TFmVornEQ* Editor = Open.Editor;

@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "equaliser/SEQGUI.h"
-#include "equaliser/SmallEQModule.h"
 #include "platform/FPUControl.h"
 #include "platform/System.h"
 #include "platform/WindowProbe.h"
@@ -34,7 +33,7 @@ class SEQGUIX11 : public ::testing::Test
 protected:
     SEQGUIX11()
     {
-        Module = new TSmallEQModule(nullptr);
+        Module = new TSmallEQPlugIn(nullptr);
         Module->SetAudioMaster(&TestHostCallback);
         Host.E = Module->Effect();
         Host.Dispatch(effOpen);
@@ -99,7 +98,7 @@ protected:
 
     TFPUControlScope FPU;
     X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};
-    TSmallEQModule* Module = nullptr;
+    TSmallEQPlugIn* Module = nullptr;
     THostView Host{};
     std::intptr_t Opened = 0;
 };
@@ -275,7 +274,7 @@ TEST(SEQGUIX11Host, ADragIsReportedToALockingHostWhileItsAutomationWritesOtherPa
 {
     TFPUControlScope FPU;
     X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};
-    auto* Module = new TSmallEQModule(nullptr);
+    auto* Module = new TSmallEQPlugIn(nullptr);
     Module->SetAudioMaster(&TLockingHost::Callback);
     THostView Host{Module->Effect()};
     const auto Dispatch = [&](VstInt32 Opcode, VstIntPtr Value = 0, void* Ptr = nullptr) {

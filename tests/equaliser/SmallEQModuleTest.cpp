@@ -9,6 +9,7 @@
 #include <utility>
 #include <vector>
 
+#include "equaliser/SmallEQEntry.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/Exceptions.h"
 #include "platform/FPUControl.h"
@@ -66,14 +67,28 @@ TEST_F(SmallEQ, RecordAndTextsAfterConstruction)
     for (const char* no : {"bypass", "LiveWithoutToolbar", "1in1out", "receiveVstEvents"})
         EXPECT_EQ(Host.Dispatch(effCanDo, 0, 0, const_cast<char*>(no)), -1) << no;
     EXPECT_EQ(Host.Dispatch(effCanDo, 0, 0, const_cast<char*>("shuffle")), 0);
-    // The editor opens (here as a top-level window) with its fixed size.
-    EXPECT_EQ(Host.Dispatch(effEditOpen), 1);
-    ERect* Rect = nullptr;
-    EXPECT_EQ(Host.Dispatch(effEditGetRect, 0, 0, &Rect), 1);
-    ASSERT_NE(Rect, nullptr);
-    EXPECT_EQ(Rect->right - Rect->left, 131);
-    EXPECT_EQ(Rect->bottom - Rect->top, 35);
-    Host.Dispatch(effEditClose);
+    // The module alone has no editor to open.
+    EXPECT_EQ(Host.Dispatch(effEditOpen), 0);
+}
+
+// The plug-in's equaliser opens its editor (here as a top-level window) with its fixed size, and again after
+// closing it.
+TEST(SmallEQPlugIn, OpensItsEditorWithItsFixedSize)
+{
+    TFPUControlScope FPU;
+    THostView Host{SmallEQMain(&TestHostCallback)};
+    ASSERT_NE(Host.E, nullptr);
+    for (int Round = 0; Round < 2; ++Round)
+    {
+        EXPECT_EQ(Host.Dispatch(effEditOpen), 1);
+        ERect* Rect = nullptr;
+        EXPECT_EQ(Host.Dispatch(effEditGetRect, 0, 0, &Rect), 1);
+        ASSERT_NE(Rect, nullptr);
+        EXPECT_EQ(Rect->right - Rect->left, 131);
+        EXPECT_EQ(Rect->bottom - Rect->top, 35);
+        Host.Dispatch(effEditClose);
+    }
+    Host.Dispatch(effClose);
 }
 
 TEST_F(SmallEQ, EveryParameterNameLabelAndDisplay)

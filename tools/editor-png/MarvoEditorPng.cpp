@@ -15,7 +15,6 @@
 
 #include "console/ToolMain.h"
 #include "equaliser/SEQGUI.h"
-#include "equaliser/SmallEQModule.h"
 #include "graphics/Bitmap32Png.h"
 #include "platform/Forms.h"
 #include "platform/headless/HeadlessDriver.h"
@@ -119,7 +118,7 @@ int Run(const TOptions& O)
 
     TVstHost Host;
     TVstPlugIn* PlugIn = Host.VstPlugIns().Add();
-    auto* Module = new TSmallEQModule(nullptr); // freed by the host's effClose
+    auto* Module = new TSmallEQPlugIn(nullptr); // freed by the host's effClose
     Module->SetAudioMaster(&AudioMasterCallback);
     PlugIn->VstEffect = Module->Effect();
     PlugIn->SetActive(true);

@@ -12,10 +12,12 @@ inline VstIntPtr VSTCALL BenchHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPt
     return Opcode == audioMasterVersion ? 2400 : 0;
 }
 
-// [any] A new module with every band active; the caller closes it through effClose.
-inline TSmallEQModule* NewActiveModule()
+// [any] A new module (TSmallEQModule or a subclass) with every band active; the caller closes it through
+// effClose.
+template <class TModule = TSmallEQModule>
+TModule* NewActiveModule()
 {
-    auto* m = new TSmallEQModule(nullptr);
+    auto* m = new TModule(nullptr);
     m->SetAudioMaster(&BenchHost);
     const float gains[8] = {6, -4, 3, -6, 5, -3, 4, -5};
     const float symmetries[8] = {-1, -0.5f, 0.3f, 0, -0.2f, 0.6f, 0.5f, 1};

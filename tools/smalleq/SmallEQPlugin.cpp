@@ -1,5 +1,5 @@
 // The equaliser alone as a VST 2 plug-in library: exports VSTPluginMain and main, each answering a new
-// equaliser's effect record (null when the host does not answer audioMasterVersion).
-#include "equaliser/SmallEQModule.h"
+// equaliser's effect record, with its editor (null when the host does not answer audioMasterVersion).
+#include "equaliser/SEQGUI.h"
 
-MARVO_EXPORT_VST_PLUGIN(TSmallEQModule)
+MARVO_EXPORT_VST_PLUGIN(TSmallEQPlugIn)
