@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "SmallEQBenchSetup.h"
-#include "adapter/FmWinAmpVST.h"
+#include "adapter/AdapterEngine.h"
 #include "adapter/WADSPVST.h"
 #include "platform/FPUControl.h"
 #include "platform/System.h"
@@ -27,7 +27,7 @@ void BM_ModifySamples(benchmark::State& State)
     const auto Frames = static_cast<std::size_t>(State.range(0));
     TWinampDSPModule* Module = WinampDSPHeader()->getModule(0);
     Module->Init(Module);
-    TSmallEQModule* Eq = FmWinAmpVST->EQModule;
+    auto* Eq = static_cast<TSmallEQModule*>(MarvoEngine->Effect()->object);
     const float Gains[8] = {6, -4, 3, -6, 5, -3, 4, -5};
     for (int b = 0; b < 8; ++b)
         Eq->SetParameterAutomated(4 * b + 1, Gains[b]);
@@ -41,7 +41,7 @@ void BM_ModifySamples(benchmark::State& State)
     }
     State.SetItemsProcessed(State.iterations() * State.range(0));
     Module->Quit(Module);
-    RemoveFile(TFmWinAmpVST::PlayerSettingFile());
+    RemoveFile(TMarvoSetting::PlayerFile());
 }
 BENCHMARK(BM_ModifySamples)->Arg(576);
 

@@ -1,43 +1,11 @@
 #include "adapter/FmWinAmpVST.h"
 
 #include <exception>
-#include <sstream>
 #include <utility>
 
-#include "adapter/WADSPVST.h"
-#include "equaliser/SmallEQModule.h"
-#include "platform/AtomicFile.h"
-#include "platform/Exceptions.h"
+#include "adapter/AdapterEngine.h"
 #include "platform/Registry.h"
-#include "platform/System.h"
 #include "vsthost/DVSTHost.h"
-
-namespace
-{
-
-constexpr const char* kSettingFileName = "Marvo.fxp";
-constexpr const char* kRejectedSuffix = ".rejected";
-
-#ifdef MARVO_WIN32
-constexpr const char* kUserSettingFolder = "Zentrova\\Marvo\\";
-#else
-constexpr const char* kUserSettingFolder = "Zentrova/Marvo/";
-#endif
-
-// [host-main] Runs Step and ignores what it raises.
-template <class F>
-void IgnoringErrors(F&& Step)
-{
-    try
-    {
-        Step();
-    }
-    catch (...)
-    {
-    }
-}
-
-} // namespace
 
 const TFormDeclaration& TFmWinAmpVST::FormDeclaration()
 {
@@ -68,34 +36,15 @@ TFormDeclaration OwnedDeclaration(TNativeHandle OwnerWindow)
 
 } // namespace
 
-TFmWinAmpVST::TFmWinAmpVST(TComponent* AOwner, TNativeHandle OwnerWindow)
-    : TForm(AOwner, OwnedDeclaration(OwnerWindow))
+TFmWinAmpVST::TFmWinAmpVST(TComponent* AOwner, TNativeHandle OwnerWindow, TAdapterEngine& Engine)
+    : TForm(AOwner, OwnedDeclaration(OwnerWindow)), FEngine(Engine)
 {
-    VstHost = new TVstHost(this);
-    VstHost->SetName("VstHost");
-    VstHost->VstPlugIns().Add();
-    VstHost->ParameterQuantization = 0;
-    TVstHost::SetCanDos({hcdSendVstEvents, hcdSendVstMidiEvent, hcdSendVstTimeInfo, hcdReceiveVstEvents,
-                         hcdReceiveVstMidiEvent, hcdReceiveVstTimeInfo, hcdSizeWindow, hcdAsyncProcessing,
-                         hcdOffline, hcdSupplyIdle, hcdEditFile, hcdStartStopProcess});
-    VstHost->ManageIdleAutomaticly = false;
-    VstHost->SetTempo(120.0f);
-    TVstHost::SetVstVersion(2400);
-    VstHost->VendorVersion = 0;
-    VstHost->PlugInDir = "C:\\Programme\\Audio\\Plugins\\VST";
-    VstHost->VstTimeInfo().SetSampleRate(44100.0);
-    VstHost->VstTimeInfo().SetTempo(120.0);
-    VstHost->VstTimeInfo().SetFlags({vtiNanosValid, vtiPpqPosValid, vtiTempoValid, vtiBarsValid, vtiCyclePosValid,
-                                     vtiTimeSigValid, vtiSmpteValid, vtiClockValid});
-    VstHost->Loaded();
-
     Timer = new TTimer(this);
     Timer->SetName("Timer");
     Timer->SetInterval(300);
     Timer->SetEnabled(false);
     Timer->OnTimer = [this](TComponent* Sender) { TimerTimer(Sender); };
 
-    SamplePlanes.Reserve(2, kReservedFrames);
     OnCreate = [this](TComponent* Sender) { FormCreate(Sender); };
     AfterConstruction();
 }
@@ -103,11 +52,6 @@ TFmWinAmpVST::TFmWinAmpVST(TComponent* AOwner, TNativeHandle OwnerWindow)
 TFmWinAmpVST::~TFmWinAmpVST()
 {
     DestroyComponents();
-}
-
-TVstPlugIn& TFmWinAmpVST::Instance() const
-{
-    return *VstHost->VstPlugIns().Items(0);
 }
 
 void TFmWinAmpVST::FormCreate(TComponent* /*Sender*/)
@@ -145,28 +89,8 @@ std::string TFmWinAmpVST::TakeCreationError()
 
 void TFmWinAmpVST::InitPlugin()
 {
-    TVstPlugIn& Plugin = Instance();
-    // A block sees the instance either inactive or complete; the pauses for the plug-in leave the lock free.
-    {
-        TAdapterLockHold Hold;
-        IgnoringErrors([&] { Plugin.CloseEdit(); });
-        Plugin.SetActive(false);
-    }
-    SystemSleep(10);
-    {
-        TAdapterLockHold Hold;
-        IgnoringErrors([&] { Plugin.Unload(); });
-    }
-    SystemSleep(10);
-    auto* Module = new TSmallEQModule(&Application());
-    EQModule = Module;
-    Module->Effect()->user = Module;
-    Module->SetAudioMaster(&AudioMasterCallback);
-    {
-        TAdapterLockHold Hold;
-        Plugin.VstEffect = Module->Effect();
-        Plugin.SetActive(true);
-    }
+    FEngine.StartEqualiser();
+    TVstPlugIn& Plugin = FEngine.Instance();
     Plugin.ShowEdit(this);
     Plugin.Idle();
     Plugin.EditIdle();
@@ -179,123 +103,23 @@ void TFmWinAmpVST::InitPlugin()
         SetClientWidth(Rect.right - Rect.left);
         SetClientHeight(Rect.bottom - Rect.top);
     }
-    const std::string Setting = SettingFileToLoad();
-    if (!Setting.empty())
-    {
-        try
-        {
-            Plugin.LoadPreset(Setting);
-        }
-        catch (...)
-        {
-            FRejectedSettingFile = Setting;
-            throw;
-        }
-    }
+    FEngine.LoadSetting();
 }
 
 void TFmWinAmpVST::TimerTimer(TComponent* /*Sender*/)
 {
-    Instance().EditIdle();
+    FEngine.Instance().EditIdle();
 }
 
-std::string TFmWinAmpVST::PlayerSettingFile()
+void TFmWinAmpVST::StoreWindowState()
 {
-    return ExtractFilePath(ExecutablePath()) + kSettingFileName;
-}
-
-std::string TFmWinAmpVST::UserSettingFile()
-{
-    const std::string Folder = UserSettingsFolder();
-    return Folder.empty() ? std::string() : Folder + kUserSettingFolder + kSettingFileName;
-}
-
-std::string TFmWinAmpVST::SettingFileToLoad()
-{
-    const std::string User = UserSettingFile();
-    if (!User.empty() && FileExists(User))
-        return User;
-    const std::string Player = PlayerSettingFile();
-    return FileExists(Player) ? Player : std::string();
-}
-
-void TFmWinAmpVST::SaveSetting()
-{
-    std::ostringstream Stream(std::ios::binary);
-    Instance().SavePreset(Stream);
-    const std::string Bytes = Stream.str();
-
-    if (!FRejectedSettingFile.empty())
+    TRegistry Registry;
+    Registry.SetRootKey(TRegistryRoot::rrCurrentUser);
+    if (Registry.OpenKey(kWindowStateWriteKey, true))
     {
-        RenameFileReplacing(FRejectedSettingFile, FRejectedSettingFile + kRejectedSuffix);
-        FRejectedSettingFile.clear();
+        Registry.WriteInteger("Visible", Visible() ? 1 : 0);
+        Registry.WriteInteger("Left", Left());
+        Registry.WriteInteger("Top", Top());
     }
-    const std::string Player = PlayerSettingFile();
-    const std::string User = UserSettingFile();
-    try
-    {
-        WriteFileAtomically(Player, Bytes.data(), Bytes.size());
-    }
-    catch (const EMarvoError&)
-    {
-        if (User.empty())
-            throw;
-        ForceDirectories(ExtractFilePath(User));
-        WriteFileAtomically(User, Bytes.data(), Bytes.size());
-        return;
-    }
-    // The per-user copy must not outlive a newer setting in the player's folder; if it cannot be removed
-    // it is brought up to date instead.
-    if (!User.empty() && !RemoveFile(User))
-        WriteFileAtomically(User, Bytes.data(), Bytes.size());
-}
-
-void CloseHostWindow(TFmWinAmpVST*& Window)
-{
-    if (!Window)
-        return;
-    IgnoringErrors([&] {
-        TRegistry Registry;
-        Registry.SetRootKey(TRegistryRoot::rrCurrentUser);
-        if (Registry.OpenKey(kWindowStateWriteKey, true))
-        {
-            Registry.WriteInteger("Visible", Window->Visible() ? 1 : 0);
-            Registry.WriteInteger("Left", Window->Left());
-            Registry.WriteInteger("Top", Window->Top());
-        }
-        Registry.CloseKey();
-    });
-    IgnoringErrors([&] { Window->Hide(); });
-    IgnoringErrors([&] { Window->Timer->SetEnabled(false); });
-
-    // Saving may fail (a folder nobody may write to, a full disk); the teardown runs regardless so that the
-    // editor, the instance and the window never outlive the adapter.
-    std::string SaveError;
-    try
-    {
-        Window->SaveSetting();
-    }
-    catch (const std::exception& E)
-    {
-        SaveError = E.what();
-    }
-    catch (...)
-    {
-        SaveError = "cannot write preset file";
-    }
-    ReleaseHostWindow(Window);
-    if (!SaveError.empty())
-        throw EMarvoError(SaveError);
-}
-
-void ReleaseHostWindow(TFmWinAmpVST*& Window)
-{
-    TFmWinAmpVST* W = std::exchange(Window, nullptr);
-    if (!W)
-        return;
-    IgnoringErrors([&] { W->VstHost->VstPlugIns().Items(0)->CloseEdit(); });
-    IgnoringErrors([&] { W->VstHost->VstPlugIns().Items(0)->SetActive(false); });
-    W->EQModule = nullptr;
-    IgnoringErrors([&] { W->VstHost->VstPlugIns().Items(0)->Unload(); });
-    delete W;
+    Registry.CloseKey();
 }

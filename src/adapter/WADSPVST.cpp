@@ -1,12 +1,17 @@
 #include "adapter/WADSPVST.h"
 
 #include <exception>
+#include <memory>
 #include <string>
+#include <utility>
 
+#include "adapter/AdapterEngine.h"
 #include "adapter/FmWinAmpVST.h"
+#include "platform/Exceptions.h"
 #include "platform/Forms.h"
 #include "platform/System.h"
 
+TAdapterEngine* MarvoEngine = nullptr;
 TFmWinAmpVST* FmWinAmpVST = nullptr;
 std::atomic<TCriticalSection*> AdapterLock{nullptr};
 
@@ -34,6 +39,19 @@ TCriticalSection& AdapterLockObject()
     return Lock;
 }
 
+// [host-main] Runs Step and ignores what it raises.
+template <class F>
+void IgnoringErrors(F&& Step)
+{
+    try
+    {
+        Step();
+    }
+    catch (...)
+    {
+    }
+}
+
 // [host-main] Shows a failure of Init or Quit to the listener in the application's message box, with no
 // lock held; nothing for an empty message.
 void ShowErrorOnce(const std::string& Message)
@@ -50,21 +68,21 @@ void ShowErrorOnce(const std::string& Message)
 }
 
 // The adapter's part of the library's end when the player never called Quit (it was ended abnormally, or
-// the system shuts down): the window goes before the application object, which owns the equaliser that the
-// window's hosted instance still refers to. Only memory and windows of our own are released: no setting or
+// the system shuts down): the engine and the window go before the application object and the platform
+// layer's own objects, which the window and the equaliser's editor in it still refer to. Only memory and windows of our own are released: no setting or
 // registry is written, nothing is shown, nothing waits but for a block in progress.
 struct TLibraryTeardown
 {
     ~TLibraryTeardown()
     {
-        if (!FmWinAmpVST)
+        if (!MarvoEngine && !FmWinAmpVST)
             return;
         TCriticalSection* Lock = AdapterLock.exchange(nullptr, std::memory_order_acq_rel);
         if (Lock)
             Lock->Enter();
         try
         {
-            ReleaseHostWindow(FmWinAmpVST);
+            ReleaseAdapter();
         }
         catch (...)
         {
@@ -86,11 +104,58 @@ void ArmLibraryTeardown()
 
 } // namespace
 
-TFmWinAmpVST* WindowOf(const TWinampDSPModule* Module)
+TAdapterEngine* EngineOf(const TWinampDSPModule* Module)
 {
     if (!Module || !Module->userData)
         return nullptr;
-    return *static_cast<TFmWinAmpVST* const*>(Module->userData);
+    return *static_cast<TAdapterEngine* const*>(Module->userData);
+}
+
+TFmWinAmpVST* WindowOf(const TWinampDSPModule* Module)
+{
+    return EngineOf(Module) ? FmWinAmpVST : nullptr;
+}
+
+void CloseAdapter()
+{
+    if (!MarvoEngine && !FmWinAmpVST)
+        return;
+    if (TFmWinAmpVST* Window = FmWinAmpVST)
+    {
+        IgnoringErrors([&] { Window->StoreWindowState(); });
+        IgnoringErrors([&] { Window->Hide(); });
+        IgnoringErrors([&] { Window->Timer->SetEnabled(false); });
+    }
+
+    // Saving may fail (a folder nobody may write to, a full disk); the teardown runs regardless so that the
+    // editor, the instance and the window never outlive the adapter.
+    std::string SaveError;
+    try
+    {
+        if (MarvoEngine)
+            MarvoEngine->SaveSetting();
+    }
+    catch (const std::exception& E)
+    {
+        SaveError = E.what();
+    }
+    catch (...)
+    {
+        SaveError = "cannot write preset file";
+    }
+    ReleaseAdapter();
+    if (!SaveError.empty())
+        throw EMarvoError(SaveError);
+}
+
+void ReleaseAdapter()
+{
+    TFmWinAmpVST* Window = std::exchange(FmWinAmpVST, nullptr);
+    TAdapterEngine* Engine = std::exchange(MarvoEngine, nullptr);
+    if (Engine)
+        Engine->Release();
+    delete Window;
+    delete Engine;
 }
 
 TWinampDSPHeader* WinampDSPHeader()
@@ -132,18 +197,20 @@ std::int32_t WADSPCALL Init(TWinampDSPModule* Module)
     {
         // A second Init without Quit keeps the lock that a block in progress may hold.
         AdapterLock.store(&AdapterLockObject(), std::memory_order_release);
-        if (!FmWinAmpVST)
+        if (!MarvoEngine)
         {
-            // Built without the lock: no block reaches the window before it is published below, and its
+            // Built without the lock: no block reaches the engine before it is published below, and its
             // exchange of the hosted effect takes the lock itself. So a message box or a slow start never
             // holds up the playback thread.
-            auto* Window = new TFmWinAmpVST(&Application(), Module ? Module->hwndParent : nullptr);
+            auto Engine = std::make_unique<TAdapterEngine>();
+            auto* Window = new TFmWinAmpVST(&Application(), Module ? Module->hwndParent : nullptr, *Engine);
             CreationError = Window->TakeCreationError();
             {
                 TAdapterLockHold Hold;
+                MarvoEngine = Engine.release();
                 FmWinAmpVST = Window;
                 if (Module)
-                    Module->userData = &FmWinAmpVST;
+                    Module->userData = &MarvoEngine;
             }
             // After the window, so that what the platform layer set up for it outlives the teardown.
             ArmLibraryTeardown();
@@ -172,12 +239,11 @@ void WADSPCALL Quit(TWinampDSPModule* Module)
     Lock->Enter();
     try
     {
-        if (Module && Module->userData)
+        if (EngineOf(Module))
         {
-            auto& Window = *static_cast<TFmWinAmpVST**>(Module->userData);
             try
             {
-                CloseHostWindow(Window);
+                CloseAdapter();
             }
             catch (const std::exception& E)
             {
@@ -187,8 +253,6 @@ void WADSPCALL Quit(TWinampDSPModule* Module)
             {
                 ShutdownError = "Unknown error";
             }
-            delete Window;
-            Window = nullptr;
         }
     }
     catch (...)

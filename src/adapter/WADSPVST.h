@@ -1,6 +1,7 @@
 #pragma once
 // The library's boundary towards the player: the header and module records, the module's four callbacks,
-// the adapter lock and the reference to the host window. The export winampDSPGetHeader2 itself is in
+// the adapter lock, and the adapter's two parts between Init and Quit: the engine (the audio path) and the
+// host window that views it. The export winampDSPGetHeader2 itself is in
 // WADSPVSTExport.cpp, which only the plug-in library compiles; programs that link the adapter directly
 // (tests, benchmarks) reach the same records through WinampDSPHeader().
 //
@@ -10,6 +11,7 @@
 
 #include "adapter/WinampDSP.h"
 
+class TAdapterEngine;
 class TCriticalSection;
 class TFmWinAmpVST;
 
@@ -25,11 +27,24 @@ std::int32_t WADSPCALL ModifySamples(TWinampDSPModule* Module, void* Samples, st
                                      std::int32_t Bps, std::int32_t Nch, std::int32_t SRate); // [audio]
 void WADSPCALL Quit(TWinampDSPModule* Module);                      // [host-main]
 
-// The one host window; null while none exists. module.userData points at this reference after Init.
+// The engine and the one host window; both exist, or neither, between Init and Quit (null otherwise).
+// module.userData points at the engine's reference after Init.
+extern TAdapterEngine* MarvoEngine;
 extern TFmWinAmpVST* FmWinAmpVST;
 
-// [any] The window found through module.userData; null when there is none ("no window").
+// [any] The engine found through module.userData; null when there is none.
+TAdapterEngine* EngineOf(const TWinampDSPModule* Module);
+// [any] The window of the engine found through module.userData; null when there is none ("no window").
 TFmWinAmpVST* WindowOf(const TWinampDSPModule* Module);
+
+// [host-main] The adapter's shutdown: window state to the registry, hide, stop the timer, save the setting,
+// then ReleaseAdapter. The teardown runs even when saving fails; a failed save is raised after the engine and
+// the window are freed.
+void CloseAdapter();
+// [host-main] Releases the engine's instance (the editor, the equaliser), then frees the window and the
+// engine and nulls both references; in that order, because the editor lives in the window. Writes nothing and
+// shows nothing. Call with the adapter lock held or with nothing published.
+void ReleaseAdapter();
 
 // The adapter lock while the adapter runs (between Init and Quit), else null. The object itself lives as
 // long as the library: Quit only retires it and the next Init takes it up again, because a playback thread

@@ -8,7 +8,7 @@
 
 #include <emmintrin.h>
 
-#include "adapter/FmWinAmpVST.h"
+#include "adapter/AdapterEngine.h"
 #include "adapter/WADSPVST.h"
 #include "dsp/DDSPBase.h"
 #include "vsthost/DVSTHost.h"
@@ -222,10 +222,10 @@ std::int32_t WADSPCALL ModifySamples(TWinampDSPModule* Module, void* Samples, st
         TAdapterLockHold Hold;
         if (!Hold.Held())
             return NumSamples;
-        TFmWinAmpVST* Window = WindowOf(Module);
-        if (!Window || !Window->VstHost || Window->VstHost->VstPlugIns().Count() < 1)
+        TAdapterEngine* Engine = EngineOf(Module);
+        if (!Engine)
             return NumSamples;
-        TVstPlugIn& Plugin = *Window->VstHost->VstPlugIns().Items(0);
+        TVstPlugIn& Plugin = Engine->Instance();
         if (!Plugin.Active() || (Bps != 8 && Bps != 16 && Bps != 24))
             return NumSamples;
         if (NumSamples < 0 || Nch < 0 || !Samples)
@@ -239,11 +239,11 @@ std::int32_t WADSPCALL ModifySamples(TWinampDSPModule* Module, void* Samples, st
             return NumSamples;
 
         // Planes too large to be had leave the block unchanged, as the player expects of a failure.
-        if (!Window->SamplePlanes.Reserve(Planes, Frames))
+        if (!Engine->SamplePlanes.Reserve(Planes, Frames))
             return NumSamples;
         Plugin.SetBlockSizeAndSampleRate(NumSamples, static_cast<float>(SRate));
         const std::size_t Used = std::min(Planes, Channels);
-        float** Pointers = Window->SamplePlanes.Layout(Planes, Frames, Used);
+        float** Pointers = Engine->SamplePlanes.Layout(Planes, Frames, Used);
         auto* Bytes = static_cast<std::uint8_t*>(Samples);
         switch (Bps)
         {

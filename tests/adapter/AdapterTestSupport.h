@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "adapter/WinampDSP.h"
+#include "equaliser/SmallEQEntry.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/AtomicFile.h"
 #include "platform/Exceptions.h"

@@ -7,7 +7,7 @@
 #include <thread>
 
 #include "AdapterTestSupport.h"
-#include "adapter/FmWinAmpVST.h"
+#include "adapter/AdapterEngine.h"
 #ifdef MARVO_HEADLESS
 #include "platform/headless/HeadlessDriver.h"
 #endif
@@ -35,7 +35,8 @@ TEST_F(TAdapterThreadsTest, PlaybackRunsThroughEditsAndRestarts)
     for (int Cycle = 0; Cycle < 30; ++Cycle)
     {
         ASSERT_EQ(Init(), 0);
-        TSmallEQModule* Eq = FmWinAmpVST ? FmWinAmpVST->EQModule : nullptr;
+        AEffect* E = MarvoEngine ? MarvoEngine->Effect() : nullptr;
+        auto* Eq = E ? static_cast<TSmallEQModule*>(E->object) : nullptr;
         ASSERT_NE(Eq, nullptr);
         for (int Edit = 0; Edit < 40; ++Edit)
         {

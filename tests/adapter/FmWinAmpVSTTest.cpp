@@ -23,9 +23,7 @@ TEST_F(TFmWinAmpVSTTest, FirstStartIsHiddenCentredAndSizedThenQuitStoresTheState
     {
     TVstHost Host;
     TVstPlugIn* Probe = Host.VstPlugIns().Add();
-    auto* Eq = new TSmallEQModule(nullptr);
-    Eq->SetAudioMaster(&AudioMasterCallback);
-    Probe->VstEffect = Eq->Effect();
+    Probe->VstEffect = SmallEQMain(&AudioMasterCallback);
     Probe->SetActive(true);
     TForm EditorParent(nullptr, TFormDeclaration{});
     Probe->ShowEdit(&EditorParent);

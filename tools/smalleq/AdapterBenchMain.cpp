@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "SmallEQBenchSetup.h"
-#include "adapter/FmWinAmpVST.h"
+#include "adapter/AdapterEngine.h"
 #include "adapter/WADSPVST.h"
 #include "platform/AtomicFile.h"
 #include "platform/FPUControl.h"
@@ -42,12 +42,13 @@ int main(int argc, char** argv)
 {
     const double Seconds = argc > 1 ? std::atof(argv[1]) : 2.0;
     const int kRounds = std::max(10, static_cast<int>(Seconds * 20));
-    const std::string Setting = TFmWinAmpVST::PlayerSettingFile();
+    const std::string Setting = TMarvoSetting::PlayerFile();
     const auto Previous = ReadWholeFile(Setting);
 
     TWinampDSPModule* Module = WinampDSPHeader()->getModule(0);
     Module->Init(Module);
-    TSmallEQModule* Eq = FmWinAmpVST ? FmWinAmpVST->EQModule : nullptr;
+    AEffect* Hosted = MarvoEngine ? MarvoEngine->Effect() : nullptr;
+    auto* Eq = Hosted ? static_cast<TSmallEQModule*>(Hosted->object) : nullptr;
     if (!Eq)
     {
         std::fprintf(stderr, "dsp-marvo-bench: the adapter did not start\n");

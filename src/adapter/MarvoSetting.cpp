@@ -1,0 +1,89 @@
+#include "adapter/MarvoSetting.h"
+
+#include <sstream>
+
+#include "platform/AtomicFile.h"
+#include "platform/Exceptions.h"
+#include "platform/System.h"
+#include "vsthost/DVSTHost.h"
+
+namespace
+{
+
+constexpr const char* kSettingFileName = "Marvo.fxp";
+constexpr const char* kRejectedSuffix = ".rejected";
+
+#ifdef MARVO_WIN32
+constexpr const char* kUserSettingFolder = "Zentrova\\Marvo\\";
+#else
+constexpr const char* kUserSettingFolder = "Zentrova/Marvo/";
+#endif
+
+} // namespace
+
+std::string TMarvoSetting::PlayerFile()
+{
+    return ExtractFilePath(ExecutablePath()) + kSettingFileName;
+}
+
+std::string TMarvoSetting::UserFile()
+{
+    const std::string Folder = UserSettingsFolder();
+    return Folder.empty() ? std::string() : Folder + kUserSettingFolder + kSettingFileName;
+}
+
+std::string TMarvoSetting::FileToLoad()
+{
+    const std::string User = UserFile();
+    if (!User.empty() && FileExists(User))
+        return User;
+    const std::string Player = PlayerFile();
+    return FileExists(Player) ? Player : std::string();
+}
+
+void TMarvoSetting::Load(TVstPlugIn& Instance)
+{
+    const std::string Setting = FileToLoad();
+    if (Setting.empty())
+        return;
+    try
+    {
+        Instance.LoadPreset(Setting);
+    }
+    catch (...)
+    {
+        FRejectedFile = Setting;
+        throw;
+    }
+}
+
+void TMarvoSetting::Save(TVstPlugIn& Instance)
+{
+    std::ostringstream Stream(std::ios::binary);
+    Instance.SavePreset(Stream);
+    const std::string Bytes = Stream.str();
+
+    if (!FRejectedFile.empty())
+    {
+        RenameFileReplacing(FRejectedFile, FRejectedFile + kRejectedSuffix);
+        FRejectedFile.clear();
+    }
+    const std::string Player = PlayerFile();
+    const std::string User = UserFile();
+    try
+    {
+        WriteFileAtomically(Player, Bytes.data(), Bytes.size());
+    }
+    catch (const EMarvoError&)
+    {
+        if (User.empty())
+            throw;
+        ForceDirectories(ExtractFilePath(User));
+        WriteFileAtomically(User, Bytes.data(), Bytes.size());
+        return;
+    }
+    // The per-user copy must not outlive a newer setting in the player's folder; if it cannot be removed
+    // it is brought up to date instead.
+    if (!User.empty() && !RemoveFile(User))
+        WriteFileAtomically(User, Bytes.data(), Bytes.size());
+}
