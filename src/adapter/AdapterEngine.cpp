@@ -1,28 +1,11 @@
 #include "adapter/AdapterEngine.h"
 
+#include "adapter/IgnoringErrors.h"
 #include "adapter/WADSPVST.h"
 #include "equaliser/SmallEQEntry.h"
 #include "platform/Exceptions.h"
 #include "platform/System.h"
 #include "vsthost/DVSTHost.h"
-
-namespace
-{
-
-// [host-main] Runs Step and ignores what it raises.
-template <class F>
-void IgnoringErrors(F&& Step)
-{
-    try
-    {
-        Step();
-    }
-    catch (...)
-    {
-    }
-}
-
-} // namespace
 
 TAdapterEngine::TAdapterEngine() : FHost(new TVstHost(nullptr))
 {

@@ -7,6 +7,7 @@
 
 #include "adapter/AdapterEngine.h"
 #include "adapter/FmWinAmpVST.h"
+#include "adapter/IgnoringErrors.h"
 #include "platform/Exceptions.h"
 #include "platform/Forms.h"
 #include "platform/System.h"
@@ -37,19 +38,6 @@ TCriticalSection& AdapterLockObject()
 {
     static TCriticalSection Lock;
     return Lock;
-}
-
-// [host-main] Runs Step and ignores what it raises.
-template <class F>
-void IgnoringErrors(F&& Step)
-{
-    try
-    {
-        Step();
-    }
-    catch (...)
-    {
-    }
 }
 
 // [host-main] Shows a failure of Init or Quit to the listener in the application's message box, with no

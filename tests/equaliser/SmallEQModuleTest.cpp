@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <random>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -69,6 +70,47 @@ TEST_F(SmallEQ, RecordAndTextsAfterConstruction)
     EXPECT_EQ(Host.Dispatch(effCanDo, 0, 0, const_cast<char*>("shuffle")), 0);
     // The module alone has no editor to open.
     EXPECT_EQ(Host.Dispatch(effEditOpen), 0);
+}
+
+// A view of the module alone, as an editor attaches itself: told on its own thread which parts a change
+// touched; what other threads change waits until it collects it; after the editor closes it is told nothing.
+TEST_F(SmallEQ, AViewIsToldWhatChangedOnItsThreadAndCollectsWhatOtherThreadsChanged)
+{
+    struct TRecordingView : TSmallEQView
+    {
+        std::vector<unsigned> Shown;
+        void ShowParts(unsigned Parts) override { Shown.push_back(Parts); }
+    } View;
+    Module->AttachView(&View);
+    const struct
+    {
+        int Index;
+        float Value;
+        unsigned Parts;
+    } Cases[] = {
+        {12, 2000.0f, vpFrequency | vpOverview}, {13, 3.0f, vpGain | vpOverview}, {14, 0.3f, vpBandwidth},
+        {15, 0.5f, vpSymmetry | vpOverview},     {32, -3.0f, vpMeter | vpOverview},
+    };
+    for (const auto& C : Cases)
+    {
+        View.Shown.clear();
+        Module->SetParameterAutomated(C.Index, C.Value);
+        EXPECT_EQ(View.Shown, std::vector<unsigned>{C.Parts}) << C.Index;
+    }
+    EXPECT_EQ(Module->TakePendingViewParts(), 0u);
+
+    View.Shown.clear();
+    std::thread([&] {
+        Module->SetParameterAutomated(1, -3.0f);
+        Module->SetParameterAutomated(6, 0.7f);
+    }).join();
+    EXPECT_TRUE(View.Shown.empty());
+    EXPECT_EQ(Module->TakePendingViewParts(), unsigned{vpGain | vpOverview | vpBandwidth});
+    EXPECT_EQ(Module->TakePendingViewParts(), 0u);
+
+    Host.Dispatch(effEditClose);
+    Module->SetParameterAutomated(13, -6.0f);
+    EXPECT_TRUE(View.Shown.empty());
 }
 
 // The plug-in's equaliser opens its editor (here as a top-level window) with its fixed size, and again after
