@@ -11,7 +11,7 @@
 // thread owns the section states and never waits for the other side. One writer at a time computes and
 // publishes (the exchange has one producer): it holds a flag; a writer that finds the flag taken leaves a
 // pending mark and returns at once, and the holder applies every pending change before it lets go. Writers
-// never wait; only the editor, while it reads the filters, waits for the flag.
+// never wait; only a view, while it reads the filters, waits for the flag.
 //
 // The module knows its editor only as a view (SEQView.h) and makes it through NewEditor, which it leaves to a
 // subclass: the module alone has no editor and needs no window. A view attaches itself on its own thread
@@ -140,7 +140,7 @@ private:
     // [any] Parts (TViewPart) a change touched: shown at once on the view's thread while one is attached,
     // else left for the view to collect.
     void ShowView(unsigned Parts);
-    // [any] Keeps the value a handler left for the editor.
+    // [any] Keeps the value a handler left for a view.
     void Show(std::int32_t Index, float Value);
     bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
 
