@@ -57,8 +57,9 @@ void ShowErrorOnce(const std::string& Message)
 
 // The adapter's part of the library's end when the player never called Quit (it was ended abnormally, or
 // the system shuts down): the engine and the window go before the application object and the platform
-// layer's own objects, which the window and the equaliser's editor in it still refer to. Only memory and windows of our own are released: no setting or
-// registry is written, nothing is shown, nothing waits but for a block in progress.
+// layer's own objects, which the window and the equaliser's editor in it still refer to. Only memory and
+// windows of our own are released: no setting or registry is written, nothing is shown, nothing waits but for
+// a block in progress.
 struct TLibraryTeardown
 {
     ~TLibraryTeardown()

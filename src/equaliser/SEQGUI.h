@@ -17,8 +17,8 @@
 #include <string>
 
 #include "equaliser/SEQView.h"
-#include "graphics/Bitmap32.h"
 #include "equaliser/SmallEQModule.h"
+#include "graphics/Bitmap32.h"
 #include "platform/Forms.h"
 
 class TFmVornEQ : public TForm, public TSmallEQView
