@@ -14,7 +14,7 @@
 
 namespace {
 
-// The expected values are stored, computed once at high precision by tests/dsp/make-dmath-reference.py, and
+// The expected values are stored, computed once at high precision by tests/data/make-dmath-reference.py, and
 // never taken from the C library: the i686 library evaluates sin, tan, exp, log, ... with the x87
 // transcendental instructions, whose results differ between processors (inexact reduction of large angles)
 // and emulators (double-precision evaluation).
@@ -30,7 +30,7 @@ struct TReference
 
 constexpr double DoubleInfinity = std::numeric_limits<double>::infinity();
 
-#include "DMathReference.inc"
+#include "data/DMathReference.inc"
 
 struct TReferenceCase
 {
