@@ -23,57 +23,28 @@
 #include "platform/WindowProbe.h"
 #include "platform/x11/X11Driver.h"
 #include "platform/x11/X11MenuLayout.h"
+#include "EditorDrivers.h"
 #include "SEQTestHost.h"
 
 namespace
 {
 
-constexpr int kHostLeft = 100, kHostTop = 120;
+constexpr int kHostLeft = TX11HostEditor::kHostLeft, kHostTop = TX11HostEditor::kHostTop;
 
 class SEQGUIX11 : public ::testing::Test
 {
 protected:
-    SEQGUIX11()
-    {
-        Module = new TSmallEQModule(nullptr);
-        Module->SetAudioMaster(&TestHostCallback);
-        Host.E = Module->Effect();
-        Host.Dispatch(effOpen);
-        Host.Dispatch(effMainsChanged, 0, 1);
-        Opened = Host.Dispatch(effEditOpen, 0, 0, HostWindow.Handle());
-    }
-    ~SEQGUIX11() override
-    {
-        if (!Host.E)
-            return;
-        Host.Dispatch(effEditClose);
-        Host.Dispatch(effClose);
-    }
-
-    // Lets the editor's window thread take in what the server sent it and paint.
-    static void Settle()
-    {
-        for (int I = 0; I < 5; ++I)
-        {
-            SystemSleep(10);
-            RunInWindowThread([] { Application().ProcessMessages(); });
-        }
-    }
     // Runs Read on the editor's window thread (the editor belongs to it).
     template <class F>
     static void OnWindowThread(F&& Read)
     {
         RunInWindowThread([&] { Read(); });
     }
+    void Settle() { Editor.Settle(); }
     TPoint Screen(int X, int Y) const { return {kHostLeft + X, kHostTop + Y}; }
     void MoveTo(TPoint P)
     {
         InjectPointerMove(P.X, P.Y);
-        Settle();
-    }
-    void Button(TMouseButton B, bool Down)
-    {
-        InjectMouseButton(B, Down);
         Settle();
     }
     int SelectedBand()
@@ -83,11 +54,11 @@ protected:
         return Band;
     }
 
-    TFPUControlScope FPU;
-    X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};
-    TSmallEQModule* Module = nullptr;
-    THostView Host{};
-    std::intptr_t Opened = 0;
+    TX11HostEditor Editor;
+    TSmallEQModule* Module = Editor.Module;
+    THostView& Host = Editor.Host;
+    X11Driver::TForeignWindow& HostWindow = Editor.HostWindow;
+    std::intptr_t Opened = Editor.Opened;
 };
 
 TEST_F(SEQGUIX11, TheEditorIsTheOnlyChildOfTheHostsWindowAndNoTopLevelWindow)
@@ -106,8 +77,8 @@ TEST_F(SEQGUIX11, RightClickOnTheSelectorOpensTheBandMenuAndChoosingFilter3Selec
 {
     ASSERT_EQ(SelectedBand(), 3);
     MoveTo(Screen(3, 4));
-    Button(TMouseButton::mbRight, true);
-    Button(TMouseButton::mbRight, false);
+    Editor.Button(TMouseButton::mbRight, true);
+    Editor.Button(TMouseButton::mbRight, false);
     std::vector<TWindowProbe> Menus;
     for (const TWindowProbe& W : TopLevelWindows())
         if (W.ClassName == "MarvoMenu" && W.Visible)
@@ -120,8 +91,8 @@ TEST_F(SEQGUIX11, RightClickOnTheSelectorOpensTheBandMenuAndChoosingFilter3Selec
     OnWindowThread(
         [&] { Row = X11MenuLayout::ItemRow(Module->Editor()->PUFilterNr->Items(), 2, Menus[0].Client.Width()); });
     MoveTo({Menus[0].Client.Left + 40, Menus[0].Client.Top + (Row.Top + Row.Bottom) / 2});
-    Button(TMouseButton::mbLeft, true);
-    Button(TMouseButton::mbLeft, false);
+    Editor.Button(TMouseButton::mbLeft, true);
+    Editor.Button(TMouseButton::mbLeft, false);
     EXPECT_EQ(SelectedBand(), 2);
     bool Checked = false;
     OnWindowThread([&] { Checked = Module->Editor()->MIFilterNr[2]->Checked(); });
@@ -205,35 +176,15 @@ struct TLockingHost
 // other side for ever, and no automation write is lost.
 TEST(SEQGUIX11Host, ADragIsReportedToALockingHostWhileItsAutomationWritesOtherParameters)
 {
-    TFPUControlScope FPU;
-    X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};
-    auto* Module = new TSmallEQModule(nullptr);
-    Module->SetAudioMaster(&TLockingHost::Callback);
-    THostView Host{Module->Effect()};
-    const auto Dispatch = [&](VstInt32 Opcode, VstIntPtr Value = 0, void* Ptr = nullptr) {
+    TX11HostEditor Editor(&TLockingHost::Callback);
+    ASSERT_EQ(Editor.Opened, 1);
+    TSmallEQModule* Module = Editor.Module;
+    const THostView& Host = Editor.Host;
+    const auto Dispatch = [&](VstInt32 Opcode) {
         const std::lock_guard<std::recursive_mutex> G(TLockingHost::Lock);
-        return Host.Dispatch(Opcode, 0, Value, Ptr);
-    };
-    Dispatch(effOpen);
-    Dispatch(effMainsChanged, 1);
-    ASSERT_EQ(Dispatch(effEditOpen, 0, HostWindow.Handle()), 1);
-    const auto Settle = [] {
-        for (int I = 0; I < 5; ++I)
-        {
-            SystemSleep(10);
-            RunInWindowThread([] { Application().ProcessMessages(); });
-        }
-    };
-    const auto MoveTo = [&](int X, int Y) {
-        InjectPointerMove(X, Y);
-        Settle();
-    };
-    const auto Button = [&](bool Down) {
-        InjectMouseButton(TMouseButton::mbLeft, Down);
-        Settle();
+        return Host.Dispatch(Opcode);
     };
     const std::thread::id HostThread = std::this_thread::get_id();
-    const int CentreX = kHostLeft + 44, CentreY = kHostTop + 23;
     const struct
     {
         bool HoldsLock, Automates;
@@ -261,11 +212,11 @@ TEST(SEQGUIX11Host, ADragIsReportedToALockingHostWhileItsAutomationWritesOtherPa
         std::unique_lock<std::recursive_mutex> HostBusy(TLockingHost::Lock, std::defer_lock);
         if (HoldsLock)
             HostBusy.lock();
-        MoveTo(CentreX, CentreY);
-        Button(true);
+        Editor.Move(44, 23);
+        Editor.Button(TMouseButton::mbLeft, true);
         for (int Move = 0; Move < 4; ++Move)
-            MoveTo(CentreX, CentreY - 5);
-        Button(false);
+            Editor.Move(44, 23 - 5);
+        Editor.Button(TMouseButton::mbLeft, false);
         Dispatch(effEditIdle); // the host's next call brings what the editor told it meanwhile
         if (HoldsLock)
             HostBusy.unlock();
@@ -285,8 +236,6 @@ TEST(SEQGUIX11Host, ADragIsReportedToALockingHostWhileItsAutomationWritesOtherPa
         EXPECT_EQ(Lost.load(), 0);
         EXPECT_GE(Writes.load(), Automates ? 200 : 0);
     }
-    Dispatch(effEditClose);
-    Dispatch(effClose);
 }
 
 // The shipped library as a host without a display loads it: the editor does not open, nothing else fails.

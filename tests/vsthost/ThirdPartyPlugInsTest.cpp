@@ -19,7 +19,7 @@
 #include "platform/Exceptions.h"
 #include "vsthost/DVSTHost.h"
 #include "support/TempPath.h"
-#include "vsthost/FakeEffect.h"
+#include "support/FakeEffect.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
