@@ -1,6 +1,7 @@
 #include "dsp/DMath.h"
 
 #include "platform/FPUControl.h"
+#include "support/Fnv1a.h"
 
 #include <gtest/gtest.h>
 
@@ -233,19 +234,10 @@ struct TArgumentSource
     }
 };
 
-struct TExtendedDigest
+// The ten bytes of the value; the padding of the 12- or 16-byte type is not part of it.
+struct TExtendedDigest : TFnv1a64
 {
-    std::uint64_t Hash = 0xcbf29ce484222325ull;
-    // The ten bytes of the value; the padding of the 12- or 16-byte type is not part of it.
-    void Add(long double Value)
-    {
-        unsigned char bytes[sizeof(long double)];
-        std::memcpy(bytes, &Value, sizeof bytes);
-        for (int i = 0; i < 10; ++i) {
-            Hash ^= bytes[i];
-            Hash *= 0x100000001b3ull;
-        }
-    }
+    void Add(long double Value) { AddBytes(&Value, 10); }
 };
 
 } // namespace
