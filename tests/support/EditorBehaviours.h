@@ -17,7 +17,8 @@
 #include "platform/WindowProbe.h"
 
 // One editor, open and painted in a host's window for the driver's lifetime. Positions are the editor's
-// client coordinates. [editor] of the driver's kind: the test's thread drives the input.
+// client coordinates. [host-main]: called on the test's thread, which plays the host (the headless and Win32
+// editors live on it too; the X11 editor on the toolkit's own window thread).
 class TEditorDriver
 {
 public:
