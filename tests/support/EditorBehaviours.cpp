@@ -19,7 +19,7 @@ double CellBrightness(const TEditorDriver& D, int Band)
     return Sum / 48.0;
 }
 
-TEST_P(EditorBehaviour, OpensShowingItsPanelWithAFlatGreenStripAndTheFourthBandSelected)
+TEST_P(EditorBehaviour, OpensShowingItsPanelWithAFlatGreenStripAndTheFourthBandSelectedAndAClickSelects)
 {
     const std::unique_ptr<TEditorDriver> D = Open();
     ASSERT_EQ(D->Client().Width(), kWidth);
@@ -40,6 +40,13 @@ TEST_P(EditorBehaviour, OpensShowingItsPanelWithAFlatGreenStripAndTheFourthBandS
         EXPECT_EQ(Strip[x - 16] == kFlatGreen, x >= 17 && x <= 123) << x;
     for (int Band : {0, 1, 2, 4, 5, 6, 7})
         EXPECT_GT(CellBrightness(*D, Band), CellBrightness(*D, 3) + 100.0) << "band 3's cell is dark, not " << Band;
+
+    // A click on band 6's cell selects it.
+    D->Move(11, 12);
+    D->Button(TMouseButton::mbLeft, true);
+    D->Button(TMouseButton::mbLeft, false);
+    EXPECT_TRUE(D->CursorShown());
+    EXPECT_GT(CellBrightness(*D, 3), CellBrightness(*D, 6) + 100.0);
 }
 
 TEST_P(EditorBehaviour, DraggingTheGainStepsTheBandAndHidesTheCursorUntilTheRelease)
