@@ -1,5 +1,5 @@
 // libFuzzer target: arbitrary bytes loaded as a program file (TVstPlugIn::LoadPreset from a stream) into a
-// hosted equaliser and into a hosted chunk plug-in (a raw effect record that keeps its chunk, its program
+// hosted equaliser and into a hosted chunk plug-in (the hosts' fake effect record: its chunk, its program
 // name and four parameters in plain fields).
 //
 // Input: byte 0 chooses — bit 0 the plug-in (0 equaliser, 1 chunk plug-in), bit 1 writes the plug-in's own
@@ -28,6 +28,7 @@
 #include "equaliser/SmallEQModule.h"
 #include "platform/Exceptions.h"
 #include "vsthost/DVSTHost.h"
+#include "support/FakeEffect.h"
 
 namespace
 {
@@ -38,93 +39,28 @@ namespace
     std::abort();
 }
 
-// The chunk plug-in: a plain effect record whose state is in plain fields, so the target sees exactly
-// what the host handed over.
-struct TChunkEffect
+// The chunk plug-in: the hosts' fake effect record with four parameters and chunks, whose state is in plain
+// fields, so the target sees exactly what the host handed over; an undeclared parameter index traps.
+struct TChunkPlugIn : TFakeEffect
 {
-    static constexpr int kParams = 4;
-    AEffect Effect{};
-    std::vector<std::uint8_t> Chunk;
-    std::string ProgramName;
-    float Parameters[kParams] = {};
-    int Calls = 0;          // every entry the host called
-    bool PastChunkZero = true; // the byte after each received chunk was 0
-
-    TChunkEffect()
+    TChunkPlugIn() : TFakeEffect(4, false, true)
     {
-        Effect.magic = kEffectMagic;
-        Effect.dispatcher = &Dispatch;
-        Effect.setParameter = &SetParameter;
-        Effect.getParameter = &GetParameter;
-        Effect.numParams = kParams;
+        Effect.processReplacing = nullptr;
         Effect.numPrograms = 1;
-        Effect.numInputs = 2;
-        Effect.numOutputs = 2;
         Effect.uniqueID = FourCharCode("FzCh");
         Effect.version = 3;
         Effect.flags = static_cast<VstInt32>(TEffFlags{effFlagsProgramChunks}.Bits());
-        Effect.object = this;
+        ChunkEndChecked = true;
     }
-
     void Reset()
     {
         Chunk.assign({'c', 'h', 'u', 'n', 'k'});
-        ProgramName = "Start";
-        for (int I = 0; I < kParams; ++I)
+        ReceivedChunk = Chunk;
+        Texts[effGetProgramName] = ReceivedProgramName = "Start";
+        for (std::size_t I = 0; I < Parameters.size(); ++I)
             Parameters[I] = 0.125f * static_cast<float>(I + 1);
-        Calls = 0;
-        PastChunkZero = true;
-    }
-
-    static TChunkEffect& Of(AEffect* E) { return *static_cast<TChunkEffect*>(E->object); }
-
-    static VstIntPtr VSTCALL Dispatch(AEffect* E, VstInt32 Opcode, VstInt32, VstIntPtr Value, void* Ptr, float)
-    {
-        TChunkEffect& F = Of(E);
-        ++F.Calls;
-        switch (Opcode)
-        {
-        case effGetChunk:
-            *static_cast<void**>(Ptr) = F.Chunk.data();
-            return static_cast<VstIntPtr>(F.Chunk.size());
-        case effSetChunk: {
-            const auto* Bytes = static_cast<const std::uint8_t*>(Ptr);
-            F.Chunk.assign(Bytes, Bytes + Value);
-            F.PastChunkZero = Bytes[Value] == 0;
-            return 1;
-        }
-        case effGetProgramName:
-            std::memcpy(Ptr, F.ProgramName.c_str(), F.ProgramName.size() + 1);
-            return 0;
-        case effSetProgramName:
-            F.ProgramName = static_cast<const char*>(Ptr);
-            return 0;
-        default:
-            return 0;
-        }
-    }
-    // A parameter index the record does not declare is a host fault: a real plug-in indexes its own arrays
-    // with it.
-    static void CheckIndex(VstInt32 Index)
-    {
-        if (Index < 0 || Index >= kParams)
-        {
-            std::fprintf(stderr, "finding: parameter index %d handed to a plug-in with %d parameters\n",
-                         static_cast<int>(Index), kParams);
-            __builtin_trap();
-        }
-    }
-    static void VSTCALL SetParameter(AEffect* E, VstInt32 Index, float Value)
-    {
-        TChunkEffect& F = Of(E);
-        ++F.Calls;
-        CheckIndex(Index);
-        F.Parameters[Index] = Value;
-    }
-    static float VSTCALL GetParameter(AEffect* E, VstInt32 Index)
-    {
-        CheckIndex(Index);
-        return Of(E).Parameters[Index];
+        Calls.clear();
+        ChunkEndsInZero = true;
     }
 };
 
@@ -136,7 +72,7 @@ struct TTarget
     std::vector<float> EqualiserDefaults;
     std::string EqualiserProgramName;
     bool EqualiserTouched = false; // an accepted file may have changed it since the last reset
-    TChunkEffect ChunkPlugIn;
+    TChunkPlugIn ChunkPlugIn;
     TVstPlugIn* ChunkInstance = nullptr;
 
     TTarget()
@@ -183,12 +119,6 @@ TTarget& Target()
 bool SameBits(const std::vector<float>& A, const std::vector<float>& B)
 {
     return A.size() == B.size() && (A.empty() || std::memcmp(A.data(), B.data(), A.size() * sizeof(float)) == 0);
-}
-
-std::uint32_t BigEndianAt(const std::string& S, std::size_t Offset)
-{
-    return (std::uint32_t(std::uint8_t(S[Offset])) << 24) | (std::uint32_t(std::uint8_t(S[Offset + 1])) << 16) |
-           (std::uint32_t(std::uint8_t(S[Offset + 2])) << 8) | std::uint32_t(std::uint8_t(S[Offset + 3]));
 }
 
 // Loads File into P; answers whether it was accepted.
@@ -252,35 +182,36 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* Data, std::size_t Size
         return 0;
     }
 
-    TChunkEffect& F = T.ChunkPlugIn;
+    TChunkPlugIn& F = T.ChunkPlugIn;
     F.Reset();
     const std::vector<float> Before = TTarget::Parameters(P);
-    const std::vector<std::uint8_t> ChunkBefore = F.Chunk;
-    const std::string NameBefore = F.ProgramName;
+    const std::vector<std::uint8_t> ChunkBefore = F.ReceivedChunk;
+    const std::string NameBefore = F.ReceivedProgramName;
     const bool Accepted = Load(P, File);
     if (!Accepted)
     {
-        if (F.Calls != 0)
+        if (!F.Calls.empty())
             Finding("a rejected file reached the plug-in");
-        if (!SameBits(Before, TTarget::Parameters(P)) || F.Chunk != ChunkBefore || F.ProgramName != NameBefore)
+        if (!SameBits(Before, TTarget::Parameters(P)) || F.ReceivedChunk != ChunkBefore ||
+            F.ReceivedProgramName != NameBefore)
             Finding("a rejected file changed the plug-in");
         return 0;
     }
     const std::string StoredName(File.data() + 28, strnlen(File.data() + 28, 28));
-    if (F.ProgramName != StoredName)
+    if (F.ReceivedProgramName != StoredName)
         Finding("the program name did not arrive as stored");
     if (File[9] == 'x')
     {
         // Every value the file holds for an existing parameter arrives bit for bit.
         const std::uint32_t Count = BigEndianAt(File, 24);
-        for (std::uint32_t I = 0; I < Count && I < TChunkEffect::kParams; ++I)
+        for (std::uint32_t I = 0; I < Count && I < F.Parameters.size(); ++I)
         {
             const std::uint32_t Bits = BigEndianAt(File, 56 + 4 * I);
             if (std::memcmp(&Bits, &F.Parameters[I], sizeof Bits) != 0)
                 Finding("a parameter value did not arrive bit for bit");
         }
     }
-    else if (F.Chunk != std::vector<std::uint8_t>(File.begin() + 60, File.end()) || !F.PastChunkZero)
+    else if (F.ReceivedChunk != std::vector<std::uint8_t>(File.begin() + 60, File.end()) || !F.ChunkEndsInZero)
         Finding("the chunk did not arrive as the file holds it");
     return 0;
 }

@@ -5,6 +5,7 @@
 #include "dsp/DFilter.h"
 
 #include "platform/FPUControl.h"
+#include "support/Fnv1a.h"
 
 #include <gtest/gtest.h>
 
@@ -43,18 +44,6 @@ float Stimulus(TLcg& Rng, int Frame, int Channel)
     const float click = (Frame % 2048 == 100) ? 0.9f : 0.0f;
     return noise + square + click;
 }
-
-struct TFnv1a64
-{
-    std::uint64_t Hash = 0xcbf29ce484222325ull;
-    void Add(std::uint32_t Word)
-    {
-        for (int i = 0; i < 4; ++i) {
-            Hash ^= (Word >> (8 * i)) & 0xFFu;
-            Hash *= 0x100000001b3ull;
-        }
-    }
-};
 
 } // namespace
 

@@ -1,6 +1,7 @@
 #include "dsp/DMath.h"
 
 #include "platform/FPUControl.h"
+#include "support/Fnv1a.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +15,7 @@
 
 namespace {
 
-// The expected values are stored, computed once at high precision by tests/dsp/make-dmath-reference.py, and
+// The expected values are stored, computed once at high precision by tests/data/make-dmath-reference.py, and
 // never taken from the C library: the i686 library evaluates sin, tan, exp, log, ... with the x87
 // transcendental instructions, whose results differ between processors (inexact reduction of large angles)
 // and emulators (double-precision evaluation).
@@ -30,7 +31,7 @@ struct TReference
 
 constexpr double DoubleInfinity = std::numeric_limits<double>::infinity();
 
-#include "DMathReference.inc"
+#include "data/DMathReference.inc"
 
 struct TReferenceCase
 {
@@ -233,19 +234,10 @@ struct TArgumentSource
     }
 };
 
-struct TExtendedDigest
+// The ten bytes of the value; the padding of the 12- or 16-byte type is not part of it.
+struct TExtendedDigest : TFnv1a64
 {
-    std::uint64_t Hash = 0xcbf29ce484222325ull;
-    // The ten bytes of the value; the padding of the 12- or 16-byte type is not part of it.
-    void Add(long double Value)
-    {
-        unsigned char bytes[sizeof(long double)];
-        std::memcpy(bytes, &Value, sizeof bytes);
-        for (int i = 0; i < 10; ++i) {
-            Hash ^= bytes[i];
-            Hash *= 0x100000001b3ull;
-        }
-    }
+    void Add(long double Value) { AddBytes(&Value, 10); }
 };
 
 } // namespace

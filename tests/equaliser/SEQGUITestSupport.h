@@ -67,19 +67,6 @@ protected:
                     return false;
         return true;
     }
-    // The selector cell's mean brightness (0..765 per pixel).
-    double CellBrightness(int Band) const
-    {
-        const int Column = Band / 4, Left = 7 * Column, Top = 8 * std::abs(Band - 7 * Column);
-        double Sum = 0;
-        for (int y = Top + 1; y < Top + 9; ++y)
-            for (int x = Left + 1; x < Left + 7; ++x)
-            {
-                const TColor32 C = Shown(x, y);
-                Sum += RedComponent(C) + GreenComponent(C) + BlueComponent(C);
-            }
-        return Sum / 48.0;
-    }
 
     TOpenEditor Open;
     TSmallEQPlugIn* Module = Open.Module;

@@ -1,7 +1,8 @@
-// The editor in a Linux host's window, met as a listener meets it: the host (this test) makes its window with
-// plain Xlib and calls the effect from a thread that owns no windows of ours, as a foreign host does, so the
-// editor lives on the toolkit's own window thread. The pixels on the display, drags and the band menu with
-// real (XTest) input, resources across many opens, and a host without a display.
+// The editor in a Linux host's window: the host (this test) makes its window with plain Xlib and calls the
+// effect from a thread that owns no windows of ours, as a foreign host does, so the editor lives on the
+// toolkit's own window thread. Its place in the host's window, the band menu with real (XTest) input, a drag
+// reported to a locking host, resources across many opens, and a host without a display. The pixels and the
+// gain drag are the editor's behaviour suite (EditorDriversTest).
 #ifdef MARVO_X11
 
 #include <gtest/gtest.h>
@@ -16,77 +17,34 @@
 #include <vector>
 
 #include "equaliser/SEQGUI.h"
+#include "equaliser/SmallEQModule.h"
 #include "platform/FPUControl.h"
 #include "platform/System.h"
 #include "platform/WindowProbe.h"
 #include "platform/x11/X11Driver.h"
 #include "platform/x11/X11MenuLayout.h"
+#include "EditorDrivers.h"
 #include "SEQTestHost.h"
 
 namespace
 {
 
-constexpr int kHostLeft = 100, kHostTop = 120;
+constexpr int kHostLeft = TX11HostEditor::kHostLeft, kHostTop = TX11HostEditor::kHostTop;
 
 class SEQGUIX11 : public ::testing::Test
 {
 protected:
-    SEQGUIX11()
-    {
-        Module = new TSmallEQPlugIn(nullptr);
-        Module->SetAudioMaster(&TestHostCallback);
-        Host.E = Module->Effect();
-        Host.Dispatch(effOpen);
-        Host.Dispatch(effMainsChanged, 0, 1);
-        Opened = Host.Dispatch(effEditOpen, 0, 0, HostWindow.Handle());
-    }
-    ~SEQGUIX11() override
-    {
-        if (!Host.E)
-            return;
-        Host.Dispatch(effEditClose);
-        Host.Dispatch(effClose);
-    }
-
-    // Lets the editor's window thread take in what the server sent it and paint.
-    static void Settle()
-    {
-        for (int I = 0; I < 5; ++I)
-        {
-            SystemSleep(10);
-            RunInWindowThread([] { Application().ProcessMessages(); });
-        }
-    }
     // Runs Read on the editor's window thread (the editor belongs to it).
     template <class F>
     static void OnWindowThread(F&& Read)
     {
         RunInWindowThread([&] { Read(); });
     }
-    std::vector<std::uint32_t> Composed()
-    {
-        std::vector<std::uint32_t> Pixels;
-        OnWindowThread([&] {
-            const TBitmap32& B = Module->Editor()->FDisplayBitmap;
-            for (int y = 0; y < TFmVornEQ::kHeight; ++y)
-                for (int x = 0; x < TFmVornEQ::kWidth; ++x)
-                    Pixels.push_back(0xFF000000u | B.Pixel(x, y));
-        });
-        return Pixels;
-    }
+    void Settle() { Editor.Settle(); }
     TPoint Screen(int X, int Y) const { return {kHostLeft + X, kHostTop + Y}; }
-    std::vector<std::uint32_t> Shown() const
-    {
-        return CaptureScreen({kHostLeft, kHostTop, kHostLeft + TFmVornEQ::kWidth, kHostTop + TFmVornEQ::kHeight});
-    }
     void MoveTo(TPoint P)
     {
         InjectPointerMove(P.X, P.Y);
-        Settle();
-    }
-    void Button(TMouseButton B, bool Down)
-    {
-        InjectMouseButton(B, Down);
         Settle();
     }
     int SelectedBand()
@@ -96,14 +54,14 @@ protected:
         return Band;
     }
 
-    TFPUControlScope FPU;
-    X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};
-    TSmallEQPlugIn* Module = nullptr;
-    THostView Host{};
-    std::intptr_t Opened = 0;
+    TX11HostEditor Editor;
+    TSmallEQPlugIn* Module = Editor.Module;
+    THostView& Host = Editor.Host;
+    X11Driver::TForeignWindow& HostWindow = Editor.HostWindow;
+    std::intptr_t Opened = Editor.Opened;
 };
 
-TEST_F(SEQGUIX11, TheEditorSitsInTheHostsWindowAndTheDisplayShowsItsPanelPixelForPixel)
+TEST_F(SEQGUIX11, TheEditorIsTheOnlyChildOfTheHostsWindowAndNoTopLevelWindow)
 {
     ASSERT_EQ(Opened, 1);
     const std::vector<TNativeHandle> Inside = HostWindow.Children();
@@ -111,70 +69,16 @@ TEST_F(SEQGUIX11, TheEditorSitsInTheHostsWindowAndTheDisplayShowsItsPanelPixelFo
     const TRect R = HostWindow.ScreenRect(Inside[0]);
     EXPECT_EQ(R.Left, kHostLeft);
     EXPECT_EQ(R.Top, kHostTop);
-    EXPECT_EQ(R.Width(), TFmVornEQ::kWidth);
-    EXPECT_EQ(R.Height(), TFmVornEQ::kHeight);
     for (const TWindowProbe& W : TopLevelWindows())
-        EXPECT_NE(W.Handle, Inside[0]) << "the editor is no top-level window";
-
-    std::vector<std::uint32_t> Panel, OnScreen;
-    for (int Try = 0; Try < 100 && (OnScreen.empty() || OnScreen != Panel); ++Try)
-    {
-        Settle();
-        Panel = Composed();
-        OnScreen = Shown();
-    }
-    ASSERT_EQ(OnScreen, Panel);
-    for (int x = 16; x <= 124; ++x)
-        EXPECT_EQ(OnScreen[32 * TFmVornEQ::kWidth + x] == 0xFF00CC14u, x >= 17 && x <= 123) << x;
-}
-
-TEST_F(SEQGUIX11, DraggingTheGainStepsTheBandAndHidesTheCursorUntilTheRelease)
-{
-    const TPoint Centre = Screen(44, 23);
-    const struct
-    {
-        int dY, Moves;
-        bool Fine;
-        TPoint Release; // where the button comes up
-        float Expected;
-    } Cases[] = {
-        {-5, 4, false, Centre, 2.0f},                           // up raises the gain, 0.1 dB per pixel
-        {3, 2, true, Centre, -0.06f},                           // Ctrl: 0.01 dB per pixel
-        {-5, 1, false, {Centre.X + 300, Centre.Y + 300}, 0.5f}, // released far outside the window
-    };
-    for (const auto& C : Cases)
-    {
-        Module->SetParameterAutomated(13, 0.0f);
-        MoveTo(Centre);
-        ASSERT_TRUE(CursorShowing());
-        if (C.Fine)
-            InjectKey(TInjectedKey::ikCtrl, true);
-        Button(TMouseButton::mbLeft, true);
-        EXPECT_FALSE(CursorShowing());
-        for (int Move = 0; Move < C.Moves; ++Move)
-        {
-            MoveTo({Centre.X, Centre.Y + C.dY});
-            const TPoint P = GetPointerPos();
-            EXPECT_EQ(P.X, Centre.X);
-            EXPECT_EQ(P.Y, Centre.Y) << "the pointer goes back to the panel's centre";
-        }
-        EXPECT_FALSE(CursorShowing());
-        InjectPointerMove(C.Release.X, C.Release.Y);
-        Button(TMouseButton::mbLeft, false);
-        if (C.Fine)
-            InjectKey(TInjectedKey::ikCtrl, false);
-        Settle();
-        EXPECT_TRUE(CursorShowing());
-        EXPECT_NEAR(Module->ShownParameter(13), C.Expected, 1e-4) << C.Moves << " moves of " << C.dY;
-    }
+        EXPECT_NE(W.Handle, Inside[0]);
 }
 
 TEST_F(SEQGUIX11, RightClickOnTheSelectorOpensTheBandMenuAndChoosingFilter3SelectsBand2)
 {
     ASSERT_EQ(SelectedBand(), 3);
     MoveTo(Screen(3, 4));
-    Button(TMouseButton::mbRight, true);
-    Button(TMouseButton::mbRight, false);
+    Editor.Button(TMouseButton::mbRight, true);
+    Editor.Button(TMouseButton::mbRight, false);
     std::vector<TWindowProbe> Menus;
     for (const TWindowProbe& W : TopLevelWindows())
         if (W.ClassName == "MarvoMenu" && W.Visible)
@@ -187,8 +91,8 @@ TEST_F(SEQGUIX11, RightClickOnTheSelectorOpensTheBandMenuAndChoosingFilter3Selec
     OnWindowThread(
         [&] { Row = X11MenuLayout::ItemRow(Module->Editor()->PUFilterNr->Items(), 2, Menus[0].Client.Width()); });
     MoveTo({Menus[0].Client.Left + 40, Menus[0].Client.Top + (Row.Top + Row.Bottom) / 2});
-    Button(TMouseButton::mbLeft, true);
-    Button(TMouseButton::mbLeft, false);
+    Editor.Button(TMouseButton::mbLeft, true);
+    Editor.Button(TMouseButton::mbLeft, false);
     EXPECT_EQ(SelectedBand(), 2);
     bool Checked = false;
     OnWindowThread([&] { Checked = Module->Editor()->MIFilterNr[2]->Checked(); });
@@ -272,35 +176,15 @@ struct TLockingHost
 // other side for ever, and no automation write is lost.
 TEST(SEQGUIX11Host, ADragIsReportedToALockingHostWhileItsAutomationWritesOtherParameters)
 {
-    TFPUControlScope FPU;
-    X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};
-    auto* Module = new TSmallEQPlugIn(nullptr);
-    Module->SetAudioMaster(&TLockingHost::Callback);
-    THostView Host{Module->Effect()};
-    const auto Dispatch = [&](VstInt32 Opcode, VstIntPtr Value = 0, void* Ptr = nullptr) {
+    TX11HostEditor Editor(&TLockingHost::Callback);
+    ASSERT_EQ(Editor.Opened, 1);
+    TSmallEQPlugIn* Module = Editor.Module;
+    const THostView& Host = Editor.Host;
+    const auto Dispatch = [&](VstInt32 Opcode) {
         const std::lock_guard<std::recursive_mutex> G(TLockingHost::Lock);
-        return Host.Dispatch(Opcode, 0, Value, Ptr);
-    };
-    Dispatch(effOpen);
-    Dispatch(effMainsChanged, 1);
-    ASSERT_EQ(Dispatch(effEditOpen, 0, HostWindow.Handle()), 1);
-    const auto Settle = [] {
-        for (int I = 0; I < 5; ++I)
-        {
-            SystemSleep(10);
-            RunInWindowThread([] { Application().ProcessMessages(); });
-        }
-    };
-    const auto MoveTo = [&](int X, int Y) {
-        InjectPointerMove(X, Y);
-        Settle();
-    };
-    const auto Button = [&](bool Down) {
-        InjectMouseButton(TMouseButton::mbLeft, Down);
-        Settle();
+        return Host.Dispatch(Opcode);
     };
     const std::thread::id HostThread = std::this_thread::get_id();
-    const int CentreX = kHostLeft + 44, CentreY = kHostTop + 23;
     const struct
     {
         bool HoldsLock, Automates;
@@ -328,11 +212,11 @@ TEST(SEQGUIX11Host, ADragIsReportedToALockingHostWhileItsAutomationWritesOtherPa
         std::unique_lock<std::recursive_mutex> HostBusy(TLockingHost::Lock, std::defer_lock);
         if (HoldsLock)
             HostBusy.lock();
-        MoveTo(CentreX, CentreY);
-        Button(true);
+        Editor.Move(44, 23);
+        Editor.Button(TMouseButton::mbLeft, true);
         for (int Move = 0; Move < 4; ++Move)
-            MoveTo(CentreX, CentreY - 5);
-        Button(false);
+            Editor.Move(44, 23 - 5);
+        Editor.Button(TMouseButton::mbLeft, false);
         Dispatch(effEditIdle); // the host's next call brings what the editor told it meanwhile
         if (HoldsLock)
             HostBusy.unlock();
@@ -352,8 +236,6 @@ TEST(SEQGUIX11Host, ADragIsReportedToALockingHostWhileItsAutomationWritesOtherPa
         EXPECT_EQ(Lost.load(), 0);
         EXPECT_GE(Writes.load(), Automates ? 200 : 0);
     }
-    Dispatch(effEditClose);
-    Dispatch(effClose);
 }
 
 // The shipped library as a host without a display loads it: the editor does not open, nothing else fails.

@@ -1,41 +1,12 @@
 #pragma once
-// A minimal host for the equaliser tests: talks to an effect only through its AEffect record.
+// Audio measurements through the smallest host.
 #include <cmath>
+#include <algorithm>
 #include <complex>
-#include <cstdint>
-#include <string>
+#include <cstddef>
 #include <vector>
 
-#include "vstplugin/DVSTEffect.h"
-
-// [any] Answers audioMasterVersion (2400) and nothing else.
-inline VstIntPtr VSTCALL TestHostCallback(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
-
-struct THostView
-{
-    AEffect* E;
-
-    VstIntPtr Dispatch(VstInt32 Opcode, VstInt32 Index = 0, VstIntPtr Value = 0, void* Ptr = nullptr,
-                       float Opt = 0.0f) const
-    {
-        return E->dispatcher(E, Opcode, Index, Value, Ptr, Opt);
-    }
-    std::string Text(VstInt32 Opcode, VstInt32 Index = 0) const
-    {
-        char buffer[256] = {};
-        Dispatch(Opcode, Index, 0, buffer);
-        return buffer;
-    }
-    // Runs both channels through processReplacing in place.
-    void Process(std::vector<float>& Left, std::vector<float>& Right) const
-    {
-        float* planes[2] = {Left.data(), Right.data()};
-        E->processReplacing(E, planes, planes, static_cast<VstInt32>(Left.size()));
-    }
-};
+#include "support/TestHost.h"
 
 // The magnitude of the transfer at Frequency from an impulse response (a plain DFT at one frequency).
 inline double MagnitudeAt(const std::vector<float>& Impulse, double Frequency, double SampleRate)

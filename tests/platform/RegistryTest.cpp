@@ -11,7 +11,8 @@
 
 #ifdef MARVO_HEADLESS
 #include <filesystem>
-#include <unistd.h>
+
+#include "support/TempPath.h"
 #endif
 
 namespace
@@ -25,9 +26,8 @@ protected:
         const auto Stamp = std::chrono::steady_clock::now().time_since_epoch().count();
         Base = "Software\\MarvoPlatformTest\\Run" + std::to_string(Stamp);
 #ifdef MARVO_HEADLESS
-        namespace fs = std::filesystem;
-        Folder = fs::temp_directory_path() / ("marvo-registry-" + std::to_string(::getpid()) + "-" + std::to_string(Stamp));
-        fs::create_directories(Folder);
+        Folder = TempPath("registry-" + std::to_string(Stamp));
+        std::filesystem::create_directories(Folder);
         ::setenv("XDG_CONFIG_HOME", Folder.c_str(), 1);
 #endif
     }

@@ -3,20 +3,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <random>
 
 #include "audiofile/AudioFile.h"
 #include "audiofile/WavFile.h"
+#include "support/TempPath.h"
 
 namespace
 {
-
-// A scratch file of this process (test programs of several builds may run at once).
-std::string TempPath(const std::string& Name)
-{
-    static const std::string Tag = std::to_string(std::random_device{}());
-    return (std::filesystem::temp_directory_path() / ("marvo-tools-" + Tag + "-" + Name)).string();
-}
 
 TEST(AudioFile, AWriterFromAReadersFormatKeepsTheEncodingAndClips)
 {

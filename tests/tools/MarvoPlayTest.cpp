@@ -9,15 +9,10 @@
 #include "MarvoPlay.h"
 #include "audiofile/AudioFile.h"
 #include "audiofile/WavFile.h"
+#include "support/TempPath.h"
 
 namespace
 {
-
-std::string TempPath(const std::string& Name)
-{
-    static const std::string Tag = std::to_string(std::random_device{}());
-    return (std::filesystem::temp_directory_path() / ("marvo-play-" + Tag + "-" + Name)).string();
-}
 
 // What FakeDSP does to sample S of channel C at Bits.
 std::int64_t FakeEffect(std::int64_t S, int C, int Bits)

@@ -6,19 +6,12 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <random>
 
 #include "audiofile/WavFile.h"
+#include "support/TempPath.h"
 
 namespace
 {
-
-// A scratch file of this process (test programs of several builds may run at once).
-std::string TempPath(const std::string& Name)
-{
-    static const std::string Tag = std::to_string(std::random_device{}());
-    return (std::filesystem::temp_directory_path() / ("marvo-tools-" + Tag + "-" + Name)).string();
-}
 
 TWavFormat Format(int Channels, int Bits, bool Float, bool Extensible = false)
 {

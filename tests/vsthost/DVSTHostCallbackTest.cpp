@@ -7,7 +7,7 @@
 
 #include "platform/FPUControl.h"
 #include "vsthost/DVSTHost.h"
-#include "vsthost/FakeEffect.h"
+#include "support/FakeEffect.h"
 #if defined(MARVO_HEADLESS)
 #include "platform/headless/HeadlessDriver.h"
 #endif

@@ -5,7 +5,7 @@
 #include <deque>
 
 #include "vsthost/DVSTHost.h"
-#include "vsthost/FakeEffect.h"
+#include "support/FakeEffect.h"
 #if defined(MARVO_HEADLESS)
 #include "platform/headless/HeadlessDriver.h"
 #endif

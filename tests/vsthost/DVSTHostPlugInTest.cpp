@@ -4,10 +4,15 @@
 #include "platform/Exceptions.h"
 #include "platform/FPUControl.h"
 #include "vsthost/DVSTHost.h"
-#include "vsthost/FakeEffect.h"
+#include "support/FakeEffect.h"
 
 namespace
 {
+
+// In every host test, a parameter index outside the fake's numParams fails the running test.
+[[maybe_unused]] const bool kUndeclaredIndexFails = (TFakeEffect::UndeclaredIndex = [](VstInt32 Index, VstInt32 NumParams) {
+    ADD_FAILURE() << "parameter index " << Index << " reached a plug-in with " << NumParams << " parameters";
+}, true);
 
 struct HostedFake : ::testing::Test
 {

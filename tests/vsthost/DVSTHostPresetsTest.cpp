@@ -9,7 +9,7 @@
 
 #include "platform/Exceptions.h"
 #include "vsthost/DVSTHost.h"
-#include "vsthost/FakeEffect.h"
+#include "support/FakeEffect.h"
 
 namespace
 {

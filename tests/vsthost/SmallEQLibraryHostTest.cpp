@@ -12,7 +12,7 @@
 #include "platform/Exceptions.h"
 #include "platform/System.h"
 #include "vsthost/DVSTHost.h"
-#include "vsthost/FakeEffect.h"
+#include "support/FakeEffect.h"
 
 namespace
 {

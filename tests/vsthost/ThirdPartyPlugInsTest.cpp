@@ -3,7 +3,6 @@
 // files that are not plug-ins at all.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
 
 #include <algorithm>
 #include <cmath>
@@ -19,7 +18,8 @@
 
 #include "platform/Exceptions.h"
 #include "vsthost/DVSTHost.h"
-#include "vsthost/FakeEffect.h"
+#include "support/TempPath.h"
+#include "support/FakeEffect.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/lsan_interface.h>
@@ -105,11 +105,6 @@ double MeasuredGain(TVstPlugIn& P, double Frequency)
         }
     }
     return 10.0 * std::log10(OutEnergy / InEnergy);
-}
-
-fs::path TempFile(const std::string& Name)
-{
-    return fs::temp_directory_path() / ("marvo-thirdparty-" + std::to_string(::getpid()) + "-" + Name);
 }
 
 class ThirdPartyPlugIns : public ::testing::TestWithParam<TThirdPartyCase>
@@ -219,7 +214,7 @@ TEST_P(ThirdPartyPlugIns, ProgramFileRoundTripsInTheFormThePlugInAsksFor)
     EXPECT_NEAR(P->GetParameter(Gain), Saved, 1e-5f);
 
     // The same setting through a file gives the same bytes and loads back alike.
-    const fs::path Path = TempFile(std::string(GetParam().Name) + ".fxp");
+    const fs::path Path = TempPath(std::string(GetParam().Name) + ".fxp");
     P->SavePreset(Path.string());
     std::ifstream File(Path, std::ios::binary);
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(File), std::istreambuf_iterator<char>()), Bytes);
@@ -235,7 +230,7 @@ INSTANTIATE_TEST_SUITE_P(, ThirdPartyPlugIns, ::testing::ValuesIn(ThirdPartyCase
 
 TEST(ThirdPartyFiles, FilesThatAreNoPlugInsAreRefusedWithTheLoadersReason)
 {
-    const fs::path Text = TempFile("not-a-plug-in.so");
+    const fs::path Text = TempPath("not-a-plug-in.so");
     std::ofstream(Text) << "# A text file, long enough for the loader to read a whole ELF header from it.\n";
     const struct
     {
@@ -244,7 +239,7 @@ TEST(ThirdPartyFiles, FilesThatAreNoPlugInsAreRefusedWithTheLoadersReason)
     } Cases[] = {
         {"/usr/lib/x86_64-linux-gnu/libz.so.1", "neither \"main\" nor \"VSTPluginMain\""},
         {Text.string(), "invalid ELF header"},
-        {TempFile("missing.so").string(), "does not exist"},
+        {TempPath("missing.so"), "does not exist"},
     };
     TVstHost Host;
     for (const auto& Case : Cases)

@@ -1,10 +1,10 @@
 #pragma once
-// Host test support: a raw effect record that records every dispatcher call, answers from a table, writes
-// configurable texts and keeps its parameters and chunk in plain fields; handing it to a host; reading fxp bytes.
-// A parameter index outside the record's numParams fails the running test: a real plug-in would index past
-// its arrays.
-#include <gtest/gtest.h>
-
+// A raw effect record for host tests and fuzzers: it records every dispatcher call, answers from a table,
+// writes configurable texts and keeps its parameters and chunk in plain fields; handing it to a host; reading
+// fxp bytes. A parameter index outside the record's numParams is a host fault (a real plug-in would index past
+// its arrays): it goes to UndeclaredIndex, or traps when none is set.
+#include <cstdint>
+#include <cstdio>
 #include <cstring>
 #include <map>
 #include <stdexcept>
@@ -42,7 +42,12 @@ struct TFakeEffect
     ERect Rect{0, 0, 35, 131};
     VstInt32 Program = 0;
     bool ThrowOnDispatch = false;
+    bool ChunkEndChecked = false;  // effSetChunk reads the byte after the chunk (the host promises a 0 there)
+    bool ChunkEndsInZero = true;   // so far
     TAudioMasterCallbackFunc Host = nullptr;
+
+    // [any] Called with a parameter index outside numParams (the tests fail the running test with it).
+    static inline void (*UndeclaredIndex)(VstInt32 Index, VstInt32 NumParams) = nullptr;
 
     explicit TFakeEffect(int NumParams = 4, bool HasEditor = false, bool Chunks = false)
     {
@@ -115,6 +120,8 @@ struct TFakeEffect
             return static_cast<VstIntPtr>(F.Chunk.size());
         case effSetChunk:
             F.ReceivedChunk.assign(static_cast<const std::uint8_t*>(Ptr), static_cast<const std::uint8_t*>(Ptr) + Value);
+            if (F.ChunkEndChecked)
+                F.ChunkEndsInZero = F.ChunkEndsInZero && static_cast<const std::uint8_t*>(Ptr)[Value] == 0;
             break;
         case effBeginLoadProgram:
             F.ReceivedPatchInfo = *static_cast<TVstPatchChunkInfo*>(Ptr);
@@ -128,9 +135,14 @@ struct TFakeEffect
     static bool InRange(AEffect* E, VstInt32 Index)
     {
         const bool Declared = Index >= 0 && Index < E->numParams;
-        if (!Declared)
-            ADD_FAILURE() << "parameter index " << Index << " reached a plug-in with " << E->numParams
-                          << " parameters";
+        if (!Declared && UndeclaredIndex)
+            UndeclaredIndex(Index, E->numParams);
+        else if (!Declared)
+        {
+            std::fprintf(stderr, "parameter index %d reached a plug-in with %d parameters\n", static_cast<int>(Index),
+                         static_cast<int>(E->numParams));
+            __builtin_trap();
+        }
         return Declared && Index < static_cast<VstInt32>(Of(E).Parameters.size());
     }
     static void VSTCALL SetParameter(AEffect* E, VstInt32 Index, float Value)
