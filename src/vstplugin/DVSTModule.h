@@ -355,12 +355,13 @@ private:
     friend class TCustomVstParameterProperty;
     friend class TCustomVstProgram;
 
-    void ApplyProperties(const TVSTModuleProperties& P);
-    void FinishLoading();
+    // [host-main]
+    void ApplyProperties(const TVSTModuleProperties& P); // DVSTModuleDeclaration.cpp
+    void FinishLoading();                                // likewise
     void UpdateVersion();
     void UpdateRoutes();
     void ApplyDelayRule();
-    void FlushMidiOutEvents();
+    void FlushMidiOutEvents(); // [audio]
     // [any] CallAudioMaster for a request whose caller does not ask whether it was answered.
     VstIntPtr SendToHost(TAudioMasterOpcode Opcode, VstInt32 Index = 0, VstIntPtr Value = 0, void* Ptr = nullptr,
                          float Opt = 0.0f);

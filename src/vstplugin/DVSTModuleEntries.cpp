@@ -6,8 +6,7 @@
 
 namespace
 {
-
-// The opcodes that work on the editor's window.
+// [any] The opcodes that work on the editor's window.
 bool IsEditorOpcode(VstInt32 Opcode)
 {
     switch (Opcode)
@@ -24,6 +23,21 @@ bool IsEditorOpcode(VstInt32 Opcode)
     }
 }
 
+// [audio] Runs Method on the module behind Effect, if there is one; nothing escapes to the host.
+template <class TSample>
+void RunProcessing(AEffect* Effect, void (TCustomVSTModule::*Method)(TSample**, TSample**, std::int32_t),
+                   TSample** Inputs, TSample** Outputs, VstInt32 SampleFrames)
+{
+    if (!Effect || !Effect->object)
+        return;
+    try
+    {
+        (static_cast<TCustomVSTModule*>(Effect->object)->*Method)(Inputs, Outputs, SampleFrames);
+    }
+    catch (...)
+    {
+    }
+}
 } // namespace
 
 // [any] effClose (low byte 1) destroys the module after the dispatcher ran and answers 1. The editor's
@@ -73,27 +87,6 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
         return 0;
     }
 }
-
-namespace
-{
-
-// [audio] Runs Method on the module behind Effect, if there is one; nothing escapes to the host.
-template <class TSample>
-void RunProcessing(AEffect* Effect, void (TCustomVSTModule::*Method)(TSample**, TSample**, std::int32_t),
-                   TSample** Inputs, TSample** Outputs, VstInt32 SampleFrames)
-{
-    if (!Effect || !Effect->object)
-        return;
-    try
-    {
-        (static_cast<TCustomVSTModule*>(Effect->object)->*Method)(Inputs, Outputs, SampleFrames);
-    }
-    catch (...)
-    {
-    }
-}
-
-} // namespace
 
 // [audio]
 void VSTCALL TCustomVSTModule::ProcessEntry(AEffect* Effect, float** Inputs, float** Outputs, VstInt32 SampleFrames)

@@ -1,6 +1,5 @@
 // Parameter values: their storage, the per-thread re-entrancy guards, the curves between normalised and real
 // values with the smoothing of host writes, and the host's writes behind the setParameter entry.
-#include <algorithm>
 #include <atomic>
 #include <cmath>
 

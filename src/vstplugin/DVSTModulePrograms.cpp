@@ -1,5 +1,4 @@
 // Program switching and names, program and bank chunks.
-#include <algorithm>
 #include <atomic>
 #include <bit>
 #include <cstring>
