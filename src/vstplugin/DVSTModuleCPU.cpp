@@ -5,7 +5,7 @@
 
 #include <cpuid.h>
 
-#include "vstplugin/DVSTModule.h"
+#include "vstplugin/DVSTModuleCPU.h"
 
 namespace
 {

@@ -1,6 +1,5 @@
-// Parameter declarations, value storage, the curves between normalised and real values, and the host's
-// setParameter and getParameter entries.
-#include <algorithm>
+// Parameter values: their storage, the per-thread re-entrancy guards, the curves between normalised and real
+// values with the smoothing of host writes, and the host's writes behind the setParameter entry.
 #include <atomic>
 #include <cmath>
 
@@ -88,69 +87,7 @@ bool IsFiniteValue(long double x)
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
-// TCustomVstParameterProperty
-
-// [host-main]
-TCustomVstParameterProperty::TCustomVstParameterProperty(TCustomVstParameterProperties& Collection)
-    : FCollection(Collection), FModule(Collection.VSTModule())
-{
-    FCollection.FItems.push_back(this);
-    const std::int32_t Count = FCollection.Count();
-    FDisplayName = "Parameter " + std::to_string(Count);
-    if (!FModule)
-        return;
-    FModule->FEffect.numParams = Count;
-    if (FModule->Flags().Contains(effFlagsProgramChunks))
-        return;
-    if (FModule->numPrograms() <= 0)
-        FModule->FParameterValues.resize(static_cast<std::size_t>(Count), 0.0f);
-    else
-        for (std::int32_t P = 0; P < FModule->FPrograms->Count(); ++P)
-            (*FModule->FPrograms)[P].ParameterValues.resize(static_cast<std::size_t>(Count), 0.0f);
-}
-
-// [host-main] Removes this declaration's own entry from the value arrays and recounts numParams.
-TCustomVstParameterProperty::~TCustomVstParameterProperty()
-{
-    const std::int32_t Position = Index();
-    auto& Items = FCollection.FItems;
-    Items.erase(std::remove(Items.begin(), Items.end(), this), Items.end());
-    if (!FModule || Position < 0)
-        return;
-    FModule->FEffect.numParams = FCollection.Count();
-    if (FModule->Flags().Contains(effFlagsProgramChunks))
-        return;
-    auto EraseEntry = [Position](std::vector<float>& Values) {
-        if (static_cast<std::size_t>(Position) < Values.size())
-            Values.erase(Values.begin() + Position);
-    };
-    if (FModule->numPrograms() < 1)
-        EraseEntry(FModule->FParameterValues);
-    else if (FModule->FPrograms)
-        for (std::int32_t P = 0; P < FModule->FPrograms->Count(); ++P)
-            EraseEntry((*FModule->FPrograms)[P].ParameterValues);
-}
-
-void TCustomVstParameterProperty::Assign(const TCustomVstParameterProperty& Source) // [any]
-{
-    Units = Source.Units;
-    FDisplayName = Source.FDisplayName;
-}
-
-std::int32_t TCustomVstParameterProperty::Index() const // [any]
-{
-    return FCollection.IndexOf(this);
-}
-
-void TCustomVstParameterProperty::SetDisplayName(const std::string& V) // [host-main]
-{
-    FDisplayName = V.substr(0, 30);
-}
-
-void TCustomVstParameterProperty::SetShortLabel(const std::string& V) // [host-main]
-{
-    FShortLabel = V.substr(0, 7);
-}
+// Smoothing of host writes
 
 // [any] Two cascaded one-pole steps with coefficient SmoothingFactor. Each step is evaluated at
 // extended precision and rounded once, when stored into its 32-bit state; so a factor of 1 answers Value
@@ -308,43 +245,17 @@ float TCustomVSTModule::NormalizedToParameter(std::int32_t Index, float Value)
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// Host entries
+// The host's writes
 
-// [thread-safe] Host write of a normalised value; re-entry on the same thread while serving a host write is
-// ignored. An index outside the declarations fires OnParameterSizeFailed when assigned and changes nothing.
-void VSTCALL TCustomVSTModule::SetParameterEntry(AEffect* Effect, VstInt32 Index, float Value)
+// [thread-safe] Re-entry on the same thread while serving a host write is ignored. An index outside the
+// declarations fires OnParameterSizeFailed when assigned and changes nothing.
+void TCustomVSTModule::SetParameterFromHost(std::int32_t Index, float Value)
 {
-    if (!Effect || !Effect->object)
+    const TThreadGuardScope Guard(this, TGuardKind::HostSetParameter);
+    if (!Guard.Entered())
         return;
-    auto* Module = static_cast<TCustomVSTModule*>(Effect->object);
-    try
-    {
-        const TThreadGuardScope Guard(Module, TGuardKind::HostSetParameter);
-        if (!Guard.Entered())
-            return;
-        if (Index >= 0 && Index < Module->numParams() && Index < Module->FParameterProperties->Count())
-            Module->SetParameter(Index, Module->NormalizedToParameter(Index, Value));
-        else if (Module->OnParameterSizeFailed)
-            Module->OnParameterSizeFailed(Module);
-    }
-    catch (...)
-    {
-    }
-}
-
-// [thread-safe] Normalised value of a parameter; 0 outside the declarations.
-float VSTCALL TCustomVSTModule::GetParameterEntry(AEffect* Effect, VstInt32 Index)
-{
-    if (!Effect || !Effect->object)
-        return 0.0f;
-    auto* Module = static_cast<TCustomVSTModule*>(Effect->object);
-    try
-    {
-        if (Index >= 0 && Index < Module->numParams() && Index < Module->FParameterProperties->Count())
-            return Module->ParameterToNormalized(Index, Module->Parameter(Index));
-    }
-    catch (...)
-    {
-    }
-    return 0.0f;
+    if (Index >= 0 && Index < numParams() && Index < FParameterProperties->Count())
+        SetParameter(Index, NormalizedToParameter(Index, Value));
+    else if (OnParameterSizeFailed)
+        OnParameterSizeFailed(this);
 }

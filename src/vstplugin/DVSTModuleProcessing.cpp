@@ -2,6 +2,8 @@
 // the fixed-block mode with its buffers and latency, and the flush of outgoing MIDI events.
 #include <algorithm>
 #include <cstring>
+#include <functional>
+#include <type_traits>
 #include <vector>
 
 #include "vstplugin/DVSTModule.h"
@@ -66,6 +68,54 @@ void TCustomVSTModule::SetOnProcessDoubleReplacing(TProcessDoubleEvent V) // [ho
 // ---------------------------------------------------------------------------------------------------------
 // Process operations
 
+// [audio] Input i to output i for the channels both sides have; further outputs untouched.
+template <class TSample>
+void TCustomVSTModule::CopyThrough(TSample** Inputs, TSample** Outputs, std::int32_t SampleFrames)
+{
+    if (!Inputs || !Outputs || SampleFrames <= 0)
+        return;
+    const std::int32_t Channels = std::min(numInputs(), numOutputs());
+    for (std::int32_t C = 0; C < Channels; ++C)
+        if (Inputs[C] != Outputs[C])
+            std::memmove(Outputs[C], Inputs[C], sizeof(TSample) * static_cast<std::size_t>(SampleFrames));
+}
+
+// [audio] Zeros in every output plane.
+template <class TSample>
+void TCustomVSTModule::Silence(TSample** Outputs, std::int32_t SampleFrames)
+{
+    if (!Outputs || SampleFrames <= 0)
+        return;
+    for (std::int32_t C = 0; C < numOutputs(); ++C)
+        std::fill_n(Outputs[C], SampleFrames, TSample(0));
+}
+
+// [audio] One route: the handler, the handler through the fixed blocks (32-bit samples only), copy-through or
+// silence.
+template <class TSample>
+void TCustomVSTModule::RunRoute(TRoute Route, const std::function<void(TSample**, TSample**, std::int32_t)>& Handler,
+                                TSample** Inputs, TSample** Outputs, std::int32_t SampleFrames)
+{
+    switch (Route)
+    {
+    case TRoute::None:
+        break;
+    case TRoute::Handler:
+        Handler(Inputs, Outputs, SampleFrames);
+        break;
+    case TRoute::Block:
+        if constexpr (std::is_same_v<TSample, float>)
+            BlockProcess(Handler, Inputs, Outputs, SampleFrames);
+        break;
+    case TRoute::Copy:
+        CopyThrough(Inputs, Outputs, SampleFrames);
+        break;
+    case TRoute::Mute:
+        Silence(Outputs, SampleFrames);
+        break;
+    }
+}
+
 // [audio] Accumulating: the route writes into zeroed temporary planes, which are added to the
 // host's outputs. Allocates its temporaries on every call.
 void TCustomVSTModule::Process(float** Inputs, float** Outputs, std::int32_t SampleFrames)
@@ -77,23 +127,7 @@ void TCustomVSTModule::Process(float** Inputs, float** Outputs, std::int32_t Sam
     std::vector<float*> Planes(static_cast<std::size_t>(Channels));
     for (std::int32_t J = 0; J < Channels; ++J)
         Planes[static_cast<std::size_t>(J)] = Temporary[static_cast<std::size_t>(J)].data();
-    switch (FActiveProcess)
-    {
-    case TRoute::None:
-        break;
-    case TRoute::Handler:
-        FOnProcess(Inputs, Planes.data(), SampleFrames);
-        break;
-    case TRoute::Block:
-        BlockProcess(FOnProcess, Inputs, Planes.data(), SampleFrames);
-        break;
-    case TRoute::Copy:
-        CopyThrough(Inputs, Planes.data(), SampleFrames);
-        break;
-    case TRoute::Mute:
-        Silence(Planes.data(), SampleFrames);
-        break;
-    }
+    RunRoute(FActiveProcess, FOnProcess, Inputs, Planes.data(), SampleFrames);
     if (Outputs)
         for (std::int32_t I = 0; I < Frames; ++I)
             for (std::int32_t J = 0; J < Channels; ++J)
@@ -104,85 +138,15 @@ void TCustomVSTModule::Process(float** Inputs, float** Outputs, std::int32_t Sam
 // [audio] No allocation: a route call and the event-count test.
 void TCustomVSTModule::ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames)
 {
-    switch (FActiveProcessReplacing)
-    {
-    case TRoute::None:
-        break;
-    case TRoute::Handler:
-        FOnProcessReplacing(Inputs, Outputs, SampleFrames);
-        break;
-    case TRoute::Block:
-        BlockProcess(FOnProcessReplacing, Inputs, Outputs, SampleFrames);
-        break;
-    case TRoute::Copy:
-        CopyThrough(Inputs, Outputs, SampleFrames);
-        break;
-    case TRoute::Mute:
-        Silence(Outputs, SampleFrames);
-        break;
-    }
+    RunRoute(FActiveProcessReplacing, FOnProcessReplacing, Inputs, Outputs, SampleFrames);
     FlushMidiOutEvents();
 }
 
 // [audio]
 void TCustomVSTModule::ProcessDoubleReplacing(double** Inputs, double** Outputs, std::int32_t SampleFrames)
 {
-    switch (FActiveProcessDoubleReplacing)
-    {
-    case TRoute::None:
-    case TRoute::Block:
-        break;
-    case TRoute::Handler:
-        FOnProcessDoubleReplacing(Inputs, Outputs, SampleFrames);
-        break;
-    case TRoute::Copy:
-        CopyThroughDouble(Inputs, Outputs, SampleFrames);
-        break;
-    case TRoute::Mute:
-        SilenceDouble(Outputs, SampleFrames);
-        break;
-    }
+    RunRoute(FActiveProcessDoubleReplacing, FOnProcessDoubleReplacing, Inputs, Outputs, SampleFrames);
     FlushMidiOutEvents();
-}
-
-// [audio] Input i to output i for the channels both sides have; further outputs untouched.
-void TCustomVSTModule::CopyThrough(float** Inputs, float** Outputs, std::int32_t SampleFrames)
-{
-    if (!Inputs || !Outputs || SampleFrames <= 0)
-        return;
-    const std::int32_t Channels = std::min(numInputs(), numOutputs());
-    for (std::int32_t C = 0; C < Channels; ++C)
-        if (Inputs[C] != Outputs[C])
-            std::memmove(Outputs[C], Inputs[C], sizeof(float) * static_cast<std::size_t>(SampleFrames));
-}
-
-// [audio] Zeros in every output plane.
-void TCustomVSTModule::Silence(float** Outputs, std::int32_t SampleFrames)
-{
-    if (!Outputs || SampleFrames <= 0)
-        return;
-    for (std::int32_t C = 0; C < numOutputs(); ++C)
-        std::fill_n(Outputs[C], SampleFrames, 0.0f);
-}
-
-// [audio]
-void TCustomVSTModule::CopyThroughDouble(double** Inputs, double** Outputs, std::int32_t SampleFrames)
-{
-    if (!Inputs || !Outputs || SampleFrames <= 0)
-        return;
-    const std::int32_t Channels = std::min(numInputs(), numOutputs());
-    for (std::int32_t C = 0; C < Channels; ++C)
-        if (Inputs[C] != Outputs[C])
-            std::memmove(Outputs[C], Inputs[C], sizeof(double) * static_cast<std::size_t>(SampleFrames));
-}
-
-// [audio]
-void TCustomVSTModule::SilenceDouble(double** Outputs, std::int32_t SampleFrames)
-{
-    if (!Outputs || SampleFrames <= 0)
-        return;
-    for (std::int32_t C = 0; C < numOutputs(); ++C)
-        std::fill_n(Outputs[C], SampleFrames, 0.0);
 }
 
 // [audio] Hands the collected outgoing events to the host and empties the list.

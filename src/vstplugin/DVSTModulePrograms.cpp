@@ -1,114 +1,22 @@
-// Programs, program switching, program and bank chunks, and shell plug-in declarations.
-#include <algorithm>
+// Program switching and names, program and bank chunks.
 #include <atomic>
 #include <bit>
 #include <cstring>
+#include <vector>
 
 #include "vstplugin/DVSTModule.h"
 
 static_assert(std::endian::native == std::endian::little, "chunk sizes are stored little-endian");
 
-// ---------------------------------------------------------------------------------------------------------
-// TCustomVstProgram
-
-// [host-main]
-TCustomVstProgram::TCustomVstProgram(TCustomVstPrograms& Collection)
-    : FCollection(Collection), FModule(Collection.VSTModule())
+namespace
 {
-    FCollection.FItems.push_back(this);
-    if (!FModule)
-        return;
-    FModule->FEffect.numPrograms = FCollection.Count();
-    if (FModule->Flags().Contains(effFlagsProgramChunks))
-        Chunk = std::make_unique<TMemoryStream>();
-    else
-        ParameterValues.assign(static_cast<std::size_t>(std::max(FModule->numParams(), 0)), 0.0f);
-    if (FModule->FCurrentProgram < 0)
-        FModule->FCurrentProgram = 0;
-}
-
-// [host-main] Recounts numPrograms and keeps CurrentProgram a valid index (-1 without programs).
-TCustomVstProgram::~TCustomVstProgram()
+// [host-main] Chunk holds Count bytes from Data, and its position is 0.
+void LoadChunk(TVstChunk& Chunk, const std::uint8_t* Data, std::size_t Count)
 {
-    auto& Items = FCollection.FItems;
-    Items.erase(std::remove(Items.begin(), Items.end(), this), Items.end());
-    if (!FModule)
-        return;
-    FModule->FEffect.numPrograms = FCollection.Count();
-    if (FModule->FCurrentProgram >= FCollection.Count())
-        FModule->FCurrentProgram = FCollection.Count() - 1;
+    Chunk.Bytes.assign(Data, Data + Count);
+    Chunk.Position = 0;
 }
-
-// [host-main]
-void TCustomVstProgram::Assign(const TCustomVstProgram& Source)
-{
-    ParameterValues.resize(Source.ParameterValues.size());
-    for (std::size_t I = 0; I < Source.ParameterValues.size(); ++I)
-        SetParameter(static_cast<std::int32_t>(I), Source.Parameter(static_cast<std::int32_t>(I)));
-    FDisplayName = Source.FDisplayName;
-}
-
-std::int32_t TCustomVstProgram::Index() const // [any]
-{
-    return FCollection.IndexOf(this);
-}
-
-void TCustomVstProgram::SetDisplayName(const std::string& V) // [host-main]
-{
-    FDisplayName = V.substr(0, 50);
-}
-
-// [any]
-float TCustomVstProgram::Parameter(std::int32_t Index) const
-{
-    if (Index < 0 || (FModule && Index >= FModule->numParams()) ||
-        static_cast<std::size_t>(Index) >= ParameterValues.size())
-        return 0.0f;
-    return std::atomic_ref<float>(const_cast<float&>(ParameterValues[static_cast<std::size_t>(Index)]))
-        .load(std::memory_order_relaxed);
-}
-
-// [any]
-void TCustomVstProgram::SetParameter(std::int32_t Index, float Value)
-{
-    if (FModule && FModule->Flags().Contains(effFlagsProgramChunks))
-        return;
-    if (Index < 0 || (FModule && Index >= FModule->numParams()) ||
-        static_cast<std::size_t>(Index) >= ParameterValues.size())
-        return;
-    std::atomic_ref<float>(ParameterValues[static_cast<std::size_t>(Index)]).store(Value, std::memory_order_relaxed);
-}
-
-// ---------------------------------------------------------------------------------------------------------
-// Shell plug-ins
-
-void TCustomVstShellPlugin::SetDisplayName(const std::string& V) // [host-main]
-{
-    FDisplayName = V.substr(0, 50);
-}
-
-std::string TCustomVstShellPlugin::UniqueID() const // [any]
-{
-    const auto U = static_cast<std::uint32_t>(UniqueIDValue);
-    std::string Text(4, '\0');
-    for (int I = 0; I < 4; ++I)
-        Text[I] = static_cast<char>((U >> (24 - 8 * I)) & 0xFF);
-    return Text;
-}
-
-void TCustomVstShellPlugin::SetUniqueID(const std::string& V) // [host-main]
-{
-    std::uint32_t U = 0;
-    for (std::size_t I = 0; I < 4; ++I)
-        U = (U << 8) | (I < V.size() ? static_cast<std::uint8_t>(V[I]) : 0u);
-    UniqueIDValue = static_cast<VstInt32>(U);
-}
-
-TCustomVstShellPlugin* TCustomVstShellPlugins::Add() // [host-main]
-{
-    FItems.push_back(std::make_unique<TCustomVstShellPlugin>(FModule));
-    return FItems.back().get();
-}
+} // namespace
 
 // ---------------------------------------------------------------------------------------------------------
 // Program switching and names
@@ -174,25 +82,27 @@ std::int32_t TCustomVSTModule::GetChunk(void** Data, bool isPreset)
         if (FCurrentProgram < 0 || FCurrentProgram >= FPrograms->Count())
             return 0;
         TCustomVstProgram& Program = (*FPrograms)[FCurrentProgram];
-        Program.Chunk->SetPosition(0);
+        Program.Chunk->Position = 0;
         if (Program.OnStoreChunk)
             Program.OnStoreChunk(&Program, FCurrentProgram, true);
-        *Data = Program.Chunk->Memory();
-        return static_cast<std::int32_t>(Program.Chunk->Size());
+        *Data = Program.Chunk->Bytes.data();
+        return static_cast<std::int32_t>(Program.Chunk->Bytes.size());
     }
-    FBankChunk->Clear();
+    FBankChunk.clear();
     for (std::int32_t I = 0; I < FPrograms->Count(); ++I)
     {
         TCustomVstProgram& Program = (*FPrograms)[I];
-        Program.Chunk->SetPosition(0);
+        Program.Chunk->Position = 0;
         if (Program.OnStoreChunk)
             Program.OnStoreChunk(&Program, I, false);
-        const auto Size = static_cast<std::int32_t>(Program.Chunk->Size());
-        FBankChunk->Write(&Size, sizeof Size);
-        FBankChunk->Write(Program.Chunk->Memory(), Program.Chunk->Size());
+        const std::vector<std::uint8_t>& Bytes = Program.Chunk->Bytes;
+        const auto Size = static_cast<std::int32_t>(Bytes.size());
+        const auto* SizeBytes = reinterpret_cast<const std::uint8_t*>(&Size);
+        FBankChunk.insert(FBankChunk.end(), SizeBytes, SizeBytes + sizeof Size);
+        FBankChunk.insert(FBankChunk.end(), Bytes.begin(), Bytes.end());
     }
-    *Data = FBankChunk->Memory();
-    return static_cast<std::int32_t>(FBankChunk->Size());
+    *Data = FBankChunk.data();
+    return static_cast<std::int32_t>(FBankChunk.size());
 }
 
 // [host-main] Takes a program chunk or a bank. The bank walk reads one entry per program and stops at
@@ -210,9 +120,7 @@ std::int32_t TCustomVSTModule::SetChunk(const void* Data, std::int32_t ByteSize,
     if (isPreset)
     {
         TCustomVstProgram& Program = (*FPrograms)[FCurrentProgram];
-        Program.Chunk->Clear();
-        Program.Chunk->Write(Bytes, static_cast<std::size_t>(ByteSize));
-        Program.Chunk->SetPosition(0);
+        LoadChunk(*Program.Chunk, Bytes, static_cast<std::size_t>(ByteSize));
         if (Program.OnLoadChunk)
             Program.OnLoadChunk(&Program, FCurrentProgram, true);
     }
@@ -229,9 +137,7 @@ std::int32_t TCustomVSTModule::SetChunk(const void* Data, std::int32_t ByteSize,
             if (n < 0 || static_cast<std::size_t>(n) > Total - Offset - sizeof n)
                 break;
             TCustomVstProgram& Program = (*FPrograms)[I];
-            Program.Chunk->Clear();
-            Program.Chunk->Write(Bytes + Offset + sizeof n, static_cast<std::size_t>(n));
-            Program.Chunk->SetPosition(0);
+            LoadChunk(*Program.Chunk, Bytes + Offset + sizeof n, static_cast<std::size_t>(n));
             Offset += sizeof n + static_cast<std::size_t>(n);
             if (Program.OnLoadChunk)
                 Program.OnLoadChunk(&Program, I, false);

@@ -3,6 +3,7 @@
 
 #include "TestModule.h"
 #include "platform/Exceptions.h"
+#include "vstplugin/DVSTModuleExport.h"
 
 namespace
 {

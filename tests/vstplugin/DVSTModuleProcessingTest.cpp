@@ -21,7 +21,8 @@ public:
     }
     void Load(TCustomVstProgram* Sender, std::int32_t Index, bool isPreset)
     {
-        Loads.push_back(std::to_string(Index) + (isPreset ? "p" : "b") + ":" + std::to_string(Sender->Chunk->Size()));
+        Loads.push_back(std::to_string(Index) + (isPreset ? "p" : "b") + ":" +
+                        std::to_string(Sender->Chunk->Bytes.size()));
     }
     float ChunkValue(TComponent*, std::int32_t Index) { return 1234.5f + static_cast<float>(Index); }
     static const TVSTModuleDeclaration<TChunkModule> Declaration;
@@ -61,7 +62,7 @@ TEST_F(Chunks, SettingABankLoadsEveryProgramThenTheCurrentAgain)
     const std::uint8_t Bank[] = {2, 0, 0, 0, 9, 9, 1, 0, 0, 0, 7};
     EXPECT_EQ(E->dispatcher(E, effSetChunk, 0, sizeof Bank, const_cast<std::uint8_t*>(Bank), 0.0f), 11);
     EXPECT_EQ(Module.Loads, (std::vector<std::string>{"0b:2", "1b:1", "0b:2"}));
-    EXPECT_EQ(Module.Programs()[1].Chunk->Memory()[0], 7);
+    EXPECT_EQ(Module.Programs()[1].Chunk->Bytes[0], 7);
     EXPECT_TRUE(Module.EditorNeedsUpdate());
 }
 
@@ -71,10 +72,10 @@ TEST_F(Chunks, ATruncatedBankStopsAtTheEntryThatWouldReadPastTheEnd)
     Module.Programs()[1].Chunk->Write("keep", 4);
     EXPECT_EQ(E->dispatcher(E, effSetChunk, 0, sizeof Bank, const_cast<std::uint8_t*>(Bank), 0.0f), 11);
     EXPECT_EQ(Module.Loads, (std::vector<std::string>{"0b:2", "0b:2"}));
-    EXPECT_EQ(Module.Programs()[1].Chunk->Size(), 4u);
+    EXPECT_EQ(Module.Programs()[1].Chunk->Bytes.size(), 4u);
     const std::uint8_t Negative[] = {0xFF, 0xFF, 0xFF, 0xFF, 1};
     EXPECT_EQ(E->dispatcher(E, effSetChunk, 0, sizeof Negative, const_cast<std::uint8_t*>(Negative), 0.0f), 5);
-    EXPECT_EQ(Module.Programs()[0].Chunk->Size(), 2u);
+    EXPECT_EQ(Module.Programs()[0].Chunk->Bytes.size(), 2u);
 }
 
 TEST_F(Chunks, ProgramChunkReplacesTheCurrentProgramOnly)
