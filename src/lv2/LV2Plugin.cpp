@@ -5,6 +5,8 @@
 #include <new>
 #include <optional>
 
+#include <emmintrin.h>
+
 #include <lv2/atom/atom.h>
 
 #include "lv2/LV2Entry.h"
@@ -90,11 +92,11 @@ TLV2Equaliser* TLV2Equaliser::Create(double SampleRate, const LV2_Feature* const
 TLV2Equaliser::TLV2Equaliser(AEffect* Effect, const std::vector<TControl>& Controls, double SampleRate,
                              const LV2_URID_Map* Map)
     : FEffect(Effect), FControls(Controls), FSampleRate(SampleRate), FMap(Map),
-      FControlPorts(Controls.size(), nullptr), FApplied(Controls.size()),
+      FControlPorts(Controls.size(), nullptr), FApplied(Controls.size()), FSeen(Controls.size()),
       FMixStep(static_cast<float>(1.0 / std::fmax(1.0, 0.010 * SampleRate)))
 {
     for (std::size_t I = 0; I < Controls.size(); ++I)
-        FApplied[I] = Controls[I].Default;
+        FApplied[I] = FSeen[I] = Controls[I].Default;
     TFPUControlScope FPU;
     FEffect->dispatcher(FEffect, effOpen, 0, 0, nullptr, 0.0f);
     FEffect->dispatcher(FEffect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(FSampleRate));
@@ -127,7 +129,9 @@ void TLV2Equaliser::Activate() noexcept
     TFPUControlScope FPU;
     FEffect->dispatcher(FEffect, effMainsChanged, 0, 1, nullptr, 0.0f);
     FMix = (FEnabled && *FEnabled < 0.5f) ? 0.0f : 1.0f;
-    FPeak[0] = FPeak[1] = 0.0f;
+    FPeak[0] = FPeak[1] = FBlockPeak[0] = FBlockPeak[1] = 0.0f;
+    FLevelDb[0] = FLevelDb[1] = kLevelFloorDb;
+    FMeterFrames = 0;
 }
 
 void TLV2Equaliser::Deactivate() noexcept
@@ -144,8 +148,12 @@ void TLV2Equaliser::ApplyControls()
     {
         if (!FControlPorts[I])
             continue;
+        const float Port = *FControlPorts[I];
+        if (Port == FSeen[I])
+            continue;
+        FSeen[I] = Port;
         const TControl& C = FControls[I];
-        float Value = *FControlPorts[I];
+        float Value = Port;
         if (!(Value >= C.Min))
             Value = C.Min;
         else if (Value > C.Max)
@@ -159,9 +167,9 @@ void TLV2Equaliser::ApplyControls()
 
 void TLV2Equaliser::Run(std::uint32_t Frames) noexcept
 {
+    // The effect loads the x87 control word it computes with itself, and so do the conversions.
     if (Frames == 0)
         return;
-    TFPUControlScope FPU;
     if (!FIn[0] || !FIn[1] || !FOut[0] || !FOut[1])
     {
         for (float* Out : FOut)
@@ -212,18 +220,44 @@ void TLV2Equaliser::ProcessMixed(float* const* Out, const float* const* In, std:
     }
 }
 
+// The peak is followed in every block; the release and the decibels are worked out once per kMeterFrames
+// frames, so one-frame blocks do not pay a logarithm each.
 void TLV2Equaliser::Meter(float* const* Out, std::uint32_t Frames)
 {
-    const float Release = std::exp(-static_cast<float>(Frames) / static_cast<float>(0.3 * FSampleRate));
     for (int Ch = 0; Ch < 2; ++Ch)
     {
-        float Peak = 0.0f;
-        for (std::uint32_t I = 0; I < Frames; ++I)
-            Peak = std::fmax(Peak, std::fabs(Out[Ch][I]));
-        FPeak[Ch] = std::fmax(Peak, FPeak[Ch] * Release);
-        if (FLevel[Ch])
-            *FLevel[Ch] = PeakDb(FPeak[Ch]);
+        // Four frames at a time (SSE): the meter costs the audio path next to nothing.
+        const float* S = Out[Ch];
+        const __m128 SignOff = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+        __m128 Peak4 = _mm_set1_ps(FBlockPeak[Ch]);
+        std::uint32_t I = 0;
+        for (; I + 4 <= Frames; I += 4)
+            Peak4 = _mm_max_ps(Peak4, _mm_and_ps(_mm_loadu_ps(S + I), SignOff));
+        float Lanes[4];
+        _mm_storeu_ps(Lanes, Peak4);
+        float Peak = std::fmax(std::fmax(Lanes[0], Lanes[1]), std::fmax(Lanes[2], Lanes[3]));
+        for (; I < Frames; ++I)
+        {
+            const float A = std::fabs(S[I]);
+            Peak = A > Peak ? A : Peak;
+        }
+        FBlockPeak[Ch] = Peak;
     }
+    FMeterFrames += Frames;
+    if (FMeterFrames >= kMeterFrames)
+    {
+        const float Release = std::exp(-static_cast<float>(FMeterFrames) / static_cast<float>(0.3 * FSampleRate));
+        for (int Ch = 0; Ch < 2; ++Ch)
+        {
+            FPeak[Ch] = std::fmax(FBlockPeak[Ch], FPeak[Ch] * Release);
+            FBlockPeak[Ch] = 0.0f;
+            FLevelDb[Ch] = PeakDb(FPeak[Ch]);
+        }
+        FMeterFrames = 0;
+    }
+    for (int Ch = 0; Ch < 2; ++Ch)
+        if (FLevel[Ch])
+            *FLevel[Ch] = FLevelDb[Ch];
 }
 
 LV2_State_Status TLV2Equaliser::Save(LV2_State_Store_Function Store, LV2_State_Handle Handle) noexcept

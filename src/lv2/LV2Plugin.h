@@ -1,7 +1,7 @@
 #pragma once
 // The LV2 plug-in: one equaliser effect driven through its record. Ports in real units are converted to the
 // record's normalised values when they change (LV2Controls.h); the audio goes through processReplacing; the
-// bypass fades over 10 ms; the meters are the output's peak level in dB with a 300 ms release.
+// bypass fades over 10 ms; the meters are the output's peak level in dB with a 300 ms release, worked out every 256 frames.
 //
 // Threads, as LV2 names them: instantiation, activation and cleanup on the host's [host-main]; run() and
 // connect_port() in the audio class ([audio]); the state interface on [host-main] while run() is not called
@@ -25,6 +25,7 @@ class TLV2Equaliser
 {
 public:
     static constexpr std::uint32_t kChunk = 256;
+    static constexpr std::uint32_t kMeterFrames = 256;
 
     // [host-main] Null for a rate that is not positive and finite, or when the effect cannot be made;
     // nothing is left behind then. Features may be null; urid:map is used when given.
@@ -60,12 +61,16 @@ private:
     float* FOut[2] = {nullptr, nullptr};
     std::vector<const float*> FControlPorts;
     std::vector<float> FApplied; // the real value each parameter was last given (Default at first)
+    std::vector<float> FSeen;    // each control port's value as last read (a NaN is read again each time)
     const float* FEnabled = nullptr;
     float* FLevel[2] = {nullptr, nullptr};
 
     float FMix = 1.0f;     // 1 processed, 0 bypassed
     float FMixStep;        // per frame
-    float FPeak[2] = {0.0f, 0.0f};
+    float FPeak[2] = {0.0f, 0.0f};      // the meter's level, linear
+    float FBlockPeak[2] = {0.0f, 0.0f}; // the peak since the meter was last worked out
+    float FLevelDb[2] = {kLevelFloorDb, kLevelFloorDb};
+    std::uint32_t FMeterFrames = 0;
     float FDry[2][kChunk];
 };
 
