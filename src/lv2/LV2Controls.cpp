@@ -105,10 +105,10 @@ bool ConvertsAsTheEffect(AEffect* E, const TControl& C)
     E->setParameter(E, C.Index, 1.0f);
     const float High = E->getParameter(E, C.Index);
     int Exact = 0, Total = 0;
-    for (int K = 0; K <= 512; ++K, ++Total)
+    for (int K = 0; K <= 256; ++K, ++Total)
     {
         // Even steps, and odd values between them that no decimal step hits.
-        const float Step = static_cast<float>(K) / 512.0f;
+        const float Step = static_cast<float>(K) / 256.0f;
         const float N = K % 2 == 0 ? Step : std::nextafter(Step, 0.0f);
         E->setParameter(E, C.Index, N);
         const float Answer = E->getParameter(E, C.Index);

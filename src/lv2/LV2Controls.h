@@ -4,11 +4,13 @@
 // a port's value in real units and the normalised value the record's setParameter takes.
 //
 // The record tells names, labels and normalised values; ranges and curves it shows only through its display
-// texts. So DescribeControls reads the range from the texts at normalised 0 and 1, the curve from the text at
-// 0.5 (linear or the framework's logarithmic curve with a whole-number factor), and then checks the result
-// against the record bit for bit: for many normalised values n, getParameter after setParameter(n) must
-// answer exactly RealToNormalised(NormalisedToReal(n)). A parameter that passes is converted here exactly as
-// the framework converts it, so a port value in real units reaches the module as the same float.
+// texts. So DescribeControls reads the range and the curve (linear, or the framework's logarithmic curve with
+// a whole-number factor) from the texts at normalised 0, 1/2, 3/4, 7/8 and 1, and then checks the result
+// against the record bit for bit: for 257 normalised values n, getParameter after setParameter(n) must
+// answer exactly RealToNormalised(NormalisedToReal(n)) (or the value at an end where a handler limits the
+// parameter inside its range). A parameter that passes is converted here exactly as the framework converts
+// it, so a port value in real units reaches the module as the same float. The bandwidth crosses as its 0..1
+// control (label "Oct"): that is the parameter itself, while its text shows octaves.
 #include <cstdint>
 #include <string>
 #include <vector>
