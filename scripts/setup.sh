@@ -14,6 +14,7 @@ PACKAGES=(
   wine wine32:i386 wine64 fonts-liberation fonts-wine xvfb xauth x11-apps
   libsndfile1-dev libcxxopts-dev lsp-plugins-vst zam-plugins dpf-plugins-vst
   libx11-dev libxext-dev libxfixes-dev libxtst-dev x11-utils xdotool
+  lv2-dev lilv-utils sordi jalv jackd2 pipewire-bin
 )
 
 missing=()

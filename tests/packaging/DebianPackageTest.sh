@@ -22,7 +22,8 @@ DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommen
 installed || fail "the package is not installed after apt-get install"
 
 for f in /usr/lib/vst/SmallEQ.so /usr/bin/marvo-vst /usr/share/doc/marvo/README.md \
-         /usr/share/doc/marvo/copyright /usr/share/man/man1/marvo-vst.1.gz; do
+         /usr/share/doc/marvo/copyright /usr/share/man/man1/marvo-vst.1.gz /usr/lib/lv2/Marvo.lv2/manifest.ttl \
+         /usr/lib/lv2/Marvo.lv2/Marvo.ttl /usr/lib/lv2/Marvo.lv2/marvo_lv2.so /usr/lib/lv2/Marvo.lv2/marvo_lv2_ui.so; do
   [ -f "$f" ] || fail "$f is missing"
 done
 # Every library the installed files link resolves, and the package declares the non-base ones.

@@ -1,0 +1,299 @@
+#include "lv2/LV2Plugin.h"
+
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <optional>
+
+#include <emmintrin.h>
+
+#include <lv2/atom/atom.h>
+
+#include "lv2/LV2Entry.h"
+#include "platform/FPUControl.h"
+
+namespace LV2Marvo
+{
+
+namespace
+{
+
+// [any] The processing equaliser's host: it answers its version; automation has no one to go to (the
+// ports carry every value), and nothing else is asked of it.
+VstIntPtr VSTCALL PluginHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return Opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// [any] What a peak level shows: dB limited to the meter's range.
+float PeakDb(float Peak)
+{
+    const float Db = 20.0f * std::log10(Peak + 1e-20f);
+    if (!(Db >= kLevelFloorDb))
+        return kLevelFloorDb;
+    return Db > kLevelCeilingDb ? kLevelCeilingDb : Db;
+}
+
+const LV2_URID_Map* FindMap(const LV2_Feature* const* Features)
+{
+    for (const LV2_Feature* const* F = Features; F && *F; ++F)
+        if (std::strcmp((*F)->URI, LV2_URID__map) == 0 && (*F)->data)
+            return static_cast<const LV2_URID_Map*>((*F)->data);
+    return nullptr;
+}
+
+} // namespace
+
+const std::vector<TControl>* SharedControls()
+{
+    static const std::optional<std::vector<TControl>> Table = []() -> std::optional<std::vector<TControl>> {
+        try
+        {
+            return DescribeControls(&LV2EqualiserMain);
+        }
+        catch (...)
+        {
+            return std::nullopt;
+        }
+    }();
+    return Table ? &*Table : nullptr;
+}
+
+TLV2Equaliser* TLV2Equaliser::Create(double SampleRate, const LV2_Feature* const* Features) noexcept
+{
+    if (!(SampleRate > 0.0) || !(SampleRate <= 1e9))
+        return nullptr;
+    AEffect* E = nullptr;
+    try
+    {
+        const std::vector<TControl>* Controls = SharedControls();
+        if (!Controls)
+            return nullptr;
+        {
+            TFPUControlScope FPU;
+            E = LV2EqualiserMain(&PluginHost);
+        }
+        if (!E || E->numParams != static_cast<VstInt32>(Controls->size()) || E->numInputs < 2 || E->numOutputs < 2)
+        {
+            if (E)
+                E->dispatcher(E, effClose, 0, 0, nullptr, 0.0f);
+            return nullptr;
+        }
+        return new TLV2Equaliser(E, *Controls, SampleRate, FindMap(Features));
+    }
+    catch (...)
+    {
+        if (E)
+            E->dispatcher(E, effClose, 0, 0, nullptr, 0.0f);
+        return nullptr;
+    }
+}
+
+TLV2Equaliser::TLV2Equaliser(AEffect* Effect, const std::vector<TControl>& Controls, double SampleRate,
+                             const LV2_URID_Map* Map)
+    : FEffect(Effect), FControls(Controls), FSampleRate(SampleRate), FMap(Map),
+      FControlPorts(Controls.size(), nullptr), FApplied(Controls.size()), FSeen(Controls.size()),
+      FMixStep(static_cast<float>(1.0 / std::fmax(1.0, 0.010 * SampleRate)))
+{
+    for (std::size_t I = 0; I < Controls.size(); ++I)
+        FApplied[I] = FSeen[I] = Controls[I].Default;
+    TFPUControlScope FPU;
+    FEffect->dispatcher(FEffect, effOpen, 0, 0, nullptr, 0.0f);
+    FEffect->dispatcher(FEffect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(FSampleRate));
+    FEffect->dispatcher(FEffect, effSetBlockSize, 0, kChunk, nullptr, 0.0f);
+}
+
+TLV2Equaliser::~TLV2Equaliser()
+{
+    TFPUControlScope FPU;
+    FEffect->dispatcher(FEffect, effClose, 0, 0, nullptr, 0.0f);
+}
+
+void TLV2Equaliser::ConnectPort(std::uint32_t Port, void* Data) noexcept
+{
+    const auto Parameters = static_cast<std::uint32_t>(FControls.size());
+    if (Port == kPortInLeft || Port == kPortInRight)
+        FIn[Port - kPortInLeft] = static_cast<const float*>(Data);
+    else if (Port == kPortOutLeft || Port == kPortOutRight)
+        FOut[Port - kPortOutLeft] = static_cast<float*>(Data);
+    else if (Port >= kFirstParameterPort && Port < EnabledPort(Parameters))
+        FControlPorts[Port - kFirstParameterPort] = static_cast<const float*>(Data);
+    else if (Port == EnabledPort(Parameters))
+        FEnabled = static_cast<const float*>(Data);
+    else if (Port == LevelPort(Parameters, 0) || Port == LevelPort(Parameters, 1))
+        FLevel[Port - LevelPort(Parameters, 0)] = static_cast<float*>(Data);
+}
+
+void TLV2Equaliser::Activate() noexcept
+{
+    TFPUControlScope FPU;
+    FEffect->dispatcher(FEffect, effMainsChanged, 0, 1, nullptr, 0.0f);
+    FMix = (FEnabled && *FEnabled < 0.5f) ? 0.0f : 1.0f;
+    FPeak[0] = FPeak[1] = FBlockPeak[0] = FBlockPeak[1] = 0.0f;
+    FLevelDb[0] = FLevelDb[1] = kLevelFloorDb;
+    FMeterFrames = 0;
+}
+
+void TLV2Equaliser::Deactivate() noexcept
+{
+    TFPUControlScope FPU;
+    FEffect->dispatcher(FEffect, effMainsChanged, 0, 0, nullptr, 0.0f);
+}
+
+// A port value goes to the effect only when its limited value differs from the one it last gave, so the
+// fresh effect keeps its own initial values exactly until a host moves a control.
+void TLV2Equaliser::ApplyControls()
+{
+    for (std::size_t I = 0; I < FControls.size(); ++I)
+    {
+        if (!FControlPorts[I])
+            continue;
+        const float Port = *FControlPorts[I];
+        if (Port == FSeen[I])
+            continue;
+        FSeen[I] = Port;
+        const TControl& C = FControls[I];
+        float Value = Port;
+        if (!(Value >= C.Min))
+            Value = C.Min;
+        else if (Value > C.Max)
+            Value = C.Max;
+        if (Value == FApplied[I])
+            continue;
+        FApplied[I] = Value;
+        FEffect->setParameter(FEffect, C.Index, NormalisedFor(C, Value));
+    }
+}
+
+void TLV2Equaliser::Run(std::uint32_t Frames) noexcept
+{
+    // The effect loads the x87 control word it computes with itself, and so do the conversions.
+    if (Frames == 0)
+        return;
+    if (!FIn[0] || !FIn[1] || !FOut[0] || !FOut[1])
+    {
+        for (float* Out : FOut)
+            if (Out)
+                std::memset(Out, 0, Frames * sizeof(float));
+        return;
+    }
+    ApplyControls();
+    const float Target = (FEnabled && *FEnabled < 0.5f) ? 0.0f : 1.0f;
+    if (FMix == 1.0f && Target == 1.0f)
+    {
+        float* In[2] = {const_cast<float*>(FIn[0]), const_cast<float*>(FIn[1])};
+        FEffect->processReplacing(FEffect, In, FOut, static_cast<VstInt32>(Frames));
+    }
+    else
+    {
+        for (std::uint32_t Done = 0; Done < Frames;)
+        {
+            const std::uint32_t N = Frames - Done < kChunk ? Frames - Done : kChunk;
+            const float* In[2] = {FIn[0] + Done, FIn[1] + Done};
+            float* Out[2] = {FOut[0] + Done, FOut[1] + Done};
+            ProcessMixed(Out, In, N);
+            Done += N;
+        }
+    }
+    Meter(FOut, Frames);
+}
+
+// The effect always runs, so its filters are warm when the bypass ends; the output fades between the dry
+// input and the effect's output.
+void TLV2Equaliser::ProcessMixed(float* const* Out, const float* const* In, std::uint32_t Frames)
+{
+    for (int Ch = 0; Ch < 2; ++Ch)
+        std::memcpy(FDry[Ch], In[Ch], Frames * sizeof(float));
+    float* Dry[2] = {FDry[0], FDry[1]};
+    float* Wet[2] = {Out[0], Out[1]};
+    // The input is copied first: the host may hand the same memory in and out.
+    FEffect->processReplacing(FEffect, Dry, Wet, static_cast<VstInt32>(Frames));
+    const float Target = (FEnabled && *FEnabled < 0.5f) ? 0.0f : 1.0f;
+    for (std::uint32_t I = 0; I < Frames; ++I)
+    {
+        if (FMix < Target)
+            FMix = std::fmin(Target, FMix + FMixStep);
+        else if (FMix > Target)
+            FMix = std::fmax(Target, FMix - FMixStep);
+        for (int Ch = 0; Ch < 2; ++Ch)
+            Out[Ch][I] = FDry[Ch][I] + (Out[Ch][I] - FDry[Ch][I]) * FMix;
+    }
+}
+
+// The peak is followed in every block; the release and the decibels are worked out once per kMeterFrames
+// frames, so one-frame blocks do not pay a logarithm each.
+void TLV2Equaliser::Meter(float* const* Out, std::uint32_t Frames)
+{
+    for (int Ch = 0; Ch < 2; ++Ch)
+    {
+        // Four frames at a time (SSE): the meter costs the audio path next to nothing.
+        const float* S = Out[Ch];
+        const __m128 SignOff = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
+        __m128 Peak4 = _mm_set1_ps(FBlockPeak[Ch]);
+        std::uint32_t I = 0;
+        for (; I + 4 <= Frames; I += 4)
+            Peak4 = _mm_max_ps(Peak4, _mm_and_ps(_mm_loadu_ps(S + I), SignOff));
+        float Lanes[4];
+        _mm_storeu_ps(Lanes, Peak4);
+        float Peak = std::fmax(std::fmax(Lanes[0], Lanes[1]), std::fmax(Lanes[2], Lanes[3]));
+        for (; I < Frames; ++I)
+        {
+            const float A = std::fabs(S[I]);
+            Peak = A > Peak ? A : Peak;
+        }
+        FBlockPeak[Ch] = Peak;
+    }
+    FMeterFrames += Frames;
+    if (FMeterFrames >= kMeterFrames)
+    {
+        const float Release = std::exp(-static_cast<float>(FMeterFrames) / static_cast<float>(0.3 * FSampleRate));
+        for (int Ch = 0; Ch < 2; ++Ch)
+        {
+            FPeak[Ch] = std::fmax(FBlockPeak[Ch], FPeak[Ch] * Release);
+            FBlockPeak[Ch] = 0.0f;
+            FLevelDb[Ch] = PeakDb(FPeak[Ch]);
+        }
+        FMeterFrames = 0;
+    }
+    for (int Ch = 0; Ch < 2; ++Ch)
+        if (FLevel[Ch])
+            *FLevel[Ch] = FLevelDb[Ch];
+}
+
+LV2_State_Status TLV2Equaliser::Save(LV2_State_Store_Function Store, LV2_State_Handle Handle) noexcept
+{
+    if (!FMap)
+        return LV2_STATE_ERR_NO_FEATURE;
+    char Name[256] = {};
+    {
+        TFPUControlScope FPU;
+        FEffect->dispatcher(FEffect, effGetProgramName, 0, 0, Name, 0.0f);
+    }
+    Name[sizeof Name - 1] = 0;
+    const LV2_URID Key = FMap->map(FMap->handle, kProgramNameKey);
+    const LV2_URID Type = FMap->map(FMap->handle, LV2_ATOM__String);
+    return Store(Handle, Key, Name, std::strlen(Name) + 1, Type, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+}
+
+LV2_State_Status TLV2Equaliser::Restore(LV2_State_Retrieve_Function Retrieve, LV2_State_Handle Handle) noexcept
+{
+    if (!FMap)
+        return LV2_STATE_ERR_NO_FEATURE;
+    const LV2_URID Key = FMap->map(FMap->handle, kProgramNameKey);
+    const LV2_URID StringType = FMap->map(FMap->handle, LV2_ATOM__String);
+    std::size_t Size = 0;
+    std::uint32_t Type = 0, Flags = 0;
+    const void* Data = Retrieve(Handle, Key, &Size, &Type, &Flags);
+    if (!Data)
+        return LV2_STATE_SUCCESS;
+    if (Type != StringType || Size == 0)
+        return LV2_STATE_ERR_BAD_TYPE;
+    // The framework keeps up to 24 characters of a program name; the text is limited before it crosses.
+    char Name[25] = {};
+    std::memcpy(Name, Data, Size < sizeof Name - 1 ? Size : sizeof Name - 1);
+    TFPUControlScope FPU;
+    FEffect->dispatcher(FEffect, effSetProgramName, 0, 0, Name, 0.0f);
+    return LV2_STATE_SUCCESS;
+}
+
+} // namespace LV2Marvo

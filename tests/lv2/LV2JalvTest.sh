@@ -1,0 +1,69 @@
+#!/bin/bash
+# jalv.gtk3 hosts the bundle on a JACK server of its own (dummy driver) under the X display of the test run:
+# the editor appears embedded in jalv's window at its 131 x 35 size, a tone from jack_simple_client goes
+# through the plug-in, and an XTest drag up the meter (the volume, 0.1 dB per pixel) raises the output level
+# that jalv prints. Skipped (exit 77) when a tool or the display is missing.
+# Usage: LV2JalvTest.sh LV2_PATH WORKDIR
+set -u
+export LV2_PATH=$1
+work=$2
+skip() { echo "SKIP: $*"; exit 77; }
+fail() { echo "FAIL: $*"; [ -f "$work/jalv.log" ] && tail -5 "$work/jalv.log"; exit 1; }
+for tool in jackd:jackd2 jack_simple_client:jackd2 jack_connect:jackd2 jalv.gtk3:jalv xdotool:xdotool xwininfo:x11-utils; do
+  command -v "${tool%%:*}" >/dev/null || skip "${tool%%:*} is not installed (Debian package ${tool##*:})"
+done
+[ -n "${DISPLAY:-}" ] || skip "no X display (run under xvfb-run)"
+rm -rf "$work" && mkdir -p "$work"
+
+# Polls a condition (a command) every 50 ms for up to $1 seconds.
+await() {
+  local seconds=$1; shift
+  for _ in $(seq $((seconds * 20))); do "$@" && return 0; sleep 0.05; done
+  return 1
+}
+
+export JACK_DEFAULT_SERVER=marvo-lv2-test-$$
+pids=()
+stop() {
+  kill "${pids[@]}" 2>/dev/null
+  await 5 bash -c "! kill -0 ${pids[*]} 2>/dev/null" || kill -9 "${pids[@]}" 2>/dev/null
+}
+trap stop EXIT
+jackd --no-realtime -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 & pids+=($!)
+await 20 bash -c 'jack_lsp >/dev/null 2>&1' || fail "the JACK server did not start"
+jalv.gtk3 --no-menu --print-controls --jack-name marvo urn:zentrova:marvo:smalleq >"$work/jalv.log" 2>&1 & pids+=($!)
+editor_window() { window=$(xdotool search --class MarvoForm 2>/dev/null | head -1); [ -n "$window" ]; }
+await 30 editor_window || fail "no editor window appeared in jalv"
+geometry=$(xwininfo -id "$window")
+size=$(awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}' <<<"$geometry")
+[ "$size" = 131x35 ] || fail "the editor is $size, not 131x35"
+parent=$(xwininfo -children -id "$window" | awk '/Parent window id:/{print $4}')
+[ -n "$parent" ] && [ "$parent" != "$(xwininfo -root | awk '/Window id:/{print $4}')" ] ||
+  fail "the editor is not embedded (its parent is the root)"
+left=$(awk '/Absolute upper-left X/{print $4}' <<<"$geometry")
+top=$(awk '/Absolute upper-left Y/{print $4}' <<<"$geometry")
+
+jack_simple_client >"$work/tone.log" 2>&1 & pids+=($!)
+await 20 bash -c 'jack_lsp 2>/dev/null | grep -q "^jack_simple_client:output2"' || fail "the tone client did not start"
+jack_connect jack_simple_client:output1 marvo:in_l || fail "cannot connect the tone"
+jack_connect jack_simple_client:output2 marvo:in_r || fail "cannot connect the tone"
+level() { awk '/^level_l = /{v=$3} END{print v}' "$work/jalv.log"; }
+sounding() { awk -v l="$(level)" 'BEGIN{exit !(l != "" && l > -60)}'; }
+await 20 sounding || fail "no level through the plug-in: $(level)"
+before=$(level) # a peak meter on a steady tone: steady from the first block
+
+# Drag up the meter (x 128, y 17 of the panel): the editor hides the pointer and puts it back each move.
+cx=$((left + 128)); cy=$((top + 17))
+at_centre() { [ "$(xdotool getmouselocation | awk '{print $1 $2}')" = "x:${cx}y:${cy}" ]; }
+xdotool mousemove "$cx" "$cy"
+await 5 at_centre || fail "the pointer did not reach the meter"
+xdotool mousedown 1
+for _ in 1 2 3 4; do
+  xdotool mousemove "$cx" $((cy - 5))
+  await 5 at_centre || fail "the editor did not take the drag"
+done
+xdotool mouseup 1
+raised() { awk -v b="$before" -v l="$(level)" 'BEGIN{exit !(l - b > 1.5 && l - b < 2.5)}'; }
+await 20 raised || fail "the level went from $before to $(level) dB, expected about +2"
+kill -0 "${pids[1]}" || fail "jalv ended"
+echo "LV2JalvTest: the editor is embedded in jalv, and a drag raised the level from $before to $(level) dB"
