@@ -58,6 +58,9 @@ constexpr int kScreenHeight = 768;
 constexpr int kFontHeight = 13;
 int TextWidth(const std::string& Text);
 
+// The control whose native handle this is, or null (a foreign handle).
+TControl* ControlOf(TNativeHandle Handle);
+
 // Removes a form from the mouse capture and the timers' view when it goes away.
 void Forget(TControl* C);
 

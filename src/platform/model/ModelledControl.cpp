@@ -1,5 +1,5 @@
 // The TControl members and frame rules that the headless and the x11 backends share (ModelledControl.h).
-#include "platform/headless/ModelledControl.h"
+#include "platform/model/ModelledControl.h"
 
 namespace
 {
