@@ -9,12 +9,12 @@
 
 #include "platform/Forms.h"
 #include "platform/FormsBackend.h"
-#include "platform/headless/HeadlessDriver.h"
+#include "platform/headless/HeadlessDriver.h" // the records kept
+#include "platform/model/ModelledControl.h"
 
 struct TControl::TImpl : TModelledControlState
 {
     // Forms.
-    int PaintCount = 0;
     int ZOrder = 0;
     int SurfaceWidth = 0, SurfaceHeight = 0;
     std::vector<std::uint32_t> Surface;

@@ -1,9 +1,9 @@
 #pragma once
-// What the backends that model a control's geometry themselves share (headless, and x11, whose windows are
-// only the client areas inside a modelled frame): the outer rectangle, visibility, enabling, invalidation, the
-// messages sent to a control, a form's native owner and parent, and the frame that a form's border style
-// gives it. Each backend's TControl::TImpl extends TModelledControlState; the TControl members that need
-// nothing else are defined once, in ModelledControl.cpp. [editor]
+// The modelled controls, for backends whose native windows are only the client areas inside a modelled frame
+// (headless, x11): the outer rectangle, visibility, enabling, invalidation, the messages sent to a control, a
+// form's native owner and parent, and the frame that a form's border style gives it. Each such backend's
+// TControl::TImpl extends TModelledControlState; model/ defines the members of Forms.h that keep this state and
+// calls the backend's hooks (FormsBackend.h) after each change. [editor]
 #include <cstdint>
 #include <vector>
 
@@ -25,6 +25,7 @@ struct TModelledControlState : TControlState
     bool Visible = false;
     bool Enabled = true;
     bool Invalid = false;
+    int PaintCount = 0; // forms: paints so far
     std::vector<TSentMessage> Messages;
 
     // Forms.
@@ -38,7 +39,16 @@ int FrameCaption(TFormBorderStyle Style);
 // A control's frame: a form's from its border style, none for the other controls.
 int BorderOf(const TControlState& S);
 int CaptionOf(const TControlState& S);
+// [editor] The first step of a control's destruction: its children stay alive (their owner frees them) but
+// lose it as their parent.
+void ReleaseChildren(TControl& Control);
+// The client area's size inside the control's frame.
+int ModelledClientWidth(const TModelledControlState& S);
+int ModelledClientHeight(const TModelledControlState& S);
 
-// [editor] The control of this backend that a form's native parent handle stands for, when it is one
-// of ours (each backend defines it).
-TControl* NativeParent(const TModelledControlState& S);
+// [editor] The modelled state of a control of these backends.
+inline TModelledControlState& Modelled(TControlState& S) { return static_cast<TModelledControlState&>(S); }
+inline const TModelledControlState& Modelled(const TControlState& S)
+{
+    return static_cast<const TModelledControlState&>(S);
+}
