@@ -1,10 +1,12 @@
 #pragma once
 // The seam between the window toolkit (Forms.h) and a backend. Forms.cpp defines what no backend changes
-// (ownership, menus, the order of a form's events, the public system functions below); model/ defines the
-// controls of backends that keep their controls' state themselves (ModelledControl.h). A backend is a folder
-// that defines the control and timer state and the hooks listed here: the hooks every backend has, then
-// (model/ModelledControl.h) the hooks of the modelled controls. Win32's controls are native windows, so it
-// defines the control members of Forms.h itself.
+// (ownership, menus, the order of a form's events, the public functions behind the hooks below); model/
+// defines the controls of backends whose native windows are only client areas (ModelledControl.h). A backend
+// is a folder that defines its state (TControl::TImpl, extending TModelledControlState for a modelled
+// backend, with TControl's constructor, destructor, ControlState() and Handle(); TTimer::TImpl with TTimer's
+// members) and the hooks listed here: those of every backend, then those of the modelled controls. Win32's
+// controls are native windows that keep their own state, so it defines the control members of Forms.h itself
+// instead of the modelled hooks.
 // Every hook runs on the thread that owns the windows ([editor]) unless it says otherwise.
 #include <cstdint>
 #include <functional>
