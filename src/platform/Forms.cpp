@@ -1,6 +1,6 @@
-// The backend-independent part of the window toolkit: ownership, menu item state, the control state both
-// backends keep alike, and the order in which a form fires its events. The backends (win32/, headless/)
-// implement the rest of Forms.h.
+// The backend-independent part of the window toolkit: ownership, menu item state, the control state every
+// backend keeps alike, the order in which a form fires its events, and the public face of the backend's
+// hooks (FormsBackend.h).
 // Every function here runs on the thread that owns the windows ([editor]).
 #include "platform/Forms.h"
 
@@ -221,17 +221,44 @@ void TApplication::ShowException(const std::string& Message)
 TCursor TApplication::Cursor() const { return FCursor; }
 
 // [editor]
+void TApplication::SetCursor(TCursor C)
+{
+    FCursor = C;
+    NativeCursor(C);
+}
+
+void TApplication::ProcessMessages() { NativeProcessMessages(); }
+bool TApplication::HandleMessage() { return NativeHandleMessage(); }
+
+// [any]
+void RunInWindowThread(const std::function<void()>& Call)
+{
+    NativeRunInWindowThread(Call);
+}
+
+// [editor]
+void ShowMessageBox(const std::string& Text, const std::string& Caption)
+{
+    NativeMessageBox(Text, Caption.empty() ? Application().Title() : Caption);
+}
+
+TPoint GetPointerPos() { return NativePointerPos(); }
+void SetPointerPos(int ScreenX, int ScreenY) { NativeWarpPointer(ScreenX, ScreenY); }
+int ScreenWidth() { return NativeScreenWidth(); }
+int ScreenHeight() { return NativeScreenHeight(); }
+
+// [editor]
 std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter)
 {
-    return RunFileDialog(false, Title, InitialDir, Filter);
+    return NativeFileDialog(false, Title, InitialDir, Filter);
 }
 
 // [editor]
 std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter)
 {
-    return RunFileDialog(true, Title, InitialDir, Filter);
+    return NativeFileDialog(true, Title, InitialDir, Filter);
 }
 
 // ---- TForm (event order) ----------------------------------------------------------------------------------
@@ -406,6 +433,12 @@ TMenuItem* TPopupMenu::Add(const std::string& Name, const std::string& Caption)
 const std::vector<TMenuItem*>& TPopupMenu::Items() const
 {
     return FItems;
+}
+
+// [editor]
+void TPopupMenu::Popup(int ScreenX, int ScreenY)
+{
+    NativePopup(*this, ScreenX, ScreenY);
 }
 
 // [editor]

@@ -9,7 +9,7 @@
 
 #include "platform/Forms.h"
 #include "platform/WindowProbe.h" // TMessageBoxRecord
-#include "platform/headless/ModelledControl.h" // TSentMessage
+#include "platform/model/ModelledControl.h" // TSentMessage
 
 struct TPopupRecord
 {

@@ -62,6 +62,15 @@ int TextWidth(const std::string& Text)
 }
 
 // [editor]
+TControl* ControlOf(TNativeHandle Handle)
+{
+    for (TControl* C : State().Controls)
+        if (C->Handle() == Handle)
+            return C;
+    return nullptr;
+}
+
+// [editor]
 void Forget(TControl* C)
 {
     TState& S = State();
@@ -92,17 +101,9 @@ int Depth(const TControl* C)
     while (C)
     {
         ++D;
-        C = C->Parent() ? C->Parent() : NativeParent(*C->Impl());
+        C = C->Parent() ? C->Parent() : NativeParent(*C);
     }
     return D;
-}
-
-void CentreIfRequested(TControl::TImpl& I)
-{
-    if (I.Kind != TControlKind::ckForm || I.Position != TFormPosition::poScreenCenter || I.ParentWindow)
-        return;
-    I.Left = (kScreenWidth - I.Width) / 2;
-    I.Top = (kScreenHeight - I.Height) / 2;
 }
 
 } // namespace
@@ -132,9 +133,10 @@ TForm* Headless::FormAt(TPoint P)
 }
 
 // [editor]
-TControl* NativeParent(const TModelledControlState& S)
+TControl* NativeParent(const TControl& Form)
 {
-    return S.ParentWindow ? HeadlessDriver::FromHandle(S.ParentWindow) : nullptr;
+    const TNativeHandle Parent = Form.Impl()->ParentWindow;
+    return Parent ? ControlOf(Parent) : nullptr;
 }
 
 // ---- TControl ---------------------------------------------------------------------------------------------
@@ -146,11 +148,10 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_uni
     State().Controls.push_back(this);
 }
 
-// [editor] Children stay alive (their owner frees them) but lose this parent.
+// [editor]
 TControl::~TControl()
 {
-    while (!FControls.empty())
-        FControls.back()->SetParent(nullptr);
+    ReleaseChildren(*this);
     if (FParent) // unlinked by hand: the derived parts of this object are already gone
         MoveToParent(nullptr);
     Forget(this);
@@ -159,142 +160,37 @@ TControl::~TControl()
 TControlState& TControl::ControlState() const { return *FImpl; }
 TNativeHandle TControl::Handle() const { return FImpl.get(); }
 
-// [editor] Moving a screen-centred form ends its centring; a size change keeps it centred.
-void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
+// ---- Native hooks of the modelled controls: in-memory windows ---------------------------------------------
+
+void NativeOpenWindowSystem() {}
+void NativeCreateForm(TForm&) {}
+void NativeGeometry(TControl&) {}
+void NativeCaption(TForm&) {}
+void NativeColor(TForm&) {}
+void NativeOwner(TForm&) {}
+
+// [editor] A form shown goes in front; a form hidden loses the mouse capture.
+void NativeVisibility(TForm& Form, bool Visible)
 {
-    TImpl& I = *FImpl;
-    const bool Moved = ALeft != I.Left || ATop != I.Top;
-    I.Left = ALeft;
-    I.Top = ATop;
-    I.Width = std::max(0, AWidth);
-    I.Height = std::max(0, AHeight);
-    if (Moved)
-        I.Position = TFormPosition::poDesigned;
-    CentreIfRequested(I);
-    I.Invalid = true;
-    if (auto* F = dynamic_cast<TForm*>(this))
-        F->DoClientResized();
+    if (Visible)
+        Form.Impl()->ZOrder = State().NextZOrder++;
+    else if (State().Capture == &Form)
+        State().Capture = nullptr;
 }
 
-int TControl::ClientWidth() const { return std::max(0, FImpl->Width - 2 * BorderOf(*FImpl)); }
-int TControl::ClientHeight() const { return std::max(0, FImpl->Height - 2 * BorderOf(*FImpl) - CaptionOf(*FImpl)); }
-
-// [editor] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
-void TControl::SetVisible(bool V)
-{
-    if (V == FImpl->Visible)
-        return;
-    FImpl->Visible = V;
-    if (FImpl->Kind == TControlKind::ckForm)
-    {
-        if (V)
-        {
-            FImpl->ZOrder = State().NextZOrder++;
-            FImpl->Invalid = true;
-            static_cast<TForm*>(this)->DoShowing();
-            if (FImpl->Position == TFormPosition::poScreenCenter)
-                FImpl->Position = TFormPosition::poDesigned; // placed once; the user may move it from here
-        }
-        else if (State().Capture == this)
-            State().Capture = nullptr;
-    }
-}
-
-// [editor] Paints at once when the form is showing; a hidden form paints nothing.
-void TControl::Repaint()
-{
-    auto* F = dynamic_cast<TForm*>(this);
-    if (!F)
-    {
-        if (FParent)
-            FParent->Repaint();
-        return;
-    }
-    if (!Showing())
-    {
-        FImpl->Invalid = true;
-        return;
-    }
-    FImpl->Invalid = false;
-    ++FImpl->PaintCount;
-    F->DoPaint();
-}
+void NativeReparent(TForm&, TNativeHandle) {}
 
 // [editor]
-TPoint TControl::ClientToScreen(TPoint P) const
+void NativeRaise(TForm& Form)
 {
-    TPoint Origin;
-    if (FParent)
-        Origin = FParent->ClientToScreen({0, 0});
-    else if (TControl* NP = NativeParent(*FImpl))
-        Origin = NP->ClientToScreen({0, 0});
-    return {P.X + Origin.X + FImpl->Left + BorderOf(*FImpl), P.Y + Origin.Y + FImpl->Top + BorderOf(*FImpl) + CaptionOf(*FImpl)};
+    Form.Impl()->ZOrder = State().NextZOrder++;
 }
 
-// ---- TForm ------------------------------------------------------------------------------------------------
-
-// [editor]
-TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
+// [editor] The client surface follows the client size; the visible part of the bitmap is copied into it.
+void NativePresent(TForm& Form, const std::uint32_t* Pixels, int Width, int Height, int Stride)
 {
-    TImpl& I = *FImpl;
-    LoadFormDeclaration(I, D);
-    SetName(D.Name);
-    I.OwnerWindow = D.OwnerWindow;
-    I.Width = D.ClientWidth + 2 * FrameBorder(D.BorderStyle);
-    I.Height = D.ClientHeight + 2 * FrameBorder(D.BorderStyle) + FrameCaption(D.BorderStyle);
-    CentreIfRequested(I);
-    DoClientResized();
-}
-
-void TForm::SetCaption(const std::string& V) { FImpl->Caption = V; }
-
-// [editor] The outer size stays; the client area changes with the frame.
-void TForm::SetBorderStyle(TFormBorderStyle V)
-{
-    FImpl->BorderStyle = V;
-    FImpl->Invalid = true;
-    DoClientResized();
-}
-
-void TForm::SetColor(std::uint32_t ARGB)
-{
-    FImpl->Color = ARGB;
-    Invalidate();
-}
-void TForm::SetBorderIcons(unsigned V) { FImpl->BorderIcons = V; }
-void TForm::SetPosition(TFormPosition V)
-{
-    FImpl->Position = V;
-    CentreIfRequested(*FImpl);
-}
-TNativeHandle TForm::OwnerWindow() const { return FImpl->OwnerWindow; }
-void TForm::SetOwnerWindow(TNativeHandle Owner) { FImpl->OwnerWindow = Owner; }
-TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
-
-// [editor]
-void TForm::SetParentWindow(TNativeHandle ParentHandle)
-{
-    if (ParentHandle == Handle())
-        return;
-    FImpl->ParentWindow = ParentHandle;
-    FImpl->Invalid = true;
-    if (ParentHandle)
-        DoShowing();
-}
-
-// [editor]
-void TForm::BringToFront()
-{
-    FImpl->ZOrder = State().NextZOrder++;
-}
-
-void TForm::SetActiveControl(TControl* C) { FImpl->ActiveControl = C; }
-
-// [editor]
-void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride)
-{
-    TImpl& I = *FImpl;
-    const int CW = ClientWidth(), CH = ClientHeight();
+    TControl::TImpl& I = *Form.Impl();
+    const int CW = Form.ClientWidth(), CH = Form.ClientHeight();
     if (I.SurfaceWidth != CW || I.SurfaceHeight != CH)
     {
         I.SurfaceWidth = CW;
@@ -308,46 +204,26 @@ void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int 
         std::copy_n(Pixels + static_cast<std::size_t>(Y) * Stride, W, I.Surface.begin() + static_cast<std::size_t>(Y) * CW);
 }
 
-// ---- Standard controls ------------------------------------------------------------------------------------
-
-// [editor]
-TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
+bool NativeClientToScreen(const TControl&, TPoint, TPoint&)
 {
-    FImpl->Kind = TControlKind::ckLabel;
-    FImpl->Height = kFontHeight;
-    FImpl->Visible = true;
+    return false;
 }
 
-// [editor]
-void TLabel::SetCaption(const std::string& V)
-{
-    FImpl->Caption = V;
-    if (FImpl->AutoSize)
-        SetBounds(Left(), Top(), TextWidth(V), kFontHeight);
-    Invalidate();
-}
-
-void TLabel::SetAutoSize(bool V)
-{
-    FImpl->AutoSize = V;
-    if (V)
-        SetBounds(Left(), Top(), TextWidth(FImpl->Caption), kFontHeight);
-}
-void TLabel::SetCentered(bool V) { FImpl->Centered = V; }
-int TLabel::TextWidth(const std::string& Text) const { return Headless::TextWidth(Text); }
+int NativeTextWidth(const TControl&, const std::string& Text) { return Headless::TextWidth(Text); }
+int NativeTextHeight(const TControl&) { return kFontHeight; }
 
 // ---- Pop-up menus, timers, application --------------------------------------------------------------------
 
 // [editor] Records the pop-up and runs the item that the test chose for it, if any.
-void TPopupMenu::Popup(int ScreenX, int ScreenY)
+void NativePopup(TPopupMenu& Menu, int ScreenX, int ScreenY)
 {
     TState& S = State();
-    TPopupRecord R{this, ScreenX, ScreenY, Name(), {}};
+    TPopupRecord R{&Menu, ScreenX, ScreenY, Menu.Name(), {}};
     const std::string Choice = S.NextPopupChoice;
     S.NextPopupChoice.clear();
     TMenuItem* Chosen = nullptr;
     if (!Choice.empty())
-        Chosen = dynamic_cast<TMenuItem*>(FindComponent(Choice));
+        Chosen = dynamic_cast<TMenuItem*>(Menu.FindComponent(Choice));
     if (Chosen && (!Chosen->Enabled() || Chosen->IsSeparator()))
         Chosen = nullptr;
     if (Chosen)
@@ -387,7 +263,7 @@ void TTimer::SetEnabled(bool V)
 
 // [editor] Delivers the queued pointer move, then due timer ticks, then paints of invalidated showing
 // forms. Handlers may free windows and timers on the way; freed ones are skipped.
-void TApplication::ProcessMessages()
+void NativeProcessMessages()
 {
     TState& S = State();
     if (S.PendingPointerMoves > 0)
@@ -423,26 +299,26 @@ void TApplication::ProcessMessages()
 }
 
 // [any] Windows belong to the thread that makes them: the caller's.
-void RunInWindowThread(const std::function<void()>& Call)
+void NativeRunInWindowThread(const std::function<void()>& Call)
 {
     Call();
 }
 
 // [editor] Nothing but the test driver queues messages here, so there is nothing to wait for.
-bool TApplication::HandleMessage()
+bool NativeHandleMessage()
 {
-    ProcessMessages();
+    NativeProcessMessages();
     return true;
 }
 
-void TApplication::SetCursor(TCursor C) { FCursor = C; }
+// [editor] The cursor is only recorded (Application().Cursor()).
+void NativeCursor(TCursor) {}
 
 // ---- System services that belong to the window system ----------------------------------------------------
 
 // [editor]
-void ShowMessageBox(const std::string& Text, const std::string& Caption)
+void NativeMessageBox(const std::string& Text, const std::string& Title)
 {
-    const std::string Title = Caption.empty() ? Application().Title() : Caption;
     State().MessageBoxes.push_back({Text, Title});
     std::string Line = Title + ": " + Text;
     std::replace(Line.begin(), Line.end(), '\n', ' ');
@@ -453,8 +329,8 @@ void ShowMessageBox(const std::string& Text, const std::string& Caption)
 }
 
 // [editor]
-std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
-                                         const std::string& Filter)
+std::optional<std::string> NativeFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
+                                            const std::string& Filter)
 {
     TState& S = State();
     TDialogRecord R{Save, Title, InitialDir, Filter, S.NextDialogAnswer};
@@ -464,146 +340,17 @@ std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, co
 }
 
 // [editor]
-TPoint GetPointerPos()
+TPoint NativePointerPos()
 {
     return State().Pointer;
 }
 
 // [editor] Like the real pointer, the warp reaches the window under it as a mouse move, later.
-void SetPointerPos(int ScreenX, int ScreenY)
+void NativeWarpPointer(int ScreenX, int ScreenY)
 {
     State().Pointer = {ScreenX, ScreenY};
     State().PendingPointerMoves = 1;
 }
 
-int ScreenWidth() { return kScreenWidth; }
-int ScreenHeight() { return kScreenHeight; }
-
-// ---- Driver -----------------------------------------------------------------------------------------------
-
-namespace HeadlessDriver
-{
-
-std::vector<TControl*> Windows() { return State().Controls; }
-
-TControl* FromHandle(TNativeHandle Handle)
-{
-    for (TControl* C : State().Controls)
-        if (C->Handle() == Handle)
-            return C;
-    return nullptr;
-}
-
-int BorderWidth(TFormBorderStyle Style) { return FrameBorder(Style); }
-int CaptionHeight(TFormBorderStyle Style) { return FrameCaption(Style); }
-bool IsInvalidated(const TControl& C) { return C.Impl()->Invalid; }
-int PaintCount(const TForm& F) { return F.Impl()->PaintCount; }
-int ZOrder(const TForm& F) { return F.Impl()->ZOrder; }
-
-std::uint32_t Pixel(const TForm& F, int X, int Y)
-{
-    const auto* I = F.Impl();
-    if (X < 0 || Y < 0 || X >= I->SurfaceWidth || Y >= I->SurfaceHeight)
-        return 0;
-    return I->Surface[static_cast<std::size_t>(Y) * I->SurfaceWidth + X];
-}
-
-const std::vector<TSentMessage>& SentMessages(const TControl& C) { return C.Impl()->Messages; }
-
-void MouseDown(TForm& F, TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-    State().Pointer = F.ClientToScreen({X, Y});
-    State().Capture = &F;
-    F.DoMouseDown(Button, Shift, X, Y);
-}
-
-void MouseMove(TForm& F, TShiftState Shift, int X, int Y)
-{
-    State().Pointer = F.ClientToScreen({X, Y});
-    F.DoMouseMove(Shift, X, Y);
-}
-
-void MouseUp(TForm& F, TMouseButton Button, TShiftState Shift, int X, int Y)
-{
-    State().Pointer = F.ClientToScreen({X, Y});
-    State().Capture = nullptr;
-    F.DoMouseUp(Button, Shift, X, Y);
-}
-
-void PressCloseBox(TForm& F) { F.DoClose(); }
-void UserSetPosition(TScrollBar& S, int Position) { S.SetPosition(Position); }
-void UserSetPosition(TTrackBar& T, int Position) { T.SetPosition(Position); }
-void UserSelect(TComboBox& C, int Index) { C.SetItemIndex(Index); }
-
-int PendingMessages()
-{
-    const TState& S = State();
-    int N = S.PendingPointerMoves;
-    for (TTimer* T : S.Timers)
-        N += T->Enabled() && T->Impl()->Pending;
-    for (TControl* C : S.Controls)
-        N += C->Impl()->Kind == TControlKind::ckForm && C->Impl()->Invalid && C->Showing();
-    return N;
-}
-
-void SetShiftOfQueuedMoves(TShiftState Shift) { State().QueuedMoveShift = Shift; }
-
-void AdvanceTime(unsigned Milliseconds)
-{
-    for (TTimer* T : State().Timers)
-    {
-        auto* I = T->Impl();
-        if (!T->Enabled() || I->Interval == 0)
-            continue;
-        I->Elapsed += Milliseconds;
-        if (I->Elapsed >= I->Interval)
-        {
-            I->Pending = true;
-            I->Elapsed %= I->Interval;
-        }
-    }
-}
-
-bool FireTimer(TTimer& T)
-{
-    if (!T.Enabled())
-        return false;
-    if (TNotifyEvent H = T.OnTimer)
-        FireEvent([&] { H(&T); });
-    return true;
-}
-
-std::vector<TTimer*> Timers() { return State().Timers; }
-const std::vector<TPopupRecord>& Popups() { return State().Popups; }
-void ChooseInNextPopup(const std::string& ItemName) { State().NextPopupChoice = ItemName; }
-const std::vector<TMessageBoxRecord>& MessageBoxes() { return State().MessageBoxes; }
-void SetWhileMessageBoxShows(std::function<void(const TMessageBoxRecord&)> Hook)
-{
-    State().WhileMessageBoxShows = std::move(Hook);
-}
-const std::vector<TDialogRecord>& Dialogs() { return State().Dialogs; }
-void PresetNextDialogAnswer(std::optional<std::string> Path) { State().NextDialogAnswer = std::move(Path); }
-
-void Reset()
-{
-    TState& S = State();
-    S.Popups.clear();
-    S.NextPopupChoice.clear();
-    S.MessageBoxes.clear();
-    S.WhileMessageBoxShows = nullptr;
-    S.Dialogs.clear();
-    S.NextDialogAnswer.reset();
-    S.Pointer = {};
-    S.PendingPointerMoves = 0;
-    S.QueuedMoveShift = 0;
-    S.Capture = nullptr;
-    S.InjectedShift = 0;
-    for (TTimer* T : S.Timers)
-    {
-        T->Impl()->Elapsed = 0;
-        T->Impl()->Pending = false;
-    }
-    Application().SetCursor(TCursor::crDefault);
-}
-
-} // namespace HeadlessDriver
+int NativeScreenWidth() { return kScreenWidth; }
+int NativeScreenHeight() { return kScreenHeight; }

@@ -9,12 +9,12 @@
 
 #include "platform/Forms.h"
 #include "platform/FormsBackend.h"
-#include "platform/headless/HeadlessDriver.h"
+#include "platform/headless/HeadlessDriver.h" // the records kept
+#include "platform/model/ModelledControl.h"
 
 struct TControl::TImpl : TModelledControlState
 {
     // Forms.
-    int PaintCount = 0;
     int ZOrder = 0;
     int SurfaceWidth = 0, SurfaceHeight = 0;
     std::vector<std::uint32_t> Surface;
@@ -57,6 +57,9 @@ constexpr int kScreenHeight = 768;
 // The label font: 13 pixels high.
 constexpr int kFontHeight = 13;
 int TextWidth(const std::string& Text);
+
+// The control whose native handle this is, or null (a foreign handle).
+TControl* ControlOf(TNativeHandle Handle);
 
 // Removes a form from the mouse capture and the timers' view when it goes away.
 void Forget(TControl* C);

@@ -940,12 +940,12 @@ void TComboBox::SetFontColor(std::uint32_t ARGB)
 // ---- Pop-up menus, timers, application --------------------------------------------------------------------
 
 // [editor] Modal until the menu closes; then the chosen item's Click runs.
-void TPopupMenu::Popup(int ScreenX, int ScreenY)
+void NativePopup(TPopupMenu& Popup, int ScreenX, int ScreenY)
 {
     HMENU Menu = CreatePopupMenu();
     if (!Menu)
         return;
-    const std::vector<TMenuItem*> Items = FItems;
+    const std::vector<TMenuItem*> Items = Popup.Items();
     for (std::size_t I = 0; I < Items.size(); ++I)
     {
         TMenuItem* Item = Items[I];
@@ -970,7 +970,7 @@ void TPopupMenu::Popup(int ScreenX, int ScreenY)
                                                         ScreenX, ScreenY, 0, Owner, nullptr));
     PostMessageW(Owner, WM_NULL, 0, 0);
     DestroyMenu(Menu);
-    if (Chosen >= 1 && Chosen <= FItems.size() && FItems[Chosen - 1] == Items[Chosen - 1])
+    if (Chosen >= 1 && Chosen <= Popup.Items().size() && Popup.Items()[Chosen - 1] == Items[Chosen - 1])
     {
         TMenuItem* Item = Items[Chosen - 1];
         FireEvent([Item] { Item->Click(); });
@@ -1028,7 +1028,7 @@ void TTimer::SetEnabled(bool V)
 }
 
 // [editor] Dispatches every waiting message of this thread once; a quit request is left queued.
-void TApplication::ProcessMessages()
+void NativeProcessMessages()
 {
     MSG M;
     while (PeekMessageW(&M, nullptr, 0, 0, PM_REMOVE))
@@ -1044,40 +1044,38 @@ void TApplication::ProcessMessages()
 }
 
 // [any] Windows belong to the thread that makes them: the caller's.
-void RunInWindowThread(const std::function<void()>& Call)
+void NativeRunInWindowThread(const std::function<void()>& Call)
 {
     Call();
 }
 
 // [editor]
-bool TApplication::HandleMessage()
+bool NativeHandleMessage()
 {
     MSG M;
     if (!PeekMessageW(&M, nullptr, 0, 0, PM_NOREMOVE))
         WaitMessage();
-    ProcessMessages();
+    NativeProcessMessages();
     return !PeekMessageW(&M, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE);
 }
 
 // [editor] The invisible cursor stays while the pointer is over our windows (WM_SETCURSOR).
-void TApplication::SetCursor(TCursor C)
+void NativeCursor(TCursor C)
 {
-    FCursor = C;
     ::SetCursor(C == TCursor::crNone ? nullptr : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
 }
 
 // ---- System services that belong to the window system ----------------------------------------------------
 
 // [editor]
-void ShowMessageBox(const std::string& Text, const std::string& Caption)
+void NativeMessageBox(const std::string& Text, const std::string& Title)
 {
-    const std::string Title = Caption.empty() ? Application().Title() : Caption;
     MessageBoxW(GetActiveWindow(), Widen(Text).c_str(), Widen(Title).c_str(), MB_OK);
 }
 
 // [editor]
-std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
-                                         const std::string& Filter)
+std::optional<std::string> NativeFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
+                                            const std::string& Filter)
 {
     std::wstring F = Widen(Filter);
     std::replace(F.begin(), F.end(), L'|', L'\0');
@@ -1102,7 +1100,7 @@ std::optional<std::string> RunFileDialog(bool Save, const std::string& Title, co
 }
 
 // [editor]
-TPoint GetPointerPos()
+TPoint NativePointerPos()
 {
     POINT P{0, 0};
     GetCursorPos(&P);
@@ -1110,10 +1108,10 @@ TPoint GetPointerPos()
 }
 
 // [editor]
-void SetPointerPos(int ScreenX, int ScreenY)
+void NativeWarpPointer(int ScreenX, int ScreenY)
 {
     SetCursorPos(ScreenX, ScreenY);
 }
 
-int ScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
-int ScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }
+int NativeScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
+int NativeScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }

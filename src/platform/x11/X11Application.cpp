@@ -622,7 +622,7 @@ using namespace X11;
 // ---- Running on the window thread ---------------------------------------------------------------------------
 
 // [any]
-void RunInWindowThread(const std::function<void()>& Call)
+void NativeRunInWindowThread(const std::function<void()>& Call)
 {
     const TContext* C = CurrentContext();
     if ((C && C->OwnsObjects()) || WindowThread().IsCurrent())
@@ -670,7 +670,7 @@ void TTimer::SetEnabled(bool V)
 
 // [editor] Dispatches the events that arrived on this thread's connection, then runs the due timers,
 // then paints the invalidated showing forms. Handlers may free windows and timers on the way.
-void TApplication::ProcessMessages()
+void NativeProcessMessages()
 {
     TContext* C = CurrentContext();
     if (!C)
@@ -690,10 +690,10 @@ void TApplication::ProcessMessages()
 
 // [editor] Waits for an event or the next timer, then processes what is pending. There is no quit
 // request on this backend.
-bool TApplication::HandleMessage()
+bool NativeHandleMessage()
 {
     if (TContext* C = CurrentContext())
         WaitForWork(*C, -1);
-    ProcessMessages();
+    NativeProcessMessages();
     return true;
 }

@@ -44,19 +44,16 @@ std::u32string CodePoints(const std::string& Utf8)
 
 TShiftState ShiftOf(unsigned State)
 {
+    static constexpr struct
+    {
+        unsigned Mask;
+        TShiftFlag Flag;
+    } kFlags[] = {{ShiftMask, ssShift},   {ControlMask, ssCtrl},   {Mod1Mask, ssAlt},
+                  {Button1Mask, ssLeft}, {Button2Mask, ssMiddle}, {Button3Mask, ssRight}};
     TShiftState S = 0;
-    if (State & ShiftMask)
-        S |= ssShift;
-    if (State & ControlMask)
-        S |= ssCtrl;
-    if (State & Mod1Mask)
-        S |= ssAlt;
-    if (State & Button1Mask)
-        S |= ssLeft;
-    if (State & Button2Mask)
-        S |= ssMiddle;
-    if (State & Button3Mask)
-        S |= ssRight;
+    for (const auto& F : kFlags)
+        if (State & F.Mask)
+            S |= F.Flag;
     return S;
 }
 
@@ -93,23 +90,8 @@ bool IsTopLevel(const TControl& C)
     return I.Context->Root;
 }
 
-void CentreIfRequested(TControl::TImpl& I)
-{
-    if (I.Kind != TControlKind::ckForm || I.Position != TFormPosition::poScreenCenter || I.ParentWindow)
-        return;
-    I.Left = (ScreenWidth() - I.Width) / 2;
-    I.Top = (ScreenHeight() - I.Height) / 2;
-}
-
-int ClientW(const TControl::TImpl& I)
-{
-    return std::max(0, I.Width - 2 * BorderOf(I));
-}
-
-int ClientH(const TControl::TImpl& I)
-{
-    return std::max(0, I.Height - 2 * BorderOf(I) - CaptionOf(I));
-}
+int ClientW(const TControl::TImpl& I) { return ModelledClientWidth(I); }
+int ClientH(const TControl::TImpl& I) { return ModelledClientHeight(I); }
 
 void SetUtf8Property(TContext& C, ::Window W, Atom Property, const std::string& Value)
 {
@@ -192,14 +174,15 @@ void PushGeometry(TControl& Control)
     XFlush(I.Context->Dpy); // other connections (a host's, the window probe's) see the change at once
 }
 
-void MapOrUnmap(TControl& Control, bool Map)
+// TopLevel: whether the window is (or was, when it is withdrawn before a reparent) a top-level window.
+void MapOrUnmap(TControl& Control, bool Map, bool TopLevel)
 {
     TControl::TImpl& I = *Control.Impl();
     if (!I.Win)
         return;
     if (Map)
         XMapRaised(I.Context->Dpy, I.Win);
-    else if (IsTopLevel(Control))
+    else if (TopLevel)
         XWithdrawWindow(I.Context->Dpy, I.Win, I.Context->Screen);
     else
         XUnmapWindow(I.Context->Dpy, I.Win);
@@ -464,9 +447,9 @@ void DispatchEvent(TContext& C, XEvent& E)
 } // namespace X11
 
 // [editor] The form of this thread that a native handle stands for, when it is one of ours.
-TControl* NativeParent(const TModelledControlState& S)
+TControl* NativeParent(const TControl& Form)
 {
-    const auto& I = static_cast<const TControl::TImpl&>(S);
+    const TControl::TImpl& I = *Form.Impl();
     return I.ParentWindow ? I.Context->ControlOf(XWindowOf(I.ParentWindow)) : nullptr;
 }
 
@@ -480,11 +463,10 @@ TControl::TControl(TComponent* AOwner) : TComponent(AOwner), FImpl(std::make_uni
     FImpl->Context->Controls.push_back(this);
 }
 
-// [editor] Children stay alive (their owner frees them) but lose this parent; the window goes.
+// [editor] The window goes with the control.
 TControl::~TControl()
 {
-    while (!FControls.empty())
-        FControls.back()->SetParent(nullptr);
+    ReleaseChildren(*this);
     if (FParent) // unlinked by hand: the derived parts of this object are already gone
         MoveToParent(nullptr);
     Forget(this);
@@ -502,111 +484,20 @@ TNativeHandle TControl::Handle() const
     return reinterpret_cast<TNativeHandle>(static_cast<std::uintptr_t>(FImpl->Win));
 }
 
-// [editor] Moving a screen-centred form ends its centring; a size change keeps it centred.
-void TControl::SetBounds(int ALeft, int ATop, int AWidth, int AHeight)
-{
-    TImpl& I = *FImpl;
-    const bool Moved = ALeft != I.Left || ATop != I.Top;
-    const bool Changed = Moved || std::max(0, AWidth) != I.Width || std::max(0, AHeight) != I.Height;
-    I.Left = ALeft;
-    I.Top = ATop;
-    I.Width = std::max(0, AWidth);
-    I.Height = std::max(0, AHeight);
-    if (Moved)
-        I.Position = TFormPosition::poDesigned;
-    CentreIfRequested(I);
-    if (Changed)
-        PushGeometry(*this);
-    I.Invalid = true;
-    if (auto* F = dynamic_cast<TForm*>(this))
-        F->DoClientResized();
-}
-
-int TControl::ClientWidth() const { return ClientW(*FImpl); }
-int TControl::ClientHeight() const { return ClientH(*FImpl); }
-
-// [editor] Showing a form the first time gives it OnCreate (if still due) and its first OnResize.
-void TControl::SetVisible(bool V)
-{
-    if (V == FImpl->Visible)
-        return;
-    FImpl->Visible = V;
-    if (FImpl->Kind != TControlKind::ckForm)
-        return;
-    if (V)
-    {
-        FImpl->Invalid = true;
-        static_cast<TForm*>(this)->DoShowing();
-        if (FImpl->Position == TFormPosition::poScreenCenter)
-            FImpl->Position = TFormPosition::poDesigned; // placed once; the user may move it from here
-        MapOrUnmap(*this, true);
-    }
-    else
-    {
-        if (FImpl->Context->Capture == this)
-            EndCapture(*FImpl->Context);
-        MapOrUnmap(*this, false);
-    }
-    if (FImpl->Context->Dpy)
-        XFlush(FImpl->Context->Dpy);
-}
-
-// [editor] Paints at once when the form is showing; a hidden form paints nothing.
-void TControl::Repaint()
-{
-    auto* F = dynamic_cast<TForm*>(this);
-    if (!F)
-    {
-        if (FParent)
-            FParent->Repaint();
-        return;
-    }
-    if (!Showing())
-    {
-        FImpl->Invalid = true;
-        return;
-    }
-    FImpl->Invalid = false;
-    F->DoPaint();
-}
-
-// [editor] From the server's view of the window when it exists (a window manager may have placed a
-// top-level form elsewhere), else from the modelled geometry.
-TPoint TControl::ClientToScreen(TPoint P) const
-{
-    TContext& C = *FImpl->Context;
-    if (FImpl->Win && C.Dpy)
-    {
-        int X = 0, Y = 0;
-        ::Window Child = 0;
-        if (XTranslateCoordinates(C.Dpy, FImpl->Win, C.Root, P.X, P.Y, &X, &Y, &Child))
-            return {X, Y};
-    }
-    TPoint Origin;
-    if (FParent)
-        Origin = FParent->ClientToScreen({0, 0});
-    else if (TControl* NP = NativeParent(*FImpl))
-        Origin = NP->ClientToScreen({0, 0});
-    return {P.X + Origin.X + FImpl->Left + BorderOf(*FImpl),
-            P.Y + Origin.Y + FImpl->Top + BorderOf(*FImpl) + CaptionOf(*FImpl)};
-}
-
-// ---- TForm ------------------------------------------------------------------------------------------------
+// ---- Native hooks of the modelled controls: X windows -----------------------------------------------------
 
 // [editor] Without a display there is no form: EMarvoError (a host's effEditOpen then answers 0).
-TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
+void NativeOpenWindowSystem()
 {
-    TImpl& I = *FImpl;
-    TContext& C = *I.Context;
-    if (!C.EnsureDisplay())
+    if (!ThisContext().EnsureDisplay())
         throw EMarvoError("no X display: cannot open a window");
-    LoadFormDeclaration(I, D);
-    SetName(D.Name);
-    I.OwnerWindow = D.OwnerWindow;
-    I.Width = D.ClientWidth + 2 * FrameBorder(D.BorderStyle);
-    I.Height = D.ClientHeight + 2 * FrameBorder(D.BorderStyle) + FrameCaption(D.BorderStyle);
-    CentreIfRequested(I);
+}
 
+// [editor] The client area's window, at the modelled place, on the root window.
+void NativeCreateForm(TForm& Form)
+{
+    TControl::TImpl& I = *Form.Impl();
+    TContext& C = *I.Context;
     XSetWindowAttributes A{};
     unsigned long Mask = CWBorderPixel | CWColormap | CWEventMask | CWBitGravity;
     A.border_pixel = 0;
@@ -636,198 +527,161 @@ TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
     XChangeProperty(C.Dpy, I.Win, C.NetWmPid, XA_CARDINAL, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&Pid), 1);
     ApplyCaption(I);
-    ApplyWindowManagerHints(*this);
+    ApplyWindowManagerHints(Form);
     if (Application().Cursor() == TCursor::crNone)
         XDefineCursor(C.Dpy, I.Win, C.BlankCursor);
     // The server has made the window before its handle can reach another connection (an editor's).
     XSync(C.Dpy, False);
-    DoClientResized();
 }
 
-void TForm::SetCaption(const std::string& V)
+void NativeGeometry(TControl& Control)
 {
-    FImpl->Caption = V;
-    ApplyCaption(*FImpl);
-    XFlush(FImpl->Context->Dpy);
+    PushGeometry(Control);
 }
 
-// [editor] The outer size stays; the client area changes with the frame.
-void TForm::SetBorderStyle(TFormBorderStyle V)
+void NativeCaption(TForm& Form)
 {
-    FImpl->BorderStyle = V;
-    FImpl->Invalid = true;
-    PushGeometry(*this);
-    DoClientResized();
+    ApplyCaption(*Form.Impl());
+    XFlush(Form.Impl()->Context->Dpy);
 }
 
-void TForm::SetColor(std::uint32_t ARGB)
+void NativeColor(TForm& Form)
 {
-    FImpl->Color = ARGB;
-    if (FImpl->Win && !FImpl->FixedOpaque)
+    TControl::TImpl& I = *Form.Impl();
+    if (I.Win && !I.FixedOpaque)
     {
-        XSetWindowBackground(FImpl->Context->Dpy, FImpl->Win, FImpl->Context->Format.Encode(ARGB));
-        XFlush(FImpl->Context->Dpy);
+        XSetWindowBackground(I.Context->Dpy, I.Win, I.Context->Format.Encode(I.Color));
+        XFlush(I.Context->Dpy);
     }
-    Invalidate();
 }
 
-void TForm::SetBorderIcons(unsigned V) { FImpl->BorderIcons = V; }
-
-void TForm::SetPosition(TFormPosition V)
+void NativeOwner(TForm& Form)
 {
-    FImpl->Position = V;
-    CentreIfRequested(*FImpl);
-    PushGeometry(*this);
+    if (IsTopLevel(Form))
+        ApplyWindowManagerHints(Form);
 }
 
-TNativeHandle TForm::OwnerWindow() const { return FImpl->OwnerWindow; }
-
-void TForm::SetOwnerWindow(TNativeHandle Owner)
+// [editor] A form hidden loses the pointer grab.
+void NativeVisibility(TForm& Form, bool Visible)
 {
-    FImpl->OwnerWindow = Owner;
-    if (IsTopLevel(*this))
-        ApplyWindowManagerHints(*this);
+    TContext& C = *Form.Impl()->Context;
+    if (!Visible && C.Capture == &Form)
+        EndCapture(C);
+    MapOrUnmap(Form, Visible, IsTopLevel(Form));
+    if (C.Dpy)
+        XFlush(C.Dpy);
 }
-
-TNativeHandle TForm::ParentWindow() const { return FImpl->ParentWindow; }
 
 // Reparenting attempts before a parent window is taken to be missing.
 constexpr int kParentAttempts = 50;
 
 // [editor] The window moves into the parent window (any client's) at the modelled position; a mapped
-// top-level window is withdrawn from the window manager first and mapped again inside. EMarvoError when the
-// parent window does not exist.
-void TForm::SetParentWindow(TNativeHandle ParentHandle)
+// top-level window is withdrawn from the window manager first and mapped again inside.
+void NativeReparent(TForm& Form, TNativeHandle Previous)
 {
-    TImpl& I = *FImpl;
-    if (ParentHandle == Handle() || ParentHandle == I.ParentWindow)
-        return;
+    TControl::TImpl& I = *Form.Impl();
+    const TNativeHandle ParentHandle = I.ParentWindow;
     const bool WasVisible = I.Visible;
     if (WasVisible)
-        MapOrUnmap(*this, false);
-    I.ParentWindow = ParentHandle;
+        MapOrUnmap(Form, false, !Form.Parent() && !Previous);
     I.RequestedSizes.clear();
-    if (I.Win)
+    if (!I.Win)
+        return;
+    Display* D = I.Context->Dpy;
+    TakeLastError(D);
+    // X orders requests per connection only: a host may hand over a window that it has made and flushed
+    // but that the server has not made yet. A parent reported missing is asked for again after the round
+    // trip, a bounded number of times.
+    int Error = 0;
+    for (int Attempt = 0; Attempt < kParentAttempts; ++Attempt)
     {
-        Display* D = I.Context->Dpy;
-        TakeLastError(D);
-        // X orders requests per connection only: a host may hand over a window that it has made and flushed
-        // but that the server has not made yet. A parent reported missing is asked for again after the round
-        // trip, a bounded number of times.
-        int Error = 0;
-        for (int Attempt = 0; Attempt < kParentAttempts; ++Attempt)
-        {
-            XReparentWindow(D, I.Win, XParentOf(*this), I.Left + BorderOf(I),
-                            I.Top + BorderOf(I) + CaptionOf(I));
-            XSync(D, False);
-            Error = TakeLastError(D);
-            if (!ParentHandle || Error != BadWindow)
-                break;
-        }
-        if (ParentHandle && Error != 0)
-        {
-            // No such window (a host's mistake): the form stays hidden rather than appear on its own.
-            I.ParentWindow = nullptr;
-            I.Visible = false;
-            throw EMarvoError("the parent window does not exist");
-        }
-        if (!ParentHandle)
-            ApplyWindowManagerHints(*this);
-        if (WasVisible)
-            MapOrUnmap(*this, true);
-        XFlush(I.Context->Dpy);
+        XReparentWindow(D, I.Win, XParentOf(Form), I.Left + BorderOf(I), I.Top + BorderOf(I) + CaptionOf(I));
+        XSync(D, False);
+        Error = TakeLastError(D);
+        if (!ParentHandle || Error != BadWindow)
+            break;
     }
-    I.Invalid = true;
-    if (ParentHandle)
-        DoShowing();
+    if (ParentHandle && Error != 0)
+    {
+        // No such window (a host's mistake): the form stays hidden rather than appear on its own.
+        I.ParentWindow = nullptr;
+        I.Visible = false;
+        throw EMarvoError("the parent window does not exist");
+    }
+    if (!ParentHandle)
+        ApplyWindowManagerHints(Form);
+    if (WasVisible)
+        MapOrUnmap(Form, true, IsTopLevel(Form));
+    XFlush(D);
 }
 
 // [editor]
-void TForm::BringToFront()
+void NativeRaise(TForm& Form)
 {
-    if (FImpl->Win)
+    TControl::TImpl& I = *Form.Impl();
+    if (I.Win)
     {
-        XRaiseWindow(FImpl->Context->Dpy, FImpl->Win);
-        XFlush(FImpl->Context->Dpy);
+        XRaiseWindow(I.Context->Dpy, I.Win);
+        XFlush(I.Context->Dpy);
     }
 }
 
-void TForm::SetActiveControl(TControl* C) { FImpl->ActiveControl = C; }
-
 // [editor] The visible part of the bitmap goes to the window at once.
-void TForm::PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride)
+void NativePresent(TForm& Form, const std::uint32_t* Pixels, int Width, int Height, int Stride)
 {
-    TImpl& I = *FImpl;
+    TControl::TImpl& I = *Form.Impl();
     if (!I.Win || !I.Context->Dpy || !Pixels || Width <= 0 || Height <= 0 || Stride < Width)
         return;
-    const int W = std::min(Width, ClientWidth()), H = std::min(Height, ClientHeight());
+    const int W = std::min(Width, Form.ClientWidth()), H = std::min(Height, Form.ClientHeight());
     if (W > 0 && H > 0)
         PutPixels(*I.Context, I.Win, Pixels, W, H, Stride);
 }
 
-// ---- Standard controls (windowless) -----------------------------------------------------------------------
-
-namespace
+// [editor] From the server's view of the window when it exists (a window manager may have placed a
+// top-level form elsewhere).
+bool NativeClientToScreen(const TControl& Control, TPoint P, TPoint& Screen)
 {
-
-int LabelHeight(TControl::TImpl& I)
-{
-    TTextRaster& T = I.Context->TextRaster();
-    T.SetSize(kLabelPoints);
-    return std::max(13, T.TextHeight());
+    const TControl::TImpl& I = *Control.Impl();
+    TContext& C = *I.Context;
+    if (!I.Win || !C.Dpy)
+        return false;
+    int X = 0, Y = 0;
+    ::Window Child = 0;
+    if (!XTranslateCoordinates(C.Dpy, I.Win, C.Root, P.X, P.Y, &X, &Y, &Child))
+        return false;
+    Screen = {X, Y};
+    return true;
 }
 
-} // namespace
-
-// [editor]
-TLabel::TLabel(TComponent* AOwner) : TControl(AOwner)
+// [editor] The labels' font, FreeType's measure of the interface face.
+int NativeTextWidth(const TControl& Label, const std::string& Text)
 {
-    FImpl->Kind = TControlKind::ckLabel;
-    FImpl->Height = LabelHeight(*FImpl);
-    FImpl->Visible = true;
-}
-
-// [editor]
-void TLabel::SetCaption(const std::string& V)
-{
-    FImpl->Caption = V;
-    if (FImpl->AutoSize)
-        SetBounds(Left(), Top(), TextWidth(V), LabelHeight(*FImpl));
-    Invalidate();
-}
-
-void TLabel::SetAutoSize(bool V)
-{
-    FImpl->AutoSize = V;
-    if (V)
-        SetBounds(Left(), Top(), TextWidth(FImpl->Caption), LabelHeight(*FImpl));
-}
-
-void TLabel::SetCentered(bool V) { FImpl->Centered = V; }
-
-int TLabel::TextWidth(const std::string& Text) const
-{
-    TTextRaster& T = FImpl->Context->TextRaster();
+    TTextRaster& T = Label.Impl()->Context->TextRaster();
     T.SetSize(kLabelPoints);
     return T.TextWidth(CodePoints(Text));
+}
+
+int NativeTextHeight(const TControl& Label)
+{
+    TTextRaster& T = Label.Impl()->Context->TextRaster();
+    T.SetSize(kLabelPoints);
+    return std::max(13, T.TextHeight());
 }
 
 // ---- Application and system services that belong to the window system -----------------------------------
 
 // [editor] The hidden cursor is a blank one on every form of this thread and on its pointer grab, so
 // it stays hidden wherever the pointer goes during a drag, and nowhere else.
-void TApplication::SetCursor(TCursor C)
+void NativeCursor(TCursor)
 {
-    FCursor = C;
     if (TContext* Context = CurrentContext())
         ApplyCursor(*Context);
 }
 
 // [editor] No modal box on this backend: the text goes to standard error as one line (and to the
 // window probe's answerer).
-void ShowMessageBox(const std::string& Text, const std::string& Caption)
+void NativeMessageBox(const std::string& Text, const std::string& Title)
 {
-    const std::string Title = Caption.empty() ? Application().Title() : Caption;
     {
         std::lock_guard<std::mutex> G(MessageBoxes().Lock);
         if (MessageBoxes().Answerers > 0)
@@ -840,8 +694,8 @@ void ShowMessageBox(const std::string& Text, const std::string& Caption)
 }
 
 // [editor] There is no file dialog on this backend: every dialog is cancelled.
-std::optional<std::string> RunFileDialog(bool /*Save*/, const std::string& /*Title*/, const std::string& /*InitialDir*/,
-                                         const std::string& /*Filter*/)
+std::optional<std::string> NativeFileDialog(bool /*Save*/, const std::string& /*Title*/,
+                                            const std::string& /*InitialDir*/, const std::string& /*Filter*/)
 {
     return std::nullopt;
 }
@@ -867,7 +721,7 @@ void WithDisplay(F&& Use)
 } // namespace
 
 // [editor]
-TPoint GetPointerPos()
+TPoint NativePointerPos()
 {
     TPoint P;
     WithDisplay([&](Display* D) {
@@ -881,7 +735,7 @@ TPoint GetPointerPos()
 }
 
 // [editor] The warp reaches the window under the pointer as a pointer motion, later.
-void SetPointerPos(int ScreenX, int ScreenY)
+void NativeWarpPointer(int ScreenX, int ScreenY)
 {
     WithDisplay([&](Display* D) {
         XWarpPointer(D, 0, DefaultRootWindow(D), 0, 0, 0, 0, ScreenX, ScreenY);
@@ -890,14 +744,14 @@ void SetPointerPos(int ScreenX, int ScreenY)
 }
 
 // [editor] 1024 x 768 without a display.
-int ScreenWidth()
+int NativeScreenWidth()
 {
     int W = 1024;
     WithDisplay([&](Display* D) { W = DisplayWidth(D, DefaultScreen(D)); });
     return W;
 }
 
-int ScreenHeight()
+int NativeScreenHeight()
 {
     int H = 768;
     WithDisplay([&](Display* D) { H = DisplayHeight(D, DefaultScreen(D)); });

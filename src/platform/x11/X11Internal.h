@@ -15,7 +15,7 @@
 #include "platform/FormsBackend.h"
 #include "platform/TextRaster.h"
 #include "platform/WindowProbe.h"
-#include "platform/headless/ModelledControl.h"
+#include "platform/model/ModelledControl.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>

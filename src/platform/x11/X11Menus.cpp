@@ -303,15 +303,15 @@ using namespace X11;
 
 // [editor] Shows the menu with its top-left corner at the point (moved to stay on the screen) and
 // returns; the chosen item's Click runs when the user chooses it. A menu still open closes first.
-void TPopupMenu::Popup(int ScreenX, int ScreenY)
+void NativePopup(TPopupMenu& Menu, int ScreenX, int ScreenY)
 {
     TContext& C = ThisContext();
     CloseMenu(C);
-    if (FItems.empty() || !C.EnsureDisplay())
+    if (Menu.Items().empty() || !C.EnsureDisplay())
         return;
     TMenuSessionPtr S(new TMenuSession());
-    S->Menu = this;
-    S->Items = FItems;
+    S->Menu = &Menu;
+    S->Items = Menu.Items();
     TTextRaster& Raster = C.TextRaster();
     Raster.SetSize(kTextPoints);
     int Widest = 0;
@@ -343,7 +343,7 @@ void TPopupMenu::Popup(int ScreenX, int ScreenY)
         return;
     XClassHint Class{const_cast<char*>("marvo"), const_cast<char*>("MarvoMenu")};
     XSetClassHint(C.Dpy, S->Win, &Class);
-    XStoreName(C.Dpy, S->Win, Name().c_str());
+    XStoreName(C.Dpy, S->Win, Menu.Name().c_str());
     XChangeProperty(C.Dpy, S->Win, C.NetWmWindowType, XA_ATOM, 32, PropModeReplace,
                     reinterpret_cast<const unsigned char*>(&C.NetWmWindowTypePopupMenu), 1);
     const long Pid = static_cast<long>(::getpid());
@@ -355,7 +355,7 @@ void TPopupMenu::Popup(int ScreenX, int ScreenY)
     C.Capture = nullptr;
     XGrabPointer(C.Dpy, S->Win, True, kMenuGrabEvents, GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime);
     XGrabKeyboard(C.Dpy, S->Win, True, GrabModeAsync, GrabModeAsync, CurrentTime);
-    S->Watch = new TMenuWatch(this, C);
+    S->Watch = new TMenuWatch(&Menu, C);
     C.Menu = std::move(S);
     Draw(C, *C.Menu);
     XFlush(C.Dpy);

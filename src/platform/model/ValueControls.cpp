@@ -6,7 +6,7 @@
 
 #include "platform/Forms.h"
 #include "platform/FormsBackend.h"
-#include "platform/headless/ModelledControl.h"
+#include "platform/model/ModelledControl.h"
 
 namespace
 {

@@ -1,11 +1,8 @@
-// The TControl members and frame rules that the headless and the x11 backends share (ModelledControl.h).
-#include "platform/headless/ModelledControl.h"
+// The frame rules of the modelled controls and the TControl members that keep only modelled state
+// (ModelledControl.h). [editor]
+#include "platform/model/ModelledControl.h"
 
-namespace
-{
-// [editor] The modelled state of a control of these backends.
-TModelledControlState& Modelled(TControlState& S) { return static_cast<TModelledControlState&>(S); }
-} // namespace
+#include <algorithm>
 
 int FrameBorder(TFormBorderStyle Style)
 {
@@ -35,6 +32,15 @@ int FrameCaption(TFormBorderStyle Style)
 
 int BorderOf(const TControlState& S) { return S.Kind == TControlKind::ckForm ? FrameBorder(S.BorderStyle) : 0; }
 int CaptionOf(const TControlState& S) { return S.Kind == TControlKind::ckForm ? FrameCaption(S.BorderStyle) : 0; }
+int ModelledClientWidth(const TModelledControlState& S) { return std::max(0, S.Width - 2 * BorderOf(S)); }
+int ModelledClientHeight(const TModelledControlState& S) { return std::max(0, S.Height - 2 * BorderOf(S) - CaptionOf(S)); }
+
+// [editor]
+void ReleaseChildren(TControl& Control)
+{
+    while (!Control.Controls().empty())
+        Control.Controls().back()->SetParent(nullptr);
+}
 
 // [editor]
 void TControl::SetParent(TControl* AParent)
@@ -67,7 +73,7 @@ bool TControl::Showing() const
         return false;
     if (FParent)
         return FParent->Showing();
-    if (TControl* P = NativeParent(S))
+    if (TControl* P = NativeParent(*this))
         return P->Showing();
     return true;
 }

@@ -1,5 +1,5 @@
-// Headless registry: one text file per key under $XDG_CONFIG_HOME/marvo/registry (or ~/.config/...), one
-// folder per root. Key names map to lower-case file names, so they are case-insensitive as on Windows, and
+// The registry of the POSIX builds (headless and X11): one text file per key under $XDG_CONFIG_HOME/marvo/registry
+// (or ~/.config/...), one folder per root. Key names map to lower-case file names, so they are case-insensitive as on Windows, and
 // every key name is checked so that nothing is read or written outside that folder.
 // Every function here runs on the host's or player's UI thread ([host-main]) unless it is tagged otherwise.
 #include <cctype>

@@ -1,11 +1,10 @@
 // Headless window probe: the in-memory windows as the driver sees them, the screen composed of their
 // surfaces, synthetic input through the driver, and the process's memory from /proc.
-#include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "platform/WindowProbe.h"
+#include "platform/posix/ProcessMemory.h"
 #include "platform/headless/HeadlessDriver.h"
 #include "platform/headless/HeadlessState.h"
 
@@ -157,10 +156,7 @@ TProcessResources ProcessResources()
 {
     TProcessResources R;
     R.Windows = static_cast<int>(Headless::State().Controls.size());
-    std::ifstream Statm("/proc/self/statm");
-    std::uint64_t Size = 0, Resident = 0, Shared = 0, Text = 0, Lib = 0, Data = 0;
-    if (Statm >> Size >> Resident >> Shared >> Text >> Lib >> Data)
-        R.PrivateBytes = Data * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    R.PrivateBytes = PrivateDataBytes();
     return R;
 }
 

@@ -12,10 +12,10 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <fstream>
 
 #include "platform/Exceptions.h"
 #include "platform/WindowProbe.h"
+#include "platform/posix/ProcessMemory.h"
 #include "platform/x11/X11Driver.h"
 #include "platform/x11/X11Internal.h"
 
@@ -359,10 +359,7 @@ TProcessResources ProcessResources()
             TakeLastError(D);
         }
     }
-    std::ifstream Statm("/proc/self/statm");
-    std::uint64_t Size = 0, Resident = 0, Shared = 0, Text = 0, Lib = 0, Data = 0;
-    if (Statm >> Size >> Resident >> Shared >> Text >> Lib >> Data)
-        R.PrivateBytes = Data * static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    R.PrivateBytes = PrivateDataBytes();
     return R;
 }
 

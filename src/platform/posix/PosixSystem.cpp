@@ -1,4 +1,5 @@
-// Headless system services: a recursive mutex for the lock, dlopen for libraries, /proc for the executable.
+// POSIX system services, shared by the headless and X11 backends: a recursive mutex for the lock, dlopen for
+// libraries, /proc for the executable.
 // Every function here may run on any thread ([any]); the lock is entered on the audio thread.
 #include <dlfcn.h>
 #include <fcntl.h>
