@@ -2,9 +2,11 @@
 // Glyph layout shared by the text engines of both backends: a rendered glyph, and a line of glyphs composed
 // into one coverage mask. The engines differ only in how they obtain glyphs and line metrics.
 #include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "platform/TextRaster.h"
@@ -20,6 +22,23 @@ struct TGlyph
     std::vector<std::uint8_t> Bits;
 };
 
+// A text engine's glyphs at its current size, each made once by the engine's MakeGlyph(char32_t) (CRTP);
+// the engine clears Cache when its size changes.
+template <class TEngine>
+struct TGlyphCache
+{
+    std::unordered_map<char32_t, TGlyph> Cache;
+
+    // [editor] The glyph of C.
+    const TGlyph& Glyph(char32_t C)
+    {
+        auto Found = Cache.find(C);
+        if (Found == Cache.end())
+            Found = Cache.emplace(C, static_cast<TEngine*>(this)->MakeGlyph(C)).first;
+        return Found->second;
+    }
+};
+
 // [editor] Sum of the advance widths of Text; Source.Glyph(char32_t) answers a const TGlyph&.
 template <class TGlyphSource>
 long long TextAdvance(const std::u32string& Text, TGlyphSource& Source)
@@ -28,6 +47,14 @@ long long TextAdvance(const std::u32string& Text, TGlyphSource& Source)
     for (char32_t C : Text)
         Width += Source.Glyph(C).Advance;
     return Width;
+}
+
+// [editor] TTextRaster::TextWidth of an engine: the advance width of Text in pixels, 0..INT_MAX; 0 without a
+// sized font (Source null).
+template <class TGlyphSource>
+int TextWidthIn(const std::u32string& Text, TGlyphSource* Source)
+{
+    return Source ? static_cast<int>(std::clamp<long long>(TextAdvance(Text, *Source), 0, INT_MAX)) : 0;
 }
 
 // [editor] Mask becomes the coverage of Text laid out pen to pen on a baseline Baseline pixels below

@@ -6,6 +6,7 @@
 //
 // Sizes are points at 96 pixels per inch. A TTextRaster belongs to one thread at a time ([editor] in
 // this system).
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -32,8 +33,13 @@ public:
     TTextRaster& operator=(const TTextRaster&) = delete;
 
     // Point size, limited to 1..500.
-    void SetSize(int Points);
-    int Size() const;
+    void SetSize(int Points)
+    {
+        Points = std::clamp(Points, 1, 500);
+        if (Points != FSize.Points)
+            FSize = {Points, false};
+    }
+    int Size() const { return FSize.Points; }
     // Advance width in pixels of Text (code points).
     int TextWidth(const std::u32string& Text);
     // Height of the line box in pixels (ascent plus descent).
@@ -42,7 +48,14 @@ public:
     void Render(const std::u32string& Text, TTextMask& Mask);
 
     struct TImpl;
+    // The point size, and whether the engine's font is made at it.
+    struct TSize
+    {
+        int Points = 8;
+        bool Made = false;
+    };
 
 private:
+    TSize FSize;
     std::unique_ptr<TImpl> FImpl;
 };

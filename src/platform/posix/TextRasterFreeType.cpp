@@ -7,8 +7,6 @@
 #include FT_FREETYPE_H
 
 #include <algorithm>
-#include <climits>
-#include <unordered_map>
 
 namespace
 {
@@ -25,39 +23,33 @@ constexpr int LoadFlags = FT_LOAD_RENDER | FT_LOAD_TARGET_LIGHT | FT_LOAD_NO_BIT
 
 } // namespace
 
-struct TTextRaster::TImpl
+struct TTextRaster::TImpl : TGlyphCache<TTextRaster::TImpl>
 {
     FT_Library Library = nullptr;
     FT_Face Face = nullptr;
-    int Points = 8;
-    bool SizeValid = false;
     int Ascent = 0;
     int Descent = 0;
-    std::unordered_map<char32_t, TGlyph> Cache;
 
     // [editor] The face at the current size, or null when no face could be opened.
-    FT_Face SizedFace()
+    FT_Face SizedFace(TTextRaster::TSize& Size)
     {
         if (!Face)
             return nullptr;
-        if (!SizeValid)
+        if (!Size.Made)
         {
             Cache.clear();
-            if (FT_Set_Char_Size(Face, 0, static_cast<FT_F26Dot6>(Points) * 64, 96, 96) != 0)
+            if (FT_Set_Char_Size(Face, 0, static_cast<FT_F26Dot6>(Size.Points) * 64, 96, 96) != 0)
                 return nullptr;
             Ascent = static_cast<int>((Face->size->metrics.ascender + 63) >> 6);
             Descent = static_cast<int>((-Face->size->metrics.descender + 63) >> 6);
-            SizeValid = true;
+            Size.Made = true;
         }
         return Face;
     }
 
     // [editor] The rendered glyph of C (an empty glyph when the face has none that renders).
-    const TGlyph& Glyph(char32_t C)
+    TGlyph MakeGlyph(char32_t C)
     {
-        auto Found = Cache.find(C);
-        if (Found != Cache.end())
-            return Found->second;
         TGlyph G;
         if (FT_Load_Char(Face, C, LoadFlags) == 0)
         {
@@ -87,7 +79,7 @@ struct TTextRaster::TImpl
                 }
             }
         }
-        return Cache.emplace(C, std::move(G)).first->second;
+        return G;
     }
 };
 
@@ -115,41 +107,21 @@ TTextRaster::~TTextRaster()
 }
 
 // [editor]
-void TTextRaster::SetSize(int Points)
-{
-    Points = std::clamp(Points, 1, 500);
-    if (Points != FImpl->Points)
-    {
-        FImpl->Points = Points;
-        FImpl->SizeValid = false;
-    }
-}
-
-// [editor]
-int TTextRaster::Size() const
-{
-    return FImpl->Points;
-}
-
-// [editor]
 int TTextRaster::TextWidth(const std::u32string& Text)
 {
-    if (!FImpl->SizedFace())
-        return 0;
-    const long long Width = TextAdvance(Text, *FImpl);
-    return static_cast<int>(std::min<long long>(Width, INT_MAX));
+    return TextWidthIn(Text, FImpl->SizedFace(FSize) ? FImpl.get() : nullptr);
 }
 
 // [editor]
 int TTextRaster::TextHeight()
 {
-    return FImpl->SizedFace() ? FImpl->Ascent + FImpl->Descent : 0;
+    return FImpl->SizedFace(FSize) ? FImpl->Ascent + FImpl->Descent : 0;
 }
 
 // [editor]
 void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
 {
-    if (!FImpl->SizedFace())
+    if (!FImpl->SizedFace(FSize))
     {
         Mask = TTextMask();
         return;

@@ -7,8 +7,6 @@
 #include <windows.h>
 
 #include <algorithm>
-#include <climits>
-#include <unordered_map>
 #include <vector>
 
 namespace
@@ -28,26 +26,23 @@ LOGFONTW DefaultUIFont()
 
 } // namespace
 
-struct TTextRaster::TImpl
+struct TTextRaster::TImpl : TGlyphCache<TTextRaster::TImpl>
 {
     HDC DC = nullptr;
     HFONT Font = nullptr;
     HGDIOBJ PreviousFont = nullptr;
-    int Points = 8;
-    bool FontValid = false;
     TEXTMETRICW Metrics{};
-    std::unordered_map<char32_t, TGlyph> Cache;
 
     // [editor] The memory DC with the font of the current size selected, or null.
-    HDC SizedDC()
+    HDC SizedDC(TTextRaster::TSize& Size)
     {
         if (!DC)
             return nullptr;
-        if (!FontValid)
+        if (!Size.Made)
         {
             Cache.clear();
             LOGFONTW Description = DefaultUIFont();
-            Description.lfHeight = -MulDiv(Points, 96, 72);
+            Description.lfHeight = -MulDiv(Size.Points, 96, 72);
             Description.lfWidth = 0;
             Description.lfQuality = ANTIALIASED_QUALITY;
             HFONT NewFont = CreateFontIndirectW(&Description);
@@ -60,18 +55,15 @@ struct TTextRaster::TImpl
                 DeleteObject(Font);
             Font = NewFont;
             GetTextMetricsW(DC, &Metrics);
-            FontValid = true;
+            Size.Made = true;
         }
         return DC;
     }
 
     // [editor] The glyph of C in the selected font (characters outside the basic plane, and those the
     // font cannot give, use U+FFFD's glyph, else nothing).
-    const TGlyph& Glyph(char32_t C)
+    TGlyph MakeGlyph(char32_t C)
     {
-        auto Found = Cache.find(C);
-        if (Found != Cache.end())
-            return Found->second;
         const UINT Code = C <= 0xFFFF && !(C >= 0xD800 && C <= 0xDFFF) ? static_cast<UINT>(C) : 0xFFFDu;
         const MAT2 Identity = {{0, 1}, {0, 0}, {0, 0}, {0, 1}};
         TGlyph G;
@@ -112,7 +104,7 @@ struct TTextRaster::TImpl
             if (GetCharWidth32W(DC, Code, Code, &Width))
                 G.Advance = Width;
         }
-        return Cache.emplace(C, std::move(G)).first->second;
+        return G;
     }
 };
 
@@ -136,41 +128,21 @@ TTextRaster::~TTextRaster()
 }
 
 // [editor]
-void TTextRaster::SetSize(int Points)
-{
-    Points = std::clamp(Points, 1, 500);
-    if (Points != FImpl->Points)
-    {
-        FImpl->Points = Points;
-        FImpl->FontValid = false;
-    }
-}
-
-// [editor]
-int TTextRaster::Size() const
-{
-    return FImpl->Points;
-}
-
-// [editor]
 int TTextRaster::TextWidth(const std::u32string& Text)
 {
-    if (!FImpl->SizedDC())
-        return 0;
-    const long long Width = TextAdvance(Text, *FImpl);
-    return static_cast<int>(std::clamp<long long>(Width, 0, INT_MAX));
+    return TextWidthIn(Text, FImpl->SizedDC(FSize) ? FImpl.get() : nullptr);
 }
 
 // [editor]
 int TTextRaster::TextHeight()
 {
-    return FImpl->SizedDC() ? FImpl->Metrics.tmHeight : 0;
+    return FImpl->SizedDC(FSize) ? FImpl->Metrics.tmHeight : 0;
 }
 
 // [editor]
 void TTextRaster::Render(const std::u32string& Text, TTextMask& Mask)
 {
-    if (!FImpl->SizedDC())
+    if (!FImpl->SizedDC(FSize))
     {
         Mask = TTextMask();
         return;
