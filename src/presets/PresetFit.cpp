@@ -29,6 +29,8 @@ constexpr int kLongEvaluations = 100;
 constexpr int kBestStarts = 2;
 constexpr int kReseeds = 2;
 constexpr int kMaximumStarts = 8;
+// dB the volume goes below the file's peak level when the fitted curve would rise above it.
+constexpr double kHeadroomMargin = 1e-5;
 
 // The bandwidth curve of the equaliser, control → octaves: 2^(6.644·c − 3.322). Used only to place starts;
 // the fitted response always comes from the module itself.
@@ -484,10 +486,8 @@ TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
             Result.Warnings.push_back("the volume cannot go low enough to keep the file's headroom");
             break;
         }
-        float Lower = static_cast<float>(Volume - std::max(Excess, 1e-6));
-        if (Lower >= Volume)
-            Lower = std::nextafter(Volume, -1000.0f);
-        Model.SetParameter(kModelVolumeIndex, Lower);
+        // A little more than the excess, so that the value a program file stores lies below it too.
+        Model.SetParameter(kModelVolumeIndex, static_cast<float>(Volume - (Excess + kHeadroomMargin)));
         Model.SettleAsStored();
     }
 

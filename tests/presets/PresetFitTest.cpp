@@ -1,0 +1,164 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <bit>
+#include <cstdint>
+#include <string>
+
+#include "presets/PresetImport.h"
+#include "presets/PresetModel.h"
+#include "presets/PresetResponse.h"
+
+namespace
+{
+
+const std::string kData = MARVO_PRESET_DATA;
+
+TImportResult Import(const std::string& Name, TImportOptions Options = {})
+{
+    return ImportPresetFile(kData + "/" + Name, Options);
+}
+
+// FNV-1a over the bits of the 33 values.
+std::uint64_t Digest(const TEqualiserSetting& S)
+{
+    std::uint64_t h = 0xcbf29ce484222325ull;
+    for (const float v : S)
+    {
+        const std::uint32_t b = std::bit_cast<std::uint32_t>(v);
+        for (int k = 0; k < 4; ++k)
+            h = (h ^ ((b >> (8 * k)) & 0xFFu)) * 0x100000001b3ull;
+    }
+    return h;
+}
+
+void ExpectInRanges(const TEqualiserSetting& S)
+{
+    for (int i = 0; i < kModelParameters; ++i)
+    {
+        const TParameterRange R = ParameterRange(i);
+        EXPECT_GE(S[i], R.Lowest) << i;
+        EXPECT_LE(S[i], R.Highest) << i;
+    }
+}
+
+// What the equaliser plays for S, through a model of its own.
+std::vector<double> Played(const TEqualiserSetting& S, const std::vector<double>& Frequencies)
+{
+    TEqualiserModel Model(Frequencies);
+    Model.SetAll(S);
+    return Model.ResponseDb();
+}
+
+TEST(PresetFit, HeadphoneCorrectionsOfTenFiltersComeWithinTheQualityBound)
+{
+    for (const char* Name : {"correction-a.txt", "correction-b.txt", "correction-c.txt", "correction-d.txt",
+                             "correction-e.txt"})
+    {
+        SCOPED_TRACE(Name);
+        const TImportResult R = Import(Name);
+        ASSERT_TRUE(R.Ok) << R.Error;
+        EXPECT_LE(R.RmsDb, 0.15);
+        EXPECT_LE(R.MaxDb, 0.85);
+        ExpectInRanges(R.Parameters);
+
+        // The reported curve is what the equaliser plays with the setting, and its errors are the ones reported.
+        const std::vector<double> Db = Played(R.Parameters, R.Fit.Frequencies);
+        EXPECT_EQ(Db, R.Fit.FittedDb);
+        double Rms, Max;
+        FitErrors(R.Fit.Frequencies, R.Fit.TargetDb, Db, Rms, Max);
+        EXPECT_EQ(Rms, R.RmsDb);
+        EXPECT_EQ(Max, R.MaxDb);
+
+        // Headroom: nowhere louder than the file's own curve at its loudest.
+        EXPECT_LE(*std::max_element(Db.begin(), Db.end()),
+                  *std::max_element(R.Fit.TargetDb.begin(), R.Fit.TargetDb.end()));
+    }
+}
+
+TEST(PresetFit, FiltersTheBandsCanMakeAreMatchedExactly)
+{
+    const TImportResult R = Import("exact-6-bells.txt");
+    ASSERT_TRUE(R.Ok) << R.Error;
+    EXPECT_LE(R.MaxDb, 0.05);
+    EXPECT_TRUE(R.Warnings.empty());
+}
+
+TEST(PresetFit, GraphicCurvesAndPlayerPresetsAreFitted)
+{
+    for (const char* Name : {"graphic-eq.txt", "classical.eqf", "library.q1"})
+    {
+        SCOPED_TRACE(Name);
+        TImportOptions O;
+        O.Preset = "1";
+        const TImportResult R = Import(Name, O);
+        ASSERT_TRUE(R.Ok) << R.Error;
+        EXPECT_LE(R.RmsDb, 0.15);
+        ExpectInRanges(R.Parameters);
+    }
+}
+
+TEST(PresetFit, SettingIsTheSameBitForBitInEveryBuild)
+{
+    // The same digest is expected from the native and the Windows builds.
+    const TImportResult R = Import("correction-a.txt");
+    ASSERT_TRUE(R.Ok) << R.Error;
+    EXPECT_EQ(Digest(R.Parameters), 0x9dd92fef5c9a8612ull) << std::hex << Digest(R.Parameters);
+    EXPECT_EQ(Digest(Import("correction-a.txt").Parameters), Digest(R.Parameters));
+}
+
+TEST(PresetFit, SettingIsAFixedPointOfTheProgramFilesCurves)
+{
+    const TImportResult R = Import("correction-b.txt");
+    ASSERT_TRUE(R.Ok) << R.Error;
+    TEqualiserModel Model({1000.0});
+    Model.SetAll(R.Parameters);
+    EXPECT_EQ(Model.SettleAsStored(), R.Parameters);
+}
+
+TEST(PresetFit, GainsBeyondTheBandsAreFittedWithinTheRangesAndWarned)
+{
+    TPresetSource S;
+    S.PreampDb = -30.0;
+    S.Filters = {{TPresetFilterType::pftPeak, 1000, 28, 1.0, 0, 0, 1},
+                 {TPresetFilterType::pftPeak, 25000, 3, 1.0, 0, 0, 2}};
+    const TFitResult R = FitToBands(S, {});
+    ExpectInRanges(R.Setting);
+    EXPECT_FALSE(R.Warnings.empty());
+}
+
+TEST(PresetImport, FailuresAreAnswersNamingTheFile)
+{
+    TImportOptions Rate;
+    Rate.SampleRate = 0.0;
+    const std::pair<TImportResult, std::string> Cases[] = {
+        {Import("no-such-file.txt"), kData + "/no-such-file.txt: cannot read the file"},
+        {Import("correction-a.txt", Rate), kData + "/correction-a.txt: the sample rate must be above 0 Hz"},
+    };
+    for (const auto& [R, Message] : Cases)
+    {
+        EXPECT_FALSE(R.Ok);
+        EXPECT_EQ(R.Error, Message);
+    }
+}
+
+TEST(PresetModelResponse, BandsAndVolumeAddUpToTheEqualisersCurve)
+{
+    TEqualiserModel Model({5.0, 1000.0, 10000.0});
+    Model.SetParameter(1, 6.0f);  // band 1: low shelf at 31.5 Hz, +6 dB
+    Model.SetParameter(29, -4.0f); // band 8: high shelf at 16 kHz, −4 dB
+    EXPECT_EQ(Model.SetParameter(kModelVolumeIndex, -40.0f), -15.0f); // the handler's limit
+    const std::vector<double> Db = Model.ResponseDb();
+    EXPECT_NEAR(Db[0], 6.0 - 15.0, 0.3);
+    EXPECT_NEAR(Db[1], -15.0, 0.05);
+    EXPECT_NEAR(Model.VolumeDb(), -15.0, 1e-5);
+
+    // Trying a value leaves the setting and its response as they were.
+    std::vector<double> Tried;
+    Model.TryParameter(1, 12.0f, Tried);
+    EXPECT_NEAR(Tried[0], 12.0, 0.6);
+    EXPECT_EQ(Model.Parameter(1), 6.0f);
+    EXPECT_EQ(Model.ResponseDb(), Db);
+}
+
+} // namespace
