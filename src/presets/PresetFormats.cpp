@@ -19,6 +19,8 @@ constexpr std::size_t kPlayerSignatureSize = sizeof kPlayerSignature - 1;
 constexpr std::size_t kPlayerNameSize = 257;
 constexpr std::size_t kPlayerRecordSize = kPlayerNameSize + 10 + 1;
 constexpr std::uint8_t kPlayerByteMax = 63;
+// Preset files are a few kilobytes; anything beyond this is no preset.
+constexpr std::streamoff kMaximumFileSize = 16 << 20;
 
 // The equaliser's bands reach this far; files asking for more are fitted as closely as they can be.
 constexpr double kBandGainLimitDb = 15.0;
@@ -229,9 +231,12 @@ void ReadGraphicLine(const std::string& Value, int Line, const std::string& File
 
 std::vector<std::uint8_t> ReadPresetFileBytes(const std::string& FileName)
 {
-    std::ifstream In(FileName, std::ios::binary);
+    std::ifstream In(FileName, std::ios::binary | std::ios::ate);
     if (!In)
         throw EPresetError(FileName + ": cannot read the file");
+    if (In.tellg() > kMaximumFileSize)
+        throw EPresetError(FileName + ": the file is too large for a preset");
+    In.seekg(0);
     std::vector<std::uint8_t> Bytes((std::istreambuf_iterator<char>(In)), std::istreambuf_iterator<char>());
     if (In.bad())
         throw EPresetError(FileName + ": cannot read the file");

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/FPUControl.h"
 #include "presets/PresetImport.h"
 #include "presets/PresetModel.h"
 #include "presets/PresetResponse.h"
@@ -107,6 +108,31 @@ TEST(PresetFit, SettingIsTheSameBitForBitInEveryBuild)
     EXPECT_EQ(Digest(Import("correction-a.txt").Parameters), Digest(R.Parameters));
 }
 
+TEST(PresetFit, SettingDoesNotDependOnTheCallersFloatingPointControlWord)
+{
+    const std::uint64_t Expected = Digest(Import("correction-c.txt").Parameters);
+    // 53-bit precision, as a player built with another compiler may leave it; the caller's word comes back.
+    constexpr std::uint16_t kDoublePrecision = 0x127F;
+    TFPUControlScope Caller(kDoublePrecision);
+    const TImportResult R = Import("correction-c.txt");
+    EXPECT_EQ(Get8087CW() & 0x0F3F, kDoublePrecision & 0x0F3F);
+    EXPECT_EQ(Digest(R.Parameters), Expected);
+}
+
+TEST(PresetFit, EightFiltersWithShelvesAndOctaveBandwidthsFitClosely)
+{
+    TPresetSource S;
+    S.PreampDb = -5.0;
+    using T = TPresetFilterType;
+    S.Filters = {{T::pftLowShelf, 90, 5, 0, 0, 0.9, 1},   {T::pftPeak, 300, -2, 0, 1.2, 0, 2},
+                 {T::pftPeak, 900, 1.5, 1.4, 0, 0, 3},   {T::pftPeak, 2200, -3, 2.5, 0, 0, 4},
+                 {T::pftPeak, 4000, 3, 0, 0.8, 0, 5},    {T::pftPeak, 6500, -4, 3.5, 0, 0, 6},
+                 {T::pftHighShelf, 9000, -2, 0.7, 0, 0, 7}, {T::pftPeak, 40, 1, 1.0, 0, 0, 8}};
+    const TFitResult R = FitToBands(S, {});
+    EXPECT_LE(R.RmsDb, 0.15);
+    EXPECT_LE(R.MaxDb, 0.85);
+}
+
 TEST(PresetFit, SettingIsAFixedPointOfTheProgramFilesCurves)
 {
     const TImportResult R = Import("correction-b.txt");
@@ -125,6 +151,18 @@ TEST(PresetFit, GainsBeyondTheBandsAreFittedWithinTheRangesAndWarned)
     const TFitResult R = FitToBands(S, {});
     ExpectInRanges(R.Setting);
     EXPECT_FALSE(R.Warnings.empty());
+}
+
+TEST(PresetImport, LibraryRecordIsChosenByNameAndKeepsIt)
+{
+    TImportOptions O;
+    O.Preset = "Bass boost";
+    const TImportResult R = Import("library.q1", O);
+    ASSERT_TRUE(R.Ok) << R.Error;
+    EXPECT_EQ(R.Name, "Bass boost");
+    EXPECT_TRUE(R.Warnings.empty());
+    // The record's bass boost (+8.4 dB at 60 Hz) under its preamp (−3.2 dB).
+    EXPECT_NEAR(R.Fit.TargetDb[0], 12.0 - 24.0 * 12 / 63 + 12.0 - 24.0 * 40 / 63, 1e-9);
 }
 
 TEST(PresetImport, FailuresAreAnswersNamingTheFile)

@@ -58,6 +58,8 @@ TEST(PresetText, ReadsTheLinesCorrectionFilesWrite)
          "# Filter 1: ON PK Fc 1 Hz\nDevice: all\nFilter 1: OFF PK Fc 100 Hz Gain 3 dB Q 1\nFilter 2: ON None\n"
          "Filter 3: ON Modal Fc 200 Hz Gain -1 dB Q 4\nfilter 4: ON PK Fc 300 Hz Gain 9 dB Q 1\n",
          0, {{T::pftPeak, 200, -1, 4, 0, 0, 5}}, 0},
+        {"byte order mark, attached units, plus signs", "\xEF\xBB\xBFPreamp: +2dB\nFilter 1: ON PK Fc 100Hz Gain +2dB Q 1\n", 2,
+         {{T::pftPeak, 100, 2, 1, 0, 0, 2}}, 0},
         {"bandwidth in octaves", "Filter 1: ON PK Fc 400 Hz Gain 2 dB BW Oct 1.5\n", 0, {{T::pftPeak, 400, 2, 0, 1.5, 0, 1}}, 0},
         {"shelves: Q, slope after the type, default slope",
          "Filter 1: ON LSC Fc 105 Hz Gain 6 dB Q 0.7\nFilter 2: ON HSC 12 dB Fc 9000 Hz Gain -3 dB\n"

@@ -30,6 +30,16 @@ if(NOT EXISTS ${WORK}/q1.fxp)
   message(FATAL_ERROR "the library's record was not written")
 endif()
 
+# Without -o the program file goes beside the preset; warnings go to standard error and do not fail the import.
+file(COPY ${DATA}/correction-d.txt DESTINATION ${WORK})
+run(0 ${PRESET} import correction-d.txt --rate 44100)
+if(NOT EXISTS ${WORK}/correction-d.fxp)
+  message(FATAL_ERROR "no correction-d.fxp beside the preset")
+endif()
+if(NOT ERR MATCHES "warning: correction-d.txt, line 12: a filter at or above half the sample rate")
+  message(FATAL_ERROR "no warning for the filter at 22050 Hz:\n${ERR}")
+endif()
+
 # fails(<exit status> <text the one line contains> <args>...): keeps the program file that was there.
 file(WRITE ${WORK}/keep.fxp "old")
 macro(fails expected text)
