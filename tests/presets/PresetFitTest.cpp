@@ -180,23 +180,4 @@ TEST(PresetImport, FailuresAreAnswersNamingTheFile)
     }
 }
 
-TEST(PresetModelResponse, BandsAndVolumeAddUpToTheEqualisersCurve)
-{
-    TEqualiserModel Model({5.0, 1000.0, 10000.0});
-    Model.SetParameter(1, 6.0f);  // band 1: low shelf at 31.5 Hz, +6 dB
-    Model.SetParameter(29, -4.0f); // band 8: high shelf at 16 kHz, −4 dB
-    EXPECT_EQ(Model.SetParameter(kModelVolumeIndex, -40.0f), -15.0f); // the handler's limit
-    const std::vector<double> Db = Model.ResponseDb();
-    EXPECT_NEAR(Db[0], 6.0 - 15.0, 0.3);
-    EXPECT_NEAR(Db[1], -15.0, 0.05);
-    EXPECT_NEAR(Model.VolumeDb(), -15.0, 1e-5);
-
-    // Trying a value leaves the setting and its response as they were.
-    std::vector<double> Tried;
-    Model.TryParameter(1, 12.0f, Tried);
-    EXPECT_NEAR(Tried[0], 12.0, 0.6);
-    EXPECT_EQ(Model.Parameter(1), 6.0f);
-    EXPECT_EQ(Model.ResponseDb(), Db);
-}
-
 } // namespace
