@@ -299,7 +299,8 @@ std::vector<TEqualiserSetting> Starts(const TPresetSource& Source, const std::ve
     if (Count <= kModelBands)
         return Result;
 
-    // Which filters to leave out: every choice among the weakest few (the weakest alone is the start above).
+    // Which filters to leave out: every choice among the weakest few (leaving out the weakest ones is the start
+    // above).
     const int Extra = Count - kModelBands;
     const int First = std::max(0, Count - (Extra + 2));
     std::vector<int> Pick(static_cast<std::size_t>(Extra));
