@@ -2,10 +2,11 @@
 # bytes, shown back with its bands), a plot, a library's records listed; every refused input ends as one line
 # naming the file and line, exit status 1, and leaves no program file (nor its temporary) and an existing
 # one untouched. Variables: RUN (the emulator or empty), PRESET (marvo-preset), DATA (tests/data/presets),
-# WORK (a scratch folder).
+# FIT (the correction to import: a ten-filter one natively, one that fits at once where an emulator runs the
+# tool), WORK (a scratch folder).
 include(${CMAKE_CURRENT_LIST_DIR}/CliSupport.cmake)
 
-run(0 ${PRESET} import ${DATA}/correction-a.txt -o a.fxp --name "Headphones A" --plot a.png)
+run(0 ${PRESET} import ${DATA}/${FIT} -o a.fxp --name "Headphones A" --plot a.png)
 file(SIZE ${WORK}/a.fxp size)
 if(NOT size EQUAL 188)
   message(FATAL_ERROR "a.fxp is ${size} bytes, expected 188")
@@ -25,18 +26,18 @@ run(0 ${PRESET} import ${DATA}/library.q1 --list)
 if(NOT OUT STREQUAL "1  Rock\n2  Flat\n3  Bass boost\n")
   message(FATAL_ERROR "--list printed:\n${OUT}")
 endif()
-run(0 ${PRESET} import ${DATA}/library.q1 --preset "Bass boost" -o q1.fxp)
+run(0 ${PRESET} import ${DATA}/library.q1 --preset Flat -o q1.fxp)
 if(NOT EXISTS ${WORK}/q1.fxp)
   message(FATAL_ERROR "the library's record was not written")
 endif()
 
 # Without -o the program file goes beside the preset; warnings go to standard error and do not fail the import.
-file(COPY ${DATA}/correction-d.txt DESTINATION ${WORK})
-run(0 ${PRESET} import correction-d.txt --rate 44100)
-if(NOT EXISTS ${WORK}/correction-d.fxp)
-  message(FATAL_ERROR "no correction-d.fxp beside the preset")
+file(WRITE ${WORK}/old.txt "Filter 1: ON PK Fc 1000 Hz Gain 3 dB Q 1\nFilter 2: ON PK Fc 22050 Hz Gain 2 dB Q 1\n")
+run(0 ${PRESET} import old.txt --rate 44100)
+if(NOT EXISTS ${WORK}/old.fxp)
+  message(FATAL_ERROR "no old.fxp beside the preset")
 endif()
-if(NOT ERR MATCHES "warning: correction-d.txt, line 12: a filter at or above half the sample rate")
+if(NOT ERR MATCHES "warning: old.txt, line 2: a filter at or above half the sample rate")
   message(FATAL_ERROR "no warning for the filter at 22050 Hz:\n${ERR}")
 endif()
 
