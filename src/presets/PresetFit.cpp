@@ -24,7 +24,7 @@ constexpr double kStartShelfSymmetry = 0.97;
 // Finite-difference step, as a share of a parameter's range in the fit's coordinates.
 constexpr double kDifferenceStep = 1e-4;
 // Iteration budgets: every start briefly, the best few to the end, then a few re-seeded bands.
-constexpr int kShortEvaluations = 30;
+constexpr int kShortEvaluations = 20;
 constexpr int kLongEvaluations = 100;
 constexpr int kBestStarts = 2;
 constexpr int kReseeds = 2;
