@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <fstream>
 
+#include "platform/Exceptions.h"
 #include "platform/WindowProbe.h"
 #include "platform/headless/HeadlessDriver.h"
 #include "platform/headless/HeadlessState.h"
@@ -144,6 +145,12 @@ void InjectKey(TInjectedKey Key, bool Down)
     const TShiftState Flag = Key == TInjectedKey::ikShift ? ssShift : ssCtrl;
     Headless::TState& S = Headless::State();
     S.InjectedShift = Down ? S.InjectedShift | Flag : S.InjectedShift & ~Flag;
+}
+
+// [editor]
+void InjectText(const std::string& /*Text*/)
+{
+    throw EMarvoError("no window takes typed text on the headless backend");
 }
 
 // [editor]
