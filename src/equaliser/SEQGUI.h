@@ -44,6 +44,8 @@ public:
     void MIFilterNrClick(TComponent* Sender);
     void MIOverviewClick(TComponent* Sender);
     void MIMeterClick(TComponent* Sender);
+    // Asks for a preset file of another equaliser (open dialog) and imports it with ImportPreset.
+    void MIImportPresetClick(TComponent* Sender);
     // Draws what changes made off the editor's thread left for it, then invalidates.
     void UpdateTimerTimer(TComponent* Sender);
 
@@ -65,6 +67,12 @@ public:
     // [editor] Makes band Index (0..7) the selected one and redraws what shows it.
     void SelectFilter(int Index);
 
+    // [editor] Fits the eight bands and the volume to the preset file at Path and writes all 33 parameters
+    // with SetParameterAutomated, so the host hears of each and its program file keeps them. A file that
+    // cannot be imported is reported in one message box and changes nothing. Answers whether it applied;
+    // without a module nothing is read.
+    bool ImportPreset(const std::string& Path);
+
     // [editor] The read-out texts as drawn (decimal separator of the user's locale).
     std::string FrequencyText() const;
     std::string GainText() const;
@@ -82,6 +90,8 @@ public:
     TMenuItem* MIBlackWhiteScheme = nullptr;
     TMenuItem* N1 = nullptr;
     TMenuItem* MIOff = nullptr;
+    TMenuItem* N3 = nullptr;
+    TMenuItem* MIImportPreset = nullptr;
     TPopupMenu* PUMeter = nullptr;
     TMenuItem* Input1 = nullptr;
     TMenuItem* MIOutput = nullptr;

@@ -7,12 +7,16 @@
 #include "equaliser/SEQGUI.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/System.h"
+#include "presets/PresetImport.h"
 
 namespace
 {
 
 constexpr float kDefaultFrequency[8] = {31.5f, 100.0f, 320.0f, 1000.0f, 2000.0f, 4000.0f, 8000.0f, 16000.0f};
 constexpr float kDefaultSymmetry[8] = {-1.0f, -0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 1.0f};
+
+constexpr const char* kImportTitle = "Import EQ preset";
+constexpr const char* kImportFilter = "EQ presets (*.txt;*.eqf;*.q1)|*.txt;*.eqf;*.q1|All files (*.*)|*.*|";
 
 bool Contains(const TRect& R, int X, int Y)
 {
@@ -235,4 +239,29 @@ void TFmVornEQ::MIMeterClick(TComponent* Sender)
 {
     static_cast<TMenuItem*>(Sender)->SetChecked(true);
     GUITimer->SetEnabled(!MIMeterOff->Checked());
+}
+
+void TFmVornEQ::MIImportPresetClick(TComponent* /*Sender*/)
+{
+    if (!FModule)
+        return;
+    if (const std::optional<std::string> Path = OpenFileDialog(kImportTitle, "", kImportFilter))
+        ImportPreset(*Path);
+}
+
+bool TFmVornEQ::ImportPreset(const std::string& Path)
+{
+    if (!FModule)
+        return false;
+    const TImportResult Imported = ImportPresetFile(Path, TImportOptions{});
+    if (!Imported.Ok)
+    {
+        ShowMessageBox("The EQ preset cannot be imported.\n" + Imported.Error);
+        return false;
+    }
+    for (int Index = 0; Index < static_cast<int>(Imported.Parameters.size()); ++Index)
+        Write(Index, Imported.Parameters[static_cast<std::size_t>(Index)]);
+    DrawOverview();
+    Invalidate();
+    return true;
 }

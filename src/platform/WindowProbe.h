@@ -48,6 +48,10 @@ void InjectPointerMove(int ScreenX, int ScreenY);
 // A press or release of a button at the pointer's position.
 void InjectMouseButton(TMouseButton Button, bool Down);
 void InjectKey(TInjectedKey Key, bool Down);
+// Types Text (UTF-8) into whatever has the keyboard focus, '\n' as the Return key. Win32: SendInput's Unicode
+// key events, so it reaches any thread's window, the system's dialogs included. Headless and X11: no window
+// takes text there; raises EMarvoError.
+void InjectText(const std::string& Text);
 
 // [editor] Whether the user sees the mouse cursor: false while it is hidden (TCursor::crNone over our
 // windows, or during our mouse capture). Win32: the foreground thread's cursor (under Wine: also where the

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "platform/Exceptions.h"
 #include "platform/WindowProbe.h"
 #include "platform/posix/ProcessMemory.h"
 #include "platform/headless/HeadlessDriver.h"
@@ -143,6 +144,12 @@ void InjectKey(TInjectedKey Key, bool Down)
     const TShiftState Flag = Key == TInjectedKey::ikShift ? ssShift : ssCtrl;
     Headless::TState& S = Headless::State();
     S.InjectedShift = Down ? S.InjectedShift | Flag : S.InjectedShift & ~Flag;
+}
+
+// [editor]
+void InjectText(const std::string& /*Text*/)
+{
+    throw EMarvoError("no window takes typed text on the headless backend");
 }
 
 // [editor]

@@ -228,6 +228,28 @@ void InjectKey(TInjectedKey Key, bool Down)
     SendKey(Key == TInjectedKey::ikShift ? VK_SHIFT : VK_CONTROL, Down);
 }
 
+// [any] Keys held with InjectKey are not pressed again: typed text carries no modifiers.
+void InjectText(const std::string& Text)
+{
+    for (const wchar_t C : Widen(Text))
+    {
+        if (C == L'\n')
+        {
+            SendKey(VK_RETURN, true);
+            SendKey(VK_RETURN, false);
+            continue;
+        }
+        for (const bool Down : {true, false})
+        {
+            INPUT In{};
+            In.type = INPUT_KEYBOARD;
+            In.ki.wScan = C;
+            In.ki.dwFlags = KEYEVENTF_UNICODE | (Down ? 0 : KEYEVENTF_KEYUP);
+            Send(In);
+        }
+    }
+}
+
 // [editor] Wine answers the foreground thread's cursor: null after SetCursor(nullptr), also during
 // mouse capture, while CURSOR_SHOWING stays set; and null before any window of that thread set one.
 bool CursorShowing()

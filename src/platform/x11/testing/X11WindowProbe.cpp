@@ -294,6 +294,12 @@ void InjectKey(TInjectedKey Key, bool Down)
 }
 
 // [any]
+void InjectText(const std::string& /*Text*/)
+{
+    throw EMarvoError("no window takes typed text on the X11 backend");
+}
+
+// [any]
 void X11Driver::PressKey(const std::string& KeyName)
 {
     std::unique_lock<std::mutex> Lock;

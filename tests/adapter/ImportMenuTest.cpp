@@ -1,0 +1,162 @@
+// "Import EQ preset…" on the overview strip's menu of the player's window, chosen as a listener chooses it:
+// a right click on the strip, the item, a path in the file dialog. Win32: real input under Wine; the menu and
+// the dialog are modal on the window thread, so a thread of the test drives them. Headless: the driver's menu
+// choice and dialog answer. What Quit saves is the proof of what the module holds.
+#include <atomic>
+#include <thread>
+
+#include "AdapterTestSupport.h"
+#include "presets/PresetImport.h"
+#ifndef MARVO_WIN32
+#include "platform/headless/HeadlessDriver.h"
+#endif
+
+namespace
+{
+
+class TImportMenuTest : public TAdapterTest
+{
+protected:
+    void TearDown() override
+    {
+        TAdapterTest::TearDown();
+        for (const char* Name : {"import-menu.txt", "import-menu-bad.txt"})
+        {
+            std::error_code Ignored;
+            std::filesystem::remove(std::filesystem::u8path(PresetPath(Name)), Ignored);
+        }
+    }
+    static std::string PresetPath(const std::string& Name) { return ExtractFilePath(ExecutablePath()) + Name; }
+    static std::string WritePreset(const std::string& Name, const std::string& Text)
+    {
+        WriteBytes(PresetPath(Name), std::vector<std::uint8_t>(Text.begin(), Text.end()));
+        return PresetPath(Name);
+    }
+    static void Pump()
+    {
+        for (int i = 0; i < 10; ++i)
+        {
+            Application().ProcessMessages();
+            SystemSleep(5);
+        }
+    }
+
+    // A right click on the strip, "Import EQ preset…" chosen with the mouse, Path typed into the dialog.
+    void ImportThroughMenu(const std::string& Path)
+    {
+        const TWindowProbe W = MarvoWindow();
+        InjectPointerMove(W.Client.Left + 70, W.Client.Top + 32);
+        Pump();
+#ifdef MARVO_WIN32
+        std::atomic<bool> Done{false};
+        std::string Failure;
+        std::thread Driver([&] {
+            Failure = DriveMenuAndDialog(Path);
+            Done = true;
+        });
+        InjectMouseButton(TMouseButton::mbRight, true);
+        InjectMouseButton(TMouseButton::mbRight, false);
+        while (!Done)
+            Pump(); // the menu, the dialog and the import run inside
+        Driver.join();
+        Pump();
+        ASSERT_EQ(Failure, "");
+#else
+        HeadlessDriver::ChooseInNextPopup("MIImportPreset");
+        HeadlessDriver::PresetNextDialogAnswer(Path);
+        InjectMouseButton(TMouseButton::mbRight, true);
+        InjectMouseButton(TMouseButton::mbRight, false);
+        Pump();
+        ASSERT_FALSE(HeadlessDriver::Popups().empty());
+        EXPECT_EQ(HeadlessDriver::Popups().back().MenuName, "PUOverview");
+        ASSERT_FALSE(HeadlessDriver::Dialogs().empty());
+        EXPECT_FALSE(HeadlessDriver::Dialogs().back().Save);
+        EXPECT_NE(HeadlessDriver::Dialogs().back().Filter.find("*.txt;*.eqf;*.q1"), std::string::npos);
+#endif
+    }
+
+#ifdef MARVO_WIN32
+    // [driver thread] A visible top-level window of this process that Match accepts, waited for up to a minute
+    // (the window thread runs under an emulator here).
+    template <class F>
+    static std::optional<TWindowProbe> Await(F Match)
+    {
+        for (int i = 0; i < 6000; ++i)
+        {
+            for (const TWindowProbe& W : TopLevelWindows())
+                if (W.Visible && Match(W))
+                    return W;
+            SystemSleep(10);
+        }
+        return std::nullopt;
+    }
+
+    // [driver thread] Clicks the menu's last item and answers the file dialog; what went wrong, or "".
+    static std::string DriveMenuAndDialog(const std::string& Path)
+    {
+        const auto Menu = Await([](const TWindowProbe& W) { return W.ClassName == "#32768"; });
+        if (!Menu)
+            return "no pop-up menu appeared";
+        InjectPointerMove((Menu->Client.Left + Menu->Client.Right) / 2, Menu->Client.Bottom - 6);
+        InjectMouseButton(TMouseButton::mbLeft, true);
+        InjectMouseButton(TMouseButton::mbLeft, false);
+        const auto Dialog = Await([](const TWindowProbe& W) { return W.Caption == "Import EQ preset"; });
+        if (!Dialog)
+            return "no file dialog appeared";
+        InjectText(Path + "\n");
+        if (!Await([&](const TWindowProbe&) { return !ProbeWindow(Dialog->Handle) || !ProbeWindow(Dialog->Handle)->Visible; }))
+        {
+            RequestWindowClose(Dialog->Handle);
+            return "the file dialog did not take the typed path";
+        }
+        return "";
+    }
+#endif
+};
+
+TEST_F(TImportMenuTest, TheImportedSettingPlaysAtOnceAndIsWhatQuitSaves)
+{
+    const std::string Path = WritePreset("import-menu.txt", "Preamp: -4.5 dB\n"
+                                                            "Filter 1: ON LSC Fc 105 Hz Gain 4.0 dB Q 0.70\n"
+                                                            "Filter 2: ON PK Fc 3000 Hz Gain -3.0 dB Q 2.00\n"
+                                                            "Filter 3: ON HSC Fc 10000 Hz Gain 2.0 dB Q 0.70\n");
+    const TImportResult Expected = ImportPresetFile(Path, {});
+    ASSERT_TRUE(Expected.Ok) << Expected.Error;
+    std::vector<std::pair<int, float>> Values;
+    for (int i = 0; i < 33; ++i)
+        Values.emplace_back(i, Expected.Parameters[static_cast<std::size_t>(i)]);
+    const std::vector<std::uint8_t> Setting = MakeSetting(Values);
+
+    TMessageBoxAnswerer Boxes;
+    Init();
+    Config();
+    Pump();
+    std::vector<std::int16_t> Flat = ProcessConstant(1000);
+    ImportThroughMenu(Path);
+    EXPECT_NE(ProcessConstant(1000), Flat) << "the imported setting plays at once";
+    Quit();
+    EXPECT_TRUE(Boxes.Records().empty());
+    EXPECT_EQ(FileBytes(PlayerFile()), Setting);
+}
+
+TEST_F(TImportMenuTest, AFileThatCannotBeImportedShowsOneBoxEachTimeAndChangesNothing)
+{
+    const std::string Bad = WritePreset("import-menu-bad.txt", "Preamp: -3 dB\nFilter 1: ON PK Fc 1x0 Hz Gain 2 dB Q 1\n");
+    const std::string Missing = PresetPath("import-menu-missing.txt");
+    const std::vector<std::uint8_t> Defaults = MakeSetting({});
+
+    TMessageBoxAnswerer Boxes;
+    Init();
+    Config();
+    Pump();
+    ImportThroughMenu(Bad);
+    ImportThroughMenu(Missing);
+    Quit();
+    const std::vector<TMessageBoxRecord> Shown = Boxes.Records();
+    ASSERT_EQ(Shown.size(), 2u);
+    EXPECT_NE(Shown[0].Text.find("import-menu-bad.txt, line 2"), std::string::npos) << Shown[0].Text;
+    EXPECT_NE(Shown[1].Text.find("import-menu-missing.txt"), std::string::npos) << Shown[1].Text;
+    EXPECT_EQ(FileBytes(PlayerFile()), Defaults);
+}
+
+} // namespace
