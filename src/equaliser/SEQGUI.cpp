@@ -147,9 +147,12 @@ TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module) : TForm(AOwner,
     MIOff = AddRadioItem(PUOverview, "MIOff", "&Off", true);
     for (TMenuItem* Item : {MIDefaultScheme, MIBlackWhiteScheme, MIOff})
         Item->OnClick = [this](TComponent* S) { MIOverviewClick(S); };
-    N3 = PUOverview->Add("N3", "-");
-    MIImportPreset = PUOverview->Add("MIImportPreset", "&Import EQ preset\u2026");
-    MIImportPreset->OnClick = [this](TComponent* S) { MIImportPresetClick(S); };
+    if (HasFileDialog()) // the import item only where a file can be chosen
+    {
+        N3 = PUOverview->Add("N3", "-");
+        MIImportPreset = PUOverview->Add("MIImportPreset", "&Import EQ preset\u2026");
+        MIImportPreset->OnClick = [this](TComponent* S) { MIImportPresetClick(S); };
+    }
 
     PUMeter = new TPopupMenu(this);
     PUMeter->SetName("PUMeter");

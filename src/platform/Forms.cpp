@@ -247,6 +247,12 @@ void SetPointerPos(int ScreenX, int ScreenY) { NativeWarpPointer(ScreenX, Screen
 int ScreenWidth() { return NativeScreenWidth(); }
 int ScreenHeight() { return NativeScreenHeight(); }
 
+// [any]
+bool HasFileDialog()
+{
+    return NativeHasFileDialog();
+}
+
 // [editor]
 std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter)

@@ -66,7 +66,9 @@ inline void LoadFormDeclaration(TControlState& S, const TFormDeclaration& D)
 // Message box: shows Text under Title (the caller has put the application's title in for an empty caption).
 // Modal where the window system has modal boxes.
 void NativeMessageBox(const std::string& Text, const std::string& Title);
-// File dialog: runs the open (Save false) or save dialog; the chosen path, or nothing when cancelled.
+// File dialog: whether the backend has one, and running the open (Save false) or save dialog; the chosen
+// path, or nothing when cancelled.
+bool NativeHasFileDialog();
 std::optional<std::string> NativeFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
                                             const std::string& Filter);
 // Screen size in pixels, and the pointer: where it is on the screen, and a warp onto a screen point (which

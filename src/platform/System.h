@@ -64,7 +64,8 @@ std::string SystemErrorMessage(std::uint32_t Error);
 void ShowMessageBox(const std::string& Text, const std::string& Caption = "");
 
 // [editor] File dialogs. Filter is "name|*.ext|name2|*.ext2|". Answer the chosen path, or nothing
-// (X11: there is no dialog; always nothing).
+// (X11: there is no dialog; always nothing, and HasFileDialog answers false).
+bool HasFileDialog();
 std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter);
 std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,

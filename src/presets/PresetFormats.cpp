@@ -6,6 +6,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
@@ -231,7 +232,10 @@ void ReadGraphicLine(const std::string& Value, int Line, const std::string& File
 
 std::vector<std::uint8_t> ReadPresetFileBytes(const std::string& FileName)
 {
-    std::ifstream In(FileName, std::ios::binary | std::ios::ate);
+    // Through a path of UTF-8 code units, so that Windows opens the file by its wide name (a narrow name
+    // goes through the ANSI code page and misses folders such as "Jürgen").
+    const std::u8string Utf8Name(FileName.begin(), FileName.end());
+    std::ifstream In(std::filesystem::path(Utf8Name), std::ios::binary | std::ios::ate);
     if (!In)
         throw EPresetError(FileName + ": cannot read the file");
     if (In.tellg() > kMaximumFileSize)

@@ -1,11 +1,14 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
 #include "presets/PresetFormats.h"
 #include "presets/PresetResponse.h"
+#include "support/TempPath.h"
 
 namespace
 {
@@ -135,6 +138,20 @@ TEST(PresetText, RefusesWhatCannotBeReadInOneLineNamingFileAndLine)
             EXPECT_EQ(std::string(E.what()), Message);
         }
     }
+}
+
+// A file dialog hands over UTF-8 paths; a user's folder name is often not ASCII.
+TEST(PresetText, AFileIsReadByItsUtf8NameOutsideAscii)
+{
+    const std::string Folder = TempPath("J\xC3\xBCrgen \xE2\x99\xAB");
+    const std::u8string Utf8Folder(Folder.begin(), Folder.end());
+    std::filesystem::create_directories(std::filesystem::path(Utf8Folder));
+    const std::string File = Folder + "/eq.txt";
+    std::ofstream(std::filesystem::path(std::u8string(File.begin(), File.end())))
+        << "Filter 1: ON PK Fc 1000 Hz Gain 3 dB Q 1\n";
+    const TPresetSource Source = ReadPresetFile(File, TPresetReadOptions{});
+    EXPECT_EQ(Source.Filters.size(), 1u);
+    std::filesystem::remove_all(std::filesystem::path(Utf8Folder));
 }
 
 TEST(PresetText, ShelfCornerReadingMovesLsAndHsToTheirCentreOnly)

@@ -328,6 +328,12 @@ void NativeMessageBox(const std::string& Text, const std::string& Title)
         Hook(TMessageBoxRecord(State().MessageBoxes.back()));
 }
 
+// [any] The test driver answers the file dialogs.
+bool NativeHasFileDialog()
+{
+    return true;
+}
+
 // [editor]
 std::optional<std::string> NativeFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
                                             const std::string& Filter)

@@ -1073,6 +1073,12 @@ void NativeMessageBox(const std::string& Text, const std::string& Title)
     MessageBoxW(GetActiveWindow(), Widen(Text).c_str(), Widen(Title).c_str(), MB_OK);
 }
 
+// [any]
+bool NativeHasFileDialog()
+{
+    return true;
+}
+
 // [editor]
 std::optional<std::string> NativeFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
                                             const std::string& Filter)

@@ -693,7 +693,13 @@ void NativeMessageBox(const std::string& Text, const std::string& Title)
     std::cerr << "[message box] " << Line << std::endl;
 }
 
-// [editor] There is no file dialog on this backend: every dialog is cancelled.
+// [any] There is no file dialog on this backend: every dialog is cancelled.
+bool NativeHasFileDialog()
+{
+    return false;
+}
+
+// [editor]
 std::optional<std::string> NativeFileDialog(bool /*Save*/, const std::string& /*Title*/,
                                             const std::string& /*InitialDir*/, const std::string& /*Filter*/)
 {
