@@ -1,15 +1,15 @@
 #!/bin/bash
 # jalv.gtk3 hosts the bundle on a JACK server of its own (dummy driver) under the X display of the test run:
 # the editor appears embedded in jalv's window at its 131 x 35 size, a tone from jack_simple_client goes
-# through the plug-in, and an XTest drag up the meter (the volume, 0.1 dB per pixel) raises the output level
-# that jalv prints. Skipped (exit 77) when a tool or the display is missing.
+# through the plug-in and moves the editor's meter (the level ports reach it), and an XTest drag up the meter
+# (the volume, 0.1 dB per pixel) raises the output level that jalv prints. Skipped (exit 77) when a tool or the display is missing.
 # Usage: LV2JalvTest.sh LV2_PATH WORKDIR
 set -u
 export LV2_PATH=$1
 work=$2
 skip() { echo "SKIP: $*"; exit 77; }
 fail() { echo "FAIL: $*"; [ -f "$work/jalv.log" ] && tail -5 "$work/jalv.log"; exit 1; }
-for tool in jackd:jackd2 jack_simple_client:jackd2 jack_connect:jackd2 jalv.gtk3:jalv xdotool:xdotool xwininfo:x11-utils; do
+for tool in jackd:jackd2 jack_simple_client:jackd2 jack_connect:jackd2 jalv.gtk3:jalv xdotool:xdotool xwininfo:x11-utils xwd:x11-apps; do
   command -v "${tool%%:*}" >/dev/null || skip "${tool%%:*} is not installed (Debian package ${tool##*:})"
 done
 [ -n "${DISPLAY:-}" ] || skip "no X display (run under xvfb-run)"
@@ -43,6 +43,10 @@ parent=$(xwininfo -children -id "$window" | awk '/Parent window id:/{print $4}')
 left=$(awk '/Absolute upper-left X/{print $4}' <<<"$geometry")
 top=$(awk '/Absolute upper-left Y/{print $4}' <<<"$geometry")
 
+# The meter's columns of the panel (x 126..129) as xwd dumps them: silent before the tone.
+meter() { xwd -silent -id "$window" | tail -c $((131 * 35 * 4)) | od -An -v -tu4 -w524 | awk '{print $127, $128, $129, $130}' | md5sum; }
+silent_meter=$(meter)
+
 jack_simple_client >"$work/tone.log" 2>&1 & pids+=($!)
 await 20 bash -c 'jack_lsp 2>/dev/null | grep -q "^jack_simple_client:output2"' || fail "the tone client did not start"
 jack_connect jack_simple_client:output1 marvo:in_l || fail "cannot connect the tone"
@@ -51,6 +55,8 @@ level() { awk '/^level_l = /{v=$3} END{print v}' "$work/jalv.log"; }
 sounding() { awk -v l="$(level)" 'BEGIN{exit !(l != "" && l > -60)}'; }
 await 20 sounding || fail "no level through the plug-in: $(level)"
 before=$(level) # a peak meter on a steady tone: steady from the first block
+meter_moved() { [ "$(meter)" != "$silent_meter" ]; }
+await 10 meter_moved || fail "the editor's meter did not move with the tone"
 
 # Drag up the meter (x 128, y 17 of the panel): the editor hides the pointer and puts it back each move.
 cx=$((left + 128)); cy=$((top + 17))
