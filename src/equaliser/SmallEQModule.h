@@ -146,7 +146,7 @@ private:
     void ShowView(unsigned Parts);
     // [any] Keeps the value a handler left for a view.
     void Show(std::int32_t Index, float Value);
-    // [the snapshots' owner] Publishes snapshot Index and CurrentSnapshot.
+    // [editor] ([host-main] while no editor is open) Publishes snapshot Index and CurrentSnapshot.
     void PublishSnapshot(std::int32_t Index);
     bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
 
