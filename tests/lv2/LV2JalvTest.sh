@@ -2,9 +2,8 @@
 # jalv.gtk3 hosts the bundle on a JACK server of its own (dummy driver) under the X display of the test run:
 # the editor appears embedded in jalv's window at its 131 x 35 size, a tone from jack_simple_client goes
 # through the plug-in and moves the editor's meter (the level ports reach it), and an XTest drag up the meter
-# (the volume, 0.1 dB per pixel) raises the output level that jalv prints. jalv starts from a saved state
-# whose snapshot 5 has the volume at +6 dB: a ctrl-click on selector cell 5 (the plug-in's restored snapshot,
-# handed to the editor through instance-access) sets it. Skipped (exit 77) when a tool or the display is missing.
+# (the volume, 0.1 dB per pixel) raises the output level that jalv prints. A ctrl-click on selector cell 5
+# recalls snapshot 5 (+6 dB) of the state jalv starts from: restored by the plug-in, handed to the editor. Skipped (exit 77) when a tool or the display is missing.
 # Usage: LV2JalvTest.sh LV2_PATH WORKDIR
 set -u
 export LV2_PATH=$1
@@ -39,12 +38,9 @@ values=""
 for s in 0 1 2 3 4 5 6 7; do values+=" $initial $([ $s = 5 ] && echo 6 || echo 0)"; done
 mkdir -p "$work/state"
 cat >"$work/state/state.ttl" <<EOF
-@prefix atom: <http://lv2plug.in/ns/ext/atom#> .
-@prefix lv2: <http://lv2plug.in/ns/lv2core#> .
-@prefix pset: <http://lv2plug.in/ns/ext/presets#> .
-@prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .
-@prefix state: <http://lv2plug.in/ns/ext/state#> .
-@prefix xsd: <http://www.w3.org/2001/XMLSchema#> .
+@prefix atom: <http://lv2plug.in/ns/ext/atom#> . @prefix lv2: <http://lv2plug.in/ns/lv2core#> .
+@prefix pset: <http://lv2plug.in/ns/ext/presets#> . @prefix rdf: <http://www.w3.org/1999/02/22-rdf-syntax-ns#> .
+@prefix state: <http://lv2plug.in/ns/ext/state#> . @prefix xsd: <http://www.w3.org/2001/XMLSchema#> .
 <> a pset:Preset ; lv2:appliesTo <urn:zentrova:marvo:smalleq> ; state:state [
     <urn:zentrova:marvo:smalleq:snapshots> [ a atom:Vector ; atom:childType atom:Float ;
         rdf:value ( $(for v in $values; do printf '"%s"^^xsd:float ' "$v"; done) ) ] ;
