@@ -66,7 +66,8 @@ public:
     void VSTModuleSampleRateChange(TComponent* Sender, float SampleRate);
     // [audio] The block loop; both channels are required. SampleFrames <= 0 processes nothing.
     void VSTModuleProcess(float** Inputs, float** Outputs, std::int32_t SampleFrames);
-    // The equaliser's own requests (SEQRequests.h; each tags its thread); 0 for every other Index.
+    // The equaliser's own requests (SEQRequests.h); 0 for every other Index. [any] for the levels and for
+    // reading the snapshots; [editor] ([host-main] while no editor is open) for replacing them.
     std::int32_t SmallEQModuleVendorSpecific(TComponent* Sender, std::int32_t Index, std::intptr_t Value, void* Ptr,
                                              float Opt);
 
