@@ -205,6 +205,7 @@ const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
             .OnSampleRateChange = &TSmallEQModule::VSTModuleSampleRateChange,
             .OnProcess = &TSmallEQModule::VSTModuleProcess,
             .OnProcessReplacing = &TSmallEQModule::VSTModuleProcess,
+            .OnVendorSpecific = &TSmallEQModule::SmallEQModuleVendorSpecific,
         },
 };
 
@@ -561,6 +562,17 @@ void TSmallEQModule::StoreSnapshot(std::int32_t Index)
     snapshot.resize(static_cast<std::size_t>(numParams()));
     for (std::int32_t i = 0; i < numParams(); ++i)
         snapshot[static_cast<std::size_t>(i)] = Parameter(i);
+    PublishSnapshot(Index);
+}
+
+void TSmallEQModule::PublishSnapshot(std::int32_t Index)
+{
+    const std::vector<float>& snapshot = Snapshots[Index];
+    for (std::int32_t i = 0; i < kParameterCount; ++i)
+        FPublishedSnapshots[Index][i].store(
+            static_cast<std::size_t>(i) < snapshot.size() ? snapshot[static_cast<std::size_t>(i)] : 0.0f,
+            std::memory_order_relaxed);
+    FPublishedCurrent.store(CurrentSnapshot, std::memory_order_release);
 }
 
 void TSmallEQModule::SelectSnapshot(std::int32_t Index)
@@ -572,7 +584,57 @@ void TSmallEQModule::SelectSnapshot(std::int32_t Index)
         return;
     StoreSnapshot(CurrentSnapshot);
     CurrentSnapshot = Index;
+    FPublishedCurrent.store(CurrentSnapshot, std::memory_order_release);
     const std::vector<float> values = Snapshots[Index];
     for (std::int32_t i = 0; i < numParams() && i < static_cast<std::int32_t>(values.size()); ++i)
         SetParameterAutomated(i, values[static_cast<std::size_t>(i)]);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// The equaliser's own requests
+
+std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/, std::int32_t Index,
+                                                         std::intptr_t Value, void* Ptr, float /*Opt*/)
+{
+    if (!Ptr)
+        return 0;
+    if (Index == kSEQRequestShowLevels)
+    {
+        const float* Db = static_cast<const float*>(Ptr);
+        TFPUControlScope fpu;
+        for (int ch = 0; ch < kChannels; ++ch)
+        {
+            // dB below the meter's floor, and NaN, show silence; the ceiling keeps the level finite.
+            const float db = Limit(Db[ch], -400.0f, 100.0f);
+            const float level = db <= -400.0f ? 0.0f : static_cast<float>(Extended::Exp(kDecibelExponentFactor * db));
+            FLevelMeter[ch].store(level, std::memory_order_relaxed);
+        }
+        return 1;
+    }
+    if (Value != static_cast<std::intptr_t>(sizeof(TSEQSnapshotSet)) ||
+        (Index != kSEQRequestGetSnapshots && Index != kSEQRequestSetSnapshots))
+        return 0;
+    static_assert(TSEQSnapshotSet::kSnapshots == kSnapshots && TSEQSnapshotSet::kParameters == kParameterCount);
+    if (Index == kSEQRequestGetSnapshots)
+    {
+        auto& Set = *static_cast<TSEQSnapshotSet*>(Ptr);
+        Set.Current = FPublishedCurrent.load(std::memory_order_acquire);
+        for (int s = 0; s < kSnapshots; ++s)
+            for (int i = 0; i < kParameterCount; ++i)
+                Set.Values[s][i] = FPublishedSnapshots[s][i].load(std::memory_order_relaxed);
+        return 1;
+    }
+    const auto& Set = *static_cast<const TSEQSnapshotSet*>(Ptr);
+    if (Set.Current < 0 || Set.Current >= kSnapshots)
+        return 0;
+    CurrentSnapshot = Set.Current;
+    for (int s = 0; s < kSnapshots; ++s)
+    {
+        Snapshots[s].resize(kParameterCount);
+        for (int i = 0; i < kParameterCount; ++i)
+            Snapshots[s][static_cast<std::size_t>(i)] =
+                Limit(Set.Values[s][i], SmallEQParameters[i].Min, SmallEQParameters[i].Max);
+        PublishSnapshot(s);
+    }
+    return 1;
 }

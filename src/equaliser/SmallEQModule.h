@@ -28,6 +28,7 @@
 #include "dsp/DFilter.h"
 #include "equaliser/SEQCascade.h"
 #include "equaliser/SEQCoefficientExchange.h"
+#include "equaliser/SEQRequests.h"
 #include "equaliser/SEQView.h"
 #include "platform/FPUControl.h"
 #include "vstplugin/DVSTModule.h"
@@ -65,6 +66,10 @@ public:
     void VSTModuleSampleRateChange(TComponent* Sender, float SampleRate);
     // [audio] The block loop; both channels are required. SampleFrames <= 0 processes nothing.
     void VSTModuleProcess(float** Inputs, float** Outputs, std::int32_t SampleFrames);
+    // The equaliser's own requests (SEQRequests.h); 0 for every other Index. [any] for the levels and for
+    // reading the snapshots; [editor] ([host-main] while no editor is open) for replacing them.
+    std::int32_t SmallEQModuleVendorSpecific(TComponent* Sender, std::int32_t Index, std::intptr_t Value, void* Ptr,
+                                             float Opt);
 
     // ----- operations used by a view
     // [editor] The channel-0 filter of band Index (0..7); no range check.
@@ -142,6 +147,8 @@ private:
     void ShowView(unsigned Parts);
     // [any] Keeps the value a handler left for a view.
     void Show(std::int32_t Index, float Value);
+    // [editor] ([host-main] while no editor is open) Publishes snapshot Index and CurrentSnapshot.
+    void PublishSnapshot(std::int32_t Index);
     bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
 
     std::atomic<double> FVolumeFactor{1.0};
@@ -151,6 +158,9 @@ private:
     std::atomic<TSmallEQView*> FView{nullptr};
     std::atomic<std::thread::id> FViewThread{};
     std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
+    // The snapshots and CurrentSnapshot as their owner thread last left them, for readers on other threads.
+    std::atomic<float> FPublishedSnapshots[kSnapshots][kParameterCount] = {};
+    std::atomic<std::int32_t> FPublishedCurrent{0};
 
     // Writer side.
     std::atomic<bool> FWriterBusy{false};

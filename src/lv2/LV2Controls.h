@@ -23,6 +23,9 @@ namespace LV2Marvo
 inline constexpr const char* kPluginUri = "urn:zentrova:marvo:smalleq";
 inline constexpr const char* kUiUri = "urn:zentrova:marvo:smalleq:ui";
 inline constexpr const char* kProgramNameKey = "urn:zentrova:marvo:smalleq:programName";
+// The eight snapshots (atom:Vector of atom:Float, snapshot-major, 33 values each) and the current one (atom:Int).
+inline constexpr const char* kSnapshotsKey = "urn:zentrova:marvo:smalleq:snapshots";
+inline constexpr const char* kCurrentSnapshotKey = "urn:zentrova:marvo:smalleq:currentSnapshot";
 inline constexpr const char* kBinaryName = "marvo_lv2.so";
 inline constexpr const char* kUiBinaryName = "marvo_lv2_ui.so";
 

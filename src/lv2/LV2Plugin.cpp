@@ -9,6 +9,7 @@
 
 #include <lv2/atom/atom.h>
 
+#include "equaliser/SEQRequests.h"
 #include "lv2/LV2Entry.h"
 #include "platform/FPUControl.h"
 
@@ -260,6 +261,27 @@ void TLV2Equaliser::Meter(float* const* Out, std::uint32_t Frames)
             *FLevel[Ch] = FLevelDb[Ch];
 }
 
+namespace
+{
+
+// The snapshots as the state keeps them: an atom:Vector body of atom:Float.
+struct TSnapshotVector
+{
+    LV2_Atom_Vector_Body Body;
+    float Values[TSEQSnapshotSet::kSnapshots * TSEQSnapshotSet::kParameters];
+};
+
+// [host-main] The effect's answer to one of the equaliser's snapshot requests.
+bool SnapshotRequest(AEffect* E, std::int32_t Code, TSEQSnapshotSet& Set)
+{
+    TFPUControlScope FPU;
+    return E->dispatcher(E, effVendorSpecific, Code, sizeof Set, &Set, 0.0f) == 1;
+}
+
+} // namespace
+
+// Keys: the program name (atom:String), the snapshots and the current snapshot. An effect that does not
+// answer the snapshot request (another module behind the record) keeps the program name alone.
 LV2_State_Status TLV2Equaliser::Save(LV2_State_Store_Function Store, LV2_State_Handle Handle) noexcept
 {
     if (!FMap)
@@ -270,30 +292,66 @@ LV2_State_Status TLV2Equaliser::Save(LV2_State_Store_Function Store, LV2_State_H
         FEffect->dispatcher(FEffect, effGetProgramName, 0, 0, Name, 0.0f);
     }
     Name[sizeof Name - 1] = 0;
-    const LV2_URID Key = FMap->map(FMap->handle, kProgramNameKey);
-    const LV2_URID Type = FMap->map(FMap->handle, LV2_ATOM__String);
-    return Store(Handle, Key, Name, std::strlen(Name) + 1, Type, LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE);
+    constexpr std::uint32_t Flags = LV2_STATE_IS_POD | LV2_STATE_IS_PORTABLE;
+    LV2_State_Status Status = Store(Handle, FMap->map(FMap->handle, kProgramNameKey), Name, std::strlen(Name) + 1,
+                                    FMap->map(FMap->handle, LV2_ATOM__String), Flags);
+    TSEQSnapshotSet Set;
+    if (Status != LV2_STATE_SUCCESS || !SnapshotRequest(FEffect, kSEQRequestGetSnapshots, Set))
+        return Status;
+    TSnapshotVector Vector;
+    Vector.Body.child_size = sizeof(float);
+    Vector.Body.child_type = FMap->map(FMap->handle, LV2_ATOM__Float);
+    std::memcpy(Vector.Values, Set.Values, sizeof Vector.Values);
+    Status = Store(Handle, FMap->map(FMap->handle, kSnapshotsKey), &Vector, sizeof Vector,
+                   FMap->map(FMap->handle, LV2_ATOM__Vector), Flags);
+    if (Status != LV2_STATE_SUCCESS)
+        return Status;
+    const std::int32_t Current = Set.Current;
+    return Store(Handle, FMap->map(FMap->handle, kCurrentSnapshotKey), &Current, sizeof Current,
+                 FMap->map(FMap->handle, LV2_ATOM__Int), Flags);
 }
 
+// A key that is missing leaves that part as it is; a value of the wrong type or size is refused
+// (LV2_STATE_ERR_BAD_TYPE) and leaves that part as it is.
 LV2_State_Status TLV2Equaliser::Restore(LV2_State_Retrieve_Function Retrieve, LV2_State_Handle Handle) noexcept
 {
     if (!FMap)
         return LV2_STATE_ERR_NO_FEATURE;
-    const LV2_URID Key = FMap->map(FMap->handle, kProgramNameKey);
-    const LV2_URID StringType = FMap->map(FMap->handle, LV2_ATOM__String);
+    LV2_State_Status Status = LV2_STATE_SUCCESS;
     std::size_t Size = 0;
     std::uint32_t Type = 0, Flags = 0;
-    const void* Data = Retrieve(Handle, Key, &Size, &Type, &Flags);
+    const void* Data = Retrieve(Handle, FMap->map(FMap->handle, kProgramNameKey), &Size, &Type, &Flags);
+    if (Data && (Type != FMap->map(FMap->handle, LV2_ATOM__String) || Size == 0))
+        Status = LV2_STATE_ERR_BAD_TYPE;
+    else if (Data)
+    {
+        // The framework keeps up to 24 characters of a program name; the text is limited before it crosses.
+        char Name[25] = {};
+        std::memcpy(Name, Data, Size < sizeof Name - 1 ? Size : sizeof Name - 1);
+        TFPUControlScope FPU;
+        FEffect->dispatcher(FEffect, effSetProgramName, 0, 0, Name, 0.0f);
+    }
+
+    Data = Retrieve(Handle, FMap->map(FMap->handle, kSnapshotsKey), &Size, &Type, &Flags);
     if (!Data)
-        return LV2_STATE_SUCCESS;
-    if (Type != StringType || Size == 0)
+        return Status;
+    TSnapshotVector Vector;
+    if (Type != FMap->map(FMap->handle, LV2_ATOM__Vector) || Size != sizeof Vector)
         return LV2_STATE_ERR_BAD_TYPE;
-    // The framework keeps up to 24 characters of a program name; the text is limited before it crosses.
-    char Name[25] = {};
-    std::memcpy(Name, Data, Size < sizeof Name - 1 ? Size : sizeof Name - 1);
-    TFPUControlScope FPU;
-    FEffect->dispatcher(FEffect, effSetProgramName, 0, 0, Name, 0.0f);
-    return LV2_STATE_SUCCESS;
+    std::memcpy(&Vector, Data, sizeof Vector);
+    if (Vector.Body.child_size != sizeof(float) || Vector.Body.child_type != FMap->map(FMap->handle, LV2_ATOM__Float))
+        return LV2_STATE_ERR_BAD_TYPE;
+    TSEQSnapshotSet Set;
+    std::memcpy(Set.Values, Vector.Values, sizeof Set.Values);
+    Data = Retrieve(Handle, FMap->map(FMap->handle, kCurrentSnapshotKey), &Size, &Type, &Flags);
+    if (Data && Type == FMap->map(FMap->handle, LV2_ATOM__Int) && Size == sizeof Set.Current)
+        std::memcpy(&Set.Current, Data, sizeof Set.Current);
+    else if (Data)
+        Status = LV2_STATE_ERR_BAD_TYPE;
+    if (Set.Current < 0 || Set.Current >= TSEQSnapshotSet::kSnapshots)
+        Set.Current = 0;
+    SnapshotRequest(FEffect, kSEQRequestSetSnapshots, Set);
+    return Status;
 }
 
 } // namespace LV2Marvo

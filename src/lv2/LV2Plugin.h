@@ -5,7 +5,9 @@
 //
 // Threads, as LV2 names them: instantiation, activation and cleanup on the host's [host-main]; run() and
 // connect_port() in the audio class ([audio]); the state interface on [host-main] while run() is not called
-// (LV2's instantiation class). run() never allocates, locks or waits.
+// (LV2's instantiation class). run() never allocates, locks or waits. The state keeps the program name and
+// the equaliser's snapshots (its snapshot requests, which processing never touches); a UI with
+// instance-access hands the snapshots to the effect on the host's UI thread, which is [host-main] too.
 #include <cstdint>
 #include <vector>
 

@@ -131,7 +131,7 @@ std::string PluginTurtle(const TPluginFacts& Facts, const std::vector<TControl>&
     {
         T << "\n<" << kUiUri << ">\n    a ui:X11UI ;\n"
           << "    lv2:requiredFeature ui:parent ;\n"
-          << "    lv2:optionalFeature ui:resize , ui:noUserResize ;\n"
+          << "    lv2:optionalFeature ui:resize , ui:noUserResize , <http://lv2plug.in/ns/ext/instance-access> ;\n"
           << "    lv2:extensionData ui:idleInterface ;\n"
           << "    ui:portNotification ";
         for (int Ch = 0; Ch < 2; ++Ch)

@@ -1,15 +1,25 @@
 // The LV2 UI library: the equaliser's own X11 editor embedded in the host's window (ui:parent). The UI keeps
 // an equaliser of its own for the editor to show and drive, knows it only through its effect record, and
-// stays in step with the plug-in through the ports alone: a drag in the editor reaches the host as
-// automation and goes out through write_function in real units; a port value from the host goes in through
-// setParameter. The editor draws on its own window thread; what it asks of the host (automation, size) waits
-// until the host's next call into it (idle) and is delivered there, on the host's UI thread.
+// stays in step with the plug-in through the ports: a drag in the editor reaches the host as automation and
+// goes out through write_function in real units; a port value from the host goes in through setParameter;
+// the level ports' values go to the editor's meter (the equaliser's show-levels request). The editor draws
+// on its own window thread; what it asks of the host (automation, size) waits until the host's next call
+// into it (idle) and is delivered there, on the host's UI thread.
+//
+// The plug-in library links no window system (a sound server loads it), so the editor cannot open on the
+// plug-in's own equaliser. When the host offers instance-access, the UI mirrors the snapshots instead: it
+// starts its equaliser with the plug-in's (so a restored session shows them) and hands every change of its
+// own to the plug-in's equaliser at the next idle, so the plug-in's state saves what the listener stored.
+// Both go through the equaliser's snapshot requests on the two effect records.
 //
 // Threads: every entry is the host's UI thread ([host-main]).
 #include <cstring>
 #include <vector>
 
+#include <lv2/instance-access/instance-access.h>
 #include <lv2/ui/ui.h>
+
+#include "equaliser/SEQRequests.h"
 
 #include "lv2/LV2Controls.h"
 #include "lv2/LV2Entry.h"
@@ -30,12 +40,16 @@ public:
     {
         void* Parent = nullptr;
         const LV2UI_Resize* Resize = nullptr;
+        AEffect* PluginEffect = nullptr;
         for (const LV2_Feature* const* F = Features; F && *F; ++F)
         {
             if (std::strcmp((*F)->URI, LV2_UI__parent) == 0)
                 Parent = (*F)->data;
             else if (std::strcmp((*F)->URI, LV2_UI__resize) == 0)
                 Resize = static_cast<const LV2UI_Resize*>((*F)->data);
+            else if (std::strcmp((*F)->URI, LV2_INSTANCE_ACCESS_URI) == 0 && (*F)->data)
+                // The instance is this bundle's plug-in, built from the same sources as this library.
+                PluginEffect = static_cast<TLV2Equaliser*>((*F)->data)->Effect();
         }
         const std::vector<TControl>* Controls = SharedControls();
         if (!Parent || !Controls)
@@ -43,7 +57,7 @@ public:
         TLV2EqualiserUi* Ui = nullptr;
         try
         {
-            Ui = new TLV2EqualiserUi(Write, Controller, *Controls);
+            Ui = new TLV2EqualiserUi(Write, Controller, *Controls, PluginEffect);
             if (!Ui->Open(Parent, Resize))
             {
                 delete Ui;
@@ -70,17 +84,25 @@ public:
         FEffect->dispatcher(FEffect, effClose, 0, 0, nullptr, 0.0f);
     }
 
-    // [host-main] A control port's value in real units from the host; other ports (the meters) are not the
-    // editor's to show, its meter shows its own equaliser.
+    // [host-main] A control port's value in real units from the host, or a level port's value in dB for the
+    // editor's meter; other ports are ignored.
     void PortEvent(std::uint32_t Port, std::uint32_t Size, std::uint32_t Format, const void* Buffer) noexcept
     {
         if (Format != 0 || Size != sizeof(float) || !Buffer || Port < kFirstParameterPort)
             return;
+        float Value;
+        std::memcpy(&Value, Buffer, sizeof Value);
+        const auto Parameters = static_cast<std::uint32_t>(FControls.size());
+        if (Port == LevelPort(Parameters, 0) || Port == LevelPort(Parameters, 1))
+        {
+            FLevelsDb[Port - LevelPort(Parameters, 0)] = Value;
+            TFPUControlScope FPU;
+            FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestShowLevels, 0, FLevelsDb, 0.0f);
+            return;
+        }
         const std::size_t I = Port - kFirstParameterPort;
         if (I >= FControls.size())
             return;
-        float Value;
-        std::memcpy(&Value, Buffer, sizeof Value);
         if (Value == FShown[I])
             return;
         FShown[I] = Value;
@@ -88,17 +110,29 @@ public:
         FEffect->setParameter(FEffect, FControls[I].Index, NormalisedFor(FControls[I], Value));
     }
 
-    // [host-main] Lets the editor deliver what it asked for since the last call.
+    // [host-main] Lets the editor deliver what it asked for since the last call, and hands the snapshots to
+    // the plug-in when they changed.
     int Idle() noexcept
     {
         TFPUControlScope FPU;
         FEffect->dispatcher(FEffect, effEditIdle, 0, 0, nullptr, 0.0f);
+        if (FPluginEffect)
+        {
+            TSEQSnapshotSet Set;
+            if (FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestGetSnapshots, sizeof Set, &Set, 0.0f) == 1 &&
+                std::memcmp(&Set, &FHanded, sizeof Set) != 0 &&
+                FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestSetSnapshots, sizeof Set, &Set,
+                                          0.0f) == 1)
+                FHanded = Set;
+        }
         return 0;
     }
 
 private:
-    TLV2EqualiserUi(LV2UI_Write_Function Write, LV2UI_Controller Controller, const std::vector<TControl>& Controls)
-        : FWrite(Write), FController(Controller), FControls(Controls), FShown(Controls.size())
+    TLV2EqualiserUi(LV2UI_Write_Function Write, LV2UI_Controller Controller, const std::vector<TControl>& Controls,
+                    AEffect* PluginEffect)
+        : FWrite(Write), FController(Controller), FControls(Controls), FShown(Controls.size()),
+          FPluginEffect(PluginEffect)
     {
         for (std::size_t I = 0; I < Controls.size(); ++I)
             FShown[I] = Controls[I].Default;
@@ -112,6 +146,11 @@ private:
             return false;
         FEffect->user = this;
         FEffect->dispatcher(FEffect, effOpen, 0, 0, nullptr, 0.0f);
+        // The plug-in's snapshots, before the editor (and its thread) can touch the UI's.
+        if (FPluginEffect &&
+            FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestGetSnapshots, sizeof FHanded,
+                                      &FHanded, 0.0f) == 1)
+            FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestSetSnapshots, sizeof FHanded, &FHanded, 0.0f);
         FEditorOpen = FEffect->dispatcher(FEffect, effEditOpen, 0, 0, Parent, 0.0f) != 0;
         if (!FEditorOpen)
             return false;
@@ -144,6 +183,10 @@ private:
     std::vector<float> FShown; // the value each parameter port had last, as the UI knows it
     AEffect* FEffect = nullptr;
     bool FEditorOpen = false;
+    float FLevelsDb[2] = {kLevelFloorDb, kLevelFloorDb};
+    // The plug-in's equaliser with instance-access, else null; the snapshots it was last handed.
+    AEffect* FPluginEffect;
+    TSEQSnapshotSet FHanded;
 };
 
 TLV2EqualiserUi* Self(LV2UI_Handle Ui)

@@ -418,4 +418,51 @@ TEST_F(SmallEQ, SnapshotsKeepTheirOwnValues)
     EXPECT_THROW(Module->SelectSnapshot(8), EMarvoError);
 }
 
+// The equaliser's own requests: levels shown on the meter, snapshots read and replaced whole; a malformed
+// request, or a code that is not the equaliser's, answers 0 and changes nothing.
+TEST_F(SmallEQ, OwnRequestsShowLevelsAndHandOverSnapshots)
+{
+    const std::pair<float, float> Levels[] = {{0.0f, 0.0f},       {-20.0f, -20.0f}, {6.0f, 6.0f},
+                                              {-1000.0f, -400.0f}, {NAN, -400.0f},   {1e30f, 100.0f}};
+    for (auto [Db, Shown] : Levels)
+    {
+        float Both[2] = {Db, -6.0f};
+        EXPECT_EQ(Host.Dispatch(effVendorSpecific, kSEQRequestShowLevels, 0, Both), 1);
+        EXPECT_NEAR(Module->LevelDb(0), Shown, 1e-3) << Db;
+        EXPECT_NEAR(Module->LevelDb(1), -6.0f, 1e-3);
+    }
+
+    Host.Dispatch(effOpen);
+    Module->SelectSnapshot(2);
+    Set({{13, 7.5f}});
+    Module->StoreSnapshot(4);
+    TSEQSnapshotSet Snap;
+    ASSERT_EQ(Host.Dispatch(effVendorSpecific, kSEQRequestGetSnapshots, sizeof Snap, &Snap), 1);
+    EXPECT_EQ(Snap.Current, 2);
+    EXPECT_EQ(Snap.Values[4][13], 7.5f);
+
+    // Replaced whole, each value limited to its declared range; the present setting stays.
+    Snap.Current = 6;
+    Snap.Values[5][0] = 50000.0f;
+    Snap.Values[5][1] = NAN;
+    Snap.Values[5][32] = -3.0f;
+    ASSERT_EQ(Host.Dispatch(effVendorSpecific, kSEQRequestSetSnapshots, sizeof Snap, &Snap), 1);
+    EXPECT_EQ(Module->CurrentSnapshot, 6);
+    EXPECT_EQ(Module->Parameter(13), 7.5f);
+    EXPECT_EQ(Module->Snapshots[5][0], 20000.0f);
+    EXPECT_EQ(Module->Snapshots[5][1], -15.0f);
+    Module->SelectSnapshot(5);
+    EXPECT_EQ(Module->Parameter(0), 20000.0f);
+    EXPECT_EQ(Module->Parameter(32), -3.0f);
+
+    Snap.Current = 8;
+    Snap.Values[0][0] = 77.0f;
+    EXPECT_EQ(Host.Dispatch(effVendorSpecific, kSEQRequestSetSnapshots, sizeof Snap, &Snap), 0);
+    Snap.Current = 0;
+    EXPECT_EQ(Host.Dispatch(effVendorSpecific, kSEQRequestSetSnapshots, sizeof Snap - 4, &Snap), 0);
+    EXPECT_EQ(Host.Dispatch(effVendorSpecific, kSEQRequestGetSnapshots, sizeof Snap, nullptr), 0);
+    EXPECT_EQ(Host.Dispatch(effVendorSpecific, SEQRequestCode("MvXx"), sizeof Snap, &Snap), 0);
+    EXPECT_NE(Module->Snapshots[0][0], 77.0f);
+}
+
 } // namespace

@@ -130,7 +130,7 @@ TEST(LV2Bundle, TurtleValidatesAgainstTheSpecificationBundles)
     REQUIRE_TOOL("sord_validate", "sordi");
     std::string Files;
     for (const char* Spec : {"atom", "core", "port-groups", "port-props", "schemas", "state", "ui", "units", "urid",
-                             "options", "parameters"})
+                             "options", "parameters", "instance-access"})
         Files += " /usr/lib/lv2/" + std::string(Spec) + ".lv2/*.ttl";
     int Status = 0;
     const std::string Out = Shell("sord_validate" + Files + " '" + kBundle + "'/*.ttl", Status);

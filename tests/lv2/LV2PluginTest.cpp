@@ -12,6 +12,7 @@
 
 #include <lv2/atom/atom.h>
 
+#include "equaliser/SmallEQModule.h"
 #include "lv2/LV2Entry.h"
 #include "lv2/LV2Plugin.h"
 #include "platform/FPUControl.h"
@@ -110,7 +111,7 @@ TEST(LV2Plugin, OutputIsTheEffectsOwnBitForBitInAnyBlockSize)
     for (const auto& [Block, InPlace] : {std::pair<std::size_t, bool>{1, false}, {7, true}, {4000, false}, {333, true}})
     {
         THostedPlugin H;
-        const TControl* C = SharedControls()->data();
+        const LV2Marvo::TControl* C = SharedControls()->data();
         H.Control(kGain4) = 12.0f;
         H.Control(kFirstParameterPort + 0) = NormalisedToReal(C[0], 0.25f);
         H.Control(kFirstParameterPort + 32) = NormalisedToReal(C[32], 0.8f);
@@ -230,6 +231,11 @@ struct TStateHost
     }
 };
 
+TSmallEQModule* Module(AEffect* E)
+{
+    return dynamic_cast<TSmallEQModule*>(static_cast<TCustomVSTModule*>(E->object));
+}
+
 std::string ProgramName(AEffect* E)
 {
     char Name[256] = {};
@@ -252,6 +258,42 @@ TEST(LV2Plugin, StateBringsBackTheProgramName)
     EXPECT_EQ(B.P->Restore(&TStateHost::Retrieve, &Host), LV2_STATE_ERR_BAD_TYPE);
     THostedPlugin C;
     EXPECT_EQ(C.P->Save(&TStateHost::Store, &Host), LV2_STATE_ERR_NO_FEATURE);
+}
+
+// The snapshots travel with the state: stored in one instance, saved, restored into a fresh one, where
+// selecting a snapshot brings its values back. A snapshot value of the wrong shape is refused.
+TEST(LV2Plugin, StateBringsBackTheSnapshots)
+{
+    TStateHost Host;
+    THostedPlugin A(Host.Features), B(Host.Features);
+    // What the editor does on a ctrl-click: the present setting (gain 4 from its port) into snapshot 5,
+    // then snapshot 2 selected.
+    std::vector<float> L(64, 0.0f), R(64, 0.0f);
+    A.Control(kGain4) = 9.5f;
+    A.Process(L, R, 64);
+    Module(A.P->Effect())->StoreSnapshot(5);
+    Module(A.P->Effect())->SelectSnapshot(2);
+    ASSERT_EQ(A.P->Save(&TStateHost::Store, &Host), LV2_STATE_SUCCESS);
+    ASSERT_EQ(B.P->Restore(&TStateHost::Retrieve, &Host), LV2_STATE_SUCCESS);
+
+    TSmallEQModule* Restored = Module(B.P->Effect());
+    EXPECT_EQ(Restored->CurrentSnapshot, 2);
+    EXPECT_EQ(Restored->Snapshots[5], Module(A.P->Effect())->Snapshots[5]);
+    EXPECT_EQ(Restored->Parameter(13), 0.0f);
+    Restored->SelectSnapshot(5);
+    EXPECT_EQ(Restored->Parameter(13), 9.5f);
+
+    // Wrong shapes are refused and change nothing.
+    THostedPlugin C(Host.Features);
+    const LV2_URID Key = Host.Map.map(&Host, kSnapshotsKey);
+    std::string& Body = Host.Stored[Key].first;
+    Body.pop_back();
+    EXPECT_EQ(C.P->Restore(&TStateHost::Retrieve, &Host), LV2_STATE_ERR_BAD_TYPE);
+    Body.push_back(0);
+    Host.Stored[Key].second = Host.Map.map(&Host, LV2_ATOM__Int);
+    EXPECT_EQ(C.P->Restore(&TStateHost::Retrieve, &Host), LV2_STATE_ERR_BAD_TYPE);
+    EXPECT_EQ(Module(C.P->Effect())->CurrentSnapshot, 0);
+    EXPECT_EQ(Module(C.P->Effect())->Snapshots[5][13], 0.0f);
 }
 
 } // namespace

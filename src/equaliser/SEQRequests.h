@@ -1,0 +1,39 @@
+#pragma once
+// The equaliser's own dispatcher requests: effVendorSpecific with Index one of the four-character codes
+// below. Every other Index (and every other opcode) is answered as before, 0 for an unknown code. Adapters
+// that drive the equaliser only through its effect record reach its snapshots and its meter this way.
+//
+// - kSEQRequestShowLevels: Ptr points to two floats, the left and right level in dB; the module's meter
+//   (LevelMeter, what LevelDb and the editor show) takes them as linear levels. For a copy of the equaliser
+//   that processes no audio of its own; a block processed afterwards overwrites them. Answers 1; 0 for a
+//   null Ptr. [any]
+// - kSEQRequestGetSnapshots: Ptr points to a TSEQSnapshotSet and Value is its size; it receives the eight
+//   snapshots and the current index as they were last published by the thread that changed them. Answers 1;
+//   0 for a null Ptr or another size. [any]
+// - kSEQRequestSetSnapshots: the same record, read: the eight snapshots (each value limited to its
+//   parameter's declared range, NaN to the lower bound) and the current index (0..7) replace the module's.
+//   The present setting is not changed. Answers 1; 0, and nothing changed, for a null Ptr, another size or
+//   an index outside 0..7. [host-main] while no editor is open, or [editor].
+#include <cstdint>
+
+// [any] The request code of four characters, first character in the high byte.
+constexpr std::int32_t SEQRequestCode(const char (&Text)[5])
+{
+    return static_cast<std::int32_t>((static_cast<std::uint32_t>(static_cast<unsigned char>(Text[0])) << 24) |
+                                     (static_cast<std::uint32_t>(static_cast<unsigned char>(Text[1])) << 16) |
+                                     (static_cast<std::uint32_t>(static_cast<unsigned char>(Text[2])) << 8) |
+                                     static_cast<std::uint32_t>(static_cast<unsigned char>(Text[3])));
+}
+
+inline constexpr std::int32_t kSEQRequestShowLevels = SEQRequestCode("MvLv");
+inline constexpr std::int32_t kSEQRequestGetSnapshots = SEQRequestCode("MvSg");
+inline constexpr std::int32_t kSEQRequestSetSnapshots = SEQRequestCode("MvSs");
+
+// The snapshots as the requests hand them over: values in real units, index 4b + k as the parameters.
+struct TSEQSnapshotSet
+{
+    static constexpr int kSnapshots = 8;
+    static constexpr int kParameters = 33;
+    std::int32_t Current = 0;
+    float Values[kSnapshots][kParameters] = {};
+};
