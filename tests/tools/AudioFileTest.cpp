@@ -66,6 +66,39 @@ TEST(AudioFile, AWriterFromAReadersFormatKeepsTheEncodingAndClips)
     }
 }
 
+// Both builds' writers give the same integers: to nearest, ties to even (libsndfile alone rounds down).
+TEST(AudioFile, IntegerEncodingsRoundSamplesToNearest)
+{
+    for (const int Bits : {8, 16, 24})
+    {
+        SCOPED_TRACE(std::to_string(Bits) + " bits");
+        const float Step = 1.0f / static_cast<float>(1 << (Bits - 1));
+        const float In[] = {0.75f * Step, -0.25f * Step, 100.6f * Step, -1.5f * Step, 2.5f * Step, -7.4f * Step};
+        const float Expected[] = {1 * Step, 0, 101 * Step, -2 * Step, 2 * Step, -7 * Step};
+        TWavFormat F;
+        F.SampleRate = 44100;
+        F.Channels = 1;
+        F.Bits = Bits;
+        const std::string Model = TempPath("model.wav"), OutPath = TempPath("rounded.wav");
+        {
+            TWavWriter W(Model, F);
+            W.Close();
+        }
+        {
+            std::unique_ptr<TAudioWriter> W = CreateAudioWriter(OutPath, OpenAudioReader(Model)->Format());
+            W->Write(In, std::size(In));
+            W->Close();
+        }
+        TWavReader Check(OutPath);
+        float Out[std::size(In)] = {};
+        ASSERT_EQ(Check.Read(Out, std::size(In)), std::size(In));
+        for (std::size_t I = 0; I < std::size(In); ++I)
+            EXPECT_EQ(Out[I], Expected[I]) << "sample " << I;
+        std::filesystem::remove(Model);
+        std::filesystem::remove(OutPath);
+    }
+}
+
 TEST(AudioFile, FailuresNameTheFile)
 {
     const std::string Missing = TempPath("no-such-file.wav");

@@ -1,7 +1,11 @@
 // The audio files of the native build: everything libsndfile reads, written in the reader's encoding.
 #include <sndfile.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "audiofile/AudioFile.h"
+#include "audiofile/WavFile.h"
 
 namespace
 {
@@ -67,11 +71,13 @@ public:
                 break;
         }
         FFile = sf_open(Path.c_str(), SFM_WRITE, &Info);
+        FChannels = Info.channels;
         if (!FFile)
             throw EAudioFileError("cannot create '" + Path + "': " + sf_strerror(nullptr));
         // Integer encodings clip out-of-range samples instead of wrapping them around.
         sf_command(FFile, SFC_SET_CLIPPING, nullptr, SF_TRUE);
         FDescription = Describe(Info.format);
+        FIntegerBits = IntegerBits(Info.format);
     }
     ~TSndWriter() override
     {
@@ -83,7 +89,20 @@ public:
     {
         if (!FFile)
             throw EAudioFileError("cannot write '" + FPath + "': the file is closed");
-        if (sf_writef_float(FFile, Interleaved, static_cast<sf_count_t>(Count)) != static_cast<sf_count_t>(Count))
+        sf_count_t Written;
+        if (FIntegerBits == 0)
+            Written = sf_writef_float(FFile, Interleaved, static_cast<sf_count_t>(Count));
+        else
+        {
+            // Integer encodings are rounded here, to nearest as the portable WAV unit rounds (libsndfile's own
+            // conversion rounds down), and handed over left-justified in 32 bits.
+            FIntegers.resize(Count * static_cast<std::size_t>(FChannels));
+            for (std::size_t I = 0; I < FIntegers.size(); ++I)
+                FIntegers[I] = static_cast<int>(static_cast<std::uint32_t>(Quantise(Interleaved[I], FIntegerBits))
+                                                << (32 - FIntegerBits));
+            Written = sf_writef_int(FFile, FIntegers.data(), static_cast<sf_count_t>(Count));
+        }
+        if (Written != static_cast<sf_count_t>(Count))
             throw EAudioFileError("cannot write '" + FPath + "': " + sf_strerror(FFile));
     }
     void Close() override
@@ -95,8 +114,30 @@ public:
     }
 
 private:
+    // The bits of an integer encoding, 0 for float and compressed ones.
+    static int IntegerBits(int Format)
+    {
+        switch (Format & SF_FORMAT_SUBMASK)
+        {
+        case SF_FORMAT_PCM_S8:
+        case SF_FORMAT_PCM_U8:
+            return 8;
+        case SF_FORMAT_PCM_16:
+            return 16;
+        case SF_FORMAT_PCM_24:
+            return 24;
+        case SF_FORMAT_PCM_32:
+            return 32;
+        default:
+            return 0;
+        }
+    }
+
     std::string FPath;
     SNDFILE* FFile = nullptr;
+    int FChannels = 0;
+    int FIntegerBits = 0;
+    std::vector<int> FIntegers;
 };
 
 } // namespace

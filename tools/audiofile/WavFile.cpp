@@ -60,7 +60,8 @@ bool Skip(std::FILE* F, std::uint64_t N)
 // Full-scale factor of integer samples.
 double Scale(int Bits) { return std::ldexp(1.0, Bits - 1); }
 
-// Rounds X * Scale to nearest and clips it to the signed integer range of Bits.
+} // namespace
+
 std::int64_t Quantise(float X, int Bits)
 {
     const double S = Scale(Bits);
@@ -73,8 +74,6 @@ std::int64_t Quantise(float X, int Bits)
         return -static_cast<std::int64_t>(S);
     return std::llrint(V);
 }
-
-} // namespace
 
 std::string TWavFormat::Description() const
 {

@@ -83,6 +83,9 @@ private:
     std::vector<unsigned char> FBytes;
 };
 
+// The integer sample of X at Bits (8..32): X * 2^(Bits-1) rounded to nearest (ties to even), clipped to the
+// signed range of Bits; NaN gives 0. Both builds' writers of integer encodings round through it.
+std::int64_t Quantise(float X, int Bits);
 // Sample conversions of one frame block (exposed for the tests of rounding and clipping).
 void DecodeWavSamples(const TWavFormat& Format, const unsigned char* Bytes, std::size_t Samples, float* Out);
 void EncodeWavSamples(const TWavFormat& Format, const float* In, std::size_t Samples, unsigned char* Bytes);
