@@ -89,11 +89,13 @@ TEST(AudioFile, IntegerEncodingsRoundSamplesToNearest)
             W->Write(In, std::size(In));
             W->Close();
         }
-        TWavReader Check(OutPath);
-        float Out[std::size(In)] = {};
-        ASSERT_EQ(Check.Read(Out, std::size(In)), std::size(In));
-        for (std::size_t I = 0; I < std::size(In); ++I)
-            EXPECT_EQ(Out[I], Expected[I]) << "sample " << I;
+        {
+            TWavReader Check(OutPath);
+            float Out[std::size(In)] = {};
+            ASSERT_EQ(Check.Read(Out, std::size(In)), std::size(In));
+            for (std::size_t I = 0; I < std::size(In); ++I)
+                EXPECT_EQ(Out[I], Expected[I]) << "sample " << I;
+        }
         std::filesystem::remove(Model);
         std::filesystem::remove(OutPath);
     }
