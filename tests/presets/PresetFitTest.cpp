@@ -53,8 +53,14 @@ std::vector<double> Played(const TEqualiserSetting& S, const std::vector<double>
 
 TEST(PresetFit, HeadphoneCorrectionsOfTenFiltersComeWithinTheQualityBound)
 {
+#ifdef MARVO_SANITIZED
+    // Under a sanitizer two files take every path of the fit (one with a filter left out); the quality of
+    // all five is checked by the plain builds.
+    for (const char* Name : {"correction-a.txt", "correction-d.txt"})
+#else
     for (const char* Name : {"correction-a.txt", "correction-b.txt", "correction-c.txt", "correction-d.txt",
                              "correction-e.txt"})
+#endif
     {
         SCOPED_TRACE(Name);
         const TImportResult R = Import(Name);
