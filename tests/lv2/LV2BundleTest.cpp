@@ -125,13 +125,13 @@ std::string Decimal(float V)
     return T;
 }
 
-TEST(LV2Bundle, TurtleValidatesAgainstTheSpecificationBundles)
+TEST(LV2Bundle, TurtleValidatesAgainstTheVocabularyBundles)
 {
     REQUIRE_TOOL("sord_validate", "sordi");
     std::string Files;
-    for (const char* Spec : {"atom", "core", "port-groups", "port-props", "schemas", "state", "ui", "units", "urid",
-                             "options", "parameters", "instance-access"})
-        Files += " /usr/lib/lv2/" + std::string(Spec) + ".lv2/*.ttl";
+    for (const char* Vocabulary : {"atom", "core", "port-groups", "port-props", "schemas", "state", "ui", "units",
+                                   "urid", "options", "parameters", "instance-access"})
+        Files += " /usr/lib/lv2/" + std::string(Vocabulary) + ".lv2/*.ttl";
     int Status = 0;
     const std::string Out = Shell("sord_validate" + Files + " '" + kBundle + "'/*.ttl", Status);
     EXPECT_EQ(Status, 0) << Out;
