@@ -101,6 +101,21 @@ TEST_F(SEQGUIX11, RightClickOnTheSelectorOpensTheBandMenuAndChoosingFilter3Selec
     EXPECT_TRUE(CursorShowing());
 }
 
+// X11 has no file dialog: the strip's menu keeps only its own items, with no import that would open nothing.
+TEST_F(SEQGUIX11, TheStripMenuOffersNoImportWithoutAFileDialog)
+{
+    ASSERT_EQ(Opened, 1);
+    std::vector<std::string> Names;
+    bool NoImportItem = false;
+    OnWindowThread([&] {
+        for (const TMenuItem* Item : Module->Editor()->PUOverview->Items())
+            Names.push_back(Item->Name());
+        NoImportItem = Module->Editor()->MIImportPreset == nullptr;
+    });
+    EXPECT_EQ(Names, (std::vector<std::string>{"MIDefaultScheme", "MIBlackWhiteScheme", "N1", "MIOff"}));
+    EXPECT_TRUE(NoImportItem);
+}
+
 // The server's count of our connections' windows, pixmaps, graphics contexts and cursors.
 TEST_F(SEQGUIX11, OpeningAndClosingTheEditorAHundredTimesLeavesNoXResourcesBehind)
 {
