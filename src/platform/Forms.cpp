@@ -355,6 +355,20 @@ void TForm::DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y)
         FireEvent([&] { H(this, Button, Shift, X, Y); });
 }
 
+// [editor]
+void TForm::DoMouseWheel(TShiftState Shift, int WheelDelta, int X, int Y)
+{
+    if (TMouseWheelEvent H = OnMouseWheel)
+        FireEvent([&] { H(this, Shift, WheelDelta, X, Y); });
+}
+
+// [editor]
+double TForm::DisplayScale() const
+{
+    const double Scale = NativeDisplayScale(*this);
+    return Scale > 1.0 ? Scale : 1.0;
+}
+
 // ---- Menus ------------------------------------------------------------------------------------------------
 
 struct TMenuItem::TState
@@ -365,16 +379,62 @@ struct TMenuItem::TState
     int GroupIndex = 0;
     bool AutoCheck = false;
     bool Enabled = true;
+    std::vector<TMenuItem*> Items; // the submenu, owned as components
 };
+
+namespace
+{
+
+// [editor] The items list that Item belongs to: its menu's or its parent item's.
+std::vector<TMenuItem*>* SiblingList(TComponent* Owner)
+{
+    if (auto* Menu = dynamic_cast<TPopupMenu*>(Owner))
+        return const_cast<std::vector<TMenuItem*>*>(&Menu->Items());
+    if (auto* Parent = dynamic_cast<TMenuItem*>(Owner))
+        return const_cast<std::vector<TMenuItem*>*>(&Parent->Items());
+    return nullptr;
+}
+
+TMenuItem* FindIn(const std::vector<TMenuItem*>& Items, const std::string& Name)
+{
+    for (TMenuItem* Item : Items)
+    {
+        if (!Name.empty() && SameTextASCII(Item->Name(), Name))
+            return Item;
+        if (TMenuItem* Found = FindIn(Item->Items(), Name))
+            return Found;
+    }
+    return nullptr;
+}
+
+} // namespace
 
 // [editor]
 TMenuItem::TMenuItem(TComponent* AOwner) : TComponent(AOwner), FState(std::make_unique<TState>()) {}
 
-// [editor] An item freed on its own leaves its menu's item list.
+// [editor] An item freed on its own leaves its menu's (or parent item's) item list; its sub-items go with it.
 TMenuItem::~TMenuItem()
 {
-    if (auto* Menu = dynamic_cast<TPopupMenu*>(Owner()))
-        Menu->FItems.erase(std::remove(Menu->FItems.begin(), Menu->FItems.end(), this), Menu->FItems.end());
+    FState->Items.clear();
+    DestroyComponents();
+    if (std::vector<TMenuItem*>* Siblings = SiblingList(Owner()))
+        Siblings->erase(std::remove(Siblings->begin(), Siblings->end(), this), Siblings->end());
+}
+
+// [editor]
+TMenuItem* TMenuItem::Add(const std::string& Name, const std::string& Caption)
+{
+    auto* Item = new TMenuItem(this);
+    Item->SetName(Name);
+    Item->SetCaption(Caption);
+    FState->Items.push_back(Item);
+    return Item;
+}
+
+// [editor]
+const std::vector<TMenuItem*>& TMenuItem::Items() const
+{
+    return FState->Items;
 }
 
 const std::string& TMenuItem::Caption() const { return FState->Caption; }
@@ -389,16 +449,16 @@ void TMenuItem::SetAutoCheck(bool V) { FState->AutoCheck = V; }
 bool TMenuItem::Enabled() const { return FState->Enabled; }
 void TMenuItem::SetEnabled(bool V) { FState->Enabled = V; }
 
-// [editor] Checking a radio item unchecks the radio items of the same group in the same menu.
+// [editor] Checking a radio item unchecks the radio items of the same group in the same menu (or submenu).
 void TMenuItem::SetChecked(bool V)
 {
     FState->Checked = V;
     if (!V || !FState->RadioItem)
         return;
-    auto* Menu = dynamic_cast<TPopupMenu*>(Owner());
-    if (!Menu)
+    const std::vector<TMenuItem*>* Siblings = SiblingList(Owner());
+    if (!Siblings)
         return;
-    for (TMenuItem* Other : Menu->Items())
+    for (TMenuItem* Other : *Siblings)
         if (Other != this && Other->RadioItem() && Other->GroupIndex() == FState->GroupIndex)
             Other->FState->Checked = false;
 }
@@ -407,7 +467,7 @@ void TMenuItem::SetChecked(bool V)
 // cannot be unchecked by choosing it again); an auto-check plain item toggles.
 void TMenuItem::Click()
 {
-    if (!FState->Enabled || IsSeparator())
+    if (!FState->Enabled || IsSeparator() || !FState->Items.empty())
         return;
     if (FState->AutoCheck)
         SetChecked(FState->RadioItem ? true : !FState->Checked);
@@ -439,6 +499,12 @@ TMenuItem* TPopupMenu::Add(const std::string& Name, const std::string& Caption)
 const std::vector<TMenuItem*>& TPopupMenu::Items() const
 {
     return FItems;
+}
+
+// [editor]
+TMenuItem* TPopupMenu::FindItem(const std::string& Name) const
+{
+    return FindIn(FItems, Name);
 }
 
 // [editor]

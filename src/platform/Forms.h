@@ -46,6 +46,8 @@ struct TControlState;
 using TNotifyEvent = std::function<void(TComponent* Sender)>;
 using TMouseEvent = std::function<void(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TComponent* Sender, TShiftState Shift, int X, int Y)>;
+// WheelDelta: 120 per notch of the wheel, positive when it turns away from the user; (X, Y) in client pixels.
+using TMouseWheelEvent = std::function<void(TComponent* Sender, TShiftState Shift, int WheelDelta, int X, int Y)>;
 
 // Owns the components created with it as owner, and frees them when it is freed.
 class TComponent
@@ -215,6 +217,11 @@ public:
     // area at (0, 0). Called from OnPaint, or at any time (then it is drawn at once).
     void PaintBitmap(const std::uint32_t* Pixels, int Width, int Height, int Stride);
 
+    // The screen's pixels per 96-dpi pixel where the form is (1 on a 96-dpi screen, 2 on a 192-dpi one):
+    // Win32 the window's DPI / 96 (the system's DPI when the thread is not per-monitor aware); X11 the
+    // Xft.dpi resource / 96 (1 without it); headless what the test driver set (1 by default). Never below 1.
+    double DisplayScale() const;
+
     TNotifyEvent OnCreate;  // see AfterConstruction; the declaration was applied and the handle exists
     TNotifyEvent OnDestroy; // at the start of destruction
     TNotifyEvent OnPaint;   // the client area must be drawn (call PaintBitmap)
@@ -225,11 +232,13 @@ public:
     TMouseEvent OnMouseDown;
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
+    TMouseWheelEvent OnMouseWheel; // the wheel turned over the form (or while it holds the mouse capture)
 
     // Backend entry points for input, so that every backend fires the events the same way.
     void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     void DoMouseMove(TShiftState Shift, int X, int Y);
     void DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
+    void DoMouseWheel(TShiftState Shift, int WheelDelta, int X, int Y);
     void DoClose();
     void DoPaint();
     // Called by the backend after the client size may have changed: moves anchored children and fires
@@ -335,7 +344,12 @@ public:
     bool Enabled() const;
     void SetEnabled(bool V);
     bool IsSeparator() const { return Caption() == "-"; }
-    // Runs what choosing the item does: auto-check, then OnClick.
+    // Sub-items: an item with items opens them as a submenu instead of being chosen. The item owns them.
+    TMenuItem* Add(const std::string& Name, const std::string& Caption);
+    const std::vector<TMenuItem*>& Items() const;
+    // The menu or item whose items list this item, or null.
+    TComponent* ParentMenu() const { return Owner(); }
+    // Runs what choosing the item does: auto-check, then OnClick. An item with sub-items does nothing.
     void Click();
     TNotifyEvent OnClick;
 
@@ -354,6 +368,8 @@ public:
     // Items in order; the menu owns them.
     TMenuItem* Add(const std::string& Name, const std::string& Caption);
     const std::vector<TMenuItem*>& Items() const;
+    // The item of that name (any case) in this menu or any of its submenus, or null.
+    TMenuItem* FindItem(const std::string& Name) const;
     // Shows the menu at a screen position and runs the chosen item's Click (Win32: modal until closed; X11:
     // returns at once, and the chosen item's Click runs from the event processing later).
     void Popup(int ScreenX, int ScreenY);

@@ -77,6 +77,8 @@ int NativeScreenWidth();
 int NativeScreenHeight();
 TPoint NativePointerPos();
 void NativeWarpPointer(int ScreenX, int ScreenY);
+// The screen's pixels per 96-dpi pixel where the form is (TForm::DisplayScale, which limits it to 1 and up).
+double NativeDisplayScale(const TForm& Form);
 // Cursor: shows Cursor over this toolkit's windows (and during its mouse capture).
 void NativeCursor(TCursor Cursor);
 // Pop-up menu: shows Menu at a screen point; the chosen item's Click runs through FireEvent, before the hook

@@ -54,6 +54,10 @@ const std::vector<TSentMessage>& SentMessages(const TControl& C);
 void MouseDown(TForm& F, TMouseButton Button, TShiftState Shift, int X, int Y);
 void MouseMove(TForm& F, TShiftState Shift, int X, int Y);
 void MouseUp(TForm& F, TMouseButton Button, TShiftState Shift, int X, int Y);
+// The wheel turns by Delta (120 a notch, positive away from the user) over the form at (X, Y).
+void MouseWheel(TForm& F, TShiftState Shift, int Delta, int X, int Y);
+// The screen's scale that TForm::DisplayScale answers (1 after Reset).
+void SetDisplayScale(double Scale);
 // Presses the form's close box.
 void PressCloseBox(TForm& F);
 // A user moves a control (as if dragging its thumb or choosing from its list): fires OnChange when changed.
@@ -74,8 +78,9 @@ void AdvanceTime(unsigned Milliseconds);
 bool FireTimer(TTimer& T);
 std::vector<TTimer*> Timers();
 
-// Pop-up menus shown with Popup, oldest first. The next Popup chooses the item named here (any case), as a
-// user would: a disabled item or a separator is not chosen. Without a choice the menu is dismissed.
+// Pop-up menus shown with Popup, oldest first. The next Popup chooses the item named here (any case; an item
+// of a submenu too), as a user would: a disabled item, a separator or an item that opens a submenu is not
+// chosen. Without a choice the menu is dismissed.
 const std::vector<TPopupRecord>& Popups();
 void ChooseInNextPopup(const std::string& ItemName);
 

@@ -223,8 +223,8 @@ void NativePopup(TPopupMenu& Menu, int ScreenX, int ScreenY)
     S.NextPopupChoice.clear();
     TMenuItem* Chosen = nullptr;
     if (!Choice.empty())
-        Chosen = dynamic_cast<TMenuItem*>(Menu.FindComponent(Choice));
-    if (Chosen && (!Chosen->Enabled() || Chosen->IsSeparator()))
+        Chosen = Menu.FindItem(Choice); // an item of a submenu is chosen through its parent item
+    if (Chosen && (!Chosen->Enabled() || Chosen->IsSeparator() || !Chosen->Items().empty()))
         Chosen = nullptr;
     if (Chosen)
         R.ChosenItemName = Chosen->Name();
@@ -313,6 +313,12 @@ bool NativeHandleMessage()
 
 // [editor] The cursor is only recorded (Application().Cursor()).
 void NativeCursor(TCursor) {}
+
+// [editor]
+double NativeDisplayScale(const TForm&)
+{
+    return State().DisplayScale;
+}
 
 // ---- System services that belong to the window system ----------------------------------------------------
 

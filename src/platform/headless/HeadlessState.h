@@ -47,6 +47,7 @@ struct TState
     std::function<void(const TMessageBoxRecord&)> WhileMessageBoxShows;
     std::vector<TDialogRecord> Dialogs;
     std::optional<std::string> NextDialogAnswer;
+    double DisplayScale = 1.0;
 };
 
 // The one state of the backend; never freed, so that it outlives the application object.

@@ -1065,6 +1065,12 @@ void NativeCursor(TCursor C)
     ::SetCursor(C == TCursor::crNone ? nullptr : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
 }
 
+// [editor] To do: the window's DPI / 96.
+double NativeDisplayScale(const TForm&)
+{
+    return 1.0;
+}
+
 // ---- System services that belong to the window system ----------------------------------------------------
 
 // [editor]

@@ -678,6 +678,12 @@ void NativeCursor(TCursor)
         ApplyCursor(*Context);
 }
 
+// [editor] To do: the Xft.dpi resource / 96.
+double NativeDisplayScale(const TForm&)
+{
+    return 1.0;
+}
+
 // [editor] No modal box on this backend: the text goes to standard error as one line (and to the
 // window probe's answerer).
 void NativeMessageBox(const std::string& Text, const std::string& Title)

@@ -51,6 +51,14 @@ void MouseUp(TForm& F, TMouseButton Button, TShiftState Shift, int X, int Y)
     F.DoMouseUp(Button, Shift, X, Y);
 }
 
+void MouseWheel(TForm& F, TShiftState Shift, int Delta, int X, int Y)
+{
+    State().Pointer = F.ClientToScreen({X, Y});
+    F.DoMouseWheel(Shift, Delta, X, Y);
+}
+
+void SetDisplayScale(double Scale) { State().DisplayScale = Scale; }
+
 void PressCloseBox(TForm& F) { F.DoClose(); }
 void UserSetPosition(TScrollBar& S, int Position) { S.SetPosition(Position); }
 void UserSetPosition(TTrackBar& T, int Position) { T.SetPosition(Position); }
@@ -119,6 +127,7 @@ void Reset()
     S.QueuedMoveShift = 0;
     S.Capture = nullptr;
     S.InjectedShift = 0;
+    S.DisplayScale = 1.0;
     for (TTimer* T : S.Timers)
     {
         T->Impl()->Elapsed = 0;
