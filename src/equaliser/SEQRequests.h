@@ -14,6 +14,16 @@
 //   parameter's declared range, NaN to the lower bound) and the current index (0..7) replace the module's.
 //   The present setting is not changed. Answers 1; 0, and nothing changed, for a null Ptr, another size or
 //   an index outside 0..7. [host-main] while no editor is open, or [editor].
+// - kSEQRequestSetView: a host that keeps the editor's view settings itself (the player's window, in its
+//   registry key) hands them over: Value is the zoom the user chose (1..4; 0 when none was chosen, so the
+//   host's or the screen's scale applies) and Opt is 1 when the response view is shown, 0 when not. From then
+//   on the editor neither reads nor writes the user's own preference. Applied at once to an open editor.
+//   Answers 1; 0, and nothing changed, for a zoom outside 0..4. [host-main] or [editor].
+// - kSEQRequestGetView: answers the zoom the user chose (0..4) plus kSEQViewResponseShown when the response
+//   view is shown. [host-main] or [editor].
+//
+// The editor also takes the host's scale factor as hosts send it: effVendorSpecific with Index
+// kHostScaleIndex, Value kHostScaleValue and the factor in Opt, before or after the editor opens. Answers 1.
 #include <cstdint>
 
 // [any] The request code of four characters, first character in the high byte.
@@ -28,6 +38,11 @@ constexpr std::int32_t SEQRequestCode(const char (&Text)[5])
 inline constexpr std::int32_t kSEQRequestShowLevels = SEQRequestCode("MvLv");
 inline constexpr std::int32_t kSEQRequestGetSnapshots = SEQRequestCode("MvSg");
 inline constexpr std::int32_t kSEQRequestSetSnapshots = SEQRequestCode("MvSs");
+inline constexpr std::int32_t kSEQRequestSetView = SEQRequestCode("MvVs");
+inline constexpr std::int32_t kSEQRequestGetView = SEQRequestCode("MvVg");
+inline constexpr std::intptr_t kSEQViewResponseShown = 0x100;
+inline constexpr std::int32_t kHostScaleIndex = SEQRequestCode("PreS");
+inline constexpr std::intptr_t kHostScaleValue = SEQRequestCode("AeCs");
 
 // The snapshots as the requests hand them over: values in real units, index 4b + k as the parameters.
 struct TSEQSnapshotSet

@@ -23,6 +23,9 @@ class TSmallEQView
 public:
     // [editor] Shows the parts named in Parts (TViewPart) anew.
     virtual void ShowParts(unsigned Parts) = 0;
+    // [editor] The view settings (TSmallEQModule::EditorViewSettings) changed from outside: the host's scale
+    // factor or the settings a host keeps.
+    virtual void ViewSettingsChanged() {}
 
 protected:
     ~TSmallEQView() = default;

@@ -90,6 +90,18 @@ public:
     // [editor] The parts (TViewPart) that changes on other threads left to show; clears them.
     unsigned TakePendingViewParts();
 
+    // What the editor's view keeps between its openings, and what hosts say of it.
+    struct TEditorViewSettings
+    {
+        int ChosenZoom = 0;         // 1..4 as the user chose it; 0: none chosen
+        bool ResponseShown = false; // the response view under the panel
+        double HostScale = 0.0;     // the host's scale factor; 0: none given
+        bool HostKeepsView = false; // the host stores ChosenZoom and ResponseShown (kSEQRequestSetView)
+        bool Loaded = false;        // the user's preference was read (or the host handed them over)
+    };
+    // [editor]
+    TEditorViewSettings& EditorViewSettings() { return FEditorViewSettings; }
+
     // [any] Holds coefficient writers off while a view reads the channel-0 filters.
     class TFilterReadLock
     {
@@ -158,6 +170,7 @@ private:
     std::atomic<TSmallEQView*> FView{nullptr};
     std::atomic<std::thread::id> FViewThread{};
     std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
+    TEditorViewSettings FEditorViewSettings; // [editor]
     // The snapshots and CurrentSnapshot as their owner thread last left them, for readers on other threads.
     std::atomic<float> FPublishedSnapshots[kSnapshots][kParameterCount] = {};
     std::atomic<std::int32_t> FPublishedCurrent{0};

@@ -48,6 +48,8 @@ void InjectPointerMove(int ScreenX, int ScreenY);
 // A press or release of a button at the pointer's position.
 void InjectMouseButton(TMouseButton Button, bool Down);
 void InjectKey(TInjectedKey Key, bool Down);
+// The wheel turns by Notches at the pointer's position (positive: away from the user; 120 of WheelDelta each).
+void InjectWheel(int Notches);
 // Types Text (UTF-8) into whatever has the keyboard focus, '\n' as the Return key. Win32: SendInput's Unicode
 // key events, so it reaches any thread's window, the system's dialogs included. Headless and X11: no window
 // takes text there; raises EMarvoError.

@@ -139,6 +139,17 @@ void InjectMouseButton(TMouseButton Button, bool Down)
 }
 
 // [editor]
+void InjectWheel(int Notches)
+{
+    Headless::TState& S = Headless::State();
+    if (TForm* F = MouseTarget())
+    {
+        const TPoint C = F->ScreenToClient(S.Pointer);
+        HeadlessDriver::MouseWheel(*F, S.InjectedShift, 120 * Notches, C.X, C.Y);
+    }
+}
+
+// [editor]
 void InjectKey(TInjectedKey Key, bool Down)
 {
     const TShiftState Flag = Key == TInjectedKey::ikShift ? ssShift : ssCtrl;

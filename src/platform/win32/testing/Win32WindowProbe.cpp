@@ -222,6 +222,11 @@ void InjectMouseButton(TMouseButton Button, bool Down)
 }
 
 // [editor]
+void InjectWheel(int /*Notches*/)
+{
+    // To do: the wheel through SendInput.
+}
+
 void InjectKey(TInjectedKey Key, bool Down)
 {
     (Key == TInjectedKey::ikShift ? HeldShift : HeldCtrl) = Down;

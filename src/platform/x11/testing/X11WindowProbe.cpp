@@ -282,6 +282,11 @@ void InjectMouseButton(TMouseButton Button, bool Down)
 }
 
 // [any]
+void InjectWheel(int /*Notches*/)
+{
+    // To do: the wheel through XTest.
+}
+
 void InjectKey(TInjectedKey Key, bool Down)
 {
     std::unique_lock<std::mutex> Lock;
