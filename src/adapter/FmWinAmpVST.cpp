@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "adapter/AdapterEngine.h"
+#include "equaliser/SEQRequests.h"
 #include "platform/Registry.h"
 #include "vsthost/DVSTHost.h"
 
@@ -26,6 +27,9 @@ const TFormDeclaration& TFmWinAmpVST::FormDeclaration()
 
 namespace
 {
+
+// The editor's largest zoom.
+constexpr std::int32_t kMaxZoom = 4;
 
 TFormDeclaration OwnedDeclaration(TNativeHandle OwnerWindow)
 {
@@ -91,6 +95,7 @@ void TFmWinAmpVST::InitPlugin()
 {
     FEngine.StartEqualiser();
     TVstPlugIn& Plugin = FEngine.Instance();
+    HandOverView();
     Plugin.ShowEdit(this);
     Plugin.Idle();
     Plugin.EditIdle();
@@ -104,6 +109,30 @@ void TFmWinAmpVST::InitPlugin()
         SetClientHeight(Rect.bottom - Rect.top);
     }
     FEngine.LoadSetting();
+}
+
+void TFmWinAmpVST::HandOverView()
+{
+    std::int32_t Zoom = 0, Response = 0;
+    // A value of another type, or out of range, counts as none stored.
+    try
+    {
+        TRegistry Registry;
+        Registry.SetRootKey(TRegistryRoot::rrCurrentUser);
+        if (Registry.OpenKeyReadOnly(kWindowStateReadKey))
+        {
+            if (Registry.ValueExists("Zoom"))
+                Zoom = Registry.ReadInteger("Zoom");
+            if (Registry.ValueExists("Response"))
+                Response = Registry.ReadInteger("Response");
+        }
+    }
+    catch (...)
+    {
+    }
+    if (Zoom < 1 || Zoom > kMaxZoom)
+        Zoom = 0;
+    FEngine.Instance().VstDispatch(effVendorSpecific, kSEQRequestSetView, Zoom, nullptr, Response != 0 ? 1.0 : 0.0);
 }
 
 void TFmWinAmpVST::TimerTimer(TComponent* /*Sender*/)
@@ -120,6 +149,14 @@ void TFmWinAmpVST::StoreWindowState()
         Registry.WriteInteger("Visible", Visible() ? 1 : 0);
         Registry.WriteInteger("Left", Left());
         Registry.WriteInteger("Top", Top());
+        if (FEngine.Effect())
+        {
+            const VstIntPtr View = FEngine.Instance().VstDispatch(effVendorSpecific, kSEQRequestGetView);
+            const auto Zoom = static_cast<std::int32_t>(View & (kSEQViewResponseShown - 1));
+            if (Zoom >= 1 && Zoom <= kMaxZoom)
+                Registry.WriteInteger("Zoom", Zoom);
+            Registry.WriteInteger("Response", (View & kSEQViewResponseShown) != 0 ? 1 : 0);
+        }
     }
     Registry.CloseKey();
 }

@@ -23,19 +23,26 @@ public:
     // exists regardless) for its creator to show; see TakeCreationError.
     void FormCreate(TComponent* Sender);
     void TimerTimer(TComponent* Sender);
-    // [host-main] Has the engine start a new equaliser, shows its editor in this window, sizes the window to
-    // the editor and loads the stored setting. Raises what loading the setting raised.
+    // [host-main] Has the engine start a new equaliser, hands it the editor's view settings kept in the
+    // registry, shows its editor in this window, sizes the window to the editor and loads the stored setting.
+    // Raises what loading the setting raised.
     void InitPlugin();
     // [host-main] The message of the error FormCreate met, "" when none; cleared by the call, so that it is
     // shown once.
     std::string TakeCreationError();
-    // [host-main] Writes the window state (visibility, left and top edges) to the registry; raises what the
+    // [host-main] Writes the window state (visibility, left and top edges, and the editor's view: the zoom the
+    // user chose, when one was, and whether the response view is shown) to the registry; raises what the
     // registry raises.
     void StoreWindowState();
 
     static const TFormDeclaration& FormDeclaration();
 
 private:
+    // [host-main] The editor's view settings from the registry to the equaliser, zoom 0 (none chosen) and the
+    // response view hidden where no valid value is stored. Sent even then, so that the window, not the
+    // equaliser's own per-user preference, keeps them.
+    void HandOverView();
+
     TAdapterEngine& FEngine;
     std::string FCreationError;
 };

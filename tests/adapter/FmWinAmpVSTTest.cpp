@@ -69,6 +69,44 @@ TEST_F(TFmWinAmpVSTTest, StoredVisibilityAndLeftEdgeReturnButNotTheTopEdge)
     }
 }
 
+// The editor's zoom and response view live in the window's key: handed to the equaliser at start, read back
+// from it at Quit. Absent or invalid values leave the equaliser's own choice (no zoom chosen, no response).
+TEST_F(TFmWinAmpVSTTest, TheEditorsViewSettingsGoThroughTheWindowsKey)
+{
+    constexpr std::int32_t None = -1;
+    const struct
+    {
+        std::int32_t Zoom, Response;               // stored before Init; None: no value
+        std::int32_t WrittenZoom, WrittenResponse; // found after Quit
+    } Cases[] = {
+        {None, None, None, 0}, {3, 1, 3, 1}, {2, 0, 2, 0}, {None, 1, None, 1}, {9, 7, None, 1}, {0, 0, None, 0},
+    };
+    for (const auto& C : Cases)
+    {
+        SCOPED_TRACE(::testing::Message() << "Zoom " << C.Zoom << ", Response " << C.Response);
+        {
+            TRegistry Registry;
+            Registry.DeleteKey("Software\\Zentrova\\Marvo\\WinAmp");
+            ASSERT_TRUE(Registry.OpenKey("Software\\Zentrova\\Marvo\\WinAmp", true));
+            if (C.Zoom != None)
+                Registry.WriteInteger("Zoom", C.Zoom);
+            if (C.Response != None)
+                Registry.WriteInteger("Response", C.Response);
+        }
+        ASSERT_EQ(Init(), 0);
+        Quit();
+        TRegistry Registry;
+        ASSERT_TRUE(Registry.OpenKeyReadOnly("Software\\Zentrova\\Marvo\\WinAmp"));
+        if (C.WrittenZoom == None)
+            EXPECT_TRUE(!Registry.ValueExists("Zoom") || Registry.ReadInteger("Zoom") == C.Zoom)
+                << "no zoom is written when none was chosen";
+        else
+            EXPECT_EQ(Registry.ReadInteger("Zoom"), C.WrittenZoom);
+        ASSERT_TRUE(Registry.ValueExists("Response"));
+        EXPECT_EQ(Registry.ReadInteger("Response"), C.WrittenResponse);
+    }
+}
+
 TEST_F(TFmWinAmpVSTTest, TheSettingSavedAtQuitReturnsAtTheNextInit)
 {
     WriteBytes(PlayerFile(), MakeSetting({{TSmallEQModule::kVolumeIndex, -6.0f}}));
