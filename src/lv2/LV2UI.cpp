@@ -12,6 +12,9 @@
 // own to the plug-in's equaliser at the next idle, so the plug-in's state saves what the listener stored.
 // Both go through the equaliser's snapshot requests on the two effect records.
 //
+// The editor's window sits directly in the host's ui:parent, so a change of its size (zoom, response view) is
+// the host's to follow: the UI passes it on through ui:resize and reports the host's answer back.
+//
 // Threads: every entry is the host's UI thread ([host-main]).
 #include <cstring>
 #include <vector>
@@ -57,8 +60,8 @@ public:
         TLV2EqualiserUi* Ui = nullptr;
         try
         {
-            Ui = new TLV2EqualiserUi(Write, Controller, *Controls, PluginEffect);
-            if (!Ui->Open(Parent, Resize))
+            Ui = new TLV2EqualiserUi(Write, Controller, *Controls, PluginEffect, Resize);
+            if (!Ui->Open(Parent))
             {
                 delete Ui;
                 return nullptr;
@@ -130,15 +133,15 @@ public:
 
 private:
     TLV2EqualiserUi(LV2UI_Write_Function Write, LV2UI_Controller Controller, const std::vector<TControl>& Controls,
-                    AEffect* PluginEffect)
+                    AEffect* PluginEffect, const LV2UI_Resize* Resize)
         : FWrite(Write), FController(Controller), FControls(Controls), FShown(Controls.size()),
-          FPluginEffect(PluginEffect)
+          FPluginEffect(PluginEffect), FResize(Resize)
     {
         for (std::size_t I = 0; I < Controls.size(); ++I)
             FShown[I] = Controls[I].Default;
     }
 
-    bool Open(void* Parent, const LV2UI_Resize* Resize)
+    bool Open(void* Parent)
     {
         TFPUControlScope FPU;
         FEffect = LV2EqualiserEditorMain(&Host);
@@ -155,17 +158,29 @@ private:
         if (!FEditorOpen)
             return false;
         ERect* Rect = nullptr;
-        if (FEffect->dispatcher(FEffect, effEditGetRect, 0, 0, &Rect, 0.0f) && Rect && Resize)
-            Resize->ui_resize(Resize->handle, Rect->right - Rect->left, Rect->bottom - Rect->top);
+        if (FEffect->dispatcher(FEffect, effEditGetRect, 0, 0, &Rect, 0.0f) && Rect)
+            SizeWindow(Rect->right - Rect->left, Rect->bottom - Rect->top);
         return true;
     }
 
-    // [host-main] The editor's equaliser's host: automation becomes a port write in real units.
-    static VstIntPtr VSTCALL Host(AEffect* E, VstInt32 Opcode, VstInt32 Index, VstIntPtr, void*, float Opt)
+    // [host-main] Asks the host to give the editor Width x Height through ui:resize; true when it agreed.
+    // Without the feature the host's window keeps its size: false.
+    bool SizeWindow(VstIntPtr Width, VstIntPtr Height) const
+    {
+        if (!FResize || !FResize->ui_resize || Width <= 0 || Height <= 0 || Width > kMaxExtent || Height > kMaxExtent)
+            return false;
+        return FResize->ui_resize(FResize->handle, static_cast<int>(Width), static_cast<int>(Height)) == 0;
+    }
+
+    // [host-main] The editor's equaliser's host: automation becomes a port write in real units, a size
+    // request goes to the host's ui:resize (answers 1 when the host took it).
+    static VstIntPtr VSTCALL Host(AEffect* E, VstInt32 Opcode, VstInt32 Index, VstIntPtr Size, void*, float Opt)
     {
         if (Opcode == audioMasterVersion)
             return 2400;
         auto* Self = E ? static_cast<TLV2EqualiserUi*>(E->user) : nullptr;
+        if (Self && Opcode == audioMasterSizeWindow)
+            return Self->SizeWindow(Index, Size) ? 1 : 0;
         if (!Self || Opcode != audioMasterAutomate || Index < 0 ||
             static_cast<std::size_t>(Index) >= Self->FControls.size())
             return 0;
@@ -187,6 +202,8 @@ private:
     // The plug-in's equaliser with instance-access, else null; the snapshots it was last handed.
     AEffect* FPluginEffect;
     TSEQSnapshotSet FHanded;
+    const LV2UI_Resize* FResize; // the host's ui:resize, null when not given
+    static constexpr VstIntPtr kMaxExtent = 32767; // an editor rectangle's extent is 16-bit
 };
 
 TLV2EqualiserUi* Self(LV2UI_Handle Ui)
