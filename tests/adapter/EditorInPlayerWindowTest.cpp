@@ -10,13 +10,23 @@
 namespace
 {
 
-// The adapter's fixture serves as the player's session: SetUp and TearDown around the driver's lifetime.
+// The adapter's fixture serves as the player's session: SetUp and TearDown around the driver's lifetime. A
+// view other than the default is stored in the window's registry key, as a listener's earlier choice.
 class TPlayerWindowEditor : public TEditorDriver, private TAdapterTest
 {
 public:
-    TPlayerWindowEditor()
+    explicit TPlayerWindowEditor(const TEditorView& View)
     {
         SetUp();
+        if (View.Zoom != 1 || View.Response)
+        {
+            TRegistry Registry;
+            if (Registry.OpenKey("Software\\Zentrova\\Marvo\\WinAmp", true))
+            {
+                Registry.WriteInteger("Zoom", View.Zoom);
+                Registry.WriteInteger("Response", View.Response ? 1 : 0);
+            }
+        }
         Init();
         Config();
         for (int i = 0; i < 20; ++i)
@@ -53,7 +63,9 @@ private:
     void TestBody() override {}
 };
 
-INSTANTIATE_EDITOR_BEHAVIOUR(PlayerWindow, [] { return std::make_unique<TPlayerWindowEditor>(); });
+INSTANTIATE_EDITOR_BEHAVIOUR(PlayerWindow, [](const TEditorView& V) {
+    return std::make_unique<TPlayerWindowEditor>(V);
+});
 
 } // namespace
 

@@ -2,10 +2,12 @@
 // The editor's drivers of the Linux builds: the editor embedded in a headless window of the test, or in a
 // foreign host's X11 window with the effect called from a thread that owns no windows of ours (so the editor
 // lives on the toolkit's own window thread).
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
 #include "equaliser/SEQGUI.h"
+#include "equaliser/SEQRequests.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/FPUControl.h"
 #include "support/EditorBehaviours.h"
@@ -25,12 +27,40 @@ inline std::vector<std::uint32_t> OpaquePixels(const TBitmap32& B)
     return Pixels;
 }
 
+// What a host tells the effect before it opens the editor at View: its scale factor, and that it keeps the
+// view settings itself (so the listener's own preference plays no part). Nothing for the default view.
+inline void HandOverView(const THostView& Host, const TEditorView& View)
+{
+    if (View.Zoom == 1 && !View.Response)
+        return;
+    Host.Dispatch(effVendorSpecific, kSEQRequestSetView, 0, nullptr, View.Response ? 1.0f : 0.0f);
+    Host.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, static_cast<float>(View.Zoom));
+}
+
+// The host's window: room for the editor at View, never smaller than the 200 x 100 the tests always used.
+inline TPoint HostWindowSize(const TEditorView& View)
+{
+    constexpr int kPanelWidth = 131, kPanelHeight = 35, kResponseHeight = 60;
+    return {std::max(200, kPanelWidth * View.Zoom),
+            std::max(100, (kPanelHeight + (View.Response ? kResponseHeight : 0)) * View.Zoom)};
+}
+
+inline std::optional<TRect> EditorRectOf(const THostView& Host)
+{
+    ERect* R = nullptr;
+    if (Host.Dispatch(effEditGetRect, 0, 0, &R) == 0 || !R)
+        return std::nullopt;
+    return TRect{R->left, R->top, R->right, R->bottom};
+}
+
 #ifdef MARVO_HEADLESS
 
 class THeadlessEditor : public TEditorDriver
 {
 public:
-    THeadlessEditor()
+    explicit THeadlessEditor(const TEditorView& View = {})
+        : Open(HostWindowSize(View).X, HostWindowSize(View).Y,
+               [&](const THostView& Host) { HandOverView(Host, View); })
     {
         const TPoint P = Open.Editor->ClientToScreen({0, 0});
         FClient = {P.X, P.Y, P.X + Open.Editor->ClientWidth(), P.Y + Open.Editor->ClientHeight()};
@@ -39,6 +69,7 @@ public:
     void Settle() override { Application().ProcessMessages(); }
     float StoredValue(int Index) override { return Open.Host.E->getParameter(Open.Host.E, Index); }
     std::optional<std::vector<std::uint32_t>> Composed() override { return OpaquePixels(Open.Editor->FDisplayBitmap); }
+    std::optional<TRect> EditorRect() override { return EditorRectOf(Open.Host); }
 
 private:
     TOpenEditor Open;
@@ -51,11 +82,13 @@ class TX11HostEditor : public TEditorDriver
 public:
     static constexpr int kHostLeft = 100, kHostTop = 120;
 
-    explicit TX11HostEditor(TAudioMasterCallbackFunc Callback = &TestHostCallback)
+    explicit TX11HostEditor(TAudioMasterCallbackFunc Callback = &TestHostCallback, const TEditorView& View = {})
+        : HostWindow(kHostLeft, kHostTop, HostWindowSize(View).X, HostWindowSize(View).Y)
     {
         Module->SetAudioMaster(Callback);
         Host.Dispatch(effOpen);
         Host.Dispatch(effMainsChanged, 0, 1);
+        HandOverView(Host, View);
         Opened = Host.Dispatch(effEditOpen, 0, 0, HostWindow.Handle());
         if (Opened == 1 && HostWindow.Children().size() == 1)
             FClient = HostWindow.ScreenRect(HostWindow.Children()[0]);
@@ -84,6 +117,7 @@ public:
         RunInWindowThread([&] { Pixels = OpaquePixels(Module->Editor()->FDisplayBitmap); });
         return Pixels;
     }
+    std::optional<TRect> EditorRect() override { return EditorRectOf(Host); }
 
     TFPUControlScope FPU;
     X11Driver::TForeignWindow HostWindow{kHostLeft, kHostTop, 200, 100};

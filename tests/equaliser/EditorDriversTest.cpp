@@ -3,8 +3,10 @@
 #include "EditorDrivers.h"
 
 #ifdef MARVO_HEADLESS
-INSTANTIATE_EDITOR_BEHAVIOUR(Headless, [] { return std::make_unique<THeadlessEditor>(); });
+INSTANTIATE_EDITOR_BEHAVIOUR(Headless, [](const TEditorView& V) { return std::make_unique<THeadlessEditor>(V); });
 #else
-INSTANTIATE_EDITOR_BEHAVIOUR(X11Host, [] { return std::make_unique<TX11HostEditor>(); });
+INSTANTIATE_EDITOR_BEHAVIOUR(X11Host, [](const TEditorView& V) {
+    return std::make_unique<TX11HostEditor>(&TestHostCallback, V);
+});
 #endif
 #endif

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
 
 #include "equaliser/SEQGUI.h"
 #include "graphics/Color32.h"
@@ -16,13 +17,15 @@
 // The module with its editor open in a window of the test.
 struct TOpenEditor
 {
-    TOpenEditor()
+    TOpenEditor() : TOpenEditor(200, 100, nullptr) {}
+    // A host window of Width x Height; BeforeEdit, when given, talks to the effect before the editor opens.
+    TOpenEditor(int Width, int Height, const std::function<void(const THostView&)>& BeforeEdit)
     {
         HeadlessDriver::Reset();
         TFormDeclaration D;
         D.Name = "HostWindow";
-        D.ClientWidth = 200;
-        D.ClientHeight = 100;
+        D.ClientWidth = Width;
+        D.ClientHeight = Height;
         Parent = new TForm(nullptr, D);
         Parent->SetBounds(100, 100, Parent->Width(), Parent->Height());
         Parent->Show();
@@ -31,6 +34,8 @@ struct TOpenEditor
         Host.E = Module->Effect();
         Host.Dispatch(effOpen);
         Host.Dispatch(effMainsChanged, 0, 1);
+        if (BeforeEdit)
+            BeforeEdit(Host);
         Opened = Host.Dispatch(effEditOpen, 0, 0, Parent->Handle());
         Editor = Module->Editor();
     }

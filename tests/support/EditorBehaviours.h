@@ -30,6 +30,8 @@ public:
     virtual float StoredValue(int Index) = 0;
     // The panel as the editor composed it, row by row, where the driver can read the editor's own bitmap.
     virtual std::optional<std::vector<std::uint32_t>> Composed() { return std::nullopt; }
+    // The editor's rectangle as the host asks it (effEditGetRect), where the driver talks to the effect itself.
+    virtual std::optional<TRect> EditorRect() { return std::nullopt; }
 
     // The editor's client area on the screen.
     const TRect& Client() const { return FClient; }
@@ -60,10 +62,18 @@ protected:
     TRect FClient; // set by the driver's constructor
 };
 
+// How a driver opens the editor: at the zoom that a host's scale factor (the player: its stored choice) gives
+// it, with or without the response view under the panel. The default is the editor as it always opened.
+struct TEditorView
+{
+    int Zoom = 1;
+    bool Response = false;
+};
+
 struct TEditorDriverKind
 {
     const char* Name;
-    std::function<std::unique_ptr<TEditorDriver>()> Make;
+    std::function<std::unique_ptr<TEditorDriver>(const TEditorView&)> Make;
 };
 
 inline void PrintTo(const TEditorDriverKind& Kind, std::ostream* Out)
@@ -74,10 +84,10 @@ inline void PrintTo(const TEditorDriverKind& Kind, std::ostream* Out)
 class EditorBehaviour : public ::testing::TestWithParam<TEditorDriverKind>
 {
 protected:
-    static std::unique_ptr<TEditorDriver> Open() { return GetParam().Make(); }
+    static std::unique_ptr<TEditorDriver> Open(const TEditorView& View = {}) { return GetParam().Make(View); }
 };
 
-// INSTANTIATE_EDITOR_BEHAVIOUR(Headless, [] { return std::make_unique<THeadlessEditor>(); })
+// INSTANTIATE_EDITOR_BEHAVIOUR(Headless, [](const TEditorView& V) { return std::make_unique<THeadlessEditor>(V); })
 #define INSTANTIATE_EDITOR_BEHAVIOUR(Kind, Factory)                                                              \
     INSTANTIATE_TEST_SUITE_P(Kind, EditorBehaviour, ::testing::Values(TEditorDriverKind{#Kind, Factory}),        \
                              [](const auto&) { return std::string(#Kind); })
