@@ -1,12 +1,18 @@
-// The editor's behaviours that every window system shows alike: the panel on the display and a gain drag.
+// The editor's behaviours that every window system shows alike: the panel on the display, a gain drag, the
+// zoomed panel and a drag on the response view.
 #include "EditorBehaviours.h"
 
+#include <algorithm>
 #include <cmath>
+
+#include "equaliser/SEQResponseView.h"
+#include "equaliser/SmallEQModule.h"
 
 namespace
 {
 
 constexpr int kWidth = 131, kHeight = 35;
+constexpr int kBlank = -1;
 constexpr std::uint32_t kFlatGreen = 0xFF00CC14u;
 
 // The selector cell's mean brightness on the display (0..765 per pixel).
@@ -59,17 +65,22 @@ TEST_P(EditorBehaviour, DraggingTheGainStepsTheBandAndHidesTheCursorUntilTheRele
         bool Fine;
         TPoint Release; // where the button comes up
         float Gain;     // dB
+        int Zoom = 1;   // positions are panel pixels, times the zoom on the display
     } Cases[] = {
         {-5, 4, false, Centre, 2.0f},                           // up raises the gain, 0.1 dB per pixel
         {3, 2, true, Centre, -0.06f},                           // Ctrl: 0.01 dB per pixel
         {-5, 1, false, {Centre.X + 300, Centre.Y + 300}, 0.5f}, // released far outside the window
+        {-5, 4, false, Centre, 2.0f, 2},                        // zoomed: the same steps per panel pixel
     };
     for (const auto& C : Cases)
     {
-        SCOPED_TRACE(::testing::Message() << C.Moves << " moves of " << C.dY << (C.Fine ? " with Ctrl" : ""));
-        const std::unique_ptr<TEditorDriver> D = Open();
-        const std::vector<std::uint32_t> Before = D->Pixels(GainPanel);
-        D->Move(Centre.X, Centre.Y);
+        SCOPED_TRACE(::testing::Message() << C.Moves << " moves of " << C.dY << (C.Fine ? " with Ctrl" : "")
+                                          << " at " << C.Zoom << "x");
+        const std::unique_ptr<TEditorDriver> D = Open({C.Zoom, false});
+        const int N = C.Zoom;
+        const std::vector<std::uint32_t> Before =
+            D->Pixels({GainPanel.Left * N, GainPanel.Top * N, GainPanel.Right * N, GainPanel.Bottom * N});
+        D->Move(Centre.X * N, Centre.Y * N);
         ASSERT_TRUE(D->CursorShown());
         if (C.Fine)
             D->Key(TInjectedKey::ikCtrl, true);
@@ -77,20 +88,109 @@ TEST_P(EditorBehaviour, DraggingTheGainStepsTheBandAndHidesTheCursorUntilTheRele
         EXPECT_FALSE(D->CursorShown());
         for (int Move = 0; Move < C.Moves; ++Move)
         {
-            D->Move(Centre.X, Centre.Y + C.dY);
+            D->Move(Centre.X * N, (Centre.Y + C.dY) * N);
             const TPoint P = D->Pointer();
-            EXPECT_EQ(P.X, Centre.X);
-            EXPECT_EQ(P.Y, Centre.Y) << "the pointer goes back to the panel's centre";
+            EXPECT_EQ(P.X / N, Centre.X);
+            EXPECT_EQ(P.Y / N, Centre.Y) << "the pointer goes back to the panel's centre";
         }
         EXPECT_FALSE(D->CursorShown());
-        D->Move(C.Release.X, C.Release.Y);
+        D->Move(C.Release.X * N, C.Release.Y * N);
         D->Button(TMouseButton::mbLeft, false);
         if (C.Fine)
             D->Key(TInjectedKey::ikCtrl, false);
         D->Settle();
         EXPECT_TRUE(D->CursorShown());
-        EXPECT_NE(D->Pixels(GainPanel), Before) << "the read-out shows the new gain";
+        EXPECT_NE(D->Pixels({GainPanel.Left * N, GainPanel.Top * N, GainPanel.Right * N, GainPanel.Bottom * N}),
+                  Before)
+            << "the read-out shows the new gain";
         EXPECT_NEAR(D->StoredValue(13), (C.Gain + 15.0f) / 30.0f, 4e-6f); // 1e-4 dB
+    }
+}
+
+// The first pixel (row-major index) of the zoomed display that is not its panel pixel at 1x; kBlank for none.
+int FirstUnlikeBlock(const std::vector<std::uint32_t>& Zoomed, const std::vector<std::uint32_t>& One, int N)
+{
+    for (int y = 0; y < kHeight * N; ++y)
+        for (int x = 0; x < kWidth * N; ++x)
+            if (Zoomed[static_cast<std::size_t>(y * kWidth * N + x)] !=
+                One[static_cast<std::size_t>(y / N * kWidth + x / N)])
+                return y * kWidth * N + x;
+    return kBlank;
+}
+
+TEST_P(EditorBehaviour, AtTwoAndThreeTimesEachPanelPixelIsABlockOfItsPixelAtOneTime)
+{
+    std::vector<std::uint32_t> One;
+    {
+        const std::unique_ptr<TEditorDriver> D = Open();
+        One = D->Pixels({0, 0, kWidth, kHeight});
+        if (std::optional<std::vector<std::uint32_t>> Panel = D->Composed())
+            for (int Try = 0; Try < 100 && One != *Panel; ++Try)
+            {
+                D->Settle();
+                Panel = D->Composed();
+                One = D->Pixels({0, 0, kWidth, kHeight});
+            }
+    }
+    for (int N : {2, 3})
+    {
+        SCOPED_TRACE(::testing::Message() << N << "x");
+        const std::unique_ptr<TEditorDriver> D = Open({N, false});
+        ASSERT_EQ(D->Client().Width(), kWidth * N);
+        ASSERT_EQ(D->Client().Height(), kHeight * N);
+        if (const std::optional<TRect> Rect = D->EditorRect())
+        {
+            EXPECT_EQ(Rect->Width(), kWidth * N) << "the host's rectangle";
+            EXPECT_EQ(Rect->Height(), kHeight * N);
+        }
+        std::vector<std::uint32_t> Shown = D->Pixels({0, 0, kWidth * N, kHeight * N});
+        int Unlike = FirstUnlikeBlock(Shown, One, N);
+        for (int Try = 0; Try < 100 && Unlike != kBlank; ++Try)
+        {
+            D->Settle();
+            Shown = D->Pixels({0, 0, kWidth * N, kHeight * N});
+            Unlike = FirstUnlikeBlock(Shown, One, N);
+        }
+        EXPECT_EQ(Unlike, kBlank) << "at (" << Unlike % (kWidth * N) << ", " << Unlike / (kWidth * N) << ")";
+    }
+}
+
+// Band 5 (4 kHz) dragged right and up on the response view at 2x: its frequency and gain follow what the
+// view computes for the same motion in view pixels.
+TEST_P(EditorBehaviour, AtTwiceTheSizeADragOnAResponseHandleMovesItsBandAsTheViewComputes)
+{
+    constexpr int N = 2, Band = 5;
+    const TPoint Motion[] = {{4, -3}, {9, -7}}; // from the handle's centre, in view pixels
+    const std::unique_ptr<TEditorDriver> D = Open({N, true});
+    ASSERT_EQ(D->Client().Width(), kWidth * N);
+    ASSERT_EQ(D->Client().Height(), (kHeight + TResponseView::kHeight) * N);
+    const std::vector<std::uint32_t> View =
+        D->Pixels({0, kHeight * N, kWidth * N, (kHeight + TResponseView::kHeight) * N});
+    if (std::all_of(View.begin(), View.end(), [&](std::uint32_t P) { return P == View.front(); }))
+        GTEST_SKIP() << "the response view draws nothing yet";
+
+    auto Reference = std::make_unique<TSmallEQModule>(nullptr);
+    AEffect* E = Reference->Effect();
+    const float Before[2] = {E->getParameter(E, 4 * Band), E->getParameter(E, 4 * Band + 1)};
+    TResponseView Expected(Reference.get());
+    const TPoint Handle = Expected.HandleCentre(Band);
+    ASSERT_EQ(Expected.MouseDown(TMouseButton::mbLeft, ssLeft, Handle.X, Handle.Y), Band);
+    for (const TPoint& M : Motion)
+        Expected.MouseMove(ssLeft, Handle.X + M.X, Handle.Y + M.Y);
+    Expected.MouseUp();
+
+    // The view's pixel (X, Y) on the display: the middle of its block under the panel.
+    const auto MoveToView = [&](int X, int Y) { D->Move(X * N + N / 2, (kHeight + Y) * N + N / 2); };
+    MoveToView(Handle.X, Handle.Y);
+    D->Button(TMouseButton::mbLeft, true);
+    for (const TPoint& M : Motion)
+        MoveToView(Handle.X + M.X, Handle.Y + M.Y);
+    D->Button(TMouseButton::mbLeft, false);
+    for (int K : {0, 1}) // frequency, gain
+    {
+        const int Index = 4 * Band + K;
+        EXPECT_NE(E->getParameter(E, Index), Before[K]) << "the motion moves the band in both directions";
+        EXPECT_NEAR(D->StoredValue(Index), E->getParameter(E, Index), 1e-6f) << "parameter " << Index;
     }
 }
 

@@ -1,0 +1,74 @@
+// The LV2 UI in a host's window (a plain X11 window of the test), called as a host calls it on its own
+// thread: when the editor changes its size, the host hears of it through ui:resize at its next idle call.
+#include <gtest/gtest.h>
+
+#include <lv2/ui/ui.h>
+
+#include <utility>
+#include <vector>
+
+#include "lv2/LV2Controls.h"
+#include "platform/System.h"
+#include "platform/WindowProbe.h"
+#include "platform/x11/X11Driver.h"
+
+namespace
+{
+
+constexpr int kHostLeft = 100, kHostTop = 120;
+
+// The host's ui:resize: records every size asked for and gives Answer (0 agrees).
+struct TResizingHost
+{
+    std::vector<std::pair<int, int>> Sizes;
+    int Answer = 0;
+    static int Resize(LV2UI_Feature_Handle Handle, int Width, int Height)
+    {
+        auto* Self = static_cast<TResizingHost*>(Handle);
+        Self->Sizes.emplace_back(Width, Height);
+        return Self->Answer;
+    }
+};
+
+void IgnoreWrite(LV2UI_Controller, uint32_t, uint32_t, uint32_t, const void*) {}
+
+TEST(LV2UI, ShowingTheResponseViewAsksTheHostForTheTallerEditor)
+{
+    X11Driver::TForeignWindow Parent(kHostLeft, kHostTop, 300, 300);
+    TResizingHost Host;
+    LV2UI_Resize Resize{&Host, &TResizingHost::Resize};
+    const LV2_Feature ParentFeature{LV2_UI__parent, Parent.Handle()};
+    const LV2_Feature ResizeFeature{LV2_UI__resize, &Resize};
+    const LV2_Feature* const Features[] = {&ParentFeature, &ResizeFeature, nullptr};
+    const LV2UI_Descriptor* Descriptor = lv2ui_descriptor(0);
+    ASSERT_NE(Descriptor, nullptr);
+    const auto* Idle = static_cast<const LV2UI_Idle_Interface*>(Descriptor->extension_data(LV2_UI__idleInterface));
+    ASSERT_NE(Idle, nullptr);
+    LV2UI_Widget Widget = nullptr;
+    LV2UI_Handle Ui =
+        Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features);
+    ASSERT_NE(Ui, nullptr);
+    ASSERT_EQ(Host.Sizes, (std::vector<std::pair<int, int>>{{131, 35}})) << "the editor's size at the start";
+    const auto Settle = [&] {
+        for (int I = 0; I < 5; ++I)
+        {
+            SystemSleep(10);
+            Idle->idle(Ui);
+        }
+    };
+
+    // "Show response", the last item of the strip's menu, chosen with the keyboard.
+    InjectPointerMove(kHostLeft + 60, kHostTop + 32);
+    InjectMouseButton(TMouseButton::mbRight, true);
+    InjectMouseButton(TMouseButton::mbRight, false);
+    Settle();
+    X11Driver::PressKey("Up");
+    X11Driver::PressKey("Return");
+    for (int Try = 0; Try < 40 && Host.Sizes.size() < 2; ++Try)
+        Settle();
+    ASSERT_EQ(Host.Sizes.size(), 2u);
+    EXPECT_EQ(Host.Sizes[1], std::make_pair(131, 95));
+    Descriptor->cleanup(Ui);
+}
+
+} // namespace
