@@ -1,6 +1,7 @@
 // TFmVornEQ: declaration, creation and every drawing operation of the editor panel.
 #include "equaliser/SEQGUI.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -147,6 +148,9 @@ TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module) : TForm(AOwner,
     MIOff = AddRadioItem(PUOverview, "MIOff", "&Off", true);
     for (TMenuItem* Item : {MIDefaultScheme, MIBlackWhiteScheme, MIOff})
         Item->OnClick = [this](TComponent* S) { MIOverviewClick(S); };
+    N5 = PUOverview->Add("N5", "-");
+    MIShowResponse = PUOverview->Add("MIShowResponse", "Show &response");
+    MIShowResponse->OnClick = [this](TComponent* S) { MIShowResponseClick(S); };
     if (HasFileDialog()) // the import item only where a file can be chosen
     {
         N3 = PUOverview->Add("N3", "-");
@@ -164,6 +168,17 @@ TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module) : TForm(AOwner,
     MIMeterOff = AddRadioItem(PUMeter, "MIMeterOff", "Off");
     for (TMenuItem* Item : {Input1, MIOutput, MIMeterOff})
         Item->OnClick = [this](TComponent* S) { MIMeterClick(S); };
+    N4 = PUMeter->Add("N4", "-");
+    MIZoom = PUMeter->Add("MIZoom", "&Zoom");
+    for (int z = 1; z <= kMaxZoom; ++z)
+    {
+        const std::string Digit = std::to_string(z);
+        TMenuItem* Item = MIZoom->Add("MIZoom" + Digit, "&" + Digit + "\u00D7");
+        Item->SetRadioItem(true);
+        Item->SetTag(z);
+        Item->OnClick = [this](TComponent* S) { MIZoomClick(S); };
+        MIZoomN[static_cast<std::size_t>(z - 1)] = Item;
+    }
 
     GUITimer = new TTimer(this);
     GUITimer->SetName("GUITimer");
@@ -180,15 +195,29 @@ TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module) : TForm(AOwner,
     OnCreate = [this](TComponent* S) { FormCreate(S); };
     OnPaint = [this](TComponent* S) { FormPaint(S); };
     OnResize = [this](TComponent* S) { FormResize(S); };
-    OnMouseDown = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) { FormMouseDown(S, B, Sh, X, Y); };
-    OnMouseMove = [this](TComponent* S, TShiftState Sh, int X, int Y) { FormMouseMove(S, Sh, X, Y); };
-    OnMouseUp = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) { FormMouseUp(S, B, Sh, X, Y); };
+    // The handlers see panel pixels.
+    OnMouseDown = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) {
+        FormMouseDown(S, B, Sh, PanelCoordinate(X), PanelCoordinate(Y));
+    };
+    OnMouseMove = [this](TComponent* S, TShiftState Sh, int X, int Y) {
+        FormMouseMove(S, Sh, PanelCoordinate(X), PanelCoordinate(Y));
+    };
+    OnMouseUp = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) {
+        FormMouseUp(S, B, Sh, PanelCoordinate(X), PanelCoordinate(Y));
+    };
+    OnMouseWheel = [this](TComponent* S, TShiftState Sh, int Delta, int X, int Y) {
+        FormMouseWheel(S, Sh, Delta, PanelCoordinate(X), PanelCoordinate(Y));
+    };
     AfterConstruction();
+    CheckViewItems();
     if (!Module)
         return;
     // The window redraws everything when it is first sized, so what other threads left for it is moot.
     FModule = Module;
+    FResponse = TResponseView(Module);
     Module->AttachView(this);
+    LoadViewPreference();
+    SetView(StartingZoom(), Module->EditorViewSettings().ResponseShown);
     DrawFrequency();
     DrawBandwidth();
     DrawSymmetry();
@@ -231,13 +260,37 @@ void TFmVornEQ::FormCreate(TComponent* /*Sender*/)
 
 void TFmVornEQ::FormPaint(TComponent* /*Sender*/)
 {
-    FDisplayBitmap.DrawTo(*this);
+    if (FZoom == 1 && !FResponseShown)
+    {
+        FDisplayBitmap.DrawTo(*this);
+        return;
+    }
+    // Every panel pixel becomes a Zoom x Zoom block; the response view's rows follow the panel's.
+    const int Z = FZoom;
+    const int Rows = FDisplayBitmap.Height() + (FResponseShown ? FResponseBitmap.Height() : 0);
+    FZoomedBitmap.SetSize(FDisplayBitmap.Width() * Z, Rows * Z);
+    for (int y = 0; y < Rows; ++y)
+    {
+        const bool Panel = y < FDisplayBitmap.Height();
+        const TBitmap32& Source = Panel ? FDisplayBitmap : FResponseBitmap;
+        const int SourceRow = Panel ? y : y - FDisplayBitmap.Height();
+        if (SourceRow >= Source.Height())
+            continue;
+        const TColor32* From = Source.ScanLine(SourceRow);
+        const int Width = std::min(Source.Width(), FDisplayBitmap.Width());
+        TColor32* To = FZoomedBitmap.ScanLine(y * Z);
+        for (int x = 0; x < Width; ++x)
+            std::fill_n(To + x * Z, Z, From[x]);
+        for (int k = 1; k < Z; ++k)
+            std::copy_n(To, FZoomedBitmap.Width(), FZoomedBitmap.ScanLine(y * Z + k));
+    }
+    FZoomedBitmap.DrawTo(*this);
 }
 
 void TFmVornEQ::FormResize(TComponent* /*Sender*/)
 {
     RenderBackground(255);
-    FDisplayBitmap.DrawTo(*this);
+    FormPaint(this);
 }
 
 void TFmVornEQ::GUITimerTimer(TComponent* /*Sender*/)
@@ -267,7 +320,7 @@ float TFmVornEQ::Value(int Index) const
 
 void TFmVornEQ::RenderBackground(int Alpha)
 {
-    FBackgroundBitmap.SetSize(ClientWidth(), ClientHeight());
+    FBackgroundBitmap.SetSize(kWidth, kHeight); // the panel's own pixels, whatever the zoom
     FBackgroundBitmap.Clear(0);
     const TColor32 Base = SetAlpha(SystemColor32(kButtonFace), Alpha);
     TRandom Generator;
@@ -286,6 +339,13 @@ void TFmVornEQ::RenderBackground(int Alpha)
     DrawGain();
     DrawOverview();
     DrawMeter();
+}
+
+void TFmVornEQ::DrawResponse()
+{
+    if (!FResponseShown || FDisplayBitmap.Empty())
+        return;
+    FResponse.Draw(FResponseBitmap, FSelectedFilter);
 }
 
 void TFmVornEQ::DrawFilterSelector()
@@ -346,6 +406,7 @@ void TFmVornEQ::DrawOverview()
 {
     if (FDisplayBitmap.Empty())
         return;
+    DrawResponse(); // the view shows what the strip shows
     const TRect& R = FOverviewRect;
     FDisplayBitmap.CopyRect(FBackgroundBitmap, R);
     if (MIOff->Checked() || !FModule)

@@ -8,6 +8,11 @@
 // The editor is the module's view: it attaches itself to the module it is made for and draws the parts the
 // module reports changed.
 //
+// Zoom. The panel (and the response view under it, when shown) is composed at its own size in panel pixels
+// and every panel pixel is painted as a Zoom x Zoom block; the form's client size is the zoomed one. Mouse
+// positions reach the handlers divided back to panel pixels (rounded down), and the pointer is warped to the
+// middle of a panel pixel's block, so every rule of the interaction holds at every zoom.
+//
 // Threads. The window, its bitmaps and every Draw operation belong to [editor]. Parameter changes
 // made on another thread (a host's automation) do not draw: the module marks the affected parts and
 // UpdateTimer redraws them on [editor].
@@ -16,6 +21,7 @@
 #include <memory>
 #include <string>
 
+#include "equaliser/SEQResponseView.h"
 #include "equaliser/SEQView.h"
 #include "equaliser/SmallEQModule.h"
 #include "graphics/Bitmap32.h"
@@ -26,6 +32,7 @@ class TFmVornEQ : public TForm, public TSmallEQView
 public:
     static constexpr int kWidth = 131;
     static constexpr int kHeight = 35;
+    static constexpr int kMaxZoom = 4;
 
     // [editor] Loads the declaration (window, menus, timers); OnCreate runs FormCreate. With a module, the
     // editor attaches itself to it as its view and shows its values.
@@ -44,6 +51,11 @@ public:
     void MIFilterNrClick(TComponent* Sender);
     void MIOverviewClick(TComponent* Sender);
     void MIMeterClick(TComponent* Sender);
+    // The "Zoom" submenu's items (Tag 1..4) and "Show response": the user's choice, kept (see SetView).
+    void MIZoomClick(TComponent* Sender);
+    void MIShowResponseClick(TComponent* Sender);
+    // The wheel: over a handle of the response view, that band's bandwidth.
+    void FormMouseWheel(TComponent* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
     // Asks for a preset file of another equaliser (open dialog) and imports it with ImportPreset.
     void MIImportPresetClick(TComponent* Sender);
     // Draws what changes made off the editor's thread left for it, then invalidates.
@@ -61,9 +73,25 @@ public:
     void DrawMeter();
     // Redraws the read-outs, strip and meter named in Parts (TViewPart).
     void DrawParts(unsigned Parts);
+    // Redraws the response view when it is shown.
+    void DrawResponse();
     // The module's view: DrawParts.
     void ShowParts(unsigned Parts) override { DrawParts(Parts); }
+    // The module's view: the host's scale factor or the settings a host keeps changed.
+    void ViewSettingsChanged() override;
 
+    // [editor] The zoom (1..4) and whether the response view is shown, as the editor shows them now.
+    int Zoom() const { return FZoom; }
+    bool ResponseShown() const { return FResponseShown; }
+    // [editor] The panel's height in panel pixels: the panel, and the response view under it when shown.
+    int PanelHeight() const;
+    // [editor] Shows the editor at Zoom (limited to 1..4) with or without the response view: resizes the
+    // form and, while it is open in a host, asks the host for the new size (audioMasterSizeWindow). A host
+    // that refuses gets the largest zoom that fits the size it last accepted.
+    void SetView(int Zoom, bool ResponseShown);
+    // [editor] The zoom the editor starts at: the one the user chose, else the host's scale factor, else the
+    // screen's, rounded to the nearest whole number and limited to 1..4.
+    int StartingZoom() const;
     // [editor] Makes band Index (0..7) the selected one and redraws what shows it.
     void SelectFilter(int Index);
 
@@ -97,6 +125,11 @@ public:
     TMenuItem* MIOutput = nullptr;
     TMenuItem* N2 = nullptr;
     TMenuItem* MIMeterOff = nullptr;
+    TMenuItem* N4 = nullptr;
+    TMenuItem* MIZoom = nullptr;
+    std::array<TMenuItem*, kMaxZoom> MIZoomN{};
+    TMenuItem* N5 = nullptr;
+    TMenuItem* MIShowResponse = nullptr;
     TTimer* GUITimer = nullptr;
     TTimer* UpdateTimer = nullptr;
 
@@ -107,8 +140,21 @@ public:
     TRect FFrequencyRect, FGainRect, FBandwidthRect, FSymmetryRect, FOverviewRect, FMeterRect;
     std::array<TColor32, 33> FMeterGradient{};
     TSmallEQModule* FModule = nullptr;
+    TBitmap32 FResponseBitmap;
+    TResponseView FResponse{nullptr};
 
 private:
+    // A client coordinate of the window as a panel coordinate (rounded down), and a panel point's screen
+    // position (the middle of its block).
+    int PanelCoordinate(int WindowCoordinate) const;
+    TPoint PanelToScreen(TPoint P) const;
+    // Reads the user's preference (unless a host keeps the view settings) and writes it back on a choice.
+    void LoadViewPreference();
+    void StoreViewPreference();
+    // Moves the Zoom submenu's check and the response item's check to what is shown.
+    void CheckViewItems();
+    // The response view's share of the mouse (Y in view pixels); answers whether it took the event.
+    bool ResponseMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     // Parameter k of the module as the editor shows it; 0 without a module.
     float Value(int Index) const;
     void DrawReadOut(const TRect& R, const std::string& Text);
@@ -118,6 +164,11 @@ private:
     void Write(int Index, float Value);
 
     bool FCursorHidden = false;
+    int FZoom = 1;
+    bool FResponseShown = false;
+    // The client size the host last accepted (or gave at opening), for a host that refuses a new one.
+    int FAcceptedWidth = 0, FAcceptedHeight = 0;
+    TBitmap32 FZoomedBitmap;
     // Cleared when the form is destroyed: a mouse-move handler that processes messages checks it before it
     // touches the form again (the host may close the editor meanwhile).
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);

@@ -60,7 +60,7 @@ void TFmVornEQ::StartDrag(const TRect& R)
 {
     Application().SetCursor(TCursor::crNone);
     FCursorHidden = true;
-    const TPoint C = ClientToScreen(Centre(R));
+    const TPoint C = PanelToScreen(Centre(R));
     SetPointerPos(C.X, C.Y);
 }
 
@@ -74,11 +74,17 @@ void TFmVornEQ::SelectFilter(int Index)
     DrawSymmetry();
     DrawFilterSelector();
     DrawGain();
+    DrawResponse();
     Invalidate();
 }
 
 void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    if (FResponseShown && Y >= kHeight)
+    {
+        ResponseMouseDown(Button, Shift, X, Y - kHeight);
+        return;
+    }
     const int b = FSelectedFilter;
     const bool Right = Button == TMouseButton::mbRight;
     if (X < 16)
@@ -161,6 +167,17 @@ void TFmVornEQ::FormMouseMove(TComponent* /*Sender*/, TShiftState Shift, int X, 
 {
     if (!(Shift & ssLeft) || !FModule)
         return;
+    if (FResponse.Dragging())
+    {
+        // A handle's drag keeps the pointer where the listener moves it, over the panel too.
+        if (FResponse.MouseMove(Shift, X, Y - kHeight))
+        {
+            DrawFrequency();
+            DrawOverview();
+            Invalidate();
+        }
+        return;
+    }
     const TRect* Panels[] = {&FFrequencyRect, &FGainRect, &FBandwidthRect, &FSymmetryRect, &FMeterRect, &FOverviewRect};
     const TRect* Panel = nullptr;
     for (const TRect* R : Panels)
@@ -199,7 +216,7 @@ void TFmVornEQ::FormMouseMove(TComponent* /*Sender*/, TShiftState Shift, int X, 
         Write(4 * b, OverviewFrequency(FOverviewRect, X));
         Back.X = X;
     }
-    const TPoint Screen = ClientToScreen(Back);
+    const TPoint Screen = PanelToScreen(Back);
     SetPointerPos(Screen.X, Screen.Y);
 
     if (Panel == &FOverviewRect)
@@ -217,6 +234,36 @@ void TFmVornEQ::FormMouseUp(TComponent* /*Sender*/, TMouseButton /*Button*/, TSh
 {
     Application().SetCursor(TCursor::crDefault);
     FCursorHidden = false;
+    FResponse.MouseUp();
+}
+
+bool TFmVornEQ::ResponseMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    if (Button == TMouseButton::mbRight && !(Shift & ssShift))
+    {
+        PopupAtPointer(PUOverview); // where "Show response" is
+        return true;
+    }
+    const int Band = FResponse.MouseDown(Button, Shift, X, Y);
+    if (Band < 0)
+        return false;
+    SelectFilter(Band);
+    DrawOverview();
+    Invalidate();
+    return true;
+}
+
+void TFmVornEQ::FormMouseWheel(TComponent* /*Sender*/, TShiftState Shift, int WheelDelta, int X, int Y)
+{
+    if (!FResponseShown || Y < kHeight)
+        return;
+    const int Band = FResponse.MouseWheel(Shift, WheelDelta, X, Y - kHeight);
+    if (Band < 0)
+        return;
+    SelectFilter(Band);
+    DrawBandwidth();
+    DrawOverview();
+    Invalidate();
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -21,7 +21,7 @@ TEST_F(SEQGUIImport, TheStripMenuEndsWithTheImportAndACancelledDialogChangesNoth
     std::vector<std::string> Names;
     for (const TMenuItem* Item : Editor->PUOverview->Items())
         Names.push_back(Item->Name());
-    EXPECT_EQ(Names, (std::vector<std::string>{"MIDefaultScheme", "MIBlackWhiteScheme", "N1", "MIOff", "N3",
+    EXPECT_EQ(Names, (std::vector<std::string>{"MIDefaultScheme", "MIBlackWhiteScheme", "N1", "MIOff", "N5", "MIShowResponse", "N3",
                                                "MIImportPreset"}));
     EXPECT_FALSE(Editor->MIImportPreset->RadioItem());
 

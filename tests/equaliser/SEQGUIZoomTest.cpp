@@ -1,0 +1,211 @@
+// The editor's zoom: where it starts, how it paints and reads the mouse, how a host hears of a new size, and
+// where the listener's choice is kept.
+#ifdef MARVO_HEADLESS
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "SEQGUITestSupport.h"
+#include "equaliser/SEQRequests.h"
+#include "platform/System.h"
+#include "support/TempPath.h"
+
+namespace
+{
+
+// What the host answers to audioMasterSizeWindow, and what it was asked.
+bool GHostAcceptsSize = true;
+std::vector<std::pair<int, int>> GSizeRequests;
+
+VstIntPtr VSTCALL SizingHost(AEffect*, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void*, float)
+{
+    if (Opcode == audioMasterSizeWindow)
+    {
+        GSizeRequests.emplace_back(Index, static_cast<int>(Value));
+        return GHostAcceptsSize ? 1 : 0;
+    }
+    return Opcode == audioMasterVersion ? 2400 : 0;
+}
+
+// The module with the sizing host, opened after Before ran on it (the host's requests before effEditOpen).
+struct TZoomedEditor
+{
+    template <class F>
+    explicit TZoomedEditor(F Before)
+    {
+        TFormDeclaration D;
+        D.Name = "HostWindow";
+        D.ClientWidth = 600;
+        D.ClientHeight = 400;
+        Parent = new TForm(nullptr, D);
+        Parent->Show();
+        Module = new TSmallEQPlugIn(nullptr);
+        Module->SetAudioMaster(&SizingHost);
+        Host.E = Module->Effect();
+        Host.Dispatch(effOpen);
+        Before(Host);
+        Host.Dispatch(effEditOpen, 0, 0, Parent->Handle());
+        Editor = Module->Editor();
+    }
+    ~TZoomedEditor()
+    {
+        Host.Dispatch(effEditClose);
+        Host.Dispatch(effClose);
+        delete Parent;
+    }
+    std::pair<int, int> Rect() const
+    {
+        ERect* R = nullptr;
+        Host.Dispatch(effEditGetRect, 0, 0, &R);
+        return {R->right - R->left, R->bottom - R->top};
+    }
+    void ChooseInMeterMenu(const std::string& Item) const
+    {
+        HeadlessDriver::ChooseInNextPopup(Item);
+        HeadlessDriver::MouseDown(*Editor, TMouseButton::mbRight, ssRight, 128 * Editor->Zoom(), 10 * Editor->Zoom());
+        HeadlessDriver::MouseUp(*Editor, TMouseButton::mbRight, 0, 128 * Editor->Zoom(), 10 * Editor->Zoom());
+    }
+
+    TFPUControlScope FPU;
+    TForm* Parent = nullptr;
+    TSmallEQPlugIn* Module = nullptr;
+    THostView Host{};
+    TFmVornEQ* Editor = nullptr;
+};
+
+void NoRequest(THostView&) {}
+
+class SEQGUIZoom : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        HeadlessDriver::Reset();
+        GHostAcceptsSize = true;
+        GSizeRequests.clear();
+        const char* Previous = std::getenv("XDG_CONFIG_HOME");
+        FPrevious = Previous ? Previous : "";
+        FHadPrevious = Previous != nullptr;
+        std::filesystem::create_directories(FFolder);
+        ::setenv("XDG_CONFIG_HOME", FFolder.c_str(), 1);
+    }
+    void TearDown() override
+    {
+        if (FHadPrevious)
+            ::setenv("XDG_CONFIG_HOME", FPrevious.c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+        std::filesystem::remove_all(FFolder);
+        HeadlessDriver::Reset();
+    }
+
+    std::string FFolder = TempPath("zoom-settings");
+    std::string FPrevious;
+    bool FHadPrevious = false;
+};
+
+} // namespace
+
+TEST_F(SEQGUIZoom, AHostFactorOfTwoGivesA262By70EditorOfTwoByTwoBlocksThatReadsTheMouseInPanelPixels)
+{
+    TZoomedEditor Open([](THostView& H) { H.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, 2.0f); });
+    EXPECT_EQ(Open.Rect(), (std::pair<int, int>{262, 70}));
+    TFmVornEQ& E = *Open.Editor;
+    for (int y = 0; y < 70; ++y)
+        for (int x = 0; x < 262; ++x)
+            ASSERT_EQ(HeadlessDriver::Pixel(E, x, y), E.FDisplayBitmap.Pixel(x / 2, y / 2)) << x << ", " << y;
+
+    // A press on the gain read-out pulls the pointer to the middle of its centre pixel's block, and five panel
+    // pixels up (ten window pixels) raise the gain by 0.5 dB, as at zoom 1.
+    Open.Module->SetParameterAutomated(13, 0.0f);
+    HeadlessDriver::MouseDown(E, TMouseButton::mbLeft, ssLeft, 2 * 30, 2 * 20 + 1);
+    const TPoint Centre = E.ScreenToClient(GetPointerPos());
+    EXPECT_EQ(Centre.X, 2 * 44 + 1);
+    EXPECT_EQ(Centre.Y, 2 * 23 + 1);
+    HeadlessDriver::MouseMove(E, ssLeft, Centre.X, Centre.Y - 10);
+    HeadlessDriver::MouseUp(E, TMouseButton::mbLeft, 0, Centre.X, Centre.Y);
+    EXPECT_NEAR(Open.Module->Parameter(13), 0.5f, 1e-6f);
+}
+
+TEST_F(SEQGUIZoom, TheStartingZoomIsTheChoiceElseTheHostsFactorElseTheScreensRoundedAndLimited)
+{
+    struct TCase
+    {
+        int Chosen;
+        float HostFactor; // 0: the host sends none
+        double Screen;
+        int Zoom;
+    } const Cases[] = {
+        {0, 0.0f, 1.0, 1}, {0, 0.0f, 2.4, 2}, {0, 0.0f, 2.5, 3}, {0, 2.6f, 1.0, 3}, {0, 1.4f, 3.0, 1},
+        {2, 4.0f, 3.0, 2}, {0, 9.0f, 1.0, 4}, {0, 0.3f, 1.0, 1}, {0, 0.0f, 0.5, 1}, {0, 0.0f, 7.0, 4},
+    };
+    for (const TCase& C : Cases)
+    {
+        HeadlessDriver::SetDisplayScale(C.Screen);
+        TZoomedEditor Open([&](THostView& H) {
+            if (C.Chosen)
+                H.Dispatch(effVendorSpecific, kSEQRequestSetView, C.Chosen, nullptr, 0.0f);
+            if (C.HostFactor > 0.0f)
+                H.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, C.HostFactor);
+        });
+        EXPECT_EQ(Open.Editor->Zoom(), C.Zoom) << C.Chosen << " " << C.HostFactor << " " << C.Screen;
+        EXPECT_EQ(Open.Rect(), (std::pair<int, int>{131 * C.Zoom, 35 * C.Zoom}));
+    }
+}
+
+TEST_F(SEQGUIZoom, AChosenZoomAsksTheHostIsCheckedAndIsTheUsersPreferenceNextTime)
+{
+    {
+        TZoomedEditor Open(NoRequest);
+        EXPECT_TRUE(Open.Editor->MIZoomN[0]->Checked());
+        Open.ChooseInMeterMenu("MIZoom3");
+        EXPECT_EQ(GSizeRequests, (std::vector<std::pair<int, int>>{{393, 105}}));
+        EXPECT_EQ(Open.Rect(), (std::pair<int, int>{393, 105}));
+        EXPECT_TRUE(Open.Editor->MIZoomN[2]->Checked());
+        EXPECT_FALSE(Open.Editor->MIZoomN[0]->Checked());
+        // A host's factor does not override the listener's choice.
+        Open.Host.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, 2.0f);
+        EXPECT_EQ(Open.Editor->Zoom(), 3);
+    }
+    TZoomedEditor Next(NoRequest);
+    EXPECT_EQ(Next.Editor->Zoom(), 3);
+}
+
+TEST_F(SEQGUIZoom, AHostThatRefusesTheSizeGetsTheLargestZoomThatFitsWhatItAccepted)
+{
+    TZoomedEditor Open([](THostView& H) { H.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, 2.0f); });
+    GHostAcceptsSize = false;
+    Open.ChooseInMeterMenu("MIZoom4");
+    EXPECT_EQ(GSizeRequests, (std::vector<std::pair<int, int>>{{524, 140}}));
+    EXPECT_EQ(Open.Editor->Zoom(), 2);
+    EXPECT_EQ(Open.Rect(), (std::pair<int, int>{262, 70}));
+    EXPECT_TRUE(Open.Editor->MIZoomN[1]->Checked());
+    // With the response view the panel no longer fits at 2: it is drawn at 1.
+    Open.Editor->MIShowResponse->Click();
+    EXPECT_EQ(Open.Editor->Zoom(), 1);
+    EXPECT_EQ(Open.Rect(), (std::pair<int, int>{131, 95}));
+}
+
+TEST_F(SEQGUIZoom, AHostThatKeepsTheViewGetsItBackAndTheUsersPreferenceIsLeftAlone)
+{
+    {
+        TZoomedEditor Open([](THostView& H) { H.Dispatch(effVendorSpecific, kSEQRequestSetView, 2, nullptr, 1.0f); });
+        EXPECT_EQ(Open.Rect(), (std::pair<int, int>{262, 190}));
+        Open.ChooseInMeterMenu("MIZoom1");
+        EXPECT_EQ(Open.Host.Dispatch(effVendorSpecific, kSEQRequestGetView), 1 + kSEQViewResponseShown);
+        EXPECT_EQ(Open.Host.Dispatch(effVendorSpecific, kSEQRequestSetView, 5), 0);
+        // Handed over while open: the editor follows at once.
+        Open.Host.Dispatch(effVendorSpecific, kSEQRequestSetView, 3, nullptr, 0.0f);
+        EXPECT_EQ(Open.Rect(), (std::pair<int, int>{393, 105}));
+    }
+    TZoomedEditor Plain(NoRequest);
+    EXPECT_EQ(Plain.Editor->Zoom(), 1);
+    EXPECT_FALSE(Plain.Editor->ResponseShown());
+}
+
+#endif
