@@ -102,8 +102,7 @@ protected:
     {
         SetEnvironmentValue(kUserFolderVariable, UserFolder());
         RemoveSettings();
-        TRegistry Registry;
-        Registry.DeleteKey("Software\\Zentrova\\Marvo\\WinAmp");
+        RemoveKeys();
         Header = AdapterHeader();
         Module = Header->getModule(0);
         TFormDeclaration D;
@@ -119,7 +118,16 @@ protected:
     {
         Module->Quit(Module);
         RemoveSettings();
+        RemoveKeys();
         Player.reset();
+    }
+
+    // The window's key and the equaliser's own preference.
+    static void RemoveKeys()
+    {
+        TRegistry Registry;
+        Registry.DeleteKey("Software\\Zentrova\\Marvo\\WinAmp");
+        Registry.DeleteKey("Software\\Zentrova\\Marvo\\SmallEQ");
     }
 
     static std::string UserFolder() { return ExtractFilePath(ExecutablePath()) + "adapter-user" + kSep; }

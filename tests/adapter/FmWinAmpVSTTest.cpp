@@ -69,18 +69,27 @@ TEST_F(TFmWinAmpVSTTest, StoredVisibilityAndLeftEdgeReturnButNotTheTopEdge)
     }
 }
 
-// The editor's zoom and response view live in the window's key: handed to the equaliser at start, read back
-// from it at Quit. Absent or invalid values leave the equaliser's own choice (no zoom chosen, no response).
+// The editor's zoom and response view live in the window's key: handed to the equaliser before its editor
+// opens (the window takes the editor's size), read back from it at Quit. Absent or invalid values leave the
+// equaliser's own choice (no zoom chosen, no response view), whatever the listener's own preference says.
 TEST_F(TFmWinAmpVSTTest, TheEditorsViewSettingsGoThroughTheWindowsKey)
 {
     constexpr std::int32_t None = -1;
     const struct
     {
         std::int32_t Zoom, Response;               // stored before Init; None: no value
+        int Width, Height;                         // the window's client area at the start
         std::int32_t WrittenZoom, WrittenResponse; // found after Quit
     } Cases[] = {
-        {None, None, None, 0}, {3, 1, 3, 1}, {2, 0, 2, 0}, {None, 1, None, 1}, {9, 7, None, 1}, {0, 0, None, 0},
+        {None, None, 131, 35, None, 0}, {3, 1, 393, 285, 3, 1}, {2, 0, 262, 70, 2, 0},
+        {None, 1, 131, 95, None, 1},    {9, 7, 131, 95, None, 1}, {0, 0, 131, 35, None, 0},
     };
+    {
+        TRegistry Preference;
+        ASSERT_TRUE(Preference.OpenKey("Software\\Zentrova\\Marvo\\SmallEQ", true));
+        Preference.WriteInteger("Zoom", 4);
+        Preference.WriteInteger("Response", 1);
+    }
     for (const auto& C : Cases)
     {
         SCOPED_TRACE(::testing::Message() << "Zoom " << C.Zoom << ", Response " << C.Response);
@@ -94,6 +103,8 @@ TEST_F(TFmWinAmpVSTTest, TheEditorsViewSettingsGoThroughTheWindowsKey)
                 Registry.WriteInteger("Response", C.Response);
         }
         ASSERT_EQ(Init(), 0);
+        EXPECT_EQ(MarvoWindow().Client.Width(), C.Width);
+        EXPECT_EQ(MarvoWindow().Client.Height(), C.Height);
         Quit();
         TRegistry Registry;
         ASSERT_TRUE(Registry.OpenKeyReadOnly("Software\\Zentrova\\Marvo\\WinAmp"));

@@ -1,10 +1,11 @@
-// "Import EQ preset…" on the overview strip's menu of the player's window, chosen as a listener chooses it:
-// a right click on the strip, the item, a path in the file dialog. Win32: real input under Wine; the menu and
-// the dialog are modal on the window thread, so a thread of the test drives them. Headless: the driver's menu
-// choice and dialog answer. What Quit saves is the proof of what the module holds. (X11 has no file dialog,
-// and so no import item.)
+// The overview strip's menu of the player's window, chosen as a listener chooses it: "Import EQ preset…" (a
+// right click on the strip, the item, a path in the file dialog) and "Show response". Win32: real input under
+// Wine; the menu and the dialog are modal on the window thread, so a thread of the test drives them.
+// Headless: the driver's menu choice and dialog answer. What Quit saves is the proof of what the module holds.
+// (X11 has no file dialog, and so no import item.)
 #if defined(MARVO_WIN32) || defined(MARVO_HEADLESS)
 #include <atomic>
+#include <functional>
 #include <thread>
 
 #include "AdapterTestSupport.h"
@@ -16,7 +17,7 @@
 namespace
 {
 
-class TImportMenuTest : public TAdapterTest
+class TStripMenuTest : public TAdapterTest
 {
 protected:
     void TearDown() override
@@ -43,8 +44,10 @@ protected:
         }
     }
 
-    // A right click on the strip, "Import EQ preset…" chosen with the mouse, Path typed into the dialog.
-    void ImportThroughMenu(const std::string& Path)
+    // A right click on the strip. Win32: Drive works the modal menu from a thread of the test and answers what
+    // went wrong, or "". Headless: the item ItemName is chosen.
+    static void RightClickOnStrip([[maybe_unused]] const std::function<std::string()>& Drive,
+                                  [[maybe_unused]] const char* ItemName)
     {
         const TWindowProbe W = MarvoWindow();
         InjectPointerMove(W.Client.Left + 70, W.Client.Top + 32);
@@ -53,7 +56,7 @@ protected:
         std::atomic<bool> Done{false};
         std::string Failure;
         std::thread Driver([&] {
-            Failure = DriveMenuAndDialog(Path);
+            Failure = Drive();
             Done = true;
         });
         InjectMouseButton(TMouseButton::mbRight, true);
@@ -64,11 +67,39 @@ protected:
         Pump();
         ASSERT_EQ(Failure, "");
 #else
-        HeadlessDriver::ChooseInNextPopup("MIImportPreset");
-        HeadlessDriver::PresetNextDialogAnswer(Path);
+        HeadlessDriver::ChooseInNextPopup(ItemName);
         InjectMouseButton(TMouseButton::mbRight, true);
         InjectMouseButton(TMouseButton::mbRight, false);
         Pump();
+#endif
+    }
+
+    // "Show response", chosen by its accelerator.
+    static void ShowResponseThroughMenu()
+    {
+        RightClickOnStrip(
+            []() -> std::string {
+#ifdef MARVO_WIN32
+                if (!Await([](const TWindowProbe& W) { return W.ClassName == "#32768"; }))
+                    return "no pop-up menu appeared";
+                InjectText("r");
+#endif
+                return "";
+            },
+            "MIShowResponse");
+    }
+
+    // A right click on the strip, "Import EQ preset…" chosen with the mouse, Path typed into the dialog.
+    void ImportThroughMenu(const std::string& Path)
+    {
+#ifdef MARVO_WIN32
+        const auto Drive = [&] { return DriveMenuAndDialog(Path); };
+#else
+        HeadlessDriver::PresetNextDialogAnswer(Path);
+        const auto Drive = [] { return std::string(); };
+#endif
+        ASSERT_NO_FATAL_FAILURE(RightClickOnStrip(Drive, "MIImportPreset"));
+#ifdef MARVO_HEADLESS
         ASSERT_FALSE(HeadlessDriver::Popups().empty());
         EXPECT_EQ(HeadlessDriver::Popups().back().MenuName, "PUOverview");
         ASSERT_FALSE(HeadlessDriver::Dialogs().empty());
@@ -116,7 +147,23 @@ protected:
 #endif
 };
 
-TEST_F(TImportMenuTest, TheImportedSettingPlaysAtOnceAndIsWhatQuitSaves)
+// The editor grows under the panel at once, the window's client area with it (the editor asks its host), and
+// the window's key keeps the choice for the next start.
+TEST_F(TStripMenuTest, ShowResponseGrowsTheWindowAndTheNextStartOpensWithIt)
+{
+    Init();
+    Config();
+    Pump();
+    ASSERT_EQ(MarvoWindow().Client.Height(), 35);
+    ASSERT_NO_FATAL_FAILURE(ShowResponseThroughMenu());
+    EXPECT_EQ(MarvoWindow().Client.Width(), 131);
+    EXPECT_EQ(MarvoWindow().Client.Height(), 95);
+    Quit();
+    Init();
+    EXPECT_EQ(MarvoWindow().Client.Height(), 95) << "at the next start";
+}
+
+TEST_F(TStripMenuTest, TheImportedSettingPlaysAtOnceAndIsWhatQuitSaves)
 {
     const std::string Path = WritePreset("import-menu.txt", "Preamp: -4.5 dB\n"
                                                             "Filter 1: ON LSC Fc 105 Hz Gain 4.0 dB Q 0.70\n"
@@ -141,7 +188,7 @@ TEST_F(TImportMenuTest, TheImportedSettingPlaysAtOnceAndIsWhatQuitSaves)
     EXPECT_EQ(FileBytes(PlayerFile()), Setting);
 }
 
-TEST_F(TImportMenuTest, AFileThatCannotBeImportedShowsOneBoxEachTimeAndChangesNothing)
+TEST_F(TStripMenuTest, AFileThatCannotBeImportedShowsOneBoxEachTimeAndChangesNothing)
 {
     const std::string Bad = WritePreset("import-menu-bad.txt", "Preamp: -3 dB\nFilter 1: ON PK Fc 1x0 Hz Gain 2 dB Q 1\n");
     const std::string Missing = PresetPath("import-menu-missing.txt");
