@@ -4,6 +4,10 @@
 
 #include <lv2/ui/ui.h>
 
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -32,8 +36,34 @@ struct TResizingHost
 
 void IgnoreWrite(LV2UI_Controller, uint32_t, uint32_t, uint32_t, const void*) {}
 
+// The listener's own settings (the editor keeps its view there) in a folder of the test's, while it lives.
+class TOwnSettingsFolder
+{
+public:
+    TOwnSettingsFolder()
+    {
+        if (const char* Saved = std::getenv("XDG_CONFIG_HOME"))
+            FSaved = Saved;
+        ::setenv("XDG_CONFIG_HOME", FFolder.c_str(), 1);
+    }
+    ~TOwnSettingsFolder()
+    {
+        std::error_code Ignored;
+        std::filesystem::remove_all(FFolder, Ignored);
+        if (FSaved)
+            ::setenv("XDG_CONFIG_HOME", FSaved->c_str(), 1);
+        else
+            ::unsetenv("XDG_CONFIG_HOME");
+    }
+
+private:
+    std::string FFolder = ExtractFilePath(ExecutablePath()) + "lv2-ui-user";
+    std::optional<std::string> FSaved;
+};
+
 TEST(LV2UI, ShowingTheResponseViewAsksTheHostForTheTallerEditor)
 {
+    const TOwnSettingsFolder Settings;
     X11Driver::TForeignWindow Parent(kHostLeft, kHostTop, 300, 300);
     TResizingHost Host;
     LV2UI_Resize Resize{&Host, &TResizingHost::Resize};
