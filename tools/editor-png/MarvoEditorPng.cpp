@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cxxopts.hpp>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -77,9 +76,7 @@ TOptions ParseCommandLine(const std::vector<std::string>& Args)
     O.Help = AsksForHelp(Args);
     if (O.Help)
         return O;
-    cxxopts::Options Declared("marvo-editor-png");
-    Declared.add_options()("scale", "", cxxopts::value<std::string>())("band", "", cxxopts::value<std::string>())(
-        "zoom", "", cxxopts::value<std::string>())("response", "");
+    const std::vector<TDeclaredOption> Declared{{"scale", true}, {"band", true}, {"zoom", true}, {"response"}};
     const TOptionList Given = ReadOptions(Declared, Args);
     if (!Given.Unknown.empty())
         throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");
