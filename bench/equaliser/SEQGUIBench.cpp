@@ -1,12 +1,14 @@
 // The editor's window-thread work per event, on an editor embedded in a headless host window with every
 // band active: the full background render, one meter timer tick with the paint it causes, and one drag step
-// on a read-out (the parameter written through its handler, the redraw and the paint). [window thread]
+// on a read-out (the parameter written through its handler, the redraw and the paint); at zoom 4 with the
+// response view shown, the full redraw, the meter tick and a drag step on a response handle. [window thread]
 #include <benchmark/benchmark.h>
 
 #include <vector>
 
 #include "SmallEQBenchSetup.h"
 #include "equaliser/SEQGUI.h"
+#include "equaliser/SEQRequests.h"
 #include "platform/FPUControl.h"
 #include "platform/Forms.h"
 #include "platform/headless/HeadlessDriver.h"
@@ -17,7 +19,7 @@ namespace
 // The module with its editor open in a host window; a block of audio has run, so the meter shows levels.
 struct TBenchEditor
 {
-    TBenchEditor()
+    explicit TBenchEditor(int Zoom = 1, bool Response = false)
     {
         HeadlessDriver::Reset();
         TFormDeclaration D;
@@ -30,6 +32,7 @@ struct TBenchEditor
         E = Module->Effect();
         E->dispatcher(E, effOpen, 0, 0, nullptr, 0.0f);
         E->dispatcher(E, effMainsChanged, 0, 1, nullptr, 0.0f);
+        E->dispatcher(E, effVendorSpecific, kSEQRequestSetView, Zoom, nullptr, Response ? 1.0f : 0.0f);
         E->dispatcher(E, effEditOpen, 0, 0, Parent->Handle(), 0.0f);
         Editor = Module->Editor();
         std::vector<float> Left(576, 0.25f), Right(576, -0.5f);
@@ -114,6 +117,58 @@ void BM_DragStepFrequencyWithOverview(benchmark::State& State)
     DragStep(State, &TFmVornEQ::FFrequencyRect, 0, false);
 }
 
+constexpr int kZoom = 4;
+
+void BM_FullRedrawAtZoom4WithResponse(benchmark::State& State)
+{
+    TBenchEditor B(kZoom, true);
+    const int Paints = HeadlessDriver::PaintCount(*B.Editor);
+    for (auto _ : State)
+    {
+        B.Editor->RenderBackground(255);
+        B.Editor->Repaint();
+    }
+    if (HeadlessDriver::PaintCount(*B.Editor) - Paints < State.iterations())
+        State.SkipWithError("a redraw was not painted");
+}
+
+void BM_GUITimerTickAtZoom4WithResponse(benchmark::State& State)
+{
+    TBenchEditor B(kZoom, true);
+    for (auto _ : State)
+    {
+        B.Editor->GUITimerTimer(B.Editor->GUITimer);
+        Application().ProcessMessages();
+    }
+}
+
+// One mouse move with the left button held on the selected band's response handle, one panel pixel up and
+// down in turn: the band's gain written, the panel's read-outs, the strip and the view redrawn, and the zoomed
+// paint.
+void BM_ResponseDragStepAtZoom4(benchmark::State& State)
+{
+    TBenchEditor B(kZoom, true);
+    const TPoint H = B.Editor->FResponse.HandleCentre(B.Editor->FSelectedFilter);
+    const int X = H.X * kZoom + 1, Y = (TFmVornEQ::kHeight + H.Y) * kZoom + 1;
+    HeadlessDriver::MouseDown(*B.Editor, TMouseButton::mbLeft, ssLeft, X, Y);
+    if (!B.Editor->FResponse.Dragging())
+        State.SkipWithError("the press found no handle");
+    const int Paints = HeadlessDriver::PaintCount(*B.Editor);
+    int Step = -kZoom;
+    for (auto _ : State)
+    {
+        HeadlessDriver::MouseMove(*B.Editor, ssLeft, X, Y + Step);
+        Application().ProcessMessages();
+        Step = Step ? 0 : -kZoom;
+    }
+    if (HeadlessDriver::PaintCount(*B.Editor) - Paints < State.iterations() / 2)
+        State.SkipWithError("a drag step was not painted");
+    HeadlessDriver::MouseUp(*B.Editor, TMouseButton::mbLeft, 0, X, Y);
+}
+
+BENCHMARK(BM_FullRedrawAtZoom4WithResponse);
+BENCHMARK(BM_GUITimerTickAtZoom4WithResponse);
+BENCHMARK(BM_ResponseDragStepAtZoom4);
 BENCHMARK(BM_RenderBackground);
 BENCHMARK(BM_GUITimerTickWithPaint);
 BENCHMARK(BM_DragStepGain);

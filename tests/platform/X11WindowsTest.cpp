@@ -1,11 +1,13 @@
 // What the X11 backend adds to the shared behaviour: forms embedded in another program's window by its id,
-// the window manager's close request, the pop-up menus that the toolkit draws itself, and the window thread
-// that runs a foreign host's editor calls.
+// the window manager's close request, the pop-up menus that the toolkit draws itself (and their submenus), the
+// wheel, the screen's scale, and the window thread that runs a foreign host's editor calls.
 #ifdef MARVO_X11
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -20,6 +22,7 @@
 namespace
 {
 
+using X11Driver::Settle;
 using X11Driver::TForeignWindow;
 
 TEST(X11Forms, AFormEmbeddedByIdSitsInTheForeignWindowAndOutlivesIt)
@@ -274,6 +277,219 @@ TEST_F(X11Menu, AMenuFreedWhileOpenCloses)
     EXPECT_FALSE(MenuShown());
     Click(Item);
     EXPECT_TRUE(Chosen.empty());
+}
+
+// A menu with a "Zoom" item whose four radio sub-items open as a second window.
+class X11Submenu : public ::testing::Test
+{
+protected:
+    X11Submenu() : Menu(nullptr)
+    {
+        Menu.SetName("PUMeter");
+        Menu.Add("MIOutput", "&Output");
+        Zoom = Menu.Add("MIZoom", "&Zoom");
+        Menu.Add("MIScheme", "&Scheme");
+        for (int N = 1; N <= 4; ++N)
+        {
+            TMenuItem* I = Zoom->Add("MIZoom" + std::to_string(N), std::to_string(N) + "\u00d7");
+            I->SetRadioItem(true);
+            I->SetAutoCheck(true);
+            I->OnClick = [this](TComponent* S) { Chosen.push_back(S->Name()); };
+        }
+        Zoom->Items()[0]->SetChecked(true);
+    }
+    static void Key(const char* Name) { X11Driver::PressKey(Name); Settle(); }
+    static void MoveTo(TPoint P) { InjectPointerMove(P.X, P.Y); Settle(); }
+    static void Click(TPoint P)
+    {
+        MoveTo(P);
+        InjectMouseButton(TMouseButton::mbLeft, true);
+        InjectMouseButton(TMouseButton::mbLeft, false);
+        Settle();
+    }
+    // The menu window of that caption (the menu's name, or for a submenu its item's).
+    static std::optional<TWindowProbe> Window(const std::string& Caption)
+    {
+        for (const TWindowProbe& W : TopLevelWindows())
+            if (W.ClassName == "MarvoMenu" && W.Caption == Caption && W.Visible)
+                return W;
+        return std::nullopt;
+    }
+    static bool Shown(const std::string& Caption) { return Window(Caption).has_value(); }
+    TWindowProbe Open(int X, int Y)
+    {
+        InjectPointerMove(X, Y);
+        Menu.Popup(X, Y);
+        Settle();
+        return Window("PUMeter").value();
+    }
+    // An item's row on the screen, and a point on its caption.
+    static TRect Row(const TWindowProbe& W, const std::vector<TMenuItem*>& Items, int Index)
+    {
+        const TRect R = X11MenuLayout::ItemRow(Items, Index, W.Client.Width());
+        return {W.Client.Left + R.Left, W.Client.Top + R.Top, W.Client.Left + R.Right, W.Client.Top + R.Bottom};
+    }
+    static TPoint Centre(const TRect& R) { return {R.Left + 40, (R.Top + R.Bottom) / 2}; }
+
+    TPopupMenu Menu;
+    TMenuItem* Zoom;
+    std::vector<std::string> Chosen;
+};
+
+TEST_F(X11Submenu, ASubItemChosenWithThePointerRunsItsHandlerMovesTheRadioCheckAndClosesBoth)
+{
+    const TWindowProbe W = Open(300, 200);
+    const auto Dark = [&](int Index) {
+        const std::vector<std::uint32_t> Shot = CaptureScreen(X11MenuLayout::ArrowBox(Row(W, Menu.Items(), Index)));
+        return std::any_of(Shot.begin(), Shot.end(), [](std::uint32_t P) { return (P & 0xFF) < 0x40; });
+    };
+    EXPECT_TRUE(Dark(1)) << "the arrow of the item with sub-items";
+    EXPECT_FALSE(Dark(0));
+
+    MoveTo(Centre(Row(W, Menu.Items(), 1)));
+    std::optional<TWindowProbe> Sub = Window("MIZoom");
+    ASSERT_TRUE(Sub) << "pointing at the item opens its submenu";
+    EXPECT_EQ(Sub->Client.Left, W.Client.Right);
+    EXPECT_EQ(Sub->Client.Top, Row(W, Menu.Items(), 1).Top - X11MenuLayout::kFrame);
+    MoveTo(Centre(Row(W, Menu.Items(), 2)));
+    EXPECT_FALSE(Shown("MIZoom")) << "pointing at another item closes it";
+    Click(Centre(Row(W, Menu.Items(), 1)));
+    ASSERT_TRUE(Shown("MIZoom")) << "clicking the item opens it and chooses nothing";
+    EXPECT_TRUE(Chosen.empty());
+
+    Click(Centre(Row(*Sub, Zoom->Items(), 2)));
+    EXPECT_EQ(Chosen, std::vector<std::string>{"MIZoom3"});
+    EXPECT_FALSE(Shown("MIZoom"));
+    EXPECT_FALSE(Shown("PUMeter"));
+    EXPECT_TRUE(Zoom->Items()[2]->Checked());
+    EXPECT_FALSE(Zoom->Items()[0]->Checked());
+}
+
+TEST_F(X11Submenu, LeftOrEscapeClosesTheSubmenuAloneAndAPressOutsideClosesBoth)
+{
+    const struct
+    {
+        const char* Way;
+        bool MenuStays, SubmenuStays;
+    } Cases[] = {
+        {"Left", true, false},
+        {"Escape", true, false},
+        {"press outside", false, false},
+        {"wheel outside", true, true},
+    };
+    for (const auto& C : Cases)
+    {
+        SCOPED_TRACE(C.Way);
+        const TWindowProbe W = Open(300, 200);
+        MoveTo(Centre(Row(W, Menu.Items(), 1)));
+        ASSERT_TRUE(Shown("MIZoom"));
+        const std::string Way = C.Way;
+        if (Way == "press outside")
+            Click({W.Client.Left - 50, W.Client.Top - 50});
+        else if (Way == "wheel outside")
+        {
+            MoveTo({W.Client.Left - 50, W.Client.Top - 50});
+            InjectWheel(1);
+            Settle();
+        }
+        else
+            Key(C.Way);
+        EXPECT_EQ(Shown("PUMeter"), C.MenuStays);
+        EXPECT_EQ(Shown("MIZoom"), C.SubmenuStays);
+        EXPECT_TRUE(Chosen.empty());
+        for (int I = 0; I < 3 && Shown("PUMeter"); ++I)
+            Key("Escape");
+    }
+}
+
+// In the screen's bottom-right corner the menu moves to fit, and its submenu opens left of it and higher.
+TEST_F(X11Submenu, TheKeyboardOpensTheSubmenuAtItsFirstItemAndTheScreensEdgeMovesIt)
+{
+    for (const char* Opener : {"Right", "Return"})
+    {
+        SCOPED_TRACE(Opener);
+        Chosen.clear();
+        const TWindowProbe W = Open(ScreenWidth() - 10, ScreenHeight() - 10);
+        Key("Down");
+        Key("Down");
+        Key(Opener);
+        const std::optional<TWindowProbe> Sub = Window("MIZoom");
+        ASSERT_TRUE(Sub);
+        EXPECT_EQ(Sub->Client.Right, W.Client.Left);
+        EXPECT_EQ(Sub->Client.Bottom, ScreenHeight());
+        Key("Down");
+        Key("Return");
+        EXPECT_EQ(Chosen, std::vector<std::string>{"MIZoom2"});
+        EXPECT_FALSE(Shown("PUMeter"));
+    }
+}
+
+// The wheel reaches the form under the pointer (or the one that holds the capture) as notches of 120 with the
+// shift state, and is never a click: no mouse down or up, and a capture goes on through it.
+TEST(X11Input, TheWheelTurnsNotchesAtThePointerWithoutClicks)
+{
+    TForeignWindow Host(200, 150, 300, 200);
+    TForm F(nullptr, Declaration(TFormBorderStyle::bsNone, 131, 35));
+    F.SetParentWindow(Host.Handle());
+    F.Show();
+    F.SetBounds(10, 20, 131, 35);
+    std::vector<std::string> Events;
+    const auto Record = [&](const std::string& What, TShiftState Shift, int X, int Y) {
+        Events.push_back(What + " " + std::to_string(X) + "," + std::to_string(Y) + (Shift & ssShift ? " shift" : "") +
+                         (Shift & ssLeft ? " left" : ""));
+    };
+    F.OnMouseWheel = [&](TComponent*, TShiftState S, int Delta, int X, int Y) {
+        Record("wheel " + std::to_string(Delta), S, X, Y);
+    };
+    F.OnMouseDown = [&](TComponent*, TMouseButton, TShiftState S, int X, int Y) { Record("down", S, X, Y); };
+    F.OnMouseUp = [&](TComponent*, TMouseButton, TShiftState S, int X, int Y) { Record("up", S, X, Y); };
+    Settle();
+
+    InjectPointerMove(240, 180);
+    InjectWheel(2);
+    InjectKey(TInjectedKey::ikShift, true);
+    InjectWheel(-1);
+    InjectKey(TInjectedKey::ikShift, false);
+    Settle();
+    EXPECT_EQ(Events, (std::vector<std::string>{"wheel 120 30,10", "wheel 120 30,10", "wheel -120 30,10 shift"}));
+
+    Events.clear();
+    InjectMouseButton(TMouseButton::mbLeft, true);
+    InjectWheel(1);
+    InjectPointerMove(400, 180);
+    InjectMouseButton(TMouseButton::mbLeft, false);
+    Settle();
+    EXPECT_EQ(Events, (std::vector<std::string>{"down 30,10 left", "wheel 120 30,10 left", "up 190,10"}));
+}
+
+// The screen's scale is the Xft.dpi resource as the server has it when asked: a change applies to the next
+// editor without a new connection.
+TEST(X11Screen, TheDisplayScaleIsTheXftDpiResourceOver96)
+{
+    struct TRestore
+    {
+        std::optional<std::string> Saved = X11Driver::ResourceManager();
+        ~TRestore() { X11Driver::SetResourceManager(Saved); }
+    } Restore;
+    TForm F(nullptr, Declaration(TFormBorderStyle::bsNone, 131, 35));
+    const struct
+    {
+        std::optional<std::string> Resources;
+        double Scale;
+    } Cases[] = {
+        {"Xft.dpi:\t192\n", 2.0},
+        {std::nullopt, 1.0},
+        {"Xft.antialias:\t1\nXft.dpi:\t144 \nXft.hinting:\t1\n", 1.5},
+        {"Xft.dpi:\t72\n", 1.0},
+        {"Xft.dpi:\t192dpi\n", 1.0},
+        {"Xcursor.size:\t48\n", 1.0},
+    };
+    for (const auto& C : Cases)
+    {
+        SCOPED_TRACE(C.Resources.value_or("(none)"));
+        X11Driver::SetResourceManager(C.Resources);
+        EXPECT_EQ(F.DisplayScale(), C.Scale);
+    }
 }
 
 // Message boxes are kept only for an answerer that lives: a program that shows many keeps none of them.

@@ -37,8 +37,15 @@ int RunTool(const char* Program, int argc, char** argv, const std::string& Usage
     }
 }
 
-TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::string>& Args)
+TOptionList ReadOptions(const std::vector<TDeclaredOption>& Options, const std::vector<std::string>& Args)
 {
+    cxxopts::Options Declared("tool");
+    auto Add = Declared.add_options();
+    for (const TDeclaredOption& O : Options)
+        if (O.TakesValue)
+            Add(O.Names, "", cxxopts::value<std::string>());
+        else
+            Add(O.Names, "");
     TOptionList L;
     // A flag given a value ("--show=1") is an unknown option, named as given, not a flag cxxopts reads as a bool.
     std::vector<std::string> FlagsWithValue;

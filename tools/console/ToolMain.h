@@ -7,16 +7,19 @@
 #include <utility>
 #include <vector>
 
-namespace cxxopts
-{
-class Options;
-}
-
 // A wrong command line: exit status 2, with a hint to --help.
 class EUsageError : public std::runtime_error
 {
 public:
     explicit EUsageError(const std::string& Message) : std::runtime_error(Message) {}
+};
+
+// An option a tool reads: its names as "long" or "s,long" (a short and a long name), and whether it takes a
+// value; without one it is a flag.
+struct TDeclaredOption
+{
+    std::string Names;
+    bool TakesValue = false;
 };
 
 // A command line as cxxopts reads it against the options Declared (string values "--name VALUE" or
@@ -30,7 +33,8 @@ struct TOptionList
     std::string MissingValue; // "--name" when the last argument is an option without its value (nothing else is read)
 };
 // Raises EUsageError with the parser's text for what it refuses otherwise.
-TOptionList ReadOptions(cxxopts::Options& Declared, const std::vector<std::string>& Args);
+// The parser stays inside the console library: its header is costly to compile.
+TOptionList ReadOptions(const std::vector<TDeclaredOption>& Declared, const std::vector<std::string>& Args);
 // Whether "--help" or "-h" is among Args: help wins over every mistake on the command line.
 bool AsksForHelp(const std::vector<std::string>& Args);
 

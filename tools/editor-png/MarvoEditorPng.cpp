@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cxxopts.hpp>
 #include <exception>
 #include <iostream>
 #include <memory>
@@ -15,6 +14,7 @@
 
 #include "console/ToolMain.h"
 #include "equaliser/SEQGUI.h"
+#include "equaliser/SEQRequests.h"
 #include "graphics/Bitmap32Png.h"
 #include "platform/Forms.h"
 #include "platform/headless/HeadlessDriver.h"
@@ -31,16 +31,19 @@ struct TOptions
     bool Help = false;
     int Scale = kDefaultScale;
     int Band = kDefaultBand; // 1..8
+    int Zoom = 1;            // the editor's own zoom, 1..4
+    bool Response = false;   // the response view under the panel
     std::string Preset;      // empty: the initial setting
     std::string Output;
 };
 
 std::string UsageText()
 {
-    return "usage: marvo-editor-png [--scale N] [--band N] [PRESET.fxp] OUT.png\n"
+    return "usage: marvo-editor-png [--scale N] [--band N] [--zoom N] [--response] [PRESET.fxp] OUT.png\n"
            "\n"
            "Opens the equaliser's editor in a window, with the program file PRESET.fxp loaded (without one,\n"
-           "the equaliser's initial setting), and writes what the window shows (131 x 35 pixels) to OUT.png.\n"
+           "the equaliser's initial setting), and writes what the window shows (131 x 35 pixels at zoom 1,\n"
+           "131 x 95 with the response view) to OUT.png.\n"
            "\n"
            "Options:\n"
            "  --scale N   each pixel becomes N x N pixels, 1.." +
@@ -49,6 +52,8 @@ std::string UsageText()
            "  --band N    the band the selector shows, 1..8, default " +
            std::to_string(kDefaultBand) +
            "\n"
+           "  --zoom N    the editor's own zoom, 1..4, default 1\n"
+           "  --response  shows the response view under the panel\n"
            "  -h, --help  shows this text\n"
            "\n"
            "Exit status: 0 done, 1 failed, 2 wrong command line.\n";
@@ -71,8 +76,7 @@ TOptions ParseCommandLine(const std::vector<std::string>& Args)
     O.Help = AsksForHelp(Args);
     if (O.Help)
         return O;
-    cxxopts::Options Declared("marvo-editor-png");
-    Declared.add_options()("scale", "", cxxopts::value<std::string>())("band", "", cxxopts::value<std::string>());
+    const std::vector<TDeclaredOption> Declared{{"scale", true}, {"band", true}, {"zoom", true}, {"response"}};
     const TOptionList Given = ReadOptions(Declared, Args);
     if (!Given.Unknown.empty())
         throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");
@@ -81,6 +85,10 @@ TOptions ParseCommandLine(const std::vector<std::string>& Args)
     for (const auto& [Name, Value] : Given.Options)
         if (Name == "--scale")
             O.Scale = ParseRange(Name, Value, 1, kMaxScale);
+        else if (Name == "--zoom")
+            O.Zoom = ParseRange(Name, Value, 1, TFmVornEQ::kMaxZoom);
+        else if (Name == "--response")
+            O.Response = true;
         else
             O.Band = ParseRange(Name, Value, 1, TSmallEQModule::kBands);
     const std::vector<std::string>& Positional = Given.Arguments;
@@ -134,6 +142,9 @@ int Run(const TOptions& O)
         }
     }
 
+    // The tool keeps the view settings as a host that stores them would: the user's preference plays no part.
+    AEffect* Effect = Module->Effect();
+    Effect->dispatcher(Effect, effVendorSpecific, kSEQRequestSetView, O.Zoom, nullptr, O.Response ? 1.0f : 0.0f);
     PlugIn->ShowEdit(Window.get());
     TFmVornEQ* Editor = Module->Editor();
     if (!Editor)

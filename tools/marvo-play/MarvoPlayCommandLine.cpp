@@ -1,6 +1,5 @@
-// marvo-play: the command line (read by cxxopts) and the usage text.
+// marvo-play: the command line and the usage text.
 #include <charconv>
-#include <cxxopts.hpp>
 
 #include "MarvoPlay.h"
 #include "audiofile/AudioFile.h"
@@ -25,9 +24,7 @@ int ParseInteger(const std::string& Option, const std::string& Text, int Min, in
 
 TPlayOptions ParsePlayCommandLine(const std::vector<std::string>& Args)
 {
-    cxxopts::Options Declared("marvo-play");
-    Declared.add_options()("h,help", "")("show", "")("block", "", cxxopts::value<std::string>())(
-        "bits", "", cxxopts::value<std::string>());
+    const std::vector<TDeclaredOption> Declared{{"h,help"}, {"show"}, {"block", true}, {"bits", true}};
     const TOptionList Given = ReadOptions(Declared, Args);
     if (!Given.Unknown.empty())
         throw EPlayUsageError("unknown option '" + Given.Unknown + "'");

@@ -1,5 +1,4 @@
 #include <charconv>
-#include <cxxopts.hpp>
 
 #include "MarvoPreset.h"
 #include "console/ToolMain.h"
@@ -34,10 +33,8 @@ TPresetCommandLine ParsePresetCommandLine(const std::vector<std::string>& Args)
     C.Help = AsksForHelp(Args);
     if (C.Help)
         return C;
-    cxxopts::Options Declared("marvo-preset");
-    Declared.add_options()("o,out", "", cxxopts::value<std::string>())("rate", "", cxxopts::value<std::string>())(
-        "name", "", cxxopts::value<std::string>())("preset", "", cxxopts::value<std::string>())(
-        "plot", "", cxxopts::value<std::string>())("list", "")("shelf-corner", "");
+    const std::vector<TDeclaredOption> Declared{{"o,out", true}, {"rate", true},  {"name", true},        {"preset", true},
+                                                {"plot", true},  {"list", false}, {"shelf-corner", false}};
     const TOptionList Given = ReadOptions(Declared, Args);
     if (!Given.Unknown.empty())
         throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");

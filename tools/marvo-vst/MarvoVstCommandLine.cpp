@@ -1,9 +1,8 @@
-// marvo-vst's command line: commands, options (read by cxxopts) and the usage text.
+// marvo-vst's command line: commands, options and the usage text.
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <cxxopts.hpp>
 
 #include "MarvoVst.h"
 #include "audiofile/AudioFile.h"
@@ -136,10 +135,9 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
         throw EUsageError((Args[0].starts_with("-") ? "unknown option '" : "unknown command '") + Args[0] + "'");
     C.Command = Command->Name;
 
-    cxxopts::Options Declared("marvo-vst");
-    auto Add = Declared.add_options();
+    std::vector<TDeclaredOption> Declared;
     for (const TOptionDeclaration& D : kOptions)
-        Add(D.Name + 2, "", cxxopts::value<std::string>());
+        Declared.push_back({D.Name + 2, true});
     const TOptionList Given = ReadOptions(Declared, std::vector<std::string>(Args.begin() + 1, Args.end()));
     if (!Given.Unknown.empty())
         throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");

@@ -4,7 +4,6 @@
 // Levels are dBFS of the tone's peak amplitude (a full-scale sine is 0 dBFS), power-averaged over channels.
 #include <cmath>
 #include <cstdio>
-#include <cxxopts.hpp>
 #include <exception>
 #include <numbers>
 #include <stdexcept>
@@ -146,9 +145,7 @@ int main(int argc, char** argv)
 {
     try
     {
-        cxxopts::Options Declared("marvo-tones");
-        Declared.add_options()("h,help", "");
-        const TOptionList Given = ReadOptions(Declared, std::vector<std::string>(argv + 1, argv + argc));
+        const TOptionList Given = ReadOptions({{"h,help"}}, std::vector<std::string>(argv + 1, argv + argc));
         const std::vector<std::string>& Args = Given.Arguments;
         const bool Clean = Given.Unknown.empty() && Given.MissingValue.empty();
         if (Clean && Args.empty() && Given.Options.size() == 1)

@@ -3,6 +3,7 @@
 // display — a host's window made on a connection of its own (as a VST host hands its id to an editor), and
 // keys that the probe's input does not offer. [any]
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,5 +43,15 @@ std::size_t KeptMessageBoxes();
 // Presses and releases the key of an X key name ("Escape", "Down", "Return") through XTest; the server has
 // taken both events when it returns.
 void PressKey(const std::string& KeyName);
+
+// The resource database on the server (the root window's RESOURCE_MANAGER, as xrdb sets it), or nothing; and
+// setting it (nothing deletes it).
+std::optional<std::string> ResourceManager();
+void SetResourceManager(const std::optional<std::string>& Resources);
+
+// [editor] Processes this thread's window events until the server has sent every event due to it when the
+// call began (input injected before it included), and the server has taken the windows' answers to them:
+// what the input did can be checked without waiting for a time.
+void Settle();
 
 } // namespace X11Driver

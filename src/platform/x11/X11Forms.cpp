@@ -5,10 +5,13 @@
 // keep their state and fire their events as on the headless backend, and nothing draws them.
 // Every function here runs on the thread that owns the windows ([editor]) unless it is tagged otherwise.
 #include <X11/Xatom.h>
+#include <X11/Xresource.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <bit>
+#include <charconv>
+#include <cmath>
 #include <cstring>
 #include <iostream>
 #include <mutex>
@@ -57,6 +60,23 @@ TShiftState ShiftOf(unsigned State)
     return S;
 }
 
+// [any, on a connection the caller holds]
+std::optional<std::string> ResourceManagerString(Display* D)
+{
+    Atom Type = 0;
+    int Format = 0;
+    unsigned long Count = 0, After = 0;
+    unsigned char* Data = nullptr;
+    std::optional<std::string> Text;
+    if (XGetWindowProperty(D, RootWindow(D, 0), XA_RESOURCE_MANAGER, 0, 1L << 24, False, XA_STRING, &Type, &Format,
+                           &Count, &After, &Data) == Success &&
+        Data && Type == XA_STRING && Format == 8)
+        Text.emplace(reinterpret_cast<const char*>(Data), Count);
+    if (Data)
+        XFree(Data);
+    return Text;
+}
+
 } // namespace X11
 
 using namespace X11;
@@ -69,6 +89,36 @@ constexpr long kFormEvents =
 constexpr unsigned kGrabEvents = ButtonPressMask | ButtonReleaseMask | PointerMotionMask;
 // The labels' font size in points.
 constexpr int kLabelPoints = 8;
+// A notch of the wheel in WheelDelta; the resolution that Xft.dpi is relative to.
+constexpr int kWheelNotch = 120;
+constexpr double kReferenceDpi = 96.0;
+
+// [any] The Xft.dpi resource of a resource database's text: false without it or when it is no positive
+// number (read in the C locale, whatever the host's locale is).
+bool ParseXftDpi(const std::string& Resources, double& Dpi)
+{
+    static std::once_flag Once;
+    std::call_once(Once, [] { XrmInitialize(); });
+    XrmDatabase Db = XrmGetStringDatabase(Resources.c_str());
+    if (!Db)
+        return false;
+    char* Type = nullptr;
+    XrmValue Value{};
+    std::string Text;
+    if (XrmGetResource(Db, "Xft.dpi", "Xft.Dpi", &Type, &Value) && Value.addr)
+        Text = Value.addr;
+    XrmDestroyDatabase(Db);
+    const auto First = Text.find_first_not_of(" \t"), Last = Text.find_last_not_of(" \t");
+    if (First == std::string::npos)
+        return false;
+    double V = 0.0;
+    const char* End = Text.data() + Last + 1;
+    const auto [Ptr, Error] = std::from_chars(Text.data() + First, End, V);
+    if (Error != std::errc() || Ptr != End || !std::isfinite(V) || V <= 0.0)
+        return false;
+    Dpi = V;
+    return true;
+}
 
 ::Window XWindowOf(TNativeHandle H)
 {
@@ -404,8 +454,11 @@ void DispatchEvent(TContext& C, XEvent& E)
     case ButtonPress:
     {
         const unsigned B = E.xbutton.button;
+        if (B == Button4 || B == Button5) // a notch of the wheel, never a click: no capture either
+            F->DoMouseWheel(ShiftOf(E.xbutton.state), B == Button4 ? kWheelNotch : -kWheelNotch, E.xbutton.x,
+                            E.xbutton.y);
         if (B < Button1 || B > Button3)
-            break; // wheel steps
+            break; // the wheel, and the horizontal wheel's buttons 6 and 7
         BeginCapture(C, *F, E.xbutton.time);
         F->DoMouseDown(ButtonOf(B), ShiftOf(E.xbutton.state) | ButtonFlag(B), E.xbutton.x, E.xbutton.y);
         break;
@@ -414,7 +467,7 @@ void DispatchEvent(TContext& C, XEvent& E)
     {
         const unsigned B = E.xbutton.button;
         if (B < Button1 || B > Button3)
-            break;
+            break; // the wheel's press was its notch
         const unsigned Held = E.xbutton.state & (Button1Mask | Button2Mask | Button3Mask) & ~ButtonMask(B);
         if (!Held && C.Capture == F)
             EndCapture(C);
@@ -670,6 +723,26 @@ int NativeTextHeight(const TControl& Label)
 
 // ---- Application and system services that belong to the window system -----------------------------------
 
+namespace
+{
+
+// Runs Use with this thread's connection, or the shared one when this thread has none.
+template <class F>
+void WithDisplay(F&& Use)
+{
+    TContext* C = CurrentContext();
+    if (C && C->Dpy)
+    {
+        Use(C->Dpy);
+        return;
+    }
+    std::unique_lock<std::mutex> Lock;
+    if (Display* D = SharedDisplay(Lock))
+        Use(D);
+}
+
+} // namespace
+
 // [editor] The hidden cursor is a blank one on every form of this thread and on its pointer grab, so
 // it stays hidden wherever the pointer goes during a drag, and nowhere else.
 void NativeCursor(TCursor)
@@ -678,10 +751,19 @@ void NativeCursor(TCursor)
         ApplyCursor(*Context);
 }
 
-// [editor] To do: the Xft.dpi resource / 96.
+// [editor] The Xft.dpi resource / 96, read from the server each time (the root window's RESOURCE_MANAGER, as
+// xrdb sets it now; the copy Xlib took when the connection opened would not follow a change); 1 without the
+// resource or when it is no positive number.
 double NativeDisplayScale(const TForm&)
 {
-    return 1.0;
+    double Scale = 1.0;
+    WithDisplay([&](Display* D) {
+        const std::optional<std::string> Resources = ResourceManagerString(D);
+        double Dpi = 0.0;
+        if (Resources && ParseXftDpi(*Resources, Dpi))
+            Scale = Dpi / kReferenceDpi;
+    });
+    return Scale;
 }
 
 // [editor] No modal box on this backend: the text goes to standard error as one line (and to the
@@ -712,25 +794,6 @@ std::optional<std::string> NativeFileDialog(bool /*Save*/, const std::string& /*
     return std::nullopt;
 }
 
-namespace
-{
-
-// Runs Use with this thread's connection, or the shared one when this thread has none.
-template <class F>
-void WithDisplay(F&& Use)
-{
-    TContext* C = CurrentContext();
-    if (C && C->Dpy)
-    {
-        Use(C->Dpy);
-        return;
-    }
-    std::unique_lock<std::mutex> Lock;
-    if (Display* D = SharedDisplay(Lock))
-        Use(D);
-}
-
-} // namespace
 
 // [editor]
 TPoint NativePointerPos()

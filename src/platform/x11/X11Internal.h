@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -113,6 +114,10 @@ int TakeLastError(Display* D);
 
 // The shift state of an X event's state mask: the keys and buttons held before the event.
 TShiftState ShiftOf(unsigned State);
+
+// [any, on a connection the caller holds] The resource database that xrdb keeps on the server now (the first
+// screen's root window's RESOURCE_MANAGER property), or nothing.
+std::optional<std::string> ResourceManagerString(Display* D);
 
 // Delivers one event to the window (form or menu) it is for. [editor]
 void DispatchEvent(TContext& C, XEvent& E);

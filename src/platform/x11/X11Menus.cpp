@@ -2,7 +2,13 @@
 // (the accelerator underlined), check and radio marks, greyed disabled items and separators. The menu holds
 // the pointer and the keyboard while it is open: the item under a released button is chosen once the pointer
 // moved or a button was pressed in the menu (so the release of the click that opened it chooses nothing); a
-// press outside the menu or Escape closes it; Up, Down and Return choose with the keyboard.
+// press outside the menu or Escape closes it; Up, Down and Return choose with the keyboard; the wheel does
+// nothing.
+//
+// An item with sub-items has an arrow and is never chosen: pointing at it, clicking it, or Right or Return on
+// it opens its submenu as another window beside it (the keyboard then moves in the submenu, from its first
+// item). Pointing at another item of the same menu closes the submenu; Left or Escape closes the innermost
+// submenu; choosing an item closes every window of the menu, and so does a press outside all of them.
 //
 // Popup returns at once and the choice runs later from the event processing, so that nothing waits in a
 // loop of its own while a host calls the editor. A watch component that the menu owns while it is open closes
@@ -43,16 +49,28 @@ private:
 
 } // namespace
 
+struct TMenuLevel
+{
+    TMenuItem* Owner = nullptr; // the item whose sub-items this window shows; null for the menu's own items
+    ::Window Win = 0;
+    int X = 0, Y = 0, Width = 0, Height = 0;
+    std::vector<TMenuItem*> Items; // as when the window opened
+    int Hot = -1;
+    std::vector<std::uint32_t> Pixels;
+
+    bool Contains(int RootX, int RootY) const
+    {
+        return RootX >= X && RootY >= Y && RootX < X + Width && RootY < Y + Height;
+    }
+};
+
 struct TMenuSession
 {
     TPopupMenu* Menu = nullptr;
     TMenuWatch* Watch = nullptr;
-    ::Window Win = 0;
-    int X = 0, Y = 0, Width = 0, Height = 0;
-    std::vector<TMenuItem*> Items; // as when the menu opened
-    int Hot = -1;
+    // The menu's window, then each open submenu's, each opened from an item of the one before.
+    std::vector<std::unique_ptr<TMenuLevel>> Levels;
     bool Armed = false;
-    std::vector<std::uint32_t> Pixels;
 };
 
 namespace
@@ -70,6 +88,11 @@ TMenuWatch::~TMenuWatch()
 bool Selectable(const TMenuItem* Item)
 {
     return Item->Enabled() && !Item->IsSeparator();
+}
+
+bool OpensSubmenu(const TMenuItem* Item)
+{
+    return Selectable(Item) && !Item->Items().empty();
 }
 
 std::uint32_t Blend(std::uint32_t Under, std::uint32_t Over, unsigned Alpha)
@@ -110,20 +133,44 @@ struct TCanvas
     }
 };
 
-// The row under a screen point, or -1.
-int ItemAt(const TMenuSession& S, int ScreenX, int ScreenY)
+// The row of a window under a screen point, or -1.
+int ItemAt(const TMenuLevel& L, int ScreenX, int ScreenY)
 {
-    const int X = ScreenX - S.X, Y = ScreenY - S.Y;
-    for (int I = 0; I < static_cast<int>(S.Items.size()); ++I)
+    const int X = ScreenX - L.X, Y = ScreenY - L.Y;
+    for (int I = 0; I < static_cast<int>(L.Items.size()); ++I)
     {
-        const TRect R = ItemRow(S.Items, I, S.Width);
+        const TRect R = ItemRow(L.Items, I, L.Width);
         if (X >= R.Left && X < R.Right && Y >= R.Top && Y < R.Bottom)
             return I;
     }
     return -1;
 }
 
-void Draw(TContext& C, TMenuSession& S)
+// The innermost window of the menu under a screen point, or -1.
+int LevelAt(const TMenuSession& S, int ScreenX, int ScreenY)
+{
+    for (int L = static_cast<int>(S.Levels.size()) - 1; L >= 0; --L)
+        if (S.Levels[static_cast<std::size_t>(L)]->Contains(ScreenX, ScreenY))
+            return L;
+    return -1;
+}
+
+// The items that the window at Level shows as they are now, or null when an item that opened it (or one
+// before) has left its menu since. Nothing that may have gone is touched before it is found in a live list.
+const std::vector<TMenuItem*>* LiveItems(const TMenuSession& S, std::size_t Level)
+{
+    const std::vector<TMenuItem*>* Items = &S.Menu->Items();
+    for (std::size_t L = 1; L <= Level && L < S.Levels.size(); ++L)
+    {
+        TMenuItem* Owner = S.Levels[L]->Owner;
+        if (std::find(Items->begin(), Items->end(), Owner) == Items->end())
+            return nullptr;
+        Items = &Owner->Items();
+    }
+    return Items;
+}
+
+void Draw(TContext& C, TMenuLevel& S)
 {
     TTextRaster& Raster = C.TextRaster();
     Raster.SetSize(kTextPoints);
@@ -167,6 +214,13 @@ void Draw(TContext& C, TMenuSession& S)
             for (int K = 0; K < 5; ++K)
                 Canvas.Fill(MidX - 1 + K, MidY + 1 - K, MidX + K, MidY + 3 - K, Ink);
         }
+        if (!Item->Items().empty())
+        {
+            // The arrow: columns shorter by a pixel at each end towards the tip.
+            const TRect A = ArrowBox(R);
+            for (int K = 0; K < A.Width(); ++K)
+                Canvas.Fill(A.Left + K, A.Top + K, A.Left + K + 1, A.Bottom - K, Ink);
+        }
         int Underline = -1;
         const std::string Shown = ShownCaption(Item->Caption(), Underline);
         const int TextX = R.Left + kGutter, TextY = R.Top + TextTop;
@@ -184,7 +238,7 @@ void Draw(TContext& C, TMenuSession& S)
     PutPixels(C, S.Win, S.Pixels.data(), S.Width, S.Height, S.Width);
 }
 
-void SetHot(TContext& C, TMenuSession& S, int Index)
+void SetHot(TContext& C, TMenuLevel& S, int Index)
 {
     if (Index >= 0 && !Selectable(S.Items[static_cast<std::size_t>(Index)]))
         Index = -1;
@@ -195,7 +249,7 @@ void SetHot(TContext& C, TMenuSession& S, int Index)
 }
 
 // The next selectable item from the hot one in Direction (1 down, -1 up), wrapping around.
-void StepHot(TContext& C, TMenuSession& S, int Direction)
+void StepHot(TContext& C, TMenuLevel& S, int Direction)
 {
     const int N = static_cast<int>(S.Items.size());
     int I = S.Hot;
@@ -210,18 +264,135 @@ void StepHot(TContext& C, TMenuSession& S, int Direction)
     }
 }
 
+// A new window's size for Items: wide enough for the widest caption.
+void Measure(TContext& C, TMenuLevel& L)
+{
+    TTextRaster& Raster = C.TextRaster();
+    Raster.SetSize(kTextPoints);
+    int Widest = 0;
+    for (const TMenuItem* Item : L.Items)
+    {
+        int Underline = -1;
+        if (!Item->IsSeparator())
+            Widest = std::max(Widest, Raster.TextWidth(CodePoints(ShownCaption(Item->Caption(), Underline))));
+    }
+    L.Width = std::max(kMinimumWidth, kFrame + kGutter + Widest + kRightMargin + kFrame);
+    L.Height = ItemRow(L.Items, static_cast<int>(L.Items.size()), L.Width).Top + kFrame;
+    L.Pixels.assign(static_cast<std::size_t>(L.Width) * L.Height, 0);
+}
+
+// Makes and maps the window of a measured and placed level; false when the server made none.
+bool MakeWindow(TContext& C, TMenuLevel& L, const std::string& Name)
+{
+    XSetWindowAttributes A{};
+    A.override_redirect = True;
+    A.save_under = True;
+    A.border_pixel = 0;
+    A.background_pixel = C.Format.Encode(SystemColorARGB(kColorMenu));
+    A.colormap = DefaultColormap(C.Dpy, C.Screen);
+    A.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
+    L.Win = XCreateWindow(C.Dpy, C.Root, L.X, L.Y, static_cast<unsigned>(L.Width), static_cast<unsigned>(L.Height), 0,
+                          C.Depth, InputOutput, C.Vis,
+                          CWOverrideRedirect | CWSaveUnder | CWBorderPixel | CWBackPixel | CWColormap | CWEventMask, &A);
+    if (!L.Win)
+        return false;
+    XClassHint Class{const_cast<char*>("marvo"), const_cast<char*>("MarvoMenu")};
+    XSetClassHint(C.Dpy, L.Win, &Class);
+    XStoreName(C.Dpy, L.Win, Name.c_str());
+    XChangeProperty(C.Dpy, L.Win, C.NetWmWindowType, XA_ATOM, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&C.NetWmWindowTypePopupMenu), 1);
+    const long Pid = static_cast<long>(::getpid());
+    XChangeProperty(C.Dpy, L.Win, C.NetWmPid, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<const unsigned char*>(&Pid), 1);
+    XMapRaised(C.Dpy, L.Win);
+    return true;
+}
+
+// Closes the submenus inside the window at Level.
+void CloseSubmenus(TContext& C, TMenuSession& S, std::size_t Level)
+{
+    while (S.Levels.size() > Level + 1)
+    {
+        if (C.Dpy && S.Levels.back()->Win)
+            XDestroyWindow(C.Dpy, S.Levels.back()->Win);
+        S.Levels.pop_back();
+    }
+    if (C.Dpy)
+        XFlush(C.Dpy);
+}
+
+// Opens the submenu of the item at Index of the window at Level, unless it is open already; the submenus
+// of other items (and those inside it) close. FromKeyboard: its first selectable item becomes the hot one.
+void OpenSubmenu(TContext& C, TMenuSession& S, std::size_t Level, int Index, bool FromKeyboard)
+{
+    TMenuLevel& Parent = *S.Levels[Level];
+    TMenuItem* Item = Parent.Items[static_cast<std::size_t>(Index)];
+    const bool Open = S.Levels.size() > Level + 1 && S.Levels[Level + 1]->Owner == Item;
+    CloseSubmenus(C, S, Open ? Level + 1 : Level);
+    if (!Open)
+    {
+        const std::vector<TMenuItem*>* Live = LiveItems(S, Level);
+        if (!Live || std::find(Live->begin(), Live->end(), Item) == Live->end() || !OpensSubmenu(Item))
+            return;
+        auto Sub = std::make_unique<TMenuLevel>();
+        Sub->Owner = Item;
+        Sub->Items = Item->Items();
+        Measure(C, *Sub);
+        const TRect R = SubmenuRect({Parent.X, Parent.Y, Parent.X + Parent.Width, Parent.Y + Parent.Height},
+                                    ItemRow(Parent.Items, Index, Parent.Width), Sub->Width, Sub->Height,
+                                    ScreenWidth(), ScreenHeight());
+        Sub->X = R.Left;
+        Sub->Y = R.Top;
+        if (!MakeWindow(C, *Sub, Item->Name()))
+            return;
+        S.Levels.push_back(std::move(Sub));
+        Draw(C, *S.Levels.back());
+    }
+    if (FromKeyboard && S.Levels.back()->Hot < 0)
+        StepHot(C, *S.Levels.back(), 1);
+    XFlush(C.Dpy);
+}
+
 // Closes the menu, then runs the item's Click when it is still in the menu and can be chosen.
-void Choose(TContext& C, int Index)
+void Choose(TContext& C, std::size_t Level, int Index)
 {
     TMenuSession& S = *C.Menu;
-    if (Index < 0 || Index >= static_cast<int>(S.Items.size()))
+    const TMenuLevel& L = *S.Levels[Level];
+    if (Index < 0 || Index >= static_cast<int>(L.Items.size()))
         return;
-    TMenuItem* Item = S.Items[static_cast<std::size_t>(Index)];
-    const auto& Now = S.Menu->Items();
-    if (std::find(Now.begin(), Now.end(), Item) == Now.end() || !Selectable(Item))
+    TMenuItem* Item = L.Items[static_cast<std::size_t>(Index)];
+    const std::vector<TMenuItem*>* Now = LiveItems(S, Level);
+    if (!Now || std::find(Now->begin(), Now->end(), Item) == Now->end() || !Selectable(Item))
         return;
+    if (!Item->Items().empty())
+    {
+        OpenSubmenu(C, S, Level, Index, false);
+        return;
+    }
     CloseMenu(C);
     FireEvent([Item] { Item->Click(); });
+}
+
+// The pointer at a screen point: the item under it becomes its window's hot item and opens its submenu, if
+// any; other submenus of that window close (over a separator or a disabled item they stay). Outside every
+// window the innermost has no hot item.
+void Point(TContext& C, TMenuSession& S, int RootX, int RootY)
+{
+    const int L = LevelAt(S, RootX, RootY);
+    if (L < 0)
+    {
+        SetHot(C, *S.Levels.back(), -1);
+        return;
+    }
+    const auto Level = static_cast<std::size_t>(L);
+    TMenuLevel& W = *S.Levels[Level];
+    SetHot(C, W, ItemAt(W, RootX, RootY));
+    if (W.Hot < 0)
+        return; // a separator or a disabled item: an open submenu stays
+    if (OpensSubmenu(W.Items[static_cast<std::size_t>(W.Hot)]))
+        OpenSubmenu(C, S, Level, W.Hot, false);
+    else
+        CloseSubmenus(C, S, Level);
 }
 
 } // namespace
@@ -233,7 +404,12 @@ void TMenuSessionDeleter::operator()(TMenuSession* S) const
 
 bool IsMenuWindow(const TContext& C, ::Window W)
 {
-    return C.Menu && C.Menu->Win == W;
+    if (!C.Menu || !W)
+        return false;
+    for (const auto& L : C.Menu->Levels)
+        if (L->Win == W)
+            return true;
+    return false;
 }
 
 void CloseMenu(TContext& C)
@@ -245,8 +421,9 @@ void CloseMenu(TContext& C)
     {
         XUngrabPointer(C.Dpy, CurrentTime);
         XUngrabKeyboard(C.Dpy, CurrentTime);
-        if (S->Win)
-            XDestroyWindow(C.Dpy, S->Win);
+        for (const auto& L : S->Levels)
+            if (L->Win)
+                XDestroyWindow(C.Dpy, L->Win);
         XFlush(C.Dpy);
     }
     delete S->Watch; // leaves the menu's components
@@ -255,41 +432,67 @@ void CloseMenu(TContext& C)
 void DispatchMenuEvent(TContext& C, XEvent& E)
 {
     TMenuSession& S = *C.Menu;
-    const auto Inside = [&](int RootX, int RootY) {
-        return RootX >= S.X && RootY >= S.Y && RootX < S.X + S.Width && RootY < S.Y + S.Height;
-    };
+    const TMenuLevel& First = *S.Levels.front();
+    TMenuLevel& Inner = *S.Levels.back();
+    const std::size_t InnerLevel = S.Levels.size() - 1;
     switch (E.type)
     {
     case Expose:
         if (E.xexpose.count == 0)
-            Draw(C, S);
+            for (const auto& L : S.Levels)
+                if (L->Win == E.xexpose.window)
+                    Draw(C, *L);
         break;
     case MotionNotify:
-        if (E.xmotion.x_root != S.X || E.xmotion.y_root != S.Y)
+        if (E.xmotion.x_root != First.X || E.xmotion.y_root != First.Y)
             S.Armed = true;
-        SetHot(C, S, ItemAt(S, E.xmotion.x_root, E.xmotion.y_root));
+        Point(C, S, E.xmotion.x_root, E.xmotion.y_root);
         break;
     case ButtonPress:
-        if (!Inside(E.xbutton.x_root, E.xbutton.y_root))
+        if (E.xbutton.button > Button3)
+            break; // the wheel
+        if (LevelAt(S, E.xbutton.x_root, E.xbutton.y_root) < 0)
         {
             CloseMenu(C);
             break;
         }
         S.Armed = true;
-        SetHot(C, S, ItemAt(S, E.xbutton.x_root, E.xbutton.y_root));
+        Point(C, S, E.xbutton.x_root, E.xbutton.y_root);
         break;
     case ButtonRelease:
-        if (S.Armed && Inside(E.xbutton.x_root, E.xbutton.y_root))
-            Choose(C, ItemAt(S, E.xbutton.x_root, E.xbutton.y_root));
+    {
+        const int L = LevelAt(S, E.xbutton.x_root, E.xbutton.y_root);
+        if (E.xbutton.button <= Button3 && S.Armed && L >= 0)
+            Choose(C, static_cast<std::size_t>(L),
+                   ItemAt(*S.Levels[static_cast<std::size_t>(L)], E.xbutton.x_root, E.xbutton.y_root));
         break;
+    }
     case KeyPress:
         switch (XLookupKeysym(&E.xkey, 0))
         {
-        case XK_Escape: CloseMenu(C); break;
-        case XK_Up: StepHot(C, S, -1); break;
-        case XK_Down: StepHot(C, S, 1); break;
+        case XK_Escape:
+            if (InnerLevel == 0)
+                CloseMenu(C);
+            else
+                CloseSubmenus(C, S, InnerLevel - 1);
+            break;
+        case XK_Left:
+            if (InnerLevel > 0)
+                CloseSubmenus(C, S, InnerLevel - 1);
+            break;
+        case XK_Right:
+            if (Inner.Hot >= 0 && OpensSubmenu(Inner.Items[static_cast<std::size_t>(Inner.Hot)]))
+                OpenSubmenu(C, S, InnerLevel, Inner.Hot, true);
+            break;
+        case XK_Up: StepHot(C, Inner, -1); break;
+        case XK_Down: StepHot(C, Inner, 1); break;
         case XK_Return:
-        case XK_KP_Enter: Choose(C, S.Hot); break;
+        case XK_KP_Enter:
+            if (Inner.Hot >= 0 && OpensSubmenu(Inner.Items[static_cast<std::size_t>(Inner.Hot)]))
+                OpenSubmenu(C, S, InnerLevel, Inner.Hot, true);
+            else
+                Choose(C, InnerLevel, Inner.Hot);
+            break;
         default: break;
         }
         break;
@@ -311,52 +514,24 @@ void NativePopup(TPopupMenu& Menu, int ScreenX, int ScreenY)
         return;
     TMenuSessionPtr S(new TMenuSession());
     S->Menu = &Menu;
-    S->Items = Menu.Items();
-    TTextRaster& Raster = C.TextRaster();
-    Raster.SetSize(kTextPoints);
-    int Widest = 0;
-    for (const TMenuItem* Item : S->Items)
-    {
-        int Underline = -1;
-        if (!Item->IsSeparator())
-            Widest = std::max(Widest, Raster.TextWidth(CodePoints(ShownCaption(Item->Caption(), Underline))));
-    }
-    S->Width = std::max(kMinimumWidth, kFrame + kGutter + Widest + kRightMargin + kFrame);
-    S->Height = ItemRow(S->Items, static_cast<int>(S->Items.size()), S->Width).Top + kFrame;
+    auto L = std::make_unique<TMenuLevel>();
+    L->Items = Menu.Items();
+    Measure(C, *L);
     const int SW = ScreenWidth(), SH = ScreenHeight();
-    S->X = ScreenX + S->Width > SW ? std::max(0, SW - S->Width) : ScreenX;
-    S->Y = ScreenY + S->Height > SH ? std::max(0, ScreenY - S->Height) : ScreenY;
-    S->Pixels.assign(static_cast<std::size_t>(S->Width) * S->Height, 0);
-
-    XSetWindowAttributes A{};
-    A.override_redirect = True;
-    A.save_under = True;
-    A.border_pixel = 0;
-    A.background_pixel = C.Format.Encode(SystemColorARGB(kColorMenu));
-    A.colormap = DefaultColormap(C.Dpy, C.Screen);
-    A.event_mask = ExposureMask | ButtonPressMask | ButtonReleaseMask | PointerMotionMask | KeyPressMask;
-    S->Win =
-        XCreateWindow(C.Dpy, C.Root, S->X, S->Y, static_cast<unsigned>(S->Width), static_cast<unsigned>(S->Height), 0,
-                      C.Depth, InputOutput, C.Vis,
-                      CWOverrideRedirect | CWSaveUnder | CWBorderPixel | CWBackPixel | CWColormap | CWEventMask, &A);
-    if (!S->Win)
+    L->X = ScreenX + L->Width > SW ? std::max(0, SW - L->Width) : ScreenX;
+    L->Y = ScreenY + L->Height > SH ? std::max(0, ScreenY - L->Height) : ScreenY;
+    if (!MakeWindow(C, *L, Menu.Name()))
         return;
-    XClassHint Class{const_cast<char*>("marvo"), const_cast<char*>("MarvoMenu")};
-    XSetClassHint(C.Dpy, S->Win, &Class);
-    XStoreName(C.Dpy, S->Win, Menu.Name().c_str());
-    XChangeProperty(C.Dpy, S->Win, C.NetWmWindowType, XA_ATOM, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&C.NetWmWindowTypePopupMenu), 1);
-    const long Pid = static_cast<long>(::getpid());
-    XChangeProperty(C.Dpy, S->Win, C.NetWmPid, XA_CARDINAL, 32, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(&Pid), 1);
-    XMapRaised(C.Dpy, S->Win);
+    const ::Window Win = L->Win;
+    S->Levels.push_back(std::move(L));
 
-    // The click that opened the menu held a form's grab; the menu's grab replaces it.
+    // The click that opened the menu held a form's grab; the menu's grab replaces it. Pointer events over
+    // the submenus' windows reach them as their own.
     C.Capture = nullptr;
-    XGrabPointer(C.Dpy, S->Win, True, kMenuGrabEvents, GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime);
-    XGrabKeyboard(C.Dpy, S->Win, True, GrabModeAsync, GrabModeAsync, CurrentTime);
+    XGrabPointer(C.Dpy, Win, True, kMenuGrabEvents, GrabModeAsync, GrabModeAsync, 0, 0, CurrentTime);
+    XGrabKeyboard(C.Dpy, Win, True, GrabModeAsync, GrabModeAsync, CurrentTime);
     S->Watch = new TMenuWatch(&Menu, C);
     C.Menu = std::move(S);
-    Draw(C, *C.Menu);
+    Draw(C, *C.Menu->Levels.front());
     XFlush(C.Dpy);
 }

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "platform/Exceptions.h"
 #include "platform/WindowProbe.h"
@@ -281,10 +282,20 @@ void InjectMouseButton(TMouseButton Button, bool Down)
     XSync(D, False);
 }
 
-// [any]
-void InjectWheel(int /*Notches*/)
+// [any] A press and a release of button 4 (away from the user) or 5 (towards) per notch.
+void InjectWheel(int Notches)
 {
-    // To do: the wheel through XTest.
+    std::unique_lock<std::mutex> Lock;
+    Display* D = Require(SharedDisplay(Lock));
+    if (!Extensions().FakeButton)
+        throw EMarvoError("XTest is not available");
+    const unsigned Button = Notches > 0 ? Button4 : Button5;
+    for (int I = 0; I < std::abs(Notches); ++I)
+    {
+        Extensions().FakeButton(D, Button, True, CurrentTime);
+        Extensions().FakeButton(D, Button, False, CurrentTime);
+    }
+    XSync(D, False);
 }
 
 void InjectKey(TInjectedKey Key, bool Down)
@@ -316,6 +327,42 @@ void X11Driver::PressKey(const std::string& KeyName)
     Extensions().FakeKey(D, Code, True, CurrentTime);
     Extensions().FakeKey(D, Code, False, CurrentTime);
     XSync(D, False);
+}
+
+// [any]
+std::optional<std::string> X11Driver::ResourceManager()
+{
+    std::unique_lock<std::mutex> Lock;
+    return ResourceManagerString(Require(SharedDisplay(Lock)));
+}
+
+// [any]
+void X11Driver::SetResourceManager(const std::optional<std::string>& Resources)
+{
+    std::unique_lock<std::mutex> Lock;
+    Display* D = Require(SharedDisplay(Lock));
+    if (Resources)
+        XChangeProperty(D, RootWindow(D, 0), XA_RESOURCE_MANAGER, XA_STRING, 8, PropModeReplace,
+                        reinterpret_cast<const unsigned char*>(Resources->data()),
+                        static_cast<int>(Resources->size()));
+    else
+        XDeleteProperty(D, RootWindow(D, 0), XA_RESOURCE_MANAGER);
+    XSync(D, False);
+}
+
+// [editor] The server has processed this thread's requests and sent it every event due so far (input
+// injected before included); those events are dispatched, and the server has taken what their handlers did.
+void X11Driver::Settle()
+{
+    TContext* C = CurrentContext();
+    for (int Pass = 0; Pass < 2; ++Pass)
+    {
+        if (C && C->Dpy)
+            XSync(C->Dpy, False);
+        Application().ProcessMessages();
+    }
+    if (C && C->Dpy)
+        XSync(C->Dpy, False);
 }
 
 // [any] The server's current cursor image: hidden means every pixel transparent (our blank cursor).
