@@ -28,11 +28,9 @@ inline std::vector<std::uint32_t> OpaquePixels(const TBitmap32& B)
 }
 
 // What a host tells the effect before it opens the editor at View: its scale factor, and that it keeps the
-// view settings itself (so the listener's own preference plays no part). Nothing for the default view.
+// view settings itself. So neither the listener's own preference nor the screen's scale plays a part.
 inline void HandOverView(const THostView& Host, const TEditorView& View)
 {
-    if (View.Zoom == 1 && !View.Response)
-        return;
     Host.Dispatch(effVendorSpecific, kSEQRequestSetView, 0, nullptr, View.Response ? 1.0f : 0.0f);
     Host.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, static_cast<float>(View.Zoom));
 }
