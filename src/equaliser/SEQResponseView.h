@@ -50,7 +50,15 @@ public:
     int MouseWheel(TShiftState Shift, int WheelDelta, int X, int Y);
 
 private:
+    // The texture, the plot's panel, the grid and the labels: what does not change.
+    void RenderBackground();
+    void DrawCurve(TBitmap32& Bitmap);
+    void DrawHandle(TBitmap32& Bitmap, int Band, bool Selected);
+    // The parameter as the module last showed it; 0 without a module.
+    float Value(int Index) const;
+
     TSmallEQModule* FModule = nullptr;
+    TBitmap32 FBackground;
     int FDragBand = -1;
     int FLastX = 0, FLastY = 0;
 };
