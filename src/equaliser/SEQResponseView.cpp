@@ -77,6 +77,9 @@ void RenderTexture(TBitmap32& Bitmap)
 
 TResponseView::TResponseView(TSmallEQModule* Module) : FModule(Module)
 {
+    static_assert(kColumns == static_cast<int>(kRight - kLeft) + 1);
+    for (int i = 0; i < kColumns; ++i)
+        FColumnFrequency[i] = FrequencyAtX(kLeft + i);
     RenderBackground();
 }
 
@@ -183,14 +186,13 @@ void TResponseView::RenderBackground()
 
 void TResponseView::DrawCurve(TBitmap32& Bitmap)
 {
-    constexpr int Columns = static_cast<int>(kRight - kLeft) + 1;
-    double Y[Columns];
+    double Y[kColumns];
     {
         const long double Volume = Value(TSmallEQModule::kVolumeIndex);
         TSmallEQModule::TFilterReadLock Lock(*FModule);
-        for (int i = 0; i < Columns; ++i)
+        for (int i = 0; i < kColumns; ++i)
         {
-            const double f = FrequencyAtX(kLeft + i);
+            const double f = FColumnFrequency[i];
             long double g = 1.0L;
             for (int b = 0; b < TSmallEQModule::kBands; ++b)
                 if (const TSymmetryFilter* Filter = FModule->Filter(b))
@@ -202,15 +204,15 @@ void TResponseView::DrawCurve(TBitmap32& Bitmap)
     // The area between the curve and the 0 dB line, then the curve over it.
     const double Zero = YOfGain(0.0);
     TArrayOfFixedPoint Area;
-    Area.reserve(Columns + 2);
-    for (int i = 0; i < Columns; ++i)
+    Area.reserve(kColumns + 2);
+    for (int i = 0; i < kColumns; ++i)
         Area.push_back(CentreToFixed(kLeft + i, Y[i]));
     Area.push_back(CentreToFixed(kRight, Zero));
     Area.push_back(CentreToFixed(kLeft, Zero));
     Bitmap.PolygonTS(Area, kAreaColour, TPolyFillMode::pfAlternate);
-    for (int i = 0; i + 1 < Columns; ++i)
+    for (int i = 0; i + 1 < kColumns; ++i)
         Bitmap.LineFS(kLeft + i, Y[i], kLeft + i + 1, Y[i + 1], kCurveColour);
-    Bitmap.SetPixelTS(static_cast<int>(kRight), RoundHalfEven(Y[Columns - 1]), kCurveColour);
+    Bitmap.SetPixelTS(static_cast<int>(kRight), RoundHalfEven(Y[kColumns - 1]), kCurveColour);
 }
 
 void TResponseView::DrawHandle(TBitmap32& Bitmap, int Band, bool Selected)

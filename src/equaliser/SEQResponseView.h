@@ -46,7 +46,8 @@ public:
     // Any release ends the drag.
     void MouseUp();
     bool Dragging() const { return FDragBand >= 0; }
-    // The wheel over a handle: the band's bandwidth, narrower away from the user. Answers the band, or -1.
+    // The wheel over a handle: the band's bandwidth, narrower away from the user (a band whose control is 0
+    // widens from 0.01). Answers the band, or -1.
     int MouseWheel(TShiftState Shift, int WheelDelta, int X, int Y);
 
 private:
@@ -59,6 +60,9 @@ private:
 
     TSmallEQModule* FModule = nullptr;
     TBitmap32 FBackground;
+    // The frequency of each of the plot's columns, left to right.
+    static constexpr int kColumns = 107;
+    double FColumnFrequency[kColumns] = {};
     int FDragBand = -1;
     int FLastX = 0, FLastY = 0;
 };
