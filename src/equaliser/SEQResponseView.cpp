@@ -165,8 +165,8 @@ void TResponseView::RenderBackground()
     }
 
     // Labels: frequencies centred under their lines, gains right-aligned left of the panel (or from the
-    // view's edge when wider) and centred on their rows. The digits of the label font sit a row below the top of its line box, their middle about
-    // four rows down.
+    // view's edge when wider) and centred on their rows. The label font's digits start a row below the top
+    // of its line box, their middle four rows down.
     FBackground.SetFontSize(kLabelFontSize);
     const int Middle = 4;
     for (int i = 0; i < 3; ++i)
@@ -210,9 +210,10 @@ void TResponseView::DrawCurve(TBitmap32& Bitmap)
     Area.push_back(CentreToFixed(kRight, Zero));
     Area.push_back(CentreToFixed(kLeft, Zero));
     Bitmap.PolygonTS(Area, kAreaColour, TPolyFillMode::pfAlternate);
+    // Each segment leaves out its end point; the last column is a step of its own.
     for (int i = 0; i + 1 < kColumns; ++i)
         Bitmap.LineFS(kLeft + i, Y[i], kLeft + i + 1, Y[i + 1], kCurveColour);
-    Bitmap.SetPixelTS(static_cast<int>(kRight), RoundHalfEven(Y[kColumns - 1]), kCurveColour);
+    Bitmap.LineFS(kRight, Y[kColumns - 1], kRight + 1.0, Y[kColumns - 1], kCurveColour);
 }
 
 void TResponseView::DrawHandle(TBitmap32& Bitmap, int Band, bool Selected)
