@@ -120,7 +120,8 @@ std::string TFmVornEQ::SymmetryText() const
 // ---------------------------------------------------------------------------------------------------------
 // Creation
 
-TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module) : TForm(AOwner, FormDeclaration())
+TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module)
+    : TForm(AOwner, FormDeclaration()), FResponse(Module)
 {
     PUFreqDisplay = new TPopupMenu(this);
     PUFreqDisplay->SetName("PUFreqDisplay");
@@ -214,7 +215,6 @@ TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module) : TForm(AOwner,
         return;
     // The window redraws everything when it is first sized, so what other threads left for it is moot.
     FModule = Module;
-    FResponse = TResponseView(Module);
     Module->AttachView(this);
     LoadViewPreference();
     SetView(StartingZoom(), Module->EditorViewSettings().ResponseShown);

@@ -141,7 +141,7 @@ public:
     std::array<TColor32, 33> FMeterGradient{};
     TSmallEQModule* FModule = nullptr;
     TBitmap32 FResponseBitmap;
-    TResponseView FResponse{nullptr};
+    TResponseView FResponse;
 
 private:
     // A client coordinate of the window as a panel coordinate (rounded down), and a panel point's screen

@@ -1,15 +1,312 @@
-// Placeholder until the view's drawing and input land: an empty view.
+// TResponseView: drawing of the response plot and the handles, and the mouse input on the handles.
+// [editor] throughout.
 #include "equaliser/SEQResponseView.h"
 
-TResponseView::TResponseView(TSmallEQModule* Module) : FModule(Module) {}
-void TResponseView::Draw(TBitmap32& Bitmap, int) { Bitmap.SetSize(kWidth, kHeight); Bitmap.Clear(0xFFFFFFFF); }
-double TResponseView::XOfFrequency(double) const { return 0; }
-double TResponseView::FrequencyAtX(double) const { return 0; }
-double TResponseView::YOfGain(double) const { return 0; }
-double TResponseView::GainAtY(double) const { return 0; }
-TPoint TResponseView::HandleCentre(int) const { return {}; }
-int TResponseView::HandleAt(int, int) const { return -1; }
-int TResponseView::MouseDown(TMouseButton, TShiftState, int, int) { return -1; }
-bool TResponseView::MouseMove(TShiftState, int, int) { return false; }
-void TResponseView::MouseUp() { FDragBand = -1; }
-int TResponseView::MouseWheel(TShiftState, int, int, int) { return -1; }
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "dsp/DMath.h"
+#include "equaliser/SEQGUI.h"
+#include "graphics/Random.h"
+
+namespace
+{
+
+constexpr int kButtonFace = 15; // COLOR_BTNFACE, as the panel's texture
+constexpr int kNoiseSpread = 96;
+
+// The plot's panel; its inside (x 17..123, y 2..50) holds the plot, whose columns are those of the panel's
+// overview strip. Pixel centres lie at whole coordinates.
+constexpr TRect kPlotPanel = {16, 1, 125, 52};
+constexpr double kLeft = 17.0, kRight = 123.0; // 20 Hz and 20 kHz
+constexpr double kTop = 2.0, kBottom = 50.0;   // +18 dB and -18 dB
+constexpr double kRangeDb = 18.0;
+constexpr double kLowestHz = 20.0;
+constexpr double kDecades = 3.0; // 20 Hz .. 20 kHz
+
+// A handle is a 9 x 9 cell around its centre; a press within it hits the handle.
+constexpr int kHandleReach = 4;
+constexpr int kLabelFontSize = 6;
+
+constexpr TColor32 kGridColour = 0x1F000000;
+constexpr TColor32 kZeroColour = 0x5F000000;
+constexpr TColor32 kLabelColour = 0xFF000000;
+constexpr TColor32 kCurveColour = 0xFF00207F;
+constexpr TColor32 kAreaColour = 0x2F0040FF;
+constexpr TColor32 kHandleFill = 0xCFFFFFFF;
+constexpr TColor32 kHandleOutline = 0x7F000000;
+constexpr TColor32 kSelectedFill = 0x9F000000;
+
+// A wheel that widens a band whose control sits at 0 starts from here (a product never leaves 0).
+constexpr long double kBandwidthFloor = 0.01L;
+
+constexpr int kFrequencyGrid[] = {100, 1000, 10000};
+constexpr const char* kFrequencyLabels[] = {"100", "1k", "10k"};
+constexpr int kGainLabels[] = {12, 0, -12};
+
+double Clamp(double Value, double Lower, double Upper)
+{
+    // NaN goes to Lower, so every value lands somewhere in the plot.
+    if (!(Value >= Lower))
+        return Lower;
+    return Value > Upper ? Upper : Value;
+}
+
+// The 16.16 point of the unit-square coordinate space of polygons for the pixel-centre point (X, Y).
+TFixedPoint CentreToFixed(double X, double Y)
+{
+    return {static_cast<TFixed>((X + 0.5) * FixedOne), static_cast<TFixed>((Y + 0.5) * FixedOne)};
+}
+
+// The texture of rows below the panel's own: the panel's noise continued over a form of the panel's width
+// as tall as both, so the seam does not show.
+void RenderTexture(TBitmap32& Bitmap)
+{
+    TBitmap32 Whole;
+    Whole.SetSize(TResponseView::kWidth, TFmVornEQ::kHeight + TResponseView::kHeight);
+    TRandom Generator;
+    NoiseFill(Whole, SetAlpha(SystemColor32(kButtonFace), 255), kNoiseSpread, Generator);
+    Bitmap.SetSize(TResponseView::kWidth, TResponseView::kHeight);
+    for (int y = 0; y < TResponseView::kHeight; ++y)
+        std::memcpy(Bitmap.ScanLine(y), Whole.ScanLine(TFmVornEQ::kHeight + y), sizeof(TColor32) * TResponseView::kWidth);
+}
+
+} // namespace
+
+TResponseView::TResponseView(TSmallEQModule* Module) : FModule(Module)
+{
+    static_assert(kColumns == static_cast<int>(kRight - kLeft) + 1);
+    for (int i = 0; i < kColumns; ++i)
+        FColumnFrequency[i] = FrequencyAtX(kLeft + i);
+    RenderBackground();
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Mapping
+
+double TResponseView::XOfFrequency(double Hz) const
+{
+    const long double Decades = Extended::Log10(static_cast<long double>(Hz) / kLowestHz) / kDecades;
+    return static_cast<double>(kLeft + (kRight - kLeft) * Decades);
+}
+
+double TResponseView::FrequencyAtX(double X) const
+{
+    const long double Decades = kDecades * (static_cast<long double>(X) - kLeft) / (kRight - kLeft);
+    return static_cast<double>(kLowestHz * Extended::Power(10.0L, Decades));
+}
+
+double TResponseView::YOfGain(double Db) const
+{
+    return (kTop + kBottom) * 0.5 - Db * (kBottom - kTop) / (2.0 * kRangeDb);
+}
+
+double TResponseView::GainAtY(double Y) const
+{
+    return ((kTop + kBottom) * 0.5 - Y) * (2.0 * kRangeDb) / (kBottom - kTop);
+}
+
+float TResponseView::Value(int Index) const
+{
+    return FModule ? FModule->ShownParameter(Index) : 0.0f;
+}
+
+TPoint TResponseView::HandleCentre(int Band) const
+{
+    const double X = Clamp(XOfFrequency(Value(4 * Band)), kLeft, kRight);
+    const double Y = Clamp(YOfGain(Value(4 * Band + 1)), kTop, kBottom);
+    return {RoundHalfEven(X), RoundHalfEven(Y)};
+}
+
+int TResponseView::HandleAt(int X, int Y) const
+{
+    if (!FModule)
+        return -1;
+    int Nearest = -1;
+    int Best = 0;
+    for (int b = 0; b < TSmallEQModule::kBands; ++b)
+    {
+        const TPoint C = HandleCentre(b);
+        const int dx = X - C.X, dy = Y - C.Y;
+        if (std::abs(dx) > kHandleReach || std::abs(dy) > kHandleReach)
+            continue;
+        const int Distance = dx * dx + dy * dy;
+        if (Nearest < 0 || Distance < Best)
+        {
+            Nearest = b;
+            Best = Distance;
+        }
+    }
+    return Nearest;
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Drawing
+
+void TResponseView::RenderBackground()
+{
+    RenderTexture(FBackground);
+    const TArrayOfFixedPoint Outline = PanelOutline(kPlotPanel);
+    FBackground.PolygonTS(Outline, 0x7FFFFFFF, TPolyFillMode::pfAlternate);
+    FBackground.PolylineTS(Outline, 0x3F000000, true);
+
+    // Grid lines on whole pixels; LineFS leaves out the end point.
+    for (int dB = -18; dB <= 18; dB += 6)
+    {
+        const double y = RoundHalfEven(YOfGain(dB));
+        FBackground.LineFS(kLeft, y, kRight + 1.0, y, dB == 0 ? kZeroColour : kGridColour);
+    }
+    for (int Hz : kFrequencyGrid)
+    {
+        const double x = RoundHalfEven(XOfFrequency(Hz));
+        FBackground.LineFS(x, kTop, x, kBottom + 1.0, kGridColour);
+    }
+
+    // Labels: frequencies centred under their lines, gains right-aligned left of the panel (or from the
+    // view's edge when wider) and centred on their rows. The label font's digits start a row below the top
+    // of its line box, their middle four rows down.
+    FBackground.SetFontSize(kLabelFontSize);
+    const int Middle = 4;
+    for (int i = 0; i < 3; ++i)
+    {
+        const std::string Label = kFrequencyLabels[i];
+        const int x = RoundHalfEven(XOfFrequency(kFrequencyGrid[i]));
+        FBackground.RenderText(x - FBackground.TextWidth(Label) / 2, kPlotPanel.Bottom - 1, Label, kLabelColour);
+    }
+    for (int dB : kGainLabels)
+    {
+        const std::string Label = dB > 0 ? "+" + std::to_string(dB) : std::to_string(dB);
+        const int y = RoundHalfEven(YOfGain(dB));
+        const int x = std::max(0, kPlotPanel.Left - FBackground.TextWidth(Label));
+        FBackground.RenderText(x, y - Middle, Label, kLabelColour);
+    }
+}
+
+void TResponseView::DrawCurve(TBitmap32& Bitmap)
+{
+    double Y[kColumns];
+    {
+        const long double Volume = Value(TSmallEQModule::kVolumeIndex);
+        TSmallEQModule::TFilterReadLock Lock(*FModule);
+        for (int i = 0; i < kColumns; ++i)
+        {
+            const double f = FColumnFrequency[i];
+            long double g = 1.0L;
+            for (int b = 0; b < TSmallEQModule::kBands; ++b)
+                if (const TSymmetryFilter* Filter = FModule->Filter(b))
+                    g *= Filter->ResponseMagnitude(f);
+            const long double Db = 20.0L * Extended::Log10(g) + Volume;
+            Y[i] = Clamp(YOfGain(static_cast<double>(Db)), kTop, kBottom);
+        }
+    }
+    // The area between the curve and the 0 dB line, then the curve over it.
+    const double Zero = YOfGain(0.0);
+    TArrayOfFixedPoint Area;
+    Area.reserve(kColumns + 2);
+    for (int i = 0; i < kColumns; ++i)
+        Area.push_back(CentreToFixed(kLeft + i, Y[i]));
+    Area.push_back(CentreToFixed(kRight, Zero));
+    Area.push_back(CentreToFixed(kLeft, Zero));
+    Bitmap.PolygonTS(Area, kAreaColour, TPolyFillMode::pfAlternate);
+    // Each segment leaves out its end point; the last column is a step of its own.
+    for (int i = 0; i + 1 < kColumns; ++i)
+        Bitmap.LineFS(kLeft + i, Y[i], kLeft + i + 1, Y[i + 1], kCurveColour);
+    Bitmap.LineFS(kRight, Y[kColumns - 1], kRight + 1.0, Y[kColumns - 1], kCurveColour);
+}
+
+void TResponseView::DrawHandle(TBitmap32& Bitmap, int Band, bool Selected)
+{
+    const TPoint C = HandleCentre(Band);
+    const TArrayOfFixedPoint Cell =
+        PanelOutline({C.X - kHandleReach, C.Y - kHandleReach, C.X + kHandleReach + 1, C.Y + kHandleReach + 1});
+    const std::string Label = std::to_string(Band + 1);
+    const int x = C.X - (Bitmap.TextWidth(Label) - 1) / 2;
+    const int y = C.Y - kHandleReach - 1;
+    if (Selected)
+    {
+        Bitmap.PolygonTS(Cell, kSelectedFill, TPolyFillMode::pfAlternate);
+        Bitmap.RenderText(x, y, Label, 0xFFFFFFFF);
+        return;
+    }
+    Bitmap.PolygonTS(Cell, kHandleFill, TPolyFillMode::pfAlternate);
+    Bitmap.PolylineTS(Cell, kHandleOutline, true);
+    Bitmap.RenderText(x, y, Label, 0xFF000000);
+}
+
+void TResponseView::Draw(TBitmap32& Bitmap, int Selected)
+{
+    Bitmap.Assign(FBackground);
+    if (!FModule)
+        return;
+    DrawCurve(Bitmap);
+    Bitmap.SetFontSize(kLabelFontSize);
+    // The lower index lies on top where handles overlap, as a press there picks it; the selected one above all.
+    for (int b = TSmallEQModule::kBands - 1; b >= 0; --b)
+        if (b != Selected)
+            DrawHandle(Bitmap, b, false);
+    if (Selected >= 0 && Selected < TSmallEQModule::kBands)
+        DrawHandle(Bitmap, Selected, true);
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// Mouse
+
+int TResponseView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int Y)
+{
+    const int Band = HandleAt(X, Y);
+    if (Band < 0)
+        return -1;
+    if (Shift & ssShift)
+        FModule->SetParameterAutomated(4 * Band + 1, 0.0f);
+    else if (Button == TMouseButton::mbLeft)
+    {
+        FDragBand = Band;
+        FLastX = X;
+        FLastY = Y;
+    }
+    return Band;
+}
+
+bool TResponseView::MouseMove(TShiftState Shift, int X, int Y)
+{
+    if (FDragBand < 0 || !(Shift & ssLeft))
+        return false;
+    const int dx = X - FLastX, dy = Y - FLastY;
+    FLastX = X;
+    FLastY = Y;
+    const long double Step = (Shift & ssCtrl) ? 0.1L : 1.0L;
+    const int b = FDragBand;
+    if (dx != 0)
+    {
+        const long double Decades = Step * kDecades * dx / (kRight - kLeft);
+        const long double f = static_cast<long double>(Value(4 * b)) * Extended::Power(10.0L, Decades);
+        FModule->SetParameterAutomated(4 * b, static_cast<float>(f));
+    }
+    if (dy != 0)
+    {
+        const long double g = Value(4 * b + 1) - Step * dy * (2.0 * kRangeDb) / (kBottom - kTop);
+        FModule->SetParameterAutomated(4 * b + 1, static_cast<float>(g));
+    }
+    return dx != 0 || dy != 0;
+}
+
+void TResponseView::MouseUp()
+{
+    FDragBand = -1;
+}
+
+int TResponseView::MouseWheel(TShiftState Shift, int WheelDelta, int X, int Y)
+{
+    const int Band = HandleAt(X, Y);
+    if (Band < 0 || WheelDelta == 0)
+        return Band;
+    const long double Notches = WheelDelta / 120.0L;
+    const long double Exponent = -((Shift & ssCtrl) ? 0.01L : 0.1L) * Notches;
+    long double Control = Value(4 * Band + 2);
+    if (Exponent > 0.0L && Control < kBandwidthFloor)
+        Control = kBandwidthFloor;
+    FModule->SetParameterAutomated(4 * Band + 2, static_cast<float>(Control * Extended::Exp2(Exponent)));
+    return Band;
+}

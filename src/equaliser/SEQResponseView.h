@@ -46,11 +46,23 @@ public:
     // Any release ends the drag.
     void MouseUp();
     bool Dragging() const { return FDragBand >= 0; }
-    // The wheel over a handle: the band's bandwidth, narrower away from the user. Answers the band, or -1.
+    // The wheel over a handle: the band's bandwidth, narrower away from the user (a band whose control is 0
+    // widens from 0.01). Answers the band, or -1.
     int MouseWheel(TShiftState Shift, int WheelDelta, int X, int Y);
 
 private:
+    // The texture, the plot's panel, the grid and the labels: what does not change.
+    void RenderBackground();
+    void DrawCurve(TBitmap32& Bitmap);
+    void DrawHandle(TBitmap32& Bitmap, int Band, bool Selected);
+    // The parameter as the module last showed it; 0 without a module.
+    float Value(int Index) const;
+
     TSmallEQModule* FModule = nullptr;
+    TBitmap32 FBackground;
+    // The frequency of each of the plot's columns, left to right.
+    static constexpr int kColumns = 107;
+    double FColumnFrequency[kColumns] = {};
     int FDragBand = -1;
     int FLastX = 0, FLastY = 0;
 };

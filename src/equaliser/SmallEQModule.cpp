@@ -602,8 +602,9 @@ std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/,
         if (Index == kSEQRequestSetView && (Value < 0 || Value > 4))
             return 0;
         std::int32_t Answer = 1;
-        // The view's settings belong to the editor's thread; an open editor follows them at once.
-        RunInWindowThread([&] {
+        // The view's settings belong to the editor's thread while an editor is open, which then follows them
+        // at once; without one they are the host's (no window thread is started for them).
+        const auto Apply = [&] {
             TEditorViewSettings& V = FEditorViewSettings;
             if (Index == kSEQRequestGetView)
             {
@@ -620,7 +621,11 @@ std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/,
             }
             if (TSmallEQView* View = FView.load())
                 View->ViewSettingsChanged();
-        });
+        };
+        if (FView.load())
+            RunInWindowThread(Apply);
+        else
+            Apply();
         return Answer;
     }
     if (!Ptr)

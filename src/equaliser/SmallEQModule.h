@@ -66,8 +66,9 @@ public:
     void VSTModuleSampleRateChange(TComponent* Sender, float SampleRate);
     // [audio] The block loop; both channels are required. SampleFrames <= 0 processes nothing.
     void VSTModuleProcess(float** Inputs, float** Outputs, std::int32_t SampleFrames);
-    // The equaliser's own requests (SEQRequests.h); 0 for every other Index. [any] for the levels and for
-    // reading the snapshots; [editor] ([host-main] while no editor is open) for replacing them.
+    // The equaliser's own requests and the host's scale factor (SEQRequests.h); 0 for every other Index. [any]
+    // for the levels and for reading the snapshots; [editor] ([host-main] while no editor is open) for
+    // replacing them; [host-main] or [editor] for the view settings (handed to an open editor's thread).
     std::int32_t SmallEQModuleVendorSpecific(TComponent* Sender, std::int32_t Index, std::intptr_t Value, void* Ptr,
                                              float Opt);
 

@@ -178,6 +178,121 @@ TShiftState ShiftOf(WPARAM WParam)
     return S;
 }
 
+// The MK_* state of the keys and buttons now, for input that does not carry it.
+WPARAM KeyStateNow()
+{
+    WPARAM K = 0;
+    const std::pair<int, WPARAM> Keys[] = {{VK_SHIFT, MK_SHIFT}, {VK_CONTROL, MK_CONTROL}, {VK_LBUTTON, MK_LBUTTON},
+                                           {VK_RBUTTON, MK_RBUTTON}, {VK_MBUTTON, MK_MBUTTON}};
+    for (const auto& [Key, Bit] : Keys)
+        if (GetKeyState(Key) < 0)
+            K |= Bit;
+    return K;
+}
+
+// The form of this library and this thread that Wnd is, or null (another module's or thread's window, a
+// control, the parking window).
+TForm* OwnFormOf(HWND Wnd)
+{
+    if (!Wnd || GetWindowThreadProcessId(Wnd, nullptr) != GetCurrentThreadId() ||
+        reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(Wnd, GWLP_HINSTANCE)) != ModuleInstance())
+        return nullptr;
+    wchar_t Class[32] = {};
+    if (!GetClassNameW(Wnd, Class, 32) || lstrcmpW(Class, kFormClass) != 0)
+        return nullptr;
+    return reinterpret_cast<TForm*>(GetWindowLongPtrW(Wnd, GWLP_USERDATA));
+}
+
+// The innermost of our forms that is Wnd or holds it as a child at any depth, or null.
+TForm* OwnFormAround(HWND Wnd)
+{
+    for (HWND W = Wnd; W; W = (GetWindowLongW(W, GWL_STYLE) & WS_CHILD) ? GetParent(W) : nullptr)
+        if (TForm* F = OwnFormOf(W))
+            return F;
+    return nullptr;
+}
+
+// Where a turn of the wheel at a screen point belongs: the form holding the mouse capture, else the
+// innermost of our forms under the point (a control's form included); null when the point is over no form
+// of ours.
+TForm* WheelTarget(POINT Screen)
+{
+    if (TForm* F = OwnFormOf(GetCapture()))
+        return F;
+    return OwnFormAround(WindowFromPoint(Screen));
+}
+
+void DeliverWheel(TForm& F, POINT Screen, WPARAM KeyState, int Delta)
+{
+    ScreenToClient(F.Impl()->Wnd, &Screen);
+    F.DoMouseWheel(ShiftOf(KeyState), Delta, Screen.x, Screen.y);
+}
+
+// Wheel messages go to the focus window (Windows 10 on: by default to the window under the pointer), which
+// inside a host is often the host's. A mouse hook on each thread with forms takes those sent to a window
+// that is not ours, nor inside a form of ours, and that turn over one of our forms (or while one holds the
+// capture) to that form; the rest go on as they came. Our forms' own wheel messages are routed in their
+// window procedure, our controls' are theirs.
+struct TWheelHook
+{
+    DWORD Thread = 0;
+    HHOOK Hook = nullptr;
+    int Forms = 0;
+};
+using TWheelHooks = std::vector<TWheelHook>;
+TWheelHooks& WheelHooks() // built in place and never destroyed, like the timer map
+{
+    alignas(TWheelHooks) static unsigned char Storage[sizeof(TWheelHooks)];
+    static TWheelHooks* V = new (Storage) TWheelHooks();
+    return *V;
+}
+
+// [editor] Called inside the message retrieval of the hook's thread, whoever's loop it is.
+LRESULT CALLBACK WheelHookProc(int Code, WPARAM Msg, LPARAM LParam)
+{
+    try
+    {
+        if (Code == HC_ACTION && Msg == WM_MOUSEWHEEL)
+        {
+            const auto* M = reinterpret_cast<const MOUSEHOOKSTRUCTEX*>(LParam);
+            if (!OwnFormAround(M->hwnd))
+                if (TForm* F = WheelTarget(M->pt))
+                {
+                    DeliverWheel(*F, M->pt, KeyStateNow(), static_cast<short>(HIWORD(M->mouseData)));
+                    return 1; // taken
+                }
+        }
+    }
+    catch (...)
+    {
+    }
+    return CallNextHookEx(nullptr, Code, Msg, LParam);
+}
+
+// A form was made on this thread (Delta 1) or destroyed (-1): the hook lives while the thread has forms.
+void CountFormForWheel(int Delta)
+{
+    TWheelHooks& Hooks = WheelHooks();
+    const DWORD Thread = GetCurrentThreadId();
+    auto It = std::find_if(Hooks.begin(), Hooks.end(), [&](const TWheelHook& H) { return H.Thread == Thread; });
+    if (It == Hooks.end())
+    {
+        if (Delta <= 0)
+            return;
+        Hooks.push_back({Thread, SetWindowsHookExW(WH_MOUSE, WheelHookProc, nullptr, Thread), 0});
+        It = Hooks.end() - 1;
+    }
+    It->Forms += Delta;
+    if (It->Forms <= 0)
+    {
+        if (It->Hook)
+            UnhookWindowsHookEx(It->Hook);
+        Hooks.erase(It);
+        if (Hooks.empty())
+            TWheelHooks().swap(Hooks); // no memory left behind at an unload
+    }
+}
+
 void ScrollBarScrolled(TScrollBar& S, int Code)
 {
     int P = S.Position();
@@ -357,6 +472,16 @@ LRESULT FormMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
         F->DoMouseUp(B, ShiftOf(WParam), GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam));
         return 0;
     }
+    case WM_MOUSEWHEEL:
+    {
+        const POINT P{GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)};
+        if (TForm* Target = WheelTarget(P))
+        {
+            DeliverWheel(*Target, P, GET_KEYSTATE_WPARAM(WParam), GET_WHEEL_DELTA_WPARAM(WParam));
+            return 0;
+        }
+        break; // to the parent window
+    }
     case WM_NCDESTROY:
         SetWindowLongPtrW(Wnd, GWLP_USERDATA, 0);
         I.Wnd = nullptr;
@@ -462,6 +587,10 @@ struct TClassRelease
         if (ParkingWnd && IsWindow(ParkingWnd) && GetWindowThreadProcessId(ParkingWnd, nullptr) == GetCurrentThreadId())
             DestroyWindow(ParkingWnd);
         ParkingWnd = nullptr;
+        for (const TWheelHook& H : WheelHooks()) // forms left alive: their hooks must not outlive the code
+            if (H.Hook)
+                UnhookWindowsHookEx(H.Hook);
+        TWheelHooks().swap(WheelHooks());
         if (ClassesRegistered)
             UnregisterClassW(kFormClass, ModuleInstance());
         ClassesRegistered = false;
@@ -496,6 +625,8 @@ TControl::~TControl()
     }
     if (FImpl->Brush)
         DeleteObject(FImpl->Brush);
+    if (FImpl->WheelCounted)
+        CountFormForWheel(-1);
 }
 
 TControlState& TControl::ControlState() const { return *FImpl; }
@@ -650,6 +781,8 @@ TForm::TForm(TComponent* AOwner, const TFormDeclaration& D) : TControl(AOwner)
     AdjustWindowRectEx(&R, Style, FALSE, ExStyle);
     CreateWindowExW(ExStyle, kFormClass, Widen(D.Caption).c_str(), Style, 0, 0, R.right - R.left, R.bottom - R.top,
                     I.OwnerWindow, nullptr, ModuleInstance(), this);
+    CountFormForWheel(1);
+    I.WheelCounted = true;
     CentreIfRequested(I);
     DoClientResized();
 }
@@ -939,38 +1072,84 @@ void TComboBox::SetFontColor(std::uint32_t ARGB)
 
 // ---- Pop-up menus, timers, application --------------------------------------------------------------------
 
-// [editor] Modal until the menu closes; then the chosen item's Click runs.
+namespace
+{
+
+// Every item of the menu and of its submenus, depth first: an item's command identifier is its index + 1.
+void CollectMenuItems(const std::vector<TMenuItem*>& Items, std::vector<TMenuItem*>& All)
+{
+    for (TMenuItem* Item : Items)
+    {
+        All.push_back(Item);
+        CollectMenuItems(Item->Items(), All);
+    }
+}
+
+// Appends Items to Menu; an item with sub-items becomes a submenu built the same way. Destroying Menu
+// destroys its submenus. Identifiers follow CollectMenuItems' order, from Next on.
+void AppendMenuItems(HMENU Menu, const std::vector<TMenuItem*>& Items, UINT& Next)
+{
+    UINT Position = 0;
+    for (TMenuItem* Item : Items)
+    {
+        const UINT Id = Next++;
+        if (Item->IsSeparator())
+        {
+            AppendMenuW(Menu, MF_SEPARATOR, 0, nullptr);
+            ++Position;
+            continue;
+        }
+        HMENU Sub = nullptr;
+        if (!Item->Items().empty())
+        {
+            Sub = CreatePopupMenu();
+            if (!Sub)
+            {
+                std::vector<TMenuItem*> Skipped; // their identifiers stay taken
+                CollectMenuItems(Item->Items(), Skipped);
+                Next += static_cast<UINT>(Skipped.size());
+                continue;
+            }
+            AppendMenuItems(Sub, Item->Items(), Next);
+        }
+        const std::wstring Caption = Widen(Item->Caption());
+        MENUITEMINFOW Info{};
+        Info.cbSize = sizeof Info;
+        Info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING | (Sub ? MIIM_SUBMENU : 0);
+        Info.fType = MFT_STRING | (Item->RadioItem() ? MFT_RADIOCHECK : 0);
+        Info.fState = (Item->Checked() ? MFS_CHECKED : 0) | (Item->Enabled() ? 0 : MFS_DISABLED);
+        Info.wID = Id;
+        Info.hSubMenu = Sub;
+        Info.dwTypeData = const_cast<wchar_t*>(Caption.c_str());
+        if (InsertMenuItemW(Menu, Position, TRUE, &Info))
+            ++Position;
+        else if (Sub)
+            DestroyMenu(Sub);
+    }
+}
+
+} // namespace
+
+// [editor] Modal until the menu closes; then the chosen item's Click runs, unless the menu changed meanwhile
+// so that the chosen identifier no longer names the same item.
 void NativePopup(TPopupMenu& Popup, int ScreenX, int ScreenY)
 {
     HMENU Menu = CreatePopupMenu();
     if (!Menu)
         return;
-    const std::vector<TMenuItem*> Items = Popup.Items();
-    for (std::size_t I = 0; I < Items.size(); ++I)
-    {
-        TMenuItem* Item = Items[I];
-        if (Item->IsSeparator())
-        {
-            AppendMenuW(Menu, MF_SEPARATOR, 0, nullptr);
-            continue;
-        }
-        const std::wstring Caption = Widen(Item->Caption());
-        MENUITEMINFOW Info{};
-        Info.cbSize = sizeof Info;
-        Info.fMask = MIIM_FTYPE | MIIM_STATE | MIIM_ID | MIIM_STRING;
-        Info.fType = MFT_STRING | (Item->RadioItem() ? MFT_RADIOCHECK : 0);
-        Info.fState = (Item->Checked() ? MFS_CHECKED : 0) | (Item->Enabled() ? 0 : MFS_DISABLED);
-        Info.wID = static_cast<UINT>(I + 1);
-        Info.dwTypeData = const_cast<wchar_t*>(Caption.c_str());
-        InsertMenuItemW(Menu, static_cast<UINT>(I), TRUE, &Info);
-    }
+    std::vector<TMenuItem*> Items;
+    CollectMenuItems(Popup.Items(), Items);
+    UINT Next = 1;
+    AppendMenuItems(Menu, Popup.Items(), Next);
     HWND Owner = ParkingWindow();
     SetForegroundWindow(Owner);
     const UINT Chosen = static_cast<UINT>(TrackPopupMenu(Menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_LEFTALIGN | TPM_TOPALIGN,
                                                         ScreenX, ScreenY, 0, Owner, nullptr));
     PostMessageW(Owner, WM_NULL, 0, 0);
     DestroyMenu(Menu);
-    if (Chosen >= 1 && Chosen <= Popup.Items().size() && Popup.Items()[Chosen - 1] == Items[Chosen - 1])
+    std::vector<TMenuItem*> Now;
+    CollectMenuItems(Popup.Items(), Now);
+    if (Chosen >= 1 && Chosen <= Now.size() && Chosen <= Items.size() && Now[Chosen - 1] == Items[Chosen - 1])
     {
         TMenuItem* Item = Items[Chosen - 1];
         FireEvent([Item] { Item->Click(); });
@@ -1065,10 +1244,24 @@ void NativeCursor(TCursor C)
     ::SetCursor(C == TCursor::crNone ? nullptr : LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW)));
 }
 
-// [editor] To do: the window's DPI / 96.
-double NativeDisplayScale(const TForm&)
+// [editor] The window's DPI / 96 where user32 knows it (Windows 10 1607 on: per monitor for a thread aware
+// of it, the system DPI for a system-aware one, 96 for an unaware one, which the system scales itself);
+// looked up at run time so that the library still loads on Windows 7. Else the system DPI.
+double NativeDisplayScale(const TForm& Form)
 {
-    return 1.0;
+    using TGetDpiForWindow = UINT(WINAPI*)(HWND);
+    static const auto GetDpiForWindow = reinterpret_cast<TGetDpiForWindow>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    UINT Dpi = 0;
+    if (GetDpiForWindow && Form.Impl()->Wnd)
+        Dpi = GetDpiForWindow(Form.Impl()->Wnd);
+    if (Dpi == 0)
+        if (HDC Screen = GetDC(nullptr))
+        {
+            Dpi = static_cast<UINT>(std::max(0, GetDeviceCaps(Screen, LOGPIXELSX)));
+            ReleaseDC(nullptr, Screen);
+        }
+    return Dpi > 0 ? Dpi / 96.0 : 1.0;
 }
 
 // ---- System services that belong to the window system ----------------------------------------------------

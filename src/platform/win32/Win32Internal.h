@@ -40,4 +40,5 @@ struct TControl::TImpl : TControlState
     HWND OwnerWindow = nullptr;
     HWND ParentWindow = nullptr;
     HDC PaintDC = nullptr; // set while OnPaint runs inside WM_PAINT
+    bool WheelCounted = false; // counted in its thread's wheel hook (see CountFormForWheel)
 };

@@ -222,9 +222,14 @@ void InjectMouseButton(TMouseButton Button, bool Down)
 }
 
 // [editor]
-void InjectWheel(int /*Notches*/)
+void InjectWheel(int Notches)
 {
-    // To do: the wheel through SendInput.
+    PressHeldKeysAgain();
+    INPUT In{};
+    In.type = INPUT_MOUSE;
+    In.mi.mouseData = static_cast<DWORD>(WHEEL_DELTA * Notches);
+    In.mi.dwFlags = MOUSEEVENTF_WHEEL;
+    Send(In);
 }
 
 void InjectKey(TInjectedKey Key, bool Down)
