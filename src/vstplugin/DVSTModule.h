@@ -231,7 +231,9 @@ public:
     virtual std::int32_t HostGetParameterQuantization();              // [any]
     virtual bool HostIOChanged();                                     // [host-main, editor]
     virtual bool HostNeedIdle();                                      // [host-main, editor]
-    virtual bool HostSizeWindow(std::int32_t Width, std::int32_t Height); // [host-main, editor]
+    // [host-main, editor] Queued (see above), the request reaches the host only at its next call, so its
+    // answer cannot come back: a queued request answers true.
+    virtual bool HostSizeWindow(std::int32_t Width, std::int32_t Height);
     // [host-main, editor] An answer above 0 is stored and fires the change event even when unchanged;
     // answers the stored value.
     virtual float HostGetSampleRate();

@@ -213,7 +213,9 @@ bool TCustomVSTModule::HostNeedIdle() // [host-main, editor]
 
 bool TCustomVSTModule::HostSizeWindow(std::int32_t Width, std::int32_t Height) // [host-main, editor]
 {
-    return NotZero(SendToHost(audioMasterSizeWindow, Width, Height));
+    bool Answered;
+    const VstIntPtr Answer = CallAudioMaster(audioMasterSizeWindow, Width, Height, nullptr, 0.0f, Answered);
+    return NotZero(Answer) || (Answered && DefersHostRequests());
 }
 
 // [host-main, editor] An answer above 0 is stored and announced even when unchanged; answers the stored rate.

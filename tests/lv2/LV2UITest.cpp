@@ -61,7 +61,9 @@ private:
     std::optional<std::string> FSaved;
 };
 
-TEST(LV2UI, ShowingTheResponseViewAsksTheHostForTheTallerEditor)
+// The listener's menu choices, one after the other, each asking the host for the editor's new size; the
+// editor keeps that size (the host's answer comes only at its next call, after the editor has resized).
+TEST(LV2UI, ChangesOfTheEditorsSizeReachTheHostAndTheEditorKeepsThem)
 {
     const TOwnSettingsFolder Settings;
     X11Driver::TForeignWindow Parent(kHostLeft, kHostTop, 300, 300);
@@ -87,17 +89,36 @@ TEST(LV2UI, ShowingTheResponseViewAsksTheHostForTheTallerEditor)
         }
     };
 
-    // "Show response", the last item of the strip's menu, chosen with the keyboard.
-    InjectPointerMove(kHostLeft + 60, kHostTop + 32);
-    InjectMouseButton(TMouseButton::mbRight, true);
-    InjectMouseButton(TMouseButton::mbRight, false);
-    Settle();
-    X11Driver::PressKey("Up");
-    X11Driver::PressKey("Return");
-    for (int Try = 0; Try < 40 && Host.Sizes.size() < 2; ++Try)
+    const struct
+    {
+        const char* Choice;
+        TPoint At;                          // the right click, in the editor's pixels at 1x
+        std::vector<const char*> Keys;      // then these keys in its menu
+        std::pair<int, int> Size;
+    } Steps[] = {
+        {"Show response (the strip's last item)", {60, 32}, {"Up", "Return"}, {131, 95}},
+        {"Zoom 2x (the meter's submenu)", {128, 20}, {"Up", "Right", "Down", "Return"}, {262, 190}},
+    };
+    for (const auto& S : Steps)
+    {
+        SCOPED_TRACE(S.Choice);
+        const std::size_t Asked = Host.Sizes.size();
+        InjectPointerMove(kHostLeft + S.At.X, kHostTop + S.At.Y);
+        InjectMouseButton(TMouseButton::mbRight, true);
+        InjectMouseButton(TMouseButton::mbRight, false);
         Settle();
-    ASSERT_EQ(Host.Sizes.size(), 2u);
-    EXPECT_EQ(Host.Sizes[1], std::make_pair(131, 95));
+        for (const char* Key : S.Keys)
+        {
+            X11Driver::PressKey(Key);
+            Settle();
+        }
+        for (int Try = 0; Try < 40 && Host.Sizes.size() == Asked; ++Try)
+            Settle();
+        ASSERT_EQ(Host.Sizes.size(), Asked + 1);
+        EXPECT_EQ(Host.Sizes.back(), S.Size);
+        const TRect Editor = Parent.ScreenRect(Parent.Children().at(0));
+        EXPECT_EQ(std::make_pair(Editor.Width(), Editor.Height()), S.Size);
+    }
     Descriptor->cleanup(Ui);
 }
 
