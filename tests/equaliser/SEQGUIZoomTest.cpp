@@ -131,6 +131,11 @@ TEST_F(SEQGUIZoom, AHostFactorOfTwoGivesA262By70EditorOfTwoByTwoBlocksThatReadsT
     HeadlessDriver::MouseMove(E, ssLeft, Centre.X, Centre.Y - 10);
     HeadlessDriver::MouseUp(E, TMouseButton::mbLeft, 0, Centre.X, Centre.Y);
     EXPECT_NEAR(Open.Module->Parameter(13), 0.5f, 1e-6f);
+
+    // A factor sent while the editor is open applies at once, the host asked for the size.
+    Open.Host.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, 3.0f);
+    EXPECT_EQ(Open.Rect(), (std::pair<int, int>{393, 105}));
+    EXPECT_EQ(GSizeRequests.back(), (std::pair<int, int>{393, 105}));
 }
 
 TEST_F(SEQGUIZoom, TheStartingZoomIsTheChoiceElseTheHostsFactorElseTheScreensRoundedAndLimited)
