@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -130,6 +131,11 @@ TEST_F(SEQGUIZoom, AHostFactorOfTwoGivesA262By70EditorOfTwoByTwoBlocksThatReadsT
     HeadlessDriver::MouseMove(E, ssLeft, Centre.X, Centre.Y - 10);
     HeadlessDriver::MouseUp(E, TMouseButton::mbLeft, 0, Centre.X, Centre.Y);
     EXPECT_NEAR(Open.Module->Parameter(13), 0.5f, 1e-6f);
+
+    // A factor sent while the editor is open applies at once, the host asked for the size.
+    Open.Host.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, 3.0f);
+    EXPECT_EQ(Open.Rect(), (std::pair<int, int>{393, 105}));
+    EXPECT_EQ(GSizeRequests.back(), (std::pair<int, int>{393, 105}));
 }
 
 TEST_F(SEQGUIZoom, TheStartingZoomIsTheChoiceElseTheHostsFactorElseTheScreensRoundedAndLimited)
@@ -206,6 +212,66 @@ TEST_F(SEQGUIZoom, AHostThatKeepsTheViewGetsItBackAndTheUsersPreferenceIsLeftAlo
     TZoomedEditor Plain(NoRequest);
     EXPECT_EQ(Plain.Editor->Zoom(), 1);
     EXPECT_FALSE(Plain.Editor->ResponseShown());
+}
+
+// The response view inside the editor at zoom 2: under the panel in the window, its handles select, drag
+// and widen their bands with the window's own mouse input, and a change made on another thread reaches it
+// through the update timer.
+TEST_F(SEQGUIZoom, TheResponseViewUnderThePanelFollowsTheMouseAndChangesFromElsewhere)
+{
+    TZoomedEditor Open([](THostView& H) { H.Dispatch(effVendorSpecific, kSEQRequestSetView, 2, nullptr, 1.0f); });
+    TFmVornEQ& E = *Open.Editor;
+    TSmallEQModule& M = *Open.Module;
+    ASSERT_TRUE(E.ResponseShown());
+    EXPECT_TRUE(E.MIShowResponse->Checked());
+    for (int y = 0; y < 60; y += 7)
+        for (int x = 0; x < 131; x += 5)
+            ASSERT_EQ(HeadlessDriver::Pixel(E, 2 * x + 1, 2 * (35 + y)), E.FResponseBitmap.Pixel(x, y)) << x << ", " << y;
+
+    // A press on band 6's handle selects it (the read-outs follow); a drag of 10 panel pixels right and 8 up
+    // moves its frequency and gain as the view maps them; the cursor stays.
+    const TPoint H = E.FResponse.HandleCentre(5);
+    const int X = 2 * H.X, Y = 2 * (35 + H.Y);
+    const double f = M.Parameter(20), g = M.Parameter(21);
+    HeadlessDriver::MouseDown(E, TMouseButton::mbLeft, ssLeft, X, Y);
+    EXPECT_EQ(E.FSelectedFilter, 5);
+    EXPECT_EQ(E.FrequencyText(), "4.00 kHz");
+    HeadlessDriver::MouseMove(E, ssLeft, X + 20, Y - 16);
+    HeadlessDriver::MouseUp(E, TMouseButton::mbLeft, 0, X + 20, Y - 16);
+    const double Moved = E.FResponse.XOfFrequency(M.Parameter(20)) - E.FResponse.XOfFrequency(f);
+    EXPECT_NEAR(Moved, 10.0, 1e-3);
+    EXPECT_NEAR(M.Parameter(21) - g, E.FResponse.GainAtY(0) - E.FResponse.GainAtY(8), 1e-4);
+    EXPECT_EQ(E.GainText(), FixedTwoDecimals(M.Parameter(21), ".") + " dB");
+    EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
+
+    // The wheel over band 2's handle narrows it and selects it; over the panel it does nothing.
+    const TPoint H2 = E.FResponse.HandleCentre(1);
+    const float w = M.Parameter(6);
+    HeadlessDriver::MouseWheel(E, 0, 120, 2 * H2.X, 2 * (35 + H2.Y));
+    EXPECT_EQ(E.FSelectedFilter, 1);
+    EXPECT_LT(M.Parameter(6), w);
+    HeadlessDriver::MouseWheel(E, 0, 120, 2 * 30, 2 * 20);
+    EXPECT_EQ(E.FSelectedFilter, 1);
+
+    // A right-click on the view offers the strip's menu, where the view is hidden again.
+    HeadlessDriver::ChooseInNextPopup("MIShowResponse");
+    HeadlessDriver::MouseDown(E, TMouseButton::mbRight, ssRight, 20, 2 * 80);
+    EXPECT_EQ(HeadlessDriver::Popups().back().MenuName, "PUOverview");
+    EXPECT_FALSE(E.ResponseShown());
+    EXPECT_EQ(Open.Rect(), (std::pair<int, int>{262, 70}));
+    HeadlessDriver::MouseUp(E, TMouseButton::mbRight, 0, 20, 2 * 80);
+
+    // Shown again: a gain written on another thread is drawn by the update timer, on the window's thread.
+    E.MIShowResponse->Click();
+    TBitmap32 Before;
+    Before.Assign(E.FResponseBitmap);
+    std::thread([&] { M.SetParameterAutomated(13, 12.0f); }).join();
+    EXPECT_TRUE(HeadlessDriver::FireTimer(*E.UpdateTimer));
+    bool Changed = false;
+    for (int y = 0; y < 60 && !Changed; ++y)
+        for (int x = 0; x < 131 && !Changed; ++x)
+            Changed = E.FResponseBitmap.Pixel(x, y) != Before.Pixel(x, y);
+    EXPECT_TRUE(Changed);
 }
 
 #endif
