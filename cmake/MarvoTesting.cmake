@@ -20,7 +20,10 @@ function(marvo_gtest name)
     add_test(NAME ${name} COMMAND ${name})
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   else()
-    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES TIMEOUT 300)
+    # The listener's settings (the editor's zoom preference, the window's values) go to a folder of the build,
+    # never to the user's own: a choice a test makes must not open every later editor zoomed.
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST
+                         PROPERTIES TIMEOUT 300 ENVIRONMENT "XDG_CONFIG_HOME=${CMAKE_BINARY_DIR}/test-settings")
   endif()
 endfunction()
 
