@@ -16,6 +16,7 @@ const char* const kPrefixes = "@prefix atom: <http://lv2plug.in/ns/ext/atom#> .\
                               "@prefix doap: <http://usefulinc.com/ns/doap#> .\n"
                               "@prefix foaf: <http://xmlns.com/foaf/0.1/> .\n"
                               "@prefix lv2: <http://lv2plug.in/ns/lv2core#> .\n"
+                              "@prefix opts: <http://lv2plug.in/ns/ext/options#> .\n"
                               "@prefix pg: <http://lv2plug.in/ns/ext/port-groups#> .\n"
                               "@prefix pprops: <http://lv2plug.in/ns/ext/port-props#> .\n"
                               "@prefix rdfs: <http://www.w3.org/2000/01/rdf-schema#> .\n"
@@ -131,7 +132,9 @@ std::string PluginTurtle(const TPluginFacts& Facts, const std::vector<TControl>&
     {
         T << "\n<" << kUiUri << ">\n    a ui:X11UI ;\n"
           << "    lv2:requiredFeature ui:parent ;\n"
-          << "    lv2:optionalFeature ui:resize , ui:noUserResize , <http://lv2plug.in/ns/ext/instance-access> ;\n"
+          << "    lv2:optionalFeature ui:resize , ui:noUserResize , <http://lv2plug.in/ns/ext/instance-access> ,\n"
+          << "        opts:options , urid:map ;\n"
+          << "    opts:supportedOption ui:scaleFactor ;\n"
           << "    lv2:extensionData ui:idleInterface ;\n"
           << "    ui:portNotification ";
         for (int Ch = 0; Ch < 2; ++Ch)

@@ -13,14 +13,18 @@
 // Both go through the equaliser's snapshot requests on the two effect records.
 //
 // The editor's window sits directly in the host's ui:parent, so a change of its size (zoom, response view) is
-// the host's to follow: the UI passes it on through ui:resize and reports the host's answer back.
+// the host's to follow: the UI passes it on through ui:resize and reports the host's answer back. The host's
+// ui:scaleFactor option, when it gives one, is the editor's host scale factor (its starting zoom).
 //
 // Threads: every entry is the host's UI thread ([host-main]).
 #include <cstring>
 #include <vector>
 
+#include <lv2/atom/atom.h>
 #include <lv2/instance-access/instance-access.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include "equaliser/SEQRequests.h"
 
@@ -44,9 +48,15 @@ public:
         void* Parent = nullptr;
         const LV2UI_Resize* Resize = nullptr;
         AEffect* PluginEffect = nullptr;
+        const LV2_URID_Map* Map = nullptr;
+        const LV2_Options_Option* Options = nullptr;
         for (const LV2_Feature* const* F = Features; F && *F; ++F)
         {
-            if (std::strcmp((*F)->URI, LV2_UI__parent) == 0)
+            if (std::strcmp((*F)->URI, LV2_URID__map) == 0)
+                Map = static_cast<const LV2_URID_Map*>((*F)->data);
+            else if (std::strcmp((*F)->URI, LV2_OPTIONS__options) == 0)
+                Options = static_cast<const LV2_Options_Option*>((*F)->data);
+            else if (std::strcmp((*F)->URI, LV2_UI__parent) == 0)
                 Parent = (*F)->data;
             else if (std::strcmp((*F)->URI, LV2_UI__resize) == 0)
                 Resize = static_cast<const LV2UI_Resize*>((*F)->data);
@@ -61,6 +71,7 @@ public:
         try
         {
             Ui = new TLV2EqualiserUi(Write, Controller, *Controls, PluginEffect, Resize);
+            Ui->FScaleFactor = ScaleFactor(Map, Options);
             if (!Ui->Open(Parent))
             {
                 delete Ui;
@@ -132,6 +143,23 @@ public:
     }
 
 private:
+    // [host-main] The ui:scaleFactor option as a float; 0 without one (or without urid:map to name it).
+    static float ScaleFactor(const LV2_URID_Map* Map, const LV2_Options_Option* Options)
+    {
+        if (!Map || !Map->map || !Options)
+            return 0.0f;
+        const LV2_URID Key = Map->map(Map->handle, LV2_UI__scaleFactor);
+        const LV2_URID Float = Map->map(Map->handle, LV2_ATOM__Float);
+        for (const LV2_Options_Option* O = Options; O->key != 0; ++O)
+            if (O->key == Key && O->type == Float && O->size == sizeof(float) && O->value)
+            {
+                float Value;
+                std::memcpy(&Value, O->value, sizeof Value);
+                return Value;
+            }
+        return 0.0f;
+    }
+
     TLV2EqualiserUi(LV2UI_Write_Function Write, LV2UI_Controller Controller, const std::vector<TControl>& Controls,
                     AEffect* PluginEffect, const LV2UI_Resize* Resize)
         : FWrite(Write), FController(Controller), FControls(Controls), FShown(Controls.size()),
@@ -154,6 +182,8 @@ private:
             FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestGetSnapshots, sizeof FHanded,
                                       &FHanded, 0.0f) == 1)
             FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestSetSnapshots, sizeof FHanded, &FHanded, 0.0f);
+        if (FScaleFactor > 0.0f)
+            FEffect->dispatcher(FEffect, effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, FScaleFactor);
         FEditorOpen = FEffect->dispatcher(FEffect, effEditOpen, 0, 0, Parent, 0.0f) != 0;
         if (!FEditorOpen)
             return false;
@@ -203,6 +233,7 @@ private:
     AEffect* FPluginEffect;
     TSEQSnapshotSet FHanded;
     const LV2UI_Resize* FResize; // the host's ui:resize, null when not given
+    float FScaleFactor = 0.0f;   // the host's ui:scaleFactor, 0 when not given
     static constexpr VstIntPtr kMaxExtent = 32767; // an editor rectangle's extent is 16-bit
 };
 

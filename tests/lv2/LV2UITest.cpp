@@ -2,7 +2,10 @@
 // thread: when the editor changes its size, the host hears of it through ui:resize at its next idle call.
 #include <gtest/gtest.h>
 
+#include <lv2/atom/atom.h>
+#include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
+#include <lv2/urid/urid.h>
 
 #include <cstdlib>
 #include <filesystem>
@@ -119,6 +122,40 @@ TEST(LV2UI, ChangesOfTheEditorsSizeReachTheHostAndTheEditorKeepsThem)
         const TRect Editor = Parent.ScreenRect(Parent.Children().at(0));
         EXPECT_EQ(std::make_pair(Editor.Width(), Editor.Height()), S.Size);
     }
+    Descriptor->cleanup(Ui);
+}
+
+// A host with ui:scaleFactor 2 (through its options and urid:map) gets an editor at zoom 2 from the start.
+TEST(LV2UI, TheHostsScaleFactorOptionIsTheEditorsStartingZoom)
+{
+    const TOwnSettingsFolder Settings;
+    X11Driver::TForeignWindow Parent(kHostLeft, kHostTop, 300, 300);
+    TResizingHost Host;
+    LV2UI_Resize Resize{&Host, &TResizingHost::Resize};
+    static std::vector<std::string> Uris;
+    LV2_URID_Map Map{nullptr, [](LV2_URID_Map_Handle, const char* Uri) -> LV2_URID {
+                         for (std::size_t I = 0; I < Uris.size(); ++I)
+                             if (Uris[I] == Uri)
+                                 return static_cast<LV2_URID>(I + 1);
+                         Uris.emplace_back(Uri);
+                         return static_cast<LV2_URID>(Uris.size());
+                     }};
+    const float Factor = 2.0f;
+    const LV2_Options_Option Options[] = {
+        {LV2_OPTIONS_INSTANCE, 0, Map.map(nullptr, LV2_UI__scaleFactor), sizeof Factor,
+         Map.map(nullptr, LV2_ATOM__Float), &Factor},
+        {LV2_OPTIONS_INSTANCE, 0, 0, 0, 0, nullptr}};
+    const LV2_Feature ParentFeature{LV2_UI__parent, Parent.Handle()};
+    const LV2_Feature ResizeFeature{LV2_UI__resize, &Resize};
+    const LV2_Feature MapFeature{LV2_URID__map, &Map};
+    const LV2_Feature OptionsFeature{LV2_OPTIONS__options, const_cast<LV2_Options_Option*>(Options)};
+    const LV2_Feature* const Features[] = {&ParentFeature, &ResizeFeature, &MapFeature, &OptionsFeature, nullptr};
+    const LV2UI_Descriptor* Descriptor = lv2ui_descriptor(0);
+    LV2UI_Widget Widget = nullptr;
+    LV2UI_Handle Ui =
+        Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features);
+    ASSERT_NE(Ui, nullptr);
+    EXPECT_EQ(Host.Sizes, (std::vector<std::pair<int, int>>{{262, 70}}));
     Descriptor->cleanup(Ui);
 }
 
