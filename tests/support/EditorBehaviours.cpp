@@ -2,7 +2,6 @@
 // zoomed panel and a drag on the response view.
 #include "EditorBehaviours.h"
 
-#include <algorithm>
 #include <cmath>
 
 #include "equaliser/SEQResponseView.h"
@@ -169,10 +168,6 @@ TEST_P(EditorBehaviour, AtTwiceTheSizeADragOnAResponseHandleMovesItsBandAsTheVie
     const std::unique_ptr<TEditorDriver> D = Open({N, true});
     ASSERT_EQ(D->Client().Width(), kWidth * N);
     ASSERT_EQ(D->Client().Height(), (kHeight + TResponseView::kHeight) * N);
-    const std::vector<std::uint32_t> View =
-        D->Pixels({0, kHeight * N, kWidth * N, (kHeight + TResponseView::kHeight) * N});
-    if (std::all_of(View.begin(), View.end(), [&](std::uint32_t P) { return P == View.front(); }))
-        GTEST_SKIP() << "the response view draws nothing yet";
 
     auto Reference = std::make_unique<TSmallEQModule>(nullptr);
     AEffect* E = Reference->Effect();
