@@ -240,6 +240,16 @@ struct TWheelHook
     int Forms = 0;
 };
 using TWheelHooks = std::vector<TWheelHook>;
+// Forms may be made on several threads: the list is changed under this lock (never held by the hook itself).
+SRWLOCK WheelHooksLock = SRWLOCK_INIT;
+class TWheelHooksHeld
+{
+public:
+    TWheelHooksHeld() { AcquireSRWLockExclusive(&WheelHooksLock); }
+    ~TWheelHooksHeld() { ReleaseSRWLockExclusive(&WheelHooksLock); }
+    TWheelHooksHeld(const TWheelHooksHeld&) = delete;
+    TWheelHooksHeld& operator=(const TWheelHooksHeld&) = delete;
+};
 TWheelHooks& WheelHooks() // built in place and never destroyed, like the timer map
 {
     alignas(TWheelHooks) static unsigned char Storage[sizeof(TWheelHooks)];
@@ -272,6 +282,7 @@ LRESULT CALLBACK WheelHookProc(int Code, WPARAM Msg, LPARAM LParam)
 // A form was made on this thread (Delta 1) or destroyed (-1): the hook lives while the thread has forms.
 void CountFormForWheel(int Delta)
 {
+    const TWheelHooksHeld Held;
     TWheelHooks& Hooks = WheelHooks();
     const DWORD Thread = GetCurrentThreadId();
     auto It = std::find_if(Hooks.begin(), Hooks.end(), [&](const TWheelHook& H) { return H.Thread == Thread; });
@@ -587,6 +598,7 @@ struct TClassRelease
         if (ParkingWnd && IsWindow(ParkingWnd) && GetWindowThreadProcessId(ParkingWnd, nullptr) == GetCurrentThreadId())
             DestroyWindow(ParkingWnd);
         ParkingWnd = nullptr;
+        const TWheelHooksHeld Held;
         for (const TWheelHook& H : WheelHooks()) // forms left alive: their hooks must not outlive the code
             if (H.Hook)
                 UnhookWindowsHookEx(H.Hook);
