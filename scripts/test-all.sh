@@ -34,16 +34,22 @@ wait "$win64_build" || { cat build/win64-build.log; exit 1; }
 # The X11 platform layer (the Linux plug-in users install) with its tests on a virtual display.
 cmake --preset linux
 cmake --build --preset linux
-xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --preset linux
-# Its windows, menus and the editor's 100 openings under AddressSanitizer and LeakSanitizer.
+# Its windows, menus and the editor's 100 openings under AddressSanitizer and LeakSanitizer: built at low
+# priority while the linux suite runs (one test at a time).
 cmake --preset linux-asan
-cmake --build --preset linux-asan --target test_platform test_equaliser
+nice -n 19 cmake --build --preset linux-asan --target test_platform test_equaliser >build/linux-asan-build.log 2>&1 &
+linux_asan_build=$!
+xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" ctest --preset linux
+wait "$linux_asan_build" || { cat build/linux-asan-build.log; exit 1; }
 xvfb-run -a -s "-screen 0 1024x768x24 -nolisten tcp" \
   ctest --test-dir build/linux-asan/tests --output-on-failure -R "^(X11|SEQGUIX11)"
 
+# The packages are made (everything they need is built) while the win64 suite runs under Wine.
+scripts/package.sh >build/package.log 2>&1 &
+packaging=$!
 WINEARCH=win64 scripts/wine-session ctest --preset win64
-
-scripts/package.sh
+wait "$packaging" || { cat build/package.log; exit 1; }
+tail -n 2 build/package.log
 version=$(sed -n 's/^project(Marvo VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
 WINEARCH=win64 WINEPREFIX="$PWD/build/installer-test/wineprefix" scripts/wine-session \
   tests/packaging/InstallerTest.sh "build/packages/Marvo-$version-setup.exe" build/win32/packaging/installer-files \
