@@ -18,11 +18,6 @@ constexpr int kButtonFace = 15; // COLOR_BTNFACE
 constexpr int kNoiseSpread = 96;
 constexpr int kSelectorWidth = 16;
 
-struct TPanelColours
-{
-    TColor32 Fill, Outline;
-};
-
 const TFormDeclaration& FormDeclaration()
 {
     static const TFormDeclaration Declaration = [] {
@@ -49,6 +44,8 @@ TMenuItem* AddRadioItem(TPopupMenu* Menu, const char* Name, const char* Caption,
     return Item;
 }
 
+} // namespace
+
 void DrawPanel(TBitmap32& Bitmap, const TRect& R, TPanelColours Colours)
 {
     const TArrayOfFixedPoint Outline = PanelOutline(R);
@@ -56,7 +53,12 @@ void DrawPanel(TBitmap32& Bitmap, const TRect& R, TPanelColours Colours)
     Bitmap.PolylineTS(Outline, Colours.Outline, true);
 }
 
-} // namespace
+void PanelTexture(TBitmap32& Bitmap, int Alpha)
+{
+    Bitmap.Clear(0);
+    TRandom Generator;
+    NoiseFill(Bitmap, SetAlpha(SystemColor32(kButtonFace), Alpha), kNoiseSpread, Generator);
+}
 
 // ---------------------------------------------------------------------------------------------------------
 // Texts
@@ -321,10 +323,7 @@ float TFmVornEQ::Value(int Index) const
 void TFmVornEQ::RenderBackground(int Alpha)
 {
     FBackgroundBitmap.SetSize(kWidth, kHeight); // the panel's own pixels, whatever the zoom
-    FBackgroundBitmap.Clear(0);
-    const TColor32 Base = SetAlpha(SystemColor32(kButtonFace), Alpha);
-    TRandom Generator;
-    NoiseFill(FBackgroundBitmap, Base, kNoiseSpread, Generator);
+    PanelTexture(FBackgroundBitmap, Alpha);
     DrawPanel(FBackgroundBitmap, FFrequencyRect, {0xAFF7F7FF, 0x3F000008});
     DrawPanel(FBackgroundBitmap, FGainRect, {0xAFFFF7EF, 0x3F080000});
     DrawPanel(FBackgroundBitmap, FSymmetryRect, {0xAFFFFFF7, 0x3F080800});

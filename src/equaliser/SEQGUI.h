@@ -187,6 +187,16 @@ protected:
     TForm* NewEditor() override;
 };
 
+// [editor] The panel's drawing pieces, shared with the response view: the texture of the button face
+// (noise from a fixed seed, row by row from the top, at Alpha) over the whole bitmap, and a panel shape (the
+// cut-corner outline of R filled and outlined).
+struct TPanelColours
+{
+    TColor32 Fill, Outline;
+};
+void PanelTexture(TBitmap32& Bitmap, int Alpha);
+void DrawPanel(TBitmap32& Bitmap, const TRect& R, TPanelColours Colours);
+
 // [any] The note display of a frequency: name and octave, padded with spaces to seven characters
 // together with the signed deviation in cents ("A4    0", "A4  -20", "Eb10 -8").
 std::string NoteText(float Frequency);

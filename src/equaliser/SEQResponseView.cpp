@@ -9,13 +9,9 @@
 
 #include "dsp/DMath.h"
 #include "equaliser/SEQGUI.h"
-#include "graphics/Random.h"
 
 namespace
 {
-
-constexpr int kButtonFace = 15; // COLOR_BTNFACE, as the panel's texture
-constexpr int kNoiseSpread = 96;
 
 // The plot's panel; its inside (x 17..123, y 2..50) holds the plot, whose columns are those of the panel's
 // overview strip. Pixel centres lie at whole coordinates.
@@ -66,8 +62,7 @@ void RenderTexture(TBitmap32& Bitmap)
 {
     TBitmap32 Whole;
     Whole.SetSize(TResponseView::kWidth, TFmVornEQ::kHeight + TResponseView::kHeight);
-    TRandom Generator;
-    NoiseFill(Whole, SetAlpha(SystemColor32(kButtonFace), 255), kNoiseSpread, Generator);
+    PanelTexture(Whole, 255);
     Bitmap.SetSize(TResponseView::kWidth, TResponseView::kHeight);
     for (int y = 0; y < TResponseView::kHeight; ++y)
         std::memcpy(Bitmap.ScanLine(y), Whole.ScanLine(TFmVornEQ::kHeight + y), sizeof(TColor32) * TResponseView::kWidth);
@@ -148,9 +143,7 @@ int TResponseView::HandleAt(int X, int Y) const
 void TResponseView::RenderBackground()
 {
     RenderTexture(FBackground);
-    const TArrayOfFixedPoint Outline = PanelOutline(kPlotPanel);
-    FBackground.PolygonTS(Outline, 0x7FFFFFFF, TPolyFillMode::pfAlternate);
-    FBackground.PolylineTS(Outline, 0x3F000000, true);
+    DrawPanel(FBackground, kPlotPanel, {0x7FFFFFFF, 0x3F000000}); // as the overview strip's
 
     // Grid lines on whole pixels; LineFS leaves out the end point.
     for (int dB = -18; dB <= 18; dB += 6)
