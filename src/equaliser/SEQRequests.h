@@ -21,6 +21,11 @@
 //   Answers 1; 0, and nothing changed, for a zoom outside 0..4. [host-main] or [editor].
 // - kSEQRequestGetView: answers the zoom the user chose (0..4) plus kSEQViewResponseShown when the response
 //   view is shown. [host-main] or [editor].
+// - kSEQRequestSetEngine: Value kSEQEngineReference runs the blocks with the reference arithmetic (extended
+//   precision; the default), kSEQEngineFast with the fast engine (double precision, vectorised,
+//   SEQCascadeFast.h). Takes effect at the next block; the filter states and the meter carry over, so the
+//   change is click-free. Answers 1; 0, and nothing changed, for another Value. [any]
+// - kSEQRequestGetEngine: answers the engine chosen last (kSEQEngineReference or kSEQEngineFast). [any]
 //
 // The editor also takes the host's scale factor as hosts send it: effVendorSpecific with Index
 // kHostScaleIndex, Value kHostScaleValue and the factor in Opt, before or after the editor opens. Answers 1.
@@ -41,6 +46,10 @@ inline constexpr std::int32_t kSEQRequestSetSnapshots = SEQRequestCode("MvSs");
 inline constexpr std::int32_t kSEQRequestSetView = SEQRequestCode("MvVs");
 inline constexpr std::int32_t kSEQRequestGetView = SEQRequestCode("MvVg");
 inline constexpr std::intptr_t kSEQViewResponseShown = 0x100;
+inline constexpr std::int32_t kSEQRequestSetEngine = SEQRequestCode("MvEn");
+inline constexpr std::int32_t kSEQRequestGetEngine = SEQRequestCode("MvEg");
+inline constexpr std::intptr_t kSEQEngineReference = 0;
+inline constexpr std::intptr_t kSEQEngineFast = 1;
 inline constexpr std::int32_t kHostScaleIndex = SEQRequestCode("PreS");
 inline constexpr std::intptr_t kHostScaleValue = SEQRequestCode("AeCs");
 

@@ -534,6 +534,9 @@ void TSmallEQModule::VSTModuleProcess(float** Inputs, float** Outputs, std::int3
         for (int b = 0; b < kBands; ++b)
             FPublished[ch][b].TryRead(FCascade.Sections[ch][b].Coefficients);
     FCascade.VolumeFactor = FVolumeFactor.load(std::memory_order_relaxed);
+    if (FEngine.load(std::memory_order_relaxed) == kSEQEngineFast)
+        ProcessCascadeFast(FCascade, Inputs, Outputs, SampleFrames, FFastLevel);
+    else
     {
         TFPUControlScope fpu;
         ProcessCascade(FCascade, Inputs, Outputs, SampleFrames);
@@ -593,6 +596,16 @@ void TSmallEQModule::SelectSnapshot(std::int32_t Index)
 // ---------------------------------------------------------------------------------------------------------
 // The equaliser's own requests
 
+std::int32_t TSmallEQModule::EngineRequest(std::int32_t Index, std::intptr_t Value)
+{
+    if (Index == kSEQRequestGetEngine)
+        return static_cast<std::int32_t>(FEngine.load(std::memory_order_relaxed));
+    if (Value != kSEQEngineReference && Value != kSEQEngineFast)
+        return 0;
+    FEngine.store(Value, std::memory_order_relaxed);
+    return 1;
+}
+
 std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/, std::int32_t Index,
                                                          std::intptr_t Value, void* Ptr, float Opt)
 {
@@ -628,6 +641,8 @@ std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/,
             Apply();
         return Answer;
     }
+    if (Index == kSEQRequestSetEngine || Index == kSEQRequestGetEngine)
+        return EngineRequest(Index, Value);
     if (!Ptr)
         return 0;
     if (Index == kSEQRequestShowLevels)

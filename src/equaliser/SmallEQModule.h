@@ -27,6 +27,7 @@
 
 #include "dsp/DFilter.h"
 #include "equaliser/SEQCascade.h"
+#include "equaliser/SEQCascadeFast.h"
 #include "equaliser/SEQCoefficientExchange.h"
 #include "equaliser/SEQRequests.h"
 #include "equaliser/SEQView.h"
@@ -162,6 +163,8 @@ private:
     void Show(std::int32_t Index, float Value);
     // [editor] ([host-main] while no editor is open) Publishes snapshot Index and CurrentSnapshot.
     void PublishSnapshot(std::int32_t Index);
+    // [any] kSEQRequestSetEngine and kSEQRequestGetEngine.
+    std::int32_t EngineRequest(std::int32_t Index, std::intptr_t Value);
     bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
 
     std::atomic<double> FVolumeFactor{1.0};
@@ -185,6 +188,10 @@ private:
 
     // Handed to the playback thread.
     TCoefficientExchange FPublished[kChannels][kBands];
-    // Owned by the playback thread.
+    // The engine the next block runs with (kSEQEngineReference or kSEQEngineFast), read at each block start.
+    std::atomic<std::intptr_t> FEngine{kSEQEngineReference};
+    // The fast engine's width on this processor.
+    const TFastLevel FFastLevel = FastLevelFor(CPU().Instructions());
+    // Owned by the playback thread; both engines run on it, so a change of engine keeps states and meters.
     TCascade FCascade;
 };

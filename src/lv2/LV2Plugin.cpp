@@ -102,6 +102,7 @@ TLV2Equaliser::TLV2Equaliser(AEffect* Effect, const std::vector<TControl>& Contr
     FEffect->dispatcher(FEffect, effOpen, 0, 0, nullptr, 0.0f);
     FEffect->dispatcher(FEffect, effSetSampleRate, 0, 0, nullptr, static_cast<float>(FSampleRate));
     FEffect->dispatcher(FEffect, effSetBlockSize, 0, kChunk, nullptr, 0.0f);
+    FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestSetEngine, kSEQEngineFast, nullptr, 0.0f);
 }
 
 TLV2Equaliser::~TLV2Equaliser()

@@ -1,6 +1,7 @@
 // Processor identification with the CPUID instruction: vendor, signature, effective family and model, cache
 // sizes and instruction-set features.
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 
 #include <cpuid.h>
@@ -20,6 +21,15 @@ constexpr TVendorName VendorNames[] = {
     {"GenuineIntel", cvIntel}, {"GenuineTMx86", cvTransmeta}, {"TransmetaCPU", cvTransmeta},
     {"NexGenDriven", cvNexGen}, {"RiseRiseRise", cvRise}, {"UMC UMC UMC ", cvUMC},
     {"Geode by NSC", cvNSC}, {"SiS SiS SiS ", cvSiS}};
+
+// [any] The extended control register 0: which register states the operating system saves. Only called
+// when the processor reports OSXSAVE.
+std::uint64_t ReadXCR0()
+{
+    std::uint32_t Low, High;
+    asm volatile("xgetbv" : "=a"(Low), "=d"(High) : "c"(0));
+    return (static_cast<std::uint64_t>(High) << 32) | Low;
+}
 
 std::uint16_t Kilobytes(unsigned long long Bytes)
 {
@@ -66,6 +76,17 @@ TCPU::TCPU()
         // Early Intel processors report SEP without supporting it.
         if (FVendor == cvIntel && (FSignature & 0x0FFF3FFF) < 0x633)
             FInstructions.Exclude(isSEP);
+        // AVX needs the processor's flag and an operating system that saves the YMM state (OSXSAVE, XCR0).
+        if (((C >> 27) & 1) && ((C >> 28) & 1) && (ReadXCR0() & 6) == 6)
+        {
+            FInstructions.Include(isAVX);
+            if (MaxLeaf >= 7)
+            {
+                __cpuid_count(7, 0, A, B, C, D);
+                if ((B >> 5) & 1)
+                    FInstructions.Include(isAVX2);
+            }
+        }
     }
 
     unsigned MaxExtended = 0;

@@ -1,6 +1,6 @@
 #pragma once
-// Processor identification, done once when a module is constructed (TCustomVSTModule::CPU). Read by nothing in
-// this system.
+// Processor identification, done once when a module is constructed (TCustomVSTModule::CPU). The equaliser
+// chooses its fast engine's width from it.
 #include <cstdint>
 
 #include "vstplugin/DVSTEffect.h"
@@ -9,7 +9,8 @@ enum TCPUVendor { cvUnknown, cvAMD, cvCentaur, cvCyrix, cvIntel, cvTransmeta, cv
 enum TCPUInstruction
 {
     isFPU, isTSC, isCX8, isSEP, isCMOV, isMMX, isFXSR, isSSE, isSSE2, isSSE3, isMONITOR, isCX16, isX64,
-    isExMMX, isEx3DNow, is3DNow
+    isExMMX, isEx3DNow, is3DNow,
+    isAVX, isAVX2 // only when the operating system also saves the 256-bit registers
 };
 using TCPUInstructions = TEnumSet<TCPUInstruction>;
 

@@ -27,6 +27,11 @@ foreach(channels 2 1)
   endif()
 endforeach()
 
+# Both of the equaliser's engines can be chosen.
+foreach(engine fast reference)
+  run(0 ${MARVO_VST} process ${PLUGIN} in2.wav out-${engine}.wav --set 1=0.75 --engine ${engine})
+endforeach()
+
 run(0 ${PROBE} write in6.wav 6 32000 10)
 fails(1 "6 channels" process ${PLUGIN} in6.wav out.wav)
 fails(1 "cannot read 'missing.wav'" process ${PLUGIN} missing.wav out.wav)

@@ -49,6 +49,8 @@ TEST(MarvoVstCommandLine, RefusesMistakesAsUsageErrorsWithTheReason)
         {{"validate", "a.so", "--json="}, "needs a file name"},
         {{"validate", "a.so", "--set", "1=0.5"}, "'--set' does not apply to 'validate'"},
         {{"process", "a.so", "i", "o", "--level", "2"}, "'--level' does not apply to 'process'"},
+        {{"process", "a.so", "i", "o", "--engine", "turbo"}, "expected 'fast' or 'reference'"},
+        {{"info", "a.so", "--engine", "fast"}, "'--engine' does not apply to 'info'"},
     };
     for (const TCase& C : Cases)
     {

@@ -42,6 +42,7 @@ struct TCommandLine
     std::vector<int> Rates;                  // --rates (validate); empty: the level's grid
     std::vector<int> Blocks;                 // --blocks (validate); empty: the level's grid
     std::string JsonFile;                    // --json (validate)
+    std::string Engine;                      // --engine fast|reference (process); "": the plug-in's own
 };
 
 // Parses the arguments after the program name; raises EUsageError on an unknown command or option, a

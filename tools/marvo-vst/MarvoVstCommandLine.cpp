@@ -13,7 +13,7 @@ namespace
 enum TOptionKind : unsigned
 {
     okSet = 1, okFxp = 2, okBlock = 4, okSaveFxp = 8, okGeneric = 16, okLevel = 32, okRates = 64, okBlocks = 128,
-    okJson = 256
+    okJson = 256, okEngine = 512
 };
 
 struct TCommandDeclaration
@@ -26,7 +26,7 @@ struct TCommandDeclaration
 
 constexpr TCommandDeclaration kCommands[] = {
     {"info", "PLUGIN", 1, 0},
-    {"process", "PLUGIN IN OUT", 3, okSet | okFxp | okBlock},
+    {"process", "PLUGIN IN OUT", 3, okSet | okFxp | okBlock | okEngine},
     {"save-fxp", "PLUGIN FILE", 2, okSet | okFxp},
     {"edit", "PLUGIN", 1, okSet | okFxp | okSaveFxp | okGeneric},
     {"validate", "PLUGIN", 1, okLevel | okRates | okBlocks | okJson},
@@ -41,7 +41,7 @@ struct TOptionDeclaration
 constexpr TOptionDeclaration kOptions[] = {
     {"--set", okSet},       {"--fxp", okFxp},     {"--block", okBlock},   {"--save-fxp", okSaveFxp},
     {"--generic", okGeneric}, {"--level", okLevel}, {"--rates", okRates}, {"--blocks", okBlocks},
-    {"--json", okJson},
+    {"--json", okJson},     {"--engine", okEngine},
 };
 
 bool ParseInteger(const std::string& Text, long long& Value)
@@ -76,6 +76,13 @@ int ParseBlockSize(const std::string& Text)
         throw EUsageError("--block '" + Text + "': expected a number of frames from 1 to " +
                           std::to_string(kMaxBlockSize));
     return static_cast<int>(N);
+}
+
+std::string ParseEngine(const std::string& Text)
+{
+    if (Text == "fast" || Text == "reference")
+        return Text;
+    throw EUsageError("--engine '" + Text + "': expected 'fast' or 'reference'");
 }
 
 TGUIStyle ParseGeneric(const std::string& Text)
@@ -169,6 +176,7 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
         case okRates: C.Rates = ParseList(Name, Value, kMinValidateRate, kMaxValidateRate); break;
         case okBlocks: C.Blocks = ParseList(Name, Value, 1, kMaxBlockSize); break;
         case okJson: C.JsonFile = Value; break;
+        case okEngine: C.Engine = ParseEngine(Value); break;
         }
         if ((Option->Kind == okFxp || Option->Kind == okSaveFxp || Option->Kind == okJson) && Value.empty())
             throw EUsageError("option '" + Name + "' needs a file name");
@@ -203,6 +211,8 @@ Options:
   --fxp FILE          loads a program file first (process, save-fxp, edit)
   --block N           frames per processing call, 1..)") +
            std::to_string(kMaxBlockSize) + ", default " + std::to_string(kDefaultBlockSize) + R"( (process)
+  --engine NAME       the equaliser's arithmetic: 'reference' (extended precision) or 'fast' (double
+                      precision, vectorised); other plug-ins refuse it (process)
   --save-fxp FILE     writes the program file when the editor closes (edit)
   --generic STYLE     shows the generic editor, STYLE 'list' or 'selector' (edit)
   --level N           how much validate checks, 1..5, default 3: 1 identity and texts; 2 also opening,

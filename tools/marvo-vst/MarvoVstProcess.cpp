@@ -8,6 +8,7 @@
 #include "MarvoVst.h"
 #include "audiofile/AudioFile.h"
 #include "console/ProgressBar.h"
+#include "equaliser/SEQRequests.h"
 
 namespace
 {
@@ -68,6 +69,10 @@ int RunProcess(const TCommandLine& CommandLine)
         throw std::runtime_error("cannot process '" + InPath + "': " + E.what());
     }
     ApplyProgramAndSettings(P, CommandLine);
+    if (!CommandLine.Engine.empty() &&
+        P.VstDispatch(effVendorSpecific, kSEQRequestSetEngine,
+                      CommandLine.Engine == "fast" ? kSEQEngineFast : kSEQEngineReference) != 1)
+        throw std::runtime_error("'" + PlugInPath + "' has no choice of engine (--engine)");
 
     P.ReplaceOrAccumulate = roa1Replace;
     P.CurrentProcessLevel = cpl4OfflineProcessing;
