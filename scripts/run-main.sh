@@ -49,11 +49,11 @@ job() {
 }
 
 if [ "$mode" = win32 ]; then
-  # One virtual display and one wineserver for the three programs (the plug-in opens a window).
-  export -f job
-  export bin player library clip result exe
-  export run_wine="${run[0]}"
-  scripts/wine-session bash -c 'run=("$run_wine"); job'
+  # One virtual display and one wineserver for the three programs (the plug-in opens a window). The job goes
+  # in as text, not as an exported function: xvfb-run is a /bin/sh script, and dash drops exported functions.
+  scripts/wine-session bash -c "set -euo pipefail; $(declare -p run bin player library clip result exe)
+$(declare -f job)
+job"
 else
   job
 fi

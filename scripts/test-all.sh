@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Sets up a fresh Debian 12 machine, builds every target and runs every test: native, native under
+# Sets up a fresh Debian 12 machine, builds every target and runs every test: native (and the README's main
+# job, played again under Wine after the win32 suite), native under
 # AddressSanitizer + UndefinedBehaviorSanitizer, the threading tests under ThreadSanitizer, win32 under 32-bit
 # Wine, the X11 platform layer under Xvfb, win64 under 64-bit Wine; then makes the Windows installer and the
 # Debian package and installs, uses and removes each (the package through apt-get: root or sudo).
@@ -7,9 +8,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/setup.sh
 
+# A tone table of the README's main job: "<tone> <gain>" per tone.
+tone_gains() { tr -d '\r' <"$1" | awk '/ dBFS .* dB$/ { print $1 $2, $(NF - 1) }'; }
+
 cmake --preset native
 cmake --build --preset native
 ctest --preset native
+scripts/run-main.sh | tee build/main-native.log
 
 cmake --preset asan
 cmake --build --preset asan
@@ -29,6 +34,11 @@ cmake --preset win64
 nice -n 19 cmake --build --preset win64 >build/win64-build.log 2>&1 &
 win64_build=$!
 scripts/wine-session ctest --preset win32
+# The README's Windows main job (its own wine-session): the same tone table as the native one, within 0.05 dB.
+scripts/run-main.sh --wine | tee build/main-win32.log
+paste -d ' ' <(tone_gains build/main-native.log) <(tone_gains build/main-win32.log) | awk '
+  { d = $2 - $4; if ($1 != $3 || d > 0.05 || d < -0.05) bad = 1; ++n }
+  END { if (bad || n != 4) { print "test-all: the main job under Wine plays another tone table"; exit 1 } }'
 wait "$win64_build" || { cat build/win64-build.log; exit 1; }
 
 # The X11 platform layer (the Linux plug-in users install) with its tests on a virtual display.

@@ -674,14 +674,21 @@ std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/,
     const auto& Set = *static_cast<const TSEQSnapshotSet*>(Ptr);
     if (Set.Current < 0 || Set.Current >= kSnapshots)
         return 0;
-    CurrentSnapshot = Set.Current;
-    for (int s = 0; s < kSnapshots; ++s)
-    {
-        Snapshots[s].resize(kParameterCount);
-        for (int i = 0; i < kParameterCount; ++i)
-            Snapshots[s][static_cast<std::size_t>(i)] =
-                Limit(Set.Values[s][i], SmallEQParameters[i].Min, SmallEQParameters[i].Max);
-        PublishSnapshot(s);
-    }
+    // The snapshots belong to the editor's thread while an editor is open (its clicks store and select them).
+    const auto Apply = [&] {
+        CurrentSnapshot = Set.Current;
+        for (int s = 0; s < kSnapshots; ++s)
+        {
+            Snapshots[s].resize(kParameterCount);
+            for (int i = 0; i < kParameterCount; ++i)
+                Snapshots[s][static_cast<std::size_t>(i)] =
+                    Limit(Set.Values[s][i], SmallEQParameters[i].Min, SmallEQParameters[i].Max);
+            PublishSnapshot(s);
+        }
+    };
+    if (FView.load())
+        RunInWindowThread(Apply);
+    else
+        Apply();
     return 1;
 }

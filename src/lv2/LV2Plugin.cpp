@@ -351,7 +351,8 @@ LV2_State_Status TLV2Equaliser::Restore(LV2_State_Retrieve_Function Retrieve, LV
         Status = LV2_STATE_ERR_BAD_TYPE;
     if (Set.Current < 0 || Set.Current >= TSEQSnapshotSet::kSnapshots)
         Set.Current = 0;
-    SnapshotRequest(FEffect, kSEQRequestSetSnapshots, Set);
+    if (SnapshotRequest(FEffect, kSEQRequestSetSnapshots, Set))
+        FRestores.fetch_add(1, std::memory_order_release);
     return Status;
 }
 

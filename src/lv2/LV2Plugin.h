@@ -8,6 +8,7 @@
 // (LV2's instantiation class). run() never allocates, locks or waits. The state keeps the program name and
 // the equaliser's snapshots (its snapshot requests, which processing never touches); a UI with
 // instance-access hands the snapshots to the effect on the host's UI thread, which is [host-main] too.
+#include <atomic>
 #include <cstdint>
 #include <vector>
 
@@ -46,6 +47,9 @@ public:
     LV2_State_Status Restore(LV2_State_Retrieve_Function Retrieve, LV2_State_Handle Handle) noexcept; // [host-main]
 
     AEffect* Effect() const { return FEffect; }
+    // [any] How often a restore has replaced the snapshots: a UI with instance-access that sees it change
+    // takes the plug-in's snapshots again.
+    std::uint32_t Restores() const { return FRestores.load(std::memory_order_acquire); }
 
 private:
     TLV2Equaliser(AEffect* Effect, const std::vector<TControl>& Controls, double SampleRate,
@@ -55,6 +59,7 @@ private:
     void Meter(float* const* Out, std::uint32_t Frames);      // [audio]
 
     AEffect* FEffect;
+    std::atomic<std::uint32_t> FRestores{0};
     const std::vector<TControl>& FControls;
     const double FSampleRate;
     const LV2_URID_Map* FMap;

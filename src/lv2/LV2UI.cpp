@@ -9,8 +9,9 @@
 // The plug-in library links no window system (a sound server loads it), so the editor cannot open on the
 // plug-in's own equaliser. When the host offers instance-access, the UI mirrors the snapshots instead: it
 // starts its equaliser with the plug-in's (so a restored session shows them) and hands every change of its
-// own to the plug-in's equaliser at the next idle, so the plug-in's state saves what the listener stored.
-// Both go through the equaliser's snapshot requests on the two effect records.
+// own to the plug-in's equaliser at the next idle, so the plug-in's state saves what the listener stored. A
+// restore while the UI is open is taken at the next idle (the plug-in counts its restores). Both go through
+// the equaliser's snapshot requests on the two effect records.
 //
 // The editor's window sits directly in the host's ui:parent, so a change of its size (zoom, response view) is
 // the host's to follow: the UI passes it on through ui:resize and reports the host's answer back. The host's
@@ -47,7 +48,7 @@ public:
     {
         void* Parent = nullptr;
         const LV2UI_Resize* Resize = nullptr;
-        AEffect* PluginEffect = nullptr;
+        TLV2Equaliser* Plugin = nullptr;
         const LV2_URID_Map* Map = nullptr;
         const LV2_Options_Option* Options = nullptr;
         for (const LV2_Feature* const* F = Features; F && *F; ++F)
@@ -62,7 +63,7 @@ public:
                 Resize = static_cast<const LV2UI_Resize*>((*F)->data);
             else if (std::strcmp((*F)->URI, LV2_INSTANCE_ACCESS_URI) == 0 && (*F)->data)
                 // The instance is this bundle's plug-in, built from the same sources as this library.
-                PluginEffect = static_cast<TLV2Equaliser*>((*F)->data)->Effect();
+                Plugin = static_cast<TLV2Equaliser*>((*F)->data);
         }
         const std::vector<TControl>* Controls = SharedControls();
         if (!Parent || !Controls)
@@ -70,7 +71,7 @@ public:
         TLV2EqualiserUi* Ui = nullptr;
         try
         {
-            Ui = new TLV2EqualiserUi(Write, Controller, *Controls, PluginEffect, Resize);
+            Ui = new TLV2EqualiserUi(Write, Controller, *Controls, Plugin, Resize);
             Ui->FScaleFactor = ScaleFactor(Map, Options);
             if (!Ui->Open(Parent))
             {
@@ -124,12 +125,14 @@ public:
         FEffect->setParameter(FEffect, FControls[I].Index, NormalisedFor(FControls[I], Value));
     }
 
-    // [host-main] Lets the editor deliver what it asked for since the last call, and hands the snapshots to
-    // the plug-in when they changed.
+    // [host-main] Lets the editor deliver what it asked for since the last call, takes the plug-in's snapshots
+    // when the host restored them, and hands the snapshots to the plug-in when the listener changed them.
     int Idle() noexcept
     {
         TFPUControlScope FPU;
         FEffect->dispatcher(FEffect, effEditIdle, 0, 0, nullptr, 0.0f);
+        if (FPluginEffect && FPlugin->Restores() != FSeenRestores)
+            TakePluginSnapshots();
         if (FPluginEffect)
         {
             TSEQSnapshotSet Set;
@@ -161,9 +164,9 @@ private:
     }
 
     TLV2EqualiserUi(LV2UI_Write_Function Write, LV2UI_Controller Controller, const std::vector<TControl>& Controls,
-                    AEffect* PluginEffect, const LV2UI_Resize* Resize)
-        : FWrite(Write), FController(Controller), FControls(Controls), FShown(Controls.size()),
-          FPluginEffect(PluginEffect), FResize(Resize)
+                    TLV2Equaliser* Plugin, const LV2UI_Resize* Resize)
+        : FWrite(Write), FController(Controller), FControls(Controls), FShown(Controls.size()), FPlugin(Plugin),
+          FPluginEffect(Plugin ? Plugin->Effect() : nullptr), FResize(Resize)
     {
         for (std::size_t I = 0; I < Controls.size(); ++I)
             FShown[I] = Controls[I].Default;
@@ -178,10 +181,8 @@ private:
         FEffect->user = this;
         FEffect->dispatcher(FEffect, effOpen, 0, 0, nullptr, 0.0f);
         // The plug-in's snapshots, before the editor (and its thread) can touch the UI's.
-        if (FPluginEffect &&
-            FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestGetSnapshots, sizeof FHanded,
-                                      &FHanded, 0.0f) == 1)
-            FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestSetSnapshots, sizeof FHanded, &FHanded, 0.0f);
+        if (FPluginEffect)
+            TakePluginSnapshots();
         if (FScaleFactor > 0.0f)
             FEffect->dispatcher(FEffect, effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, FScaleFactor);
         FEditorOpen = FEffect->dispatcher(FEffect, effEditOpen, 0, 0, Parent, 0.0f) != 0;
@@ -191,6 +192,16 @@ private:
         if (FEffect->dispatcher(FEffect, effEditGetRect, 0, 0, &Rect, 0.0f) && Rect)
             SizeWindow(Rect->right - Rect->left, Rect->bottom - Rect->top);
         return true;
+    }
+
+    // [host-main] The plug-in's snapshots become the UI's equaliser's (on the editor's thread while it is open)
+    // and the ones last handed over, so they are not handed back.
+    void TakePluginSnapshots()
+    {
+        FSeenRestores = FPlugin->Restores();
+        if (FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestGetSnapshots, sizeof FHanded,
+                                      &FHanded, 0.0f) == 1)
+            FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestSetSnapshots, sizeof FHanded, &FHanded, 0.0f);
     }
 
     // [host-main] Asks the host to give the editor Width x Height through ui:resize; true when it agreed.
@@ -229,9 +240,12 @@ private:
     AEffect* FEffect = nullptr;
     bool FEditorOpen = false;
     float FLevelsDb[2] = {kLevelFloorDb, kLevelFloorDb};
-    // The plug-in's equaliser with instance-access, else null; the snapshots it was last handed.
+    // The plug-in and its equaliser with instance-access, else null; the snapshots it was last handed; its
+    // count of restores when the UI last took its snapshots.
+    TLV2Equaliser* FPlugin;
     AEffect* FPluginEffect;
     TSEQSnapshotSet FHanded;
+    std::uint32_t FSeenRestores = 0;
     const LV2UI_Resize* FResize; // the host's ui:resize, null when not given
     float FScaleFactor = 0.0f;   // the host's ui:scaleFactor, 0 when not given
     static constexpr VstIntPtr kMaxExtent = 32767; // an editor rectangle's extent is 16-bit

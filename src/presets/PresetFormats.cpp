@@ -93,53 +93,53 @@ double FieldNumber(const std::vector<std::string>& T, std::size_t At, const std:
     return *V;
 }
 
-// Reads the value of a "Filter…:" line; answers whether a filter was read into F.
-bool ReadFilterLine(const std::string& Value, int Line, const std::string& FileName, const TPresetReadOptions& Options,
-                    std::vector<std::string>& Warnings, TPresetFilter& F)
+// The section a filter line's type names; nothing (with a warning when it is a filter the bands cannot make)
+// for a filter that is off, "None" or left out. i steps past "ON" and the type.
+std::optional<TPresetFilterType> ReadFilterType(const std::vector<std::string>& T, std::size_t& i,
+                                                const std::string& Context, std::vector<std::string>& Warnings)
 {
-    const std::string Context = Where(FileName, Line);
-    const std::vector<std::string> T = Tokens(Value);
-    std::size_t i = 0;
     if (i < T.size() && T[i] == "OFF")
-        return false;
+        return std::nullopt;
     if (i < T.size() && T[i] == "ON")
         ++i;
     if (i >= T.size())
         throw EPresetError(Context + "the filter has no type");
-    const std::string Type = T[i++];
+    const std::string& Type = T[i++];
     if (Type == "None")
-        return false;
+        return std::nullopt;
     if (Type == "PK" || Type == "PEQ" || Type == "Modal")
-        F.FilterType = TPresetFilterType::pftPeak;
-    else if (Type == "LSC" || Type == "LSQ" || Type == "LS")
-        F.FilterType = TPresetFilterType::pftLowShelf;
-    else if (Type == "HSC" || Type == "HSQ" || Type == "HS")
-        F.FilterType = TPresetFilterType::pftHighShelf;
-    else
-    {
-        const bool Known = Type == "LP" || Type == "HP" || Type == "BP" || Type == "NO" || Type == "AP" ||
-                           Type == "LPQ" || Type == "HPQ";
-        Warnings.push_back(Context + (Known ? "a filter of type " + Type + " cannot be made from the bands; left out"
-                                            : "unknown filter type '" + Type + "'; left out"));
-        return false;
-    }
-    const bool CornerShelf = Options.ShelfCorner && (Type == "LS" || Type == "HS");
-    F.Line = Line;
+        return TPresetFilterType::pftPeak;
+    if (Type == "LSC" || Type == "LSQ" || Type == "LS")
+        return TPresetFilterType::pftLowShelf;
+    if (Type == "HSC" || Type == "HSQ" || Type == "HS")
+        return TPresetFilterType::pftHighShelf;
+    const bool Known = Type == "LP" || Type == "HP" || Type == "BP" || Type == "NO" || Type == "AP" ||
+                       Type == "LPQ" || Type == "HPQ";
+    Warnings.push_back(Context + (Known ? "a filter of type " + Type + " cannot be made from the bands; left out"
+                                        : "unknown filter type '" + Type + "'; left out"));
+    return std::nullopt;
+}
 
-    // A shelf's slope right after its type: "12 dB", "12dB", "6dB".
-    if (F.FilterType != TPresetFilterType::pftPeak && i < T.size())
-    {
-        if (const std::optional<double> S = ReadNumber(T[i], "dB"))
-        {
-            if (!(*S > 0.0))
-                throw EPresetError(Context + "the shelf slope must be above 0 dB: '" + T[i] + "'");
-            F.Slope = *S / 12.0;
-            ++i;
-            if (i < T.size() && T[i] == "dB")
-                ++i;
-        }
-    }
+// A shelf's slope right after its type: "12 dB", "12dB", "6dB". i steps past it when it is there.
+void ReadShelfSlope(const std::vector<std::string>& T, std::size_t& i, const std::string& Context, TPresetFilter& F)
+{
+    if (F.FilterType == TPresetFilterType::pftPeak || i >= T.size())
+        return;
+    const std::optional<double> S = ReadNumber(T[i], "dB");
+    if (!S)
+        return;
+    if (!(*S > 0.0))
+        throw EPresetError(Context + "the shelf slope must be above 0 dB: '" + T[i] + "'");
+    F.Slope = *S / 12.0;
+    ++i;
+    if (i < T.size() && T[i] == "dB")
+        ++i;
+}
 
+// The keyed fields from i on ("Fc", "Gain", "Q", "BW [Oct]"), checked; answers the frequency as written.
+std::string ReadFilterFields(const std::vector<std::string>& T, std::size_t i, const std::string& Context,
+                             TPresetFilter& F)
+{
     std::string FrequencyText;
     for (; i < T.size(); ++i)
     {
@@ -168,6 +168,24 @@ bool ReadFilterLine(const std::string& Value, int Line, const std::string& FileN
         throw EPresetError(Context + "the frequency must be above 0 Hz: " + FrequencyText);
     if (std::find(T.begin(), T.end(), "Q") != T.end() && !(F.Q > 0.0))
         throw EPresetError(Context + "Q must be above 0");
+    return FrequencyText;
+}
+
+// Reads the value of a "Filter…:" line; answers whether a filter was read into F.
+bool ReadFilterLine(const std::string& Value, int Line, const std::string& FileName, const TPresetReadOptions& Options,
+                    std::vector<std::string>& Warnings, TPresetFilter& F)
+{
+    const std::string Context = Where(FileName, Line);
+    const std::vector<std::string> T = Tokens(Value);
+    std::size_t i = 0;
+    const std::optional<TPresetFilterType> Type = ReadFilterType(T, i, Context, Warnings);
+    if (!Type)
+        return false;
+    F.FilterType = *Type;
+    const bool CornerShelf = Options.ShelfCorner && (T[i - 1] == "LS" || T[i - 1] == "HS");
+    F.Line = Line;
+    ReadShelfSlope(T, i, Context, F);
+    const std::string FrequencyText = ReadFilterFields(T, i, Context, F);
     if (F.Q <= 0.0 && F.Octaves <= 0.0 && F.Slope <= 0.0)
     {
         if (F.FilterType == TPresetFilterType::pftPeak)
@@ -195,6 +213,99 @@ bool ReadFilterLine(const std::string& Value, int Line, const std::string& FileN
     if (std::fabs(F.GainDb) > kBandGainLimitDb)
         Warnings.push_back(Context + "the gain lies beyond the bands' ±15 dB; fitted as closely as they allow");
     return true;
+}
+
+// Where the first malformed UTF-8 sequence of Text starts (overlong forms, surrogates and values above
+// U+10FFFF count as malformed); npos when there is none.
+std::size_t FirstInvalidUtf8(const std::string& Text)
+{
+    std::size_t At = 0;
+    while (At < Text.size())
+    {
+        const auto Byte = [&](std::size_t k) { return static_cast<std::uint8_t>(Text[At + k]); };
+        const std::uint8_t Lead = Byte(0);
+        std::size_t Length = 1;
+        std::uint8_t Low = 0x80, High = 0xBF; // the allowed range of the second byte
+        if (Lead < 0x80)
+        {
+            ++At;
+            continue;
+        }
+        if (Lead >= 0xC2 && Lead <= 0xDF)
+            Length = 2;
+        else if (Lead >= 0xE0 && Lead <= 0xEF)
+        {
+            Length = 3;
+            Low = Lead == 0xE0 ? 0xA0 : 0x80;
+            High = Lead == 0xED ? 0x9F : 0xBF;
+        }
+        else if (Lead >= 0xF0 && Lead <= 0xF4)
+        {
+            Length = 4;
+            Low = Lead == 0xF0 ? 0x90 : 0x80;
+            High = Lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        else
+            return At;
+        if (At + Length > Text.size() || Byte(1) < Low || Byte(1) > High)
+            return At;
+        for (std::size_t k = 2; k < Length; ++k)
+            if (Byte(k) < 0x80 || Byte(k) > 0xBF)
+                return At;
+        At += Length;
+    }
+    return std::string::npos;
+}
+
+void AppendUtf8(std::string& Out, char32_t C)
+{
+    if (C < 0x80)
+        Out += static_cast<char>(C);
+    else if (C < 0x800)
+    {
+        Out += static_cast<char>(0xC0 | (C >> 6));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    }
+    else if (C < 0x10000)
+    {
+        Out += static_cast<char>(0xE0 | (C >> 12));
+        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    }
+    else
+    {
+        Out += static_cast<char>(0xF0 | (C >> 18));
+        Out += static_cast<char>(0x80 | ((C >> 12) & 0x3F));
+        Out += static_cast<char>(0x80 | ((C >> 6) & 0x3F));
+        Out += static_cast<char>(0x80 | (C & 0x3F));
+    }
+}
+
+// UTF-16 text after its byte-order mark, as UTF-8.
+std::string Utf16ToUtf8(const std::vector<std::uint8_t>& Bytes, bool BigEndian, const std::string& FileName)
+{
+    if (Bytes.size() % 2 != 0)
+        throw EPresetError(FileName + ": the UTF-16 text ends in half a character (an odd number of bytes)");
+    const auto Unit = [&](std::size_t At) -> char32_t {
+        return BigEndian ? (Bytes[At] << 8 | Bytes[At + 1]) : (Bytes[At + 1] << 8 | Bytes[At]);
+    };
+    std::string Out;
+    Out.reserve(Bytes.size() / 2);
+    for (std::size_t At = 2; At < Bytes.size(); At += 2)
+    {
+        char32_t C = Unit(At);
+        if (C >= 0xD800 && C <= 0xDFFF)
+        {
+            const bool Paired = C <= 0xDBFF && At + 3 < Bytes.size() && Unit(At + 2) >= 0xDC00 && Unit(At + 2) <= 0xDFFF;
+            if (!Paired)
+                throw EPresetError(FileName + ": the UTF-16 text holds a broken surrogate pair at byte " +
+                                   std::to_string(At));
+            C = 0x10000 + ((C - 0xD800) << 10) + (Unit(At + 2) - 0xDC00);
+            At += 2;
+        }
+        AppendUtf8(Out, C);
+    }
+    return Out;
 }
 
 // Reads the value of a "GraphicEQ:" line into Points.
@@ -280,6 +391,18 @@ std::vector<TPlayerPresetRecord> ReadPlayerPresetRecords(const std::vector<std::
     return Records;
 }
 
+std::string PresetTextToUtf8(const std::vector<std::uint8_t>& Bytes, const std::string& FileName)
+{
+    if (Bytes.size() >= 2 && (Bytes[0] == 0xFF && Bytes[1] == 0xFE))
+        return Utf16ToUtf8(Bytes, false, FileName);
+    if (Bytes.size() >= 2 && (Bytes[0] == 0xFE && Bytes[1] == 0xFF))
+        return Utf16ToUtf8(Bytes, true, FileName);
+    if (std::find(Bytes.begin(), Bytes.end(), 0) != Bytes.end())
+        throw EPresetError(FileName + ": the file holds NUL bytes but no byte-order mark: not UTF-8 text, nor "
+                                      "UTF-16 with a byte-order mark");
+    return std::string(Bytes.begin(), Bytes.end());
+}
+
 TPresetSource ReadTextPreset(const std::string& Text, const std::string& FileName, const TPresetReadOptions& Options)
 {
     TPresetSource Source;
@@ -313,7 +436,13 @@ TPresetSource ReadTextPreset(const std::string& Text, const std::string& FileNam
             ReadGraphicLine(Value, Line, FileName, Source.Graphic);
     }
     if (Source.Filters.empty() && Source.Graphic.empty())
+    {
+        // Text in another encoding (a Windows code page, say) reads as nothing usable: say why.
+        if (const std::size_t Bad = FirstInvalidUtf8(Text); Bad != std::string::npos)
+            throw EPresetError(FileName + ": the text is neither UTF-8 nor UTF-16 with a byte-order mark (byte " +
+                               std::to_string(Bad) + " is no UTF-8); save it as UTF-8");
         throw EPresetError(FileName + ": no usable filter");
+    }
     std::stable_sort(Source.Graphic.begin(), Source.Graphic.end(),
                      [](const TGraphicPoint& a, const TGraphicPoint& b) { return a.Frequency < b.Frequency; });
     return Source;
@@ -364,5 +493,5 @@ TPresetSource ReadPresetFile(const std::string& FileName, const TPresetReadOptio
         throw EPresetError(FileName + ": the file is empty");
     if (IsPlayerPresetFile(Bytes))
         return PlayerRecordToSource(ReadPlayerPresetRecords(Bytes, FileName), FileName, Options);
-    return ReadTextPreset(std::string(Bytes.begin(), Bytes.end()), FileName, Options);
+    return ReadTextPreset(PresetTextToUtf8(Bytes, FileName), FileName, Options);
 }

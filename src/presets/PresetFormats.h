@@ -90,7 +90,13 @@ std::vector<TPlayerPresetRecord> ReadPlayerPresetRecords(const std::vector<std::
 // The dB value of a player band or preamp byte: 0 → +12, 63 → −12, linear between.
 double PlayerByteToDb(std::uint8_t Byte);
 
-// A text preset (parametric lines and/or a GraphicEQ line). FileName is used in messages only.
+// The text of a text preset file as UTF-8: UTF-16 (LE or BE) with a byte-order mark is converted, anything
+// else is taken as UTF-8 (a UTF-8 byte-order mark is left for ReadTextPreset). Raises EPresetError naming the
+// encoding problem for NUL bytes without a UTF-16 byte-order mark, an odd byte count or a broken surrogate pair.
+std::string PresetTextToUtf8(const std::vector<std::uint8_t>& Bytes, const std::string& FileName);
+
+// A text preset (parametric lines and/or a GraphicEQ line). FileName is used in messages only. Text that
+// gives nothing usable and is not UTF-8 raises EPresetError naming the encoding instead of "no usable filter".
 TPresetSource ReadTextPreset(const std::string& Text, const std::string& FileName, const TPresetReadOptions& Options);
 
 // The record chosen by Options.Preset as a graphic curve and preamp.

@@ -256,10 +256,12 @@ public:
     // parameter-form file's values reach only the parameters the plug-in has; values beyond them are ignored.
     void LoadPreset(const std::string& FileName);
     void LoadPreset(std::istream& Stream);
+    // Save raises EMarvoError, writing nothing, for a program that Load would refuse: a chunk that makes a
+    // file above 64 MiB ("preset file is too large"), and (parameter form) a negative numParams.
     void SavePreset(const std::string& FileName);
     void SavePreset(std::ostream& Stream);
     // Selects Number and answers the parameter-form header (fields big-endian) and its values. Raises
-    // EMarvoError, before calling the plug-in, when numParams would make a record above 64 MiB.
+    // EMarvoError, before calling the plug-in, when numParams is negative or would make a record above 64 MiB.
     void FillProgramRecord(std::int32_t Number, std::vector<std::uint8_t>& Record);
 
     // --- editor [host-main] --------------------------------------------------------------------------

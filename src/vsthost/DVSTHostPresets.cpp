@@ -17,9 +17,10 @@ constexpr std::size_t kChunkHeaderSize = 60;
 constexpr std::size_t kNameOffset = 28;
 constexpr std::size_t kNameField = 28;
 constexpr std::size_t kMaxStoredName = 26;
-// The largest program file read, and the largest parameter-form record written: far above any real
-// plug-in's program, far below what a 32-bit process can hold twice.
+// The largest program file read and written, in either form: far above any real plug-in's program, far
+// below what a 32-bit process can hold twice. A file that could be saved can always be loaded.
 constexpr std::size_t kMaxFileSize = std::size_t(64) << 20;
+constexpr const char* kTooLarge = "preset file is too large";
 constexpr std::int32_t kMaxFileParams = static_cast<std::int32_t>((kMaxFileSize - kParameterHeaderSize) / 4);
 static_assert(kMaxFileSize - kChunkHeaderSize <= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()),
               "a chunk of any accepted file has a 32-bit size");
@@ -92,7 +93,7 @@ std::vector<std::uint8_t> ReadFile(std::istream& Stream)
     Stream.seekg(0, std::ios::end);
     const std::streamoff Size = Stream.tellg(); // -1 when the stream cannot tell
     if (Size > static_cast<std::streamoff>(kMaxFileSize))
-        throw EMarvoError("preset file is too large");
+        throw EMarvoError(kTooLarge);
     Stream.clear();
     Stream.seekg(0);
     Stream.clear();
@@ -105,7 +106,7 @@ std::vector<std::uint8_t> ReadFile(std::istream& Stream)
         Stream.read(Block, sizeof Block);
         const auto Count = static_cast<std::size_t>(Stream.gcount());
         if (Count > kMaxFileSize - File.size())
-            throw EMarvoError("preset file is too large");
+            throw EMarvoError(kTooLarge);
         File.insert(File.end(), Block, Block + Count);
     } while (Stream);
     if (Stream.bad())
@@ -201,6 +202,8 @@ void TVstPlugIn::SavePreset(std::ostream& Stream)
         std::int32_t Size = GetChunk(Data, true);
         if (Size < 0 || !Data)
             Size = 0;
+        if (static_cast<std::size_t>(Size) > kMaxFileSize - kChunkHeaderSize)
+            throw EMarvoError(kTooLarge);
         std::vector<std::uint8_t> H = Header(kChunkHeaderSize, "FPCh", 52u + static_cast<std::uint32_t>(Size), FuID,
                                              VstEffect->version, FnumParams, Name);
         PutBigEndian(H, 56, static_cast<std::uint32_t>(Size));
@@ -220,7 +223,10 @@ void TVstPlugIn::SavePreset(std::ostream& Stream)
 // [host-main]
 void TVstPlugIn::FillProgramRecord(std::int32_t Number, std::vector<std::uint8_t>& Record)
 {
-    const std::int32_t Count = std::max(FnumParams, 0);
+    // A negative count would be written as it stands, and no loader takes it back.
+    if (FnumParams < 0)
+        throw EMarvoError("the plug-in reports a negative parameter count");
+    const std::int32_t Count = FnumParams;
     if (Count > kMaxFileParams)
         throw EMarvoError("the plug-in has too many parameters for a preset file");
     SetProgramNr(Number);

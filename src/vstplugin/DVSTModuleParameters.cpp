@@ -2,6 +2,10 @@
 // values with the smoothing of host writes, and the host's writes behind the setParameter entry.
 #include <atomic>
 #include <cmath>
+#include <cstdint>
+#if !defined(_WIN32)
+#include <pthread.h>
+#endif
 
 #include "dsp/DMath.h"
 #include "platform/Exceptions.h"
@@ -12,8 +16,29 @@ namespace
 // What a thread is inside of: a module's SetParameter, or its host setParameter entry.
 enum class TGuardKind { SetParameter, HostSetParameter };
 
-// The guards the current thread holds, innermost last. A fixed array: the playback thread may write
-// parameters and must not allocate.
+// [any] The calling thread's identity, read without thread-local storage: a thread_local in a library
+// opened at run time (and every one under mingw's emulated TLS) is allocated on its first use on each
+// thread, and a host's audio thread must not allocate. On Windows the thread's own information block
+// (fs:[0x18] on i686, gs:[0x30] on x86-64; the C library's pthread_self allocates for threads it did not
+// create), elsewhere pthread_self. Distinct for all threads alive at once, never 0.
+std::uintptr_t CurrentThreadKey()
+{
+    std::uintptr_t Key;
+#if defined(_WIN32) && defined(__i386__)
+    asm volatile("movl %%fs:0x18, %0" : "=r"(Key));
+#elif defined(_WIN32) && defined(__x86_64__)
+    asm volatile("movq %%gs:0x30, %0" : "=r"(Key));
+#elif defined(_WIN32)
+#error "no thread identity for this Windows processor"
+#else
+    Key = static_cast<std::uintptr_t>(pthread_self());
+#endif
+    return Key;
+}
+
+// The guards one thread holds, innermost last. A fixed array: the playback thread may write parameters and
+// must not allocate. Owner is the thread's key while it holds a guard, else 0; only the owner touches the
+// entries, so handing a slot from one thread to the next is the one atomic exchange.
 struct TThreadGuards
 {
     struct TEntry
@@ -22,6 +47,7 @@ struct TThreadGuards
         TGuardKind Kind;
     };
     static constexpr int kCapacity = 32;
+    std::atomic<std::uintptr_t> Owner{0};
     TEntry Entries[kCapacity];
     int Count = 0;
 
@@ -34,39 +60,71 @@ struct TThreadGuards
     }
 };
 
-thread_local TThreadGuards GThreadGuards;
+// The slots of the threads inside a guard now: a thread takes one as it enters its first guard and gives it
+// back as it leaves its last, so only threads writing parameters at the same moment need a slot each.
+// Static and constant-initialised: nothing is allocated, ever, and finding or taking a slot is a bounded
+// scan (wait-free).
+constexpr int kGuardThreads = 64;
+TThreadGuards GThreadGuards[kGuardThreads];
+
+// [any] The calling thread's slot, or null when it holds no guard.
+TThreadGuards* OwnSlot(std::uintptr_t Key)
+{
+    for (TThreadGuards& Slot : GThreadGuards)
+        if (Slot.Owner.load(std::memory_order_acquire) == Key)
+            return &Slot;
+    return nullptr;
+}
+
+// [any] The calling thread's slot, taken when it has none; null when all are held by other threads.
+TThreadGuards* TakeSlot(std::uintptr_t Key)
+{
+    if (TThreadGuards* Slot = OwnSlot(Key))
+        return Slot;
+    for (TThreadGuards& Slot : GThreadGuards)
+    {
+        std::uintptr_t Free = 0;
+        if (Slot.Owner.compare_exchange_strong(Free, Key, std::memory_order_acq_rel, std::memory_order_relaxed))
+            return &Slot;
+    }
+    return nullptr;
+}
 
 // [any] Whether the calling thread is inside Module's guard of that kind.
 bool InsideOnThisThread(const TCustomVSTModule* Module, TGuardKind Kind)
 {
-    return GThreadGuards.Holds(Module, Kind);
+    const TThreadGuards* Slot = OwnSlot(CurrentThreadKey());
+    return Slot && Slot->Holds(Module, Kind);
 }
 
 // [any] Enters a module's guard on the calling thread for the scope's life (left also by an exception).
-// Entered() is false when this thread is inside it already (re-entry), or nested beyond any sane depth;
-// other threads are not affected, and the modules that one module's handler writes nest freely.
+// Entered() is false when this thread is inside it already (re-entry), nested beyond any sane depth, or when
+// more threads than there are slots write parameters at the same moment; other threads are not affected, and
+// the modules that one module's handler writes nest freely.
 class TThreadGuardScope
 {
 public:
     TThreadGuardScope(const TCustomVSTModule* Module, TGuardKind Kind)
     {
-        TThreadGuards& G = GThreadGuards;
-        if (G.Holds(Module, Kind) || G.Count == TThreadGuards::kCapacity)
+        TThreadGuards* Slot = TakeSlot(CurrentThreadKey());
+        if (!Slot)
             return;
-        G.Entries[G.Count++] = {Module, Kind};
-        FEntered = true;
+        if (Slot->Holds(Module, Kind) || Slot->Count == TThreadGuards::kCapacity)
+            return; // the slot holds this thread's outer guards: it stays taken
+        Slot->Entries[Slot->Count++] = {Module, Kind};
+        FSlot = Slot;
     }
     ~TThreadGuardScope()
     {
-        if (FEntered)
-            --GThreadGuards.Count;
+        if (FSlot && --FSlot->Count == 0)
+            FSlot->Owner.store(0, std::memory_order_release);
     }
     TThreadGuardScope(const TThreadGuardScope&) = delete;
     TThreadGuardScope& operator=(const TThreadGuardScope&) = delete;
-    bool Entered() const { return FEntered; }
+    bool Entered() const { return FSlot != nullptr; }
 
 private:
-    bool FEntered = false;
+    TThreadGuards* FSlot = nullptr;
 };
 
 // [any] A value cell shared with other threads.

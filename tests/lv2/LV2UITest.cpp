@@ -3,18 +3,23 @@
 #include <gtest/gtest.h>
 
 #include <lv2/atom/atom.h>
+#include <lv2/instance-access/instance-access.h>
 #include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
 #include <lv2/urid/urid.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "equaliser/SEQRequests.h"
 #include "lv2/LV2Controls.h"
+#include "lv2/LV2Plugin.h"
 #include "platform/System.h"
 #include "platform/WindowProbe.h"
 #include "platform/x11/X11Driver.h"
@@ -156,6 +161,103 @@ TEST(LV2UI, TheHostsScaleFactorOptionIsTheEditorsStartingZoom)
         Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features);
     ASSERT_NE(Ui, nullptr);
     EXPECT_EQ(Host.Sizes, (std::vector<std::pair<int, int>>{{262, 70}}));
+    Descriptor->cleanup(Ui);
+}
+
+// A URID map and a state store of the simplest kind, as a host keeps them.
+struct TStateHost
+{
+    std::map<std::string, LV2_URID> Ids;
+    std::map<std::uint32_t, std::pair<std::string, std::uint32_t>> Stored;
+    LV2_URID_Map Map{this, [](LV2_URID_Map_Handle H, const char* Uri) -> LV2_URID {
+                         auto& Ids = static_cast<TStateHost*>(H)->Ids;
+                         return Ids.emplace(Uri, static_cast<LV2_URID>(Ids.size() + 1)).first->second;
+                     }};
+    LV2_Feature MapFeature{LV2_URID__map, &Map};
+    const LV2_Feature* Features[2] = {&MapFeature, nullptr};
+
+    static LV2_State_Status Store(LV2_State_Handle H, uint32_t Key, const void* Value, size_t Size, uint32_t Type,
+                                  uint32_t)
+    {
+        static_cast<TStateHost*>(H)->Stored[Key] = {std::string(static_cast<const char*>(Value), Size), Type};
+        return LV2_STATE_SUCCESS;
+    }
+    static const void* Retrieve(LV2_State_Handle H, uint32_t Key, size_t* Size, uint32_t* Type, uint32_t* Flags)
+    {
+        const auto& Stored = static_cast<TStateHost*>(H)->Stored;
+        const auto It = Stored.find(Key);
+        if (It == Stored.end())
+            return nullptr;
+        *Size = It->second.first.size();
+        *Type = It->second.second;
+        *Flags = 0;
+        return It->second.first.data();
+    }
+};
+
+TSEQSnapshotSet Snapshots(LV2Marvo::TLV2Equaliser& P)
+{
+    TSEQSnapshotSet Set{};
+    P.Effect()->dispatcher(P.Effect(), effVendorSpecific, kSEQRequestGetSnapshots, sizeof Set, &Set, 0.0f);
+    return Set;
+}
+
+// The host restores a session while the editor is open (instance-access): what the listener stores next joins
+// the restored snapshots; it does not bring back the ones the editor opened with.
+TEST(LV2UI, ARestoreWhileTheEditorIsOpenIsWhatTheListenerBuildsOn)
+{
+    const TOwnSettingsFolder Settings;
+    TStateHost State;
+    using LV2Marvo::TLV2Equaliser;
+    const std::unique_ptr<TLV2Equaliser> Plugin(TLV2Equaliser::Create(44100.0, State.Features));
+    const std::unique_ptr<TLV2Equaliser> Session(TLV2Equaliser::Create(44100.0, State.Features));
+    ASSERT_TRUE(Plugin && Session);
+    TSEQSnapshotSet Restored = Snapshots(*Session);
+    for (int s = 0; s < TSEQSnapshotSet::kSnapshots; ++s)
+        Restored.Values[s][1] = static_cast<float>(s + 1); // band 1's gain, dB
+    Restored.Current = 3;
+    Session->Effect()->dispatcher(Session->Effect(), effVendorSpecific, kSEQRequestSetSnapshots, sizeof Restored,
+                                  &Restored, 0.0f);
+    ASSERT_EQ(Session->Save(&TStateHost::Store, &State), LV2_STATE_SUCCESS);
+
+    X11Driver::TForeignWindow Parent(kHostLeft, kHostTop, 300, 300);
+    const LV2_Feature ParentFeature{LV2_UI__parent, Parent.Handle()};
+    const LV2_Feature InstanceFeature{LV2_INSTANCE_ACCESS_URI, Plugin.get()};
+    const LV2_Feature* const Features[] = {&ParentFeature, &InstanceFeature, nullptr};
+    const LV2UI_Descriptor* Descriptor = lv2ui_descriptor(0);
+    const auto* Idle = static_cast<const LV2UI_Idle_Interface*>(Descriptor->extension_data(LV2_UI__idleInterface));
+    LV2UI_Widget Widget = nullptr;
+    LV2UI_Handle Ui =
+        Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features);
+    ASSERT_NE(Ui, nullptr);
+    const auto Settle = [&] {
+        for (int I = 0; I < 5; ++I)
+        {
+            SystemSleep(10);
+            Idle->idle(Ui);
+        }
+    };
+    Settle();
+    ASSERT_EQ(Plugin->Restore(&TStateHost::Retrieve, &State), LV2_STATE_SUCCESS);
+    Settle();
+
+    // Ctrl + right click on the selector's cell 6 (right column, second row) stores the present setting there.
+    InjectPointerMove(kHostLeft + 12, kHostTop + 12);
+    InjectKey(TInjectedKey::ikCtrl, true);
+    InjectMouseButton(TMouseButton::mbRight, true);
+    InjectMouseButton(TMouseButton::mbRight, false);
+    InjectKey(TInjectedKey::ikCtrl, false);
+    for (int Try = 0; Try < 40 && Snapshots(*Plugin).Values[6][1] == Restored.Values[6][1]; ++Try)
+        Settle();
+    const TSEQSnapshotSet Now = Snapshots(*Plugin);
+    EXPECT_EQ(Now.Values[6][1], 0.0f) << "the present setting, stored in snapshot 6";
+    EXPECT_EQ(Now.Current, 3);
+    for (int s = 0; s < TSEQSnapshotSet::kSnapshots; ++s)
+    {
+        if (s == 6)
+            continue;
+        EXPECT_EQ(Now.Values[s][1], Restored.Values[s][1]) << "snapshot " << s;
+    }
     Descriptor->cleanup(Ui);
 }
 

@@ -154,6 +154,79 @@ TEST(PresetText, AFileIsReadByItsUtf8NameOutsideAscii)
     std::filesystem::remove_all(std::filesystem::path(Utf8Folder));
 }
 
+// Notepad's "Unicode" and "Unicode big endian": the sample correction through iconv, with CRLF and a mark.
+TEST(PresetText, Utf16WithAByteOrderMarkReadsAsTheSameCorrection)
+{
+    const std::string Data = MARVO_PRESET_DATA;
+    const TPresetSource Expected = ReadPresetFile(Data + "/correction-a.txt", TPresetReadOptions{});
+    ASSERT_EQ(Expected.Filters.size(), 10u);
+    for (const char* Name : {"/correction-a-utf16le.txt", "/correction-a-utf16be.txt"})
+    {
+        SCOPED_TRACE(Name);
+        const TPresetSource S = ReadPresetFile(Data + Name, TPresetReadOptions{});
+        EXPECT_EQ(S.PreampDb, Expected.PreampDb);
+        ASSERT_EQ(S.Filters.size(), Expected.Filters.size());
+        for (std::size_t i = 0; i < S.Filters.size(); ++i)
+        {
+            EXPECT_EQ(S.Filters[i].FilterType, Expected.Filters[i].FilterType);
+            EXPECT_EQ(S.Filters[i].Frequency, Expected.Filters[i].Frequency);
+            EXPECT_EQ(S.Filters[i].GainDb, Expected.Filters[i].GainDb);
+            EXPECT_EQ(S.Filters[i].Q, Expected.Filters[i].Q);
+            EXPECT_EQ(S.Filters[i].Line, Expected.Filters[i].Line);
+        }
+    }
+}
+
+TEST(PresetText, Utf16CharactersOutsideAsciiBecomeUtf8)
+{
+    // "ö♫𝄞" (U+00F6, U+266B, U+1D11E: one, one and two UTF-16 units) then "\n".
+    const std::vector<std::uint8_t> Le = {0xFF, 0xFE, 0xF6, 0x00, 0x6B, 0x26, 0x34, 0xD8, 0x1E, 0xDD, 0x0A, 0x00};
+    const std::vector<std::uint8_t> Be = {0xFE, 0xFF, 0x00, 0xF6, 0x26, 0x6B, 0xD8, 0x34, 0xDD, 0x1E, 0x00, 0x0A};
+    const std::string Utf8 = "\xC3\xB6\xE2\x99\xAB\xF0\x9D\x84\x9E\n";
+    EXPECT_EQ(PresetTextToUtf8(Le, "eq.txt"), Utf8);
+    EXPECT_EQ(PresetTextToUtf8(Be, "eq.txt"), Utf8);
+    EXPECT_EQ(PresetTextToUtf8(Bytes("\xEF\xBB\xBFPreamp: 1 dB"), "eq.txt"), "\xEF\xBB\xBFPreamp: 1 dB");
+}
+
+TEST(PresetText, TextInNeitherUtf8NorUtf16SaysSoInOneLine)
+{
+    const std::string Filter = "Filter 1: ON PK Fc 100 Hz Gain 1 dB Q 1\n";
+    std::string NoMark; // UTF-16 LE without its mark
+    for (char c : Filter)
+        NoMark += std::string{c, '\0'};
+    const std::pair<std::string, std::string> Cases[] = {
+        {NoMark, "eq.txt: the file holds NUL bytes but no byte-order mark: not UTF-8 text, nor UTF-16 with a "
+                 "byte-order mark"},
+        {"# Kopfh\xF6rer\nPreamp: -3 dB\n",
+         "eq.txt: the text is neither UTF-8 nor UTF-16 with a byte-order mark (byte 7 is no UTF-8); save it as UTF-8"},
+        {"Preamp: -3 dB \xED\xA0\x80\n", // an encoded surrogate
+         "eq.txt: the text is neither UTF-8 nor UTF-16 with a byte-order mark (byte 14 is no UTF-8); save it as UTF-8"},
+        {"\xFF\xFE" "F", "eq.txt: the UTF-16 text ends in half a character (an odd number of bytes)"},
+        {std::string("\xFF\xFE" "F\0\x00\xDC", 6), "eq.txt: the UTF-16 text holds a broken surrogate pair at byte 4"},
+        {std::string("\xFE\xFF\0F\xD8\x00\0F", 8), "eq.txt: the UTF-16 text holds a broken surrogate pair at byte 4"},
+        {"\xFF\xFE", "eq.txt: the file is empty"},
+    };
+    const std::string File = TempPath("eq.txt");
+    for (const auto& [Content, Message] : Cases)
+    {
+        SCOPED_TRACE(Message);
+        std::ofstream(File, std::ios::binary) << Content;
+        try
+        {
+            ReadPresetFile(File, TPresetReadOptions{});
+            ADD_FAILURE() << "accepted";
+        }
+        catch (const EPresetError& E)
+        {
+            EXPECT_EQ(std::string(E.what()), File + Message.substr(6));
+        }
+    }
+    // A code-page comment beside filters that read is no reason to refuse them.
+    std::ofstream(File, std::ios::binary) << "# Kopfh\xF6rer\n" << Filter;
+    EXPECT_EQ(ReadPresetFile(File, TPresetReadOptions{}).Filters.size(), 1u);
+    std::filesystem::remove(File);
+}
+
 TEST(PresetText, ShelfCornerReadingMovesLsAndHsToTheirCentreOnly)
 {
     const char* Text = "Filter 1: ON LS Fc 100 Hz Gain 8 dB\nFilter 2: ON HS Fc 8000 Hz Gain -8 dB\n"

@@ -214,6 +214,51 @@ TEST_F(Presets, SavingRefusesParameterCountsNoFileCanHold)
     }
 }
 
+// What is saved must load: a chunk up to the load limit is written and read back whole; beyond it, and a
+// parameter-form program of a negative count, nothing is written.
+TEST_F(Presets, SavingRefusesWhatLoadingWouldRefuse)
+{
+    const struct
+    {
+        bool Chunks;
+        VstInt32 NumParams;
+        std::size_t ChunkSize;
+        const char* Error; // empty: saved and loaded back
+    } Rows[] = {
+        {true, 2, kMaxFileSize - 60, ""},
+        {true, 2, kMaxFileSize - 59, "preset file is too large"},
+        {false, -1, 0, "the plug-in reports a negative parameter count"},
+        {false, 0, 0, ""},
+    };
+    for (const auto& R : Rows)
+    {
+        SCOPED_TRACE(R.Error);
+        TFakeEffect& Fake = Make(2, false, R.Chunks);
+        Fake.Effect.numParams = R.NumParams;
+        Fake.Chunk.assign(R.ChunkSize, 0x5A);
+        TVstPlugIn* P = Hosted(Fake);
+        std::stringstream File;
+        try
+        {
+            P->SavePreset(File);
+            EXPECT_STREQ("", R.Error);
+        }
+        catch (const EMarvoError& E)
+        {
+            EXPECT_STREQ(E.what(), R.Error);
+        }
+        if (*R.Error)
+        {
+            EXPECT_EQ(File.str().size(), 0u);
+            continue;
+        }
+        TFakeEffect& Other = Make(2, false, R.Chunks);
+        Other.Effect.numParams = R.NumParams;
+        EXPECT_EQ(LoadError(Hosted(Other), File.str()), "");
+        EXPECT_EQ(Other.ReceivedChunk.size(), R.ChunkSize);
+    }
+}
+
 TEST_F(Presets, FileFormsReportMissingFilesAndAnInstanceWithoutRecordWritesNothing)
 {
     TFakeEffect& Fake = Make();
