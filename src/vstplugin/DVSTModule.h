@@ -322,7 +322,8 @@ protected:
     void LoadDeclaration(const TVSTModuleDeclaration<TModule>& Declaration)
     {
         ApplyProperties(Declaration.Properties);
-        VSTModuleDetail::BindDeclaration(static_cast<TModule&>(*this), Declaration);
+        VSTModuleDetail::BindItems(static_cast<TModule&>(*this), Declaration);
+        VSTModuleDetail::BindEvents(static_cast<TModule&>(*this), Declaration.Events);
         FinishLoading();
     }
 

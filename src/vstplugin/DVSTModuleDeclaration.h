@@ -164,9 +164,9 @@ void Bind(std::function<R(A...)>& Event, TModule* Module, R (TModule::*Handler)(
 }
 
 // [host-main] Creates the declared programs, then parameters, then shell plug-ins in Module's collections and
-// binds the declared handlers to the events of the module and of its items.
+// binds the declared handlers to the events of its items.
 template <class TModule>
-void BindDeclaration(TModule& Module, const TVSTModuleDeclaration<TModule>& D)
+void BindItems(TModule& Module, const TVSTModuleDeclaration<TModule>& D)
 {
     TModule* M = &Module;
     for (const auto& P : D.Programs)
@@ -203,7 +203,13 @@ void BindDeclaration(TModule& Module, const TVSTModuleDeclaration<TModule>& D)
         Item->SetUniqueID(S.UniqueID ? S.UniqueID : "");
         Bind(Item->OnInstanciate, M, S.OnInstanciate);
     }
-    const TVSTModuleEvents<TModule>& E = D.Events;
+}
+
+// [host-main] Binds the declared handlers to the module's events.
+template <class TModule>
+void BindEvents(TModule& Module, const TVSTModuleEvents<TModule>& E)
+{
+    TModule* M = &Module;
     Bind(M->OnCreate, M, E.OnCreate);
     Bind(M->OnDestroy, M, E.OnDestroy);
     Bind(M->OnInitialize, M, E.OnInitialize);
