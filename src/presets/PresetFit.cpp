@@ -219,7 +219,8 @@ long double QualityOf(const TPresetFilter& F)
 // symmetry section's Bandwidth·cos(w/2), a shelf also carries the factor 2^|S| of its ends.
 void PlaceBand(TEqualiserSetting& S, int Band, const TPresetFilter& F)
 {
-    const double Frequency = std::clamp(F.Frequency, 20.0, 20000.0);
+    const TParameterRange Frequencies = ParameterRange(4 * Band), Gains = ParameterRange(4 * Band + 1);
+    const double Frequency = std::clamp<double>(F.Frequency, Frequencies.Lowest, Frequencies.Highest);
     const double Symmetry = F.FilterType == TPresetFilterType::pftLowShelf    ? -kStartShelfSymmetry
                             : F.FilterType == TPresetFilterType::pftHighShelf ? kStartShelfSymmetry
                                                                               : 0.0;
@@ -230,7 +231,8 @@ void PlaceBand(TEqualiserSetting& S, int Band, const TPresetFilter& F)
     // The equaliser's own bandwidth curve places the start; the fitted response always comes from the module.
     const long double Control = TSmallEQModule::BandwidthControlOf(Bandwidth);
     S[4 * Band] = static_cast<float>(Frequency);
-    S[4 * Band + 1] = static_cast<float>(std::clamp(F.GainDb, -14.5, 14.5));
+    // Gains start half a decibel inside their limits.
+    S[4 * Band + 1] = static_cast<float>(std::clamp<double>(F.GainDb, Gains.Lowest + 0.5, Gains.Highest - 0.5));
     S[4 * Band + 2] = static_cast<float>(std::clamp(static_cast<double>(Control), kStartControlLowest, kStartControlHighest));
     S[4 * Band + 3] = static_cast<float>(Symmetry);
 }
@@ -486,7 +488,7 @@ void SettleWithHeadroom(TEqualiserModel& Model, const std::vector<double>& Targe
 void WarnOfLimits(const TPresetSource& Source, TFitResult& Result)
 {
     for (int b = 0; b < kModelBands; ++b)
-        if (std::fabs(Result.Setting[4 * b + 1]) >= 15.0f)
+        if (std::fabs(Result.Setting[4 * b + 1]) >= ParameterRange(4 * b + 1).Highest)
         {
             Result.Warnings.push_back("band " + std::to_string(b + 1) +
                                       " is at its gain limit: the file asks for more than the bands reach");

@@ -77,6 +77,7 @@ float ToNormalized(const TShape& S, float Real)
 namespace
 {
 
+// [any]
 VstCurve::TShape ShapeOf(const TVstParameterDescription& D)
 {
     return {D.Min, D.Max, D.Curve, D.CurveFactor};
