@@ -78,7 +78,7 @@ void Lv2Run(benchmark::State& State)
         P->ConnectPort(kFirstParameterPort + static_cast<std::uint32_t>(I), &Values[I]);
     }
     for (const auto& [Index, Value] : Setting())
-        Values[static_cast<std::size_t>(Index)] = NormalisedToReal(Controls[static_cast<std::size_t>(Index)], Value);
+        Values[static_cast<std::size_t>(Index)] = NormalizedToReal(Controls[static_cast<std::size_t>(Index)], Value);
     float Enabled = 1.0f, Level[2];
     const auto Parameters = static_cast<std::uint32_t>(Controls.size());
     P->ConnectPort(EnabledPort(Parameters), &Enabled);

@@ -12,8 +12,9 @@
 namespace
 {
 
+// A Shift-click resets a frequency to a round value of the editor's own (bands 3 and 4 start at 500 and
+// 1000.01 Hz); every other parameter to the value it starts with.
 constexpr float kDefaultFrequency[8] = {31.5f, 100.0f, 320.0f, 1000.0f, 2000.0f, 4000.0f, 8000.0f, 16000.0f};
-constexpr float kDefaultSymmetry[8] = {-1.0f, -0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 1.0f};
 
 constexpr const char* kImportTitle = "Import EQ preset";
 constexpr const char* kImportFilter = "EQ presets (*.txt;*.eqf;*.q1)|*.txt;*.eqf;*.q1|All files (*.*)|*.*|";
@@ -106,6 +107,7 @@ void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShif
         }
         return;
     }
+    const auto Initial = [this](int Index) { return FModule ? FModule->ParameterDescription(Index).Default : 0.0f; };
     const auto ResetOrDrag = [&](const TRect& R, int Index, float Default) {
         if (Shift & ssShift)
         {
@@ -125,17 +127,17 @@ void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShif
             StartDrag(FFrequencyRect);
     }
     else if (Contains(FGainRect, X, Y))
-        ResetOrDrag(FGainRect, 4 * b + 1, 0.0f);
+        ResetOrDrag(FGainRect, 4 * b + 1, Initial(4 * b + 1));
     else if (Contains(FBandwidthRect, X, Y))
-        ResetOrDrag(FBandwidthRect, 4 * b + 2, 0.5f);
+        ResetOrDrag(FBandwidthRect, 4 * b + 2, Initial(4 * b + 2));
     else if (Contains(FSymmetryRect, X, Y))
-        ResetOrDrag(FSymmetryRect, 4 * b + 3, kDefaultSymmetry[b]);
+        ResetOrDrag(FSymmetryRect, 4 * b + 3, Initial(4 * b + 3));
     else if (Contains(FMeterRect, X, Y))
     {
         if (Shift & ssRight)
             PopupAtPointer(PUMeter);
         else
-            ResetOrDrag(FMeterRect, TSmallEQModule::kVolumeIndex, 0.0f);
+            ResetOrDrag(FMeterRect, TSmallEQModule::kVolumeIndex, Initial(TSmallEQModule::kVolumeIndex));
     }
     else if (Contains(FOverviewRect, X, Y))
     {

@@ -53,11 +53,14 @@ inline constexpr std::intptr_t kSEQEngineFast = 1;
 inline constexpr std::int32_t kHostScaleIndex = SEQRequestCode("PreS");
 inline constexpr std::intptr_t kHostScaleValue = SEQRequestCode("AeCs");
 
+// The equaliser's parameters: index 4b + k for band b = 0..7 and kind k, then the volume.
+inline constexpr std::int32_t kSEQParameterCount = 33;
+
 // The snapshots as the requests hand them over: values in real units, index 4b + k as the parameters.
 struct TSEQSnapshotSet
 {
     static constexpr int kSnapshots = 8;
-    static constexpr int kParameters = 33;
+    static constexpr int kParameters = kSEQParameterCount;
     std::int32_t Current = 0;
     float Values[kSnapshots][kParameters] = {};
 };

@@ -45,84 +45,89 @@ constexpr TParameterRow Row(const char* Name, const char* Short, const char* Uni
     return r;
 }
 
-// [any] One row of the declaration table.
-constexpr TParameterRow FrequencyRow(const char* Name, const char* Short)
+// [any] One row of the declaration table: band Band's (1..8) frequency starting at Default Hz.
+constexpr TParameterRow FrequencyRow(const char* Name, const char* Short, const char* Symbol, float Default)
 {
     TParameterRow r = Row(Name, Short, "Hz", 20.0f, 20000.0f, 100.0f, 10.0f, 500.0f, 100, 500,
                           &TSmallEQModule::SmallEQModuleFreqChange);
     r.Curve = ctLogarithmic;
     r.CurveFactor = 1000.0f;
+    r.Symbol = Symbol;
+    r.Default = Default;
     return r;
 }
 
-// [any] One row of the declaration table.
-constexpr TParameterRow GainRow(const char* Name, const char* Short)
+// [any] One row of the declaration table; every band starts flat.
+constexpr TParameterRow GainRow(const char* Name, const char* Short, const char* Symbol)
 {
-    return Row(Name, Short, "dB", -15.0f, 15.0f, 0.5f, 0.1f, 1.0f, 1, 2, &TSmallEQModule::SmallEQModuleGainChange);
+    TParameterRow r =
+        Row(Name, Short, "dB", -15.0f, 15.0f, 0.5f, 0.1f, 1.0f, 1, 2, &TSmallEQModule::SmallEQModuleGainChange);
+    r.Symbol = Symbol;
+    r.Default = 0.0f;
+    return r;
 }
 
-// [any] One row of the declaration table.
-constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, bool CustomDisplay)
+// [any] One row of the declaration table; every band starts one octave wide (control 0.5).
+constexpr TParameterRow BandwidthRow(const char* Name, const char* Short, const char* Symbol, bool CustomDisplay)
 {
     TParameterRow r =
         Row(Name, Short, "Oct", 0.0f, 1.0f, 0.1f, 0.01f, 0.2f, 1, 1, &TSmallEQModule::SmallEQModuleBandwidthChange);
     if (CustomDisplay)
         r.OnCustomParameterDisplay = &TSmallEQModule::SmallEQModuleBandwidthDisplay;
+    r.Symbol = Symbol;
+    r.Default = 0.5f;
     return r;
 }
 
 // [any] One row of the declaration table.
-constexpr TParameterRow SymmetryRow(const char* Name, const char* Short, float Step = 0.1f, float SmallStep = 0.01f,
-                                    float LargeStep = 0.5f)
+constexpr TParameterRow SymmetryRow(const char* Name, const char* Short, const char* Symbol, float Default,
+                                    float Step = 0.1f, float SmallStep = 0.01f, float LargeStep = 0.5f)
 {
-    return Row(Name, Short, "", -1.0f, 1.0f, Step, SmallStep, LargeStep, 1, 1,
-               &TSmallEQModule::SmallEQModuleTypeChange);
+    TParameterRow r = Row(Name, Short, "", -1.0f, 1.0f, Step, SmallStep, LargeStep, 1, 1,
+                          &TSmallEQModule::SmallEQModuleTypeChange);
+    r.Symbol = Symbol;
+    r.Default = Default;
+    return r;
 }
 
-// [any] One row of the declaration table.
+// [any] One row of the declaration table. The handler keeps -15..+15 dB, so -15..+6 of the declared range
+// can be reached.
 constexpr TParameterRow VolumeRow()
 {
-    return Row("Volume", "", "dB", -40.0f, 6.0f, 0.5f, 0.1f, 3.0f, 1, 3, &TSmallEQModule::SEMVolumeChange);
+    TParameterRow r = Row("Volume", "", "dB", -40.0f, 6.0f, 0.5f, 0.1f, 3.0f, 1, 3, &TSmallEQModule::SEMVolumeChange);
+    r.Symbol = "volume";
+    r.Default = 0.0f;
+    r.LimitMin = -15.0f;
+    r.LimitMax = 6.0f;
+    return r;
 }
 
-// Index 4b + k for band b and kind k, then the volume. The short labels of parameters 8 ("Freq2") and 20
-// ("Freq5"), and the steps of parameter 3, are as the equaliser has always declared them.
+// Index 4b + k for band b and kind k, then the volume, with the initial setting VSTModuleCreate writes (band
+// 4's frequency is the float nearest 1000.01). The short labels of parameters 8 ("Freq2") and 20 ("Freq5"),
+// and the steps of parameter 3, are as the equaliser has always declared them.
 const TParameterRow SmallEQParameters[] = {
-    FrequencyRow("Filter 1 Frequency", "Freq1"), GainRow("Filter 1 Gain", "Gain1"),
-    BandwidthRow("Filter 1 Bandwidth", "BW1", true), SymmetryRow("Filter 1 Symmetry", "Sym1", 1.0f, 1.0f, 1.0f),
-    FrequencyRow("Filter 2 Frequency", "Freq2"), GainRow("Filter 2 Gain", "Gain2"),
-    BandwidthRow("Filter 2 Bandwidth", "BW2", true), SymmetryRow("Filter 2 Symmetry", "Sym2"),
-    FrequencyRow("Filter 3 Frequency", "Freq2"), GainRow("Filter 3 Gain", "Gain3"),
-    BandwidthRow("Filter 3 Bandwidth", "BW3", true), SymmetryRow("Filter 3 Symmetry", "Sym3"),
-    FrequencyRow("Filter 4 Frequency", "Freq4"), GainRow("Filter 4 Gain", "Gain4"),
-    BandwidthRow("Filter 4 Bandwidth", "BW4", true), SymmetryRow("Filter 4 Symmetry", "Sym4"),
-    FrequencyRow("Filter 5 Frequency", "Freq5"), GainRow("Filter 5 Gain", "Gain5"),
-    BandwidthRow("Filter 5 Bandwidth", "BW5", true), SymmetryRow("Filter 5 Symmetry", "Sym5"),
-    FrequencyRow("Filter 6 Frequency", "Freq5"), GainRow("Filter 6 Gain", "Gain6"),
-    BandwidthRow("Filter 6 Bandwidth", "BW6", true), SymmetryRow("Filter 6 Symmetry", "Sym6"),
-    FrequencyRow("Filter 7 Frequency", "Freq7"), GainRow("Filter 7 Gain", "Gain7"),
-    BandwidthRow("Filter 7 Bandwidth", "BW7", true), SymmetryRow("Filter 7 Symmetry", "Sym7"),
-    FrequencyRow("Filter 8 Frequency", "Freq8"), GainRow("Filter 8 Gain", "Gain8"),
-    BandwidthRow("Filter 8 Bandwidth", "BW8", false), SymmetryRow("Filter 8 Symmetry", "Sym8"),
+    FrequencyRow("Filter 1 Frequency", "Freq1", "freq1", 31.5f), GainRow("Filter 1 Gain", "Gain1", "gain1"),
+    BandwidthRow("Filter 1 Bandwidth", "BW1", "bw1", true),
+    SymmetryRow("Filter 1 Symmetry", "Sym1", "sym1", -1.0f, 1.0f, 1.0f, 1.0f),
+    FrequencyRow("Filter 2 Frequency", "Freq2", "freq2", 100.0f), GainRow("Filter 2 Gain", "Gain2", "gain2"),
+    BandwidthRow("Filter 2 Bandwidth", "BW2", "bw2", true), SymmetryRow("Filter 2 Symmetry", "Sym2", "sym2", -0.5f),
+    FrequencyRow("Filter 3 Frequency", "Freq2", "freq3", 500.0f), GainRow("Filter 3 Gain", "Gain3", "gain3"),
+    BandwidthRow("Filter 3 Bandwidth", "BW3", "bw3", true), SymmetryRow("Filter 3 Symmetry", "Sym3", "sym3", 0.0f),
+    FrequencyRow("Filter 4 Frequency", "Freq4", "freq4", 1000.01f), GainRow("Filter 4 Gain", "Gain4", "gain4"),
+    BandwidthRow("Filter 4 Bandwidth", "BW4", "bw4", true), SymmetryRow("Filter 4 Symmetry", "Sym4", "sym4", 0.0f),
+    FrequencyRow("Filter 5 Frequency", "Freq5", "freq5", 2000.0f), GainRow("Filter 5 Gain", "Gain5", "gain5"),
+    BandwidthRow("Filter 5 Bandwidth", "BW5", "bw5", true), SymmetryRow("Filter 5 Symmetry", "Sym5", "sym5", 0.0f),
+    FrequencyRow("Filter 6 Frequency", "Freq5", "freq6", 4000.0f), GainRow("Filter 6 Gain", "Gain6", "gain6"),
+    BandwidthRow("Filter 6 Bandwidth", "BW6", "bw6", true), SymmetryRow("Filter 6 Symmetry", "Sym6", "sym6", 0.0f),
+    FrequencyRow("Filter 7 Frequency", "Freq7", "freq7", 8000.0f), GainRow("Filter 7 Gain", "Gain7", "gain7"),
+    BandwidthRow("Filter 7 Bandwidth", "BW7", "bw7", true), SymmetryRow("Filter 7 Symmetry", "Sym7", "sym7", 0.5f),
+    FrequencyRow("Filter 8 Frequency", "Freq8", "freq8", 16000.0f), GainRow("Filter 8 Gain", "Gain8", "gain8"),
+    BandwidthRow("Filter 8 Bandwidth", "BW8", "bw8", false), SymmetryRow("Filter 8 Symmetry", "Sym8", "sym8", 1.0f),
     VolumeRow(),
 };
-static_assert(std::size(SmallEQParameters) == 33);
+static_assert(std::size(SmallEQParameters) == TSmallEQModule::kParameterCount);
 
 const TVstProgramDeclaration<TSmallEQModule> SmallEQPrograms[] = {{"Init"}, {"Init"}, {"Init"}, {"Init"}};
-
-// Initial setting written by VSTModuleCreate, in parameter order: frequency, gain, bandwidth control and
-// symmetry per band, then the volume. Band 4's frequency is the float nearest 1000.01.
-const float InitialParameters[33] = {
-    31.5f,    0.0f, 0.5f, -1.0f, //
-    100.0f,   0.0f, 0.5f, -0.5f, //
-    500.0f,   0.0f, 0.5f, 0.0f,  //
-    1000.01f, 0.0f, 0.5f, 0.0f,  //
-    2000.0f,  0.0f, 0.5f, 0.0f,  //
-    4000.0f,  0.0f, 0.5f, 0.0f,  //
-    8000.0f,  0.0f, 0.5f, 0.5f,  //
-    16000.0f, 0.0f, 0.5f, 1.0f,  //
-    0.0f,
-};
 
 // Constants as the equaliser stores them: ln(10)/20, 2·log2(10), log2(10).
 constexpr long double kDecibelExponentFactor = 0.115129254L;
@@ -146,7 +151,7 @@ bool ReadNumber(const char* Text, double& Number)
     const std::string Separator = DecimalSeparator();
     if (!Separator.empty() && Separator != ".")
         for (auto At = T.find(Separator); At != std::string::npos; At = T.find(Separator, At + 1))
-            T.replace(At, Separator.size(), ".");
+            T.replace(At, Separator.size(), 1, '.');
     const auto First = T.find_first_not_of(" \t");
     if (First == std::string::npos)
         return false;
@@ -167,11 +172,15 @@ float BandwidthControl(double Octaves)
     if (!(Octaves > 0.0))
         return 0.0f;
     TFPUControlScope fpu;
-    const long double Control = (Extended::Ln(Octaves) * Extended::Log2E + kBandwidthOffset) / kBandwidthScale;
-    return Limit(static_cast<float>(Control), 0.0f, 1.0f);
+    return Limit(static_cast<float>(TSmallEQModule::BandwidthControlOf(Octaves)), 0.0f, 1.0f);
 }
 
 } // namespace
+
+long double TSmallEQModule::BandwidthControlOf(long double Octaves)
+{
+    return (Extended::Ln(Octaves) * Extended::Log2E + kBandwidthOffset) / kBandwidthScale;
+}
 
 const TVSTModuleDeclaration<TSmallEQModule> TSmallEQModule::Declaration = {
     .Properties =
@@ -371,8 +380,8 @@ void TSmallEQModule::VSTModuleCreate(TComponent* /*Sender*/)
         // The initial setting below writes every band parameter anyway.
         FPendingBandParameters.store(0);
     }
-    for (std::int32_t i = 0; i < numParams() && i < static_cast<std::int32_t>(std::size(InitialParameters)); ++i)
-        SetParameterAutomated(i, InitialParameters[i]);
+    for (std::int32_t i = 0; i < numParams() && i < kParameterCount; ++i)
+        SetParameterAutomated(i, SmallEQParameters[i].Default);
     // Until effOpen fills them, every snapshot holds the initial setting, so selecting one is harmless.
     for (int s = 0; s < kSnapshots; ++s)
         StoreSnapshot(s);

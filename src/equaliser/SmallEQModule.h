@@ -41,7 +41,11 @@ public:
     static constexpr int kChannels = 2;
     static constexpr int kSnapshots = 8;
     static constexpr std::int32_t kVolumeIndex = 32;
-    static constexpr std::int32_t kParameterCount = 33;
+    static constexpr std::int32_t kParameterCount = kSEQParameterCount;
+
+    // [any] The bandwidth control that gives Octaves (> 0), unlimited and unrounded: (log2(octaves) + 3.322)
+    // / 6.644, the inverse of the bandwidth handler's curve. The caller loads the x87 control word.
+    static long double BandwidthControlOf(long double Octaves);
 
     // [host-main] Loads the declaration: programs, parameters, then VSTModuleCreate.
     explicit TSmallEQModule(TComponent* AOwner);

@@ -8,6 +8,7 @@
 #include <emmintrin.h>
 
 #include <lv2/atom/atom.h>
+#include <lv2/core/lv2_util.h>
 
 #include "equaliser/SEQRequests.h"
 #include "lv2/LV2Entry.h"
@@ -37,10 +38,9 @@ float PeakDb(float Peak)
 
 const LV2_URID_Map* FindMap(const LV2_Feature* const* Features)
 {
-    for (const LV2_Feature* const* F = Features; F && *F; ++F)
-        if (std::strcmp((*F)->URI, LV2_URID__map) == 0 && (*F)->data)
-            return static_cast<const LV2_URID_Map*>((*F)->data);
-    return nullptr;
+    void* Map = nullptr;
+    lv2_features_query(Features, LV2_URID__map, &Map, false, nullptr);
+    return static_cast<const LV2_URID_Map*>(Map);
 }
 
 } // namespace

@@ -113,9 +113,9 @@ std::string PluginTurtle(const TPluginFacts& Facts, const std::vector<TControl>&
           << "    lv2:symbol " << Quoted(C.Symbol) << " ;\n    lv2:name " << Quoted(C.Name) << " ;\n"
           << "    lv2:default " << Number(C.Default) << " ;\n    lv2:minimum " << Number(C.Min) << " ;\n"
           << "    lv2:maximum " << Number(C.Max);
-        if (const std::string Unit = UnitOf(C.Label); !Unit.empty())
+        if (const std::string Unit = UnitOf(C.Units); !Unit.empty())
             T << " ;\n    units:unit " << Unit;
-        if (C.Curve == TControlCurve::Logarithmic)
+        if (C.Curve == ctLogarithmic)
             T << " ;\n    lv2:portProperty pprops:logarithmic";
         T << "\n] , ";
     }

@@ -22,6 +22,7 @@
 #include <vector>
 
 #include <lv2/atom/atom.h>
+#include <lv2/core/lv2_util.h>
 #include <lv2/instance-access/instance-access.h>
 #include <lv2/options/options.h>
 #include <lv2/ui/ui.h>
@@ -46,33 +47,21 @@ public:
     static TLV2EqualiserUi* Create(LV2UI_Write_Function Write, LV2UI_Controller Controller,
                                    const LV2_Feature* const* Features, LV2UI_Widget* Widget) noexcept
     {
-        void* Parent = nullptr;
-        const LV2UI_Resize* Resize = nullptr;
-        TLV2Equaliser* Plugin = nullptr;
-        const LV2_URID_Map* Map = nullptr;
-        const LV2_Options_Option* Options = nullptr;
-        for (const LV2_Feature* const* F = Features; F && *F; ++F)
-        {
-            if (std::strcmp((*F)->URI, LV2_URID__map) == 0)
-                Map = static_cast<const LV2_URID_Map*>((*F)->data);
-            else if (std::strcmp((*F)->URI, LV2_OPTIONS__options) == 0)
-                Options = static_cast<const LV2_Options_Option*>((*F)->data);
-            else if (std::strcmp((*F)->URI, LV2_UI__parent) == 0)
-                Parent = (*F)->data;
-            else if (std::strcmp((*F)->URI, LV2_UI__resize) == 0)
-                Resize = static_cast<const LV2UI_Resize*>((*F)->data);
-            else if (std::strcmp((*F)->URI, LV2_INSTANCE_ACCESS_URI) == 0 && (*F)->data)
-                // The instance is this bundle's plug-in, built from the same sources as this library.
-                Plugin = static_cast<TLV2Equaliser*>((*F)->data);
-        }
+        void *Parent = nullptr, *Resize = nullptr, *Map = nullptr, *Options = nullptr, *Instance = nullptr;
+        lv2_features_query(Features, LV2_URID__map, &Map, false, LV2_OPTIONS__options, &Options, false,
+                           LV2_UI__parent, &Parent, false, LV2_UI__resize, &Resize, false,
+                           LV2_INSTANCE_ACCESS_URI, &Instance, false, nullptr);
+        // The instance is this bundle's plug-in, built from the same sources as this library.
+        TLV2Equaliser* Plugin = static_cast<TLV2Equaliser*>(Instance);
         const std::vector<TControl>* Controls = SharedControls();
         if (!Parent || !Controls)
             return nullptr;
         TLV2EqualiserUi* Ui = nullptr;
         try
         {
-            Ui = new TLV2EqualiserUi(Write, Controller, *Controls, Plugin, Resize);
-            Ui->FScaleFactor = ScaleFactor(Map, Options);
+            Ui = new TLV2EqualiserUi(Write, Controller, *Controls, Plugin, static_cast<const LV2UI_Resize*>(Resize));
+            Ui->FScaleFactor =
+                ScaleFactor(static_cast<const LV2_URID_Map*>(Map), static_cast<const LV2_Options_Option*>(Options));
             if (!Ui->Open(Parent))
             {
                 delete Ui;
@@ -226,7 +215,7 @@ private:
             static_cast<std::size_t>(Index) >= Self->FControls.size())
             return 0;
         const TControl& C = Self->FControls[static_cast<std::size_t>(Index)];
-        const float Value = NormalisedToReal(C, Opt);
+        const float Value = NormalizedToReal(C, Opt);
         Self->FShown[static_cast<std::size_t>(Index)] = Value;
         Self->FWrite(Self->FController, kFirstParameterPort + static_cast<std::uint32_t>(Index), sizeof Value, 0,
                      &Value);

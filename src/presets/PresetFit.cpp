@@ -8,6 +8,7 @@
 #include <unsupported/Eigen/LevenbergMarquardt>
 
 #include "dsp/DMath.h"
+#include "equaliser/SmallEQModule.h"
 #include "platform/FPUControl.h"
 #include "presets/PresetResponse.h"
 
@@ -32,10 +33,6 @@ constexpr int kMaximumStarts = 8;
 // dB the volume goes below the file's peak level when the fitted curve would rise above it.
 constexpr double kHeadroomMargin = 1e-5;
 
-// The bandwidth curve of the equaliser, control → octaves: 2^(6.644·c − 3.322). Used only to place starts;
-// the fitted response always comes from the module itself.
-constexpr long double kOctavesScale = 6.644L;
-constexpr long double kOctavesOffset = 3.322L;
 
 long double Ln1000()
 {
@@ -222,7 +219,8 @@ long double QualityOf(const TPresetFilter& F)
 // symmetry section's Bandwidth·cos(w/2), a shelf also carries the factor 2^|S| of its ends.
 void PlaceBand(TEqualiserSetting& S, int Band, const TPresetFilter& F)
 {
-    const double Frequency = std::clamp(F.Frequency, 20.0, 20000.0);
+    const TParameterRange Frequencies = ParameterRange(4 * Band), Gains = ParameterRange(4 * Band + 1);
+    const double Frequency = std::clamp<double>(F.Frequency, Frequencies.Lowest, Frequencies.Highest);
     const double Symmetry = F.FilterType == TPresetFilterType::pftLowShelf    ? -kStartShelfSymmetry
                             : F.FilterType == TPresetFilterType::pftHighShelf ? kStartShelfSymmetry
                                                                               : 0.0;
@@ -230,9 +228,11 @@ void PlaceBand(TEqualiserSetting& S, int Band, const TPresetFilter& F)
     long double Bandwidth = QualityOf(F) / Extended::Cos(HalfW);
     if (Symmetry != 0.0)
         Bandwidth *= 2.0L;
-    const long double Control = (Extended::Ln(Bandwidth) * Extended::Log2E + kOctavesOffset) / kOctavesScale;
+    // The equaliser's own bandwidth curve places the start; the fitted response always comes from the module.
+    const long double Control = TSmallEQModule::BandwidthControlOf(Bandwidth);
     S[4 * Band] = static_cast<float>(Frequency);
-    S[4 * Band + 1] = static_cast<float>(std::clamp(F.GainDb, -14.5, 14.5));
+    // Gains start half a decibel inside their limits.
+    S[4 * Band + 1] = static_cast<float>(std::clamp<double>(F.GainDb, Gains.Lowest + 0.5, Gains.Highest - 0.5));
     S[4 * Band + 2] = static_cast<float>(std::clamp(static_cast<double>(Control), kStartControlLowest, kStartControlHighest));
     S[4 * Band + 3] = static_cast<float>(Symmetry);
 }
@@ -398,34 +398,18 @@ void FitErrors(const std::vector<double>& Frequencies, const std::vector<double>
     MaxDb = Max;
 }
 
-TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
+namespace
 {
-    TFPUControlScope FPU;
-    TFitResult Result;
-    const TResponseGrid Grid = LogGrid();
-    Result.Frequencies = Grid.Frequencies;
-    Result.TargetDb = TargetResponseDb(Source, Grid.Frequencies, Options.FileSampleRate);
-    const std::vector<double>& Target = Result.TargetDb;
 
-    TEqualiserModel Model(Grid.Frequencies, kFitSampleRate);
-    const std::vector<TEqualiserSetting> StartList = Starts(Source, Grid.Frequencies, Target);
+struct TCandidate
+{
+    TVector U;
+    double Cost;
+};
 
-    // Progress in optimiser steps against the planned budget.
-    const double Planned = static_cast<double>(StartList.size()) * kShortEvaluations * 0.9 +
-                           (kBestStarts + kReseeds) * kLongEvaluations * 0.75;
-    int Steps = 0;
-    const std::function<void()> Tick = [&] {
-        ++Steps;
-        if (Options.OnProgress && Steps % 8 == 0)
-            Options.OnProgress(std::min(0.99, Steps / Planned));
-    };
-    TFitProblem Problem(Model, Target, Grid.Weights, Tick);
-
-    struct TCandidate
-    {
-        TVector U;
-        double Cost;
-    };
+// Every start briefly, the best few to the end; the best of those.
+TCandidate BestStart(TFitProblem& Problem, const std::vector<TEqualiserSetting>& StartList)
+{
     std::vector<TCandidate> Candidates;
     for (const TEqualiserSetting& S : StartList)
     {
@@ -438,10 +422,15 @@ TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
     Candidates.resize(std::min<std::size_t>(Candidates.size(), kBestStarts));
     for (TCandidate& C : Candidates)
         C.Cost = Optimise(Problem, C.U, kLongEvaluations);
-    TCandidate Best = *std::min_element(Candidates.begin(), Candidates.end(),
-                                        [](const TCandidate& a, const TCandidate& b) { return a.Cost < b.Cost; });
+    return *std::min_element(Candidates.begin(), Candidates.end(),
+                             [](const TCandidate& a, const TCandidate& b) { return a.Cost < b.Cost; });
+}
 
-    // Re-seed: the band that does least moves to where the error is largest and takes that error on.
+// Re-seed: the band that does least moves to where the error is largest and takes that error on; Best
+// becomes the result when it is better.
+void Reseed(TFitProblem& Problem, TEqualiserModel& Model, const TResponseGrid& Grid,
+            const std::vector<double>& Target, TCandidate& Best)
+{
     for (int r = 0; r < kReseeds; ++r)
     {
         Problem.Apply(Best.U);
@@ -469,10 +458,12 @@ TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
         if (c < Best.Cost)
             Best = {u, c};
     }
+}
 
-    // The result as a program file gives it back, and the headroom the file's preamp keeps: the fitted curve's
-    // highest point may not lie above the target's.
-    Problem.Apply(Best.U);
+// The model's setting as a program file gives it back, with the headroom the file's preamp keeps: the
+// fitted curve's highest point may not lie above the target's.
+void SettleWithHeadroom(TEqualiserModel& Model, const std::vector<double>& Target, std::vector<std::string>& Warnings)
+{
     Model.SettleAsStored();
     const double TargetPeak = *std::max_element(Target.begin(), Target.end());
     for (int Round = 0; Round < 64; ++Round)
@@ -484,19 +475,20 @@ TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
         const float Volume = Model.Parameter(kModelVolumeIndex);
         if (Volume <= ParameterRange(kModelVolumeIndex).Lowest)
         {
-            Result.Warnings.push_back("the volume cannot go low enough to keep the file's headroom");
+            Warnings.push_back("the volume cannot go low enough to keep the file's headroom");
             break;
         }
         // A little more than the excess, so that the value a program file stores lies below it too.
         Model.SetParameter(kModelVolumeIndex, static_cast<float>(Volume - (Excess + kHeadroomMargin)));
         Model.SettleAsStored();
     }
+}
 
-    Result.Setting = Model.All();
-    Result.FittedDb = Model.ResponseDb();
-    FitErrors(Result.Frequencies, Target, Result.FittedDb, Result.RmsDb, Result.MaxDb);
+// The warnings about what the bands and the volume cannot reach.
+void WarnOfLimits(const TPresetSource& Source, TFitResult& Result)
+{
     for (int b = 0; b < kModelBands; ++b)
-        if (std::fabs(Result.Setting[4 * b + 1]) >= 15.0f)
+        if (std::fabs(Result.Setting[4 * b + 1]) >= ParameterRange(4 * b + 1).Highest)
         {
             Result.Warnings.push_back("band " + std::to_string(b + 1) +
                                       " is at its gain limit: the file asks for more than the bands reach");
@@ -505,6 +497,41 @@ TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
     if (Source.PreampDb < ParameterRange(kModelVolumeIndex).Lowest ||
         Source.PreampDb > ParameterRange(kModelVolumeIndex).Highest)
         Result.Warnings.push_back("the preamp lies beyond the volume's −15..+6 dB; fitted as closely as it allows");
+}
+
+} // namespace
+
+TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
+{
+    TFPUControlScope FPU;
+    TFitResult Result;
+    const TResponseGrid Grid = LogGrid();
+    Result.Frequencies = Grid.Frequencies;
+    Result.TargetDb = TargetResponseDb(Source, Grid.Frequencies, Options.FileSampleRate);
+    const std::vector<double>& Target = Result.TargetDb;
+
+    TEqualiserModel Model(Grid.Frequencies, kFitSampleRate);
+    const std::vector<TEqualiserSetting> StartList = Starts(Source, Grid.Frequencies, Target);
+
+    // Progress in optimiser steps against the planned budget.
+    const double Planned = static_cast<double>(StartList.size()) * kShortEvaluations * 0.9 +
+                           (kBestStarts + kReseeds) * kLongEvaluations * 0.75;
+    int Steps = 0;
+    const std::function<void()> Tick = [&] {
+        ++Steps;
+        if (Options.OnProgress && Steps % 8 == 0)
+            Options.OnProgress(std::min(0.99, Steps / Planned));
+    };
+    TFitProblem Problem(Model, Target, Grid.Weights, Tick);
+    TCandidate Best = BestStart(Problem, StartList);
+    Reseed(Problem, Model, Grid, Target, Best);
+
+    Problem.Apply(Best.U);
+    SettleWithHeadroom(Model, Target, Result.Warnings);
+    Result.Setting = Model.All();
+    Result.FittedDb = Model.ResponseDb();
+    FitErrors(Result.Frequencies, Target, Result.FittedDb, Result.RmsDb, Result.MaxDb);
+    WarnOfLimits(Source, Result);
     if (Options.OnProgress)
         Options.OnProgress(1.0);
     return Result;

@@ -7,14 +7,28 @@
 namespace
 {
 
-constexpr TParameterRange kBandRanges[4] = {{20.0f, 20000.0f}, {-15.0f, 15.0f}, {0.0f, 1.0f}, {-1.0f, 1.0f}};
-constexpr TParameterRange kVolumeRange = {-15.0f, 6.0f};
+// [any] What the equaliser's parameter descriptions say each handler keeps, read once from a module of its own.
+std::array<TParameterRange, kModelParameters> DescribedRanges()
+{
+    TFPUControlScope FPU;
+    auto* Module = new TSmallEQModule(nullptr);
+    std::array<TParameterRange, kModelParameters> Ranges{};
+    for (int i = 0; i < kModelParameters; ++i)
+    {
+        const TVstParameterDescription D = Module->ParameterDescription(i);
+        Ranges[static_cast<std::size_t>(i)] = {D.LimitMin, D.LimitMax};
+    }
+    AEffect* E = Module->Effect();
+    E->dispatcher(E, effClose, 0, 0, nullptr, 0.0f);
+    return Ranges;
+}
 
 } // namespace
 
 TParameterRange ParameterRange(int Index)
 {
-    return Index == kModelVolumeIndex ? kVolumeRange : kBandRanges[Index % 4];
+    static const std::array<TParameterRange, kModelParameters> Ranges = DescribedRanges();
+    return Ranges[static_cast<std::size_t>(Index)];
 }
 
 TEqualiserModel::TEqualiserModel(std::vector<double> Frequencies, double SampleRate)

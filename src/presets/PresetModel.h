@@ -9,16 +9,18 @@
 #include <memory>
 #include <vector>
 
+#include "equaliser/SEQRequests.h"
+
 class TSmallEQModule;
 
 inline constexpr int kModelBands = 8;
-inline constexpr int kModelParameters = 33;
+inline constexpr int kModelParameters = kSEQParameterCount;
 inline constexpr int kModelVolumeIndex = 32;
 
 using TEqualiserSetting = std::array<float, kModelParameters>;
 
-// The declared range of each parameter as the module limits it (the volume's handler keeps −15..+15 dB of
-// its declared −40..+6, so −15..+6 is what can be reached and stored).
+// The range each parameter's handler keeps, as the equaliser describes it (the volume's handler keeps
+// −15..+15 dB of its declared −40..+6, so −15..+6 is what can be reached and stored). [any]
 struct TParameterRange
 {
     float Lowest, Highest;

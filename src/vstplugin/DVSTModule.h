@@ -194,6 +194,9 @@ public:
     void SetParameterAutomated(std::int32_t Index, float Value);
     float ParameterToNormalized(std::int32_t Index, float Value) const; // [any]
     float NormalizedToParameter(std::int32_t Index, float Value);       // [any] advances Smooth
+    // [any] while no one renames the parameter: everything known of parameter Index, from its declaration
+    // (DVSTParameterDescription.h); "Index out of bounds" outside the declarations.
+    TVstParameterDescription ParameterDescription(std::int32_t Index) const;
 
     // ----- chunks
     // [host-main] Hands out the program's (isPreset) or the bank's bytes; answers their count.
@@ -319,7 +322,8 @@ protected:
     void LoadDeclaration(const TVSTModuleDeclaration<TModule>& Declaration)
     {
         ApplyProperties(Declaration.Properties);
-        VSTModuleDetail::BindDeclaration(static_cast<TModule&>(*this), Declaration);
+        VSTModuleDetail::BindItems(static_cast<TModule&>(*this), Declaration);
+        VSTModuleDetail::BindEvents(static_cast<TModule&>(*this), Declaration.Events);
         FinishLoading();
     }
 
@@ -364,6 +368,8 @@ private:
     void UpdateRoutes();
     void ApplyDelayRule();
     void FlushMidiOutEvents(); // [audio]
+    // [any] effVendorSpecific kVstRequestParameterDescription (DVSTParameterDescription.h).
+    VstIntPtr AnswerParameterDescription(VstIntPtr Value, void* Ptr) const;
     // [any] CallAudioMaster for a request whose caller does not ask whether it was answered.
     VstIntPtr SendToHost(TAudioMasterOpcode Opcode, VstInt32 Index = 0, VstIntPtr Value = 0, void* Ptr = nullptr,
                          float Opt = 0.0f);

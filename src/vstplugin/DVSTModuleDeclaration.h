@@ -60,23 +60,15 @@ struct TVstProgramDeclaration
     void (TModule::*OnStoreChunk)(TCustomVstProgram* Sender, std::int32_t Index, bool isPreset) = nullptr;
 };
 
+// The fields are those of MARVO_VST_PARAMETER_FIELDS (DVSTModuleItems.h); a null text keeps the item's own.
 template <class TModule>
 struct TVstParameterDeclaration
 {
-    float Min = 0.0f;
-    float Max = 1.0f;
-    std::int32_t CC = -1;
-    TCurveType Curve = ctLinear;
-    const char* DisplayName = nullptr; // null: "Parameter n"
-    const char* Units = "";
-    float CurveFactor = 1.0f;
-    float SmoothingFactor = 1.0f;
-    bool CanBeAutomated = true;
-    bool ReportVST2Properties = false;
-    float StepFloat = 0.0f, SmallStepFloat = 0.0f, LargeStepFloat = 0.0f;
-    TVstParameterPropertiesFlags Flags{};
-    std::int32_t MinInteger = 0, MaxInteger = 0, StepInteger = 0, LargeStepInteger = 0;
-    const char* ShortLabel = "";
+#define MARVO_ROW_FIELD(Type, Name, Default) Type Name = Default;
+#define MARVO_ROW_TEXT(Name, Most) const char* Name = nullptr;
+    MARVO_VST_PARAMETER_FIELDS(MARVO_ROW_FIELD, MARVO_ROW_TEXT)
+#undef MARVO_ROW_FIELD
+#undef MARVO_ROW_TEXT
     void (TModule::*OnParameterChange)(TComponent* Sender, std::int32_t Index, float& Value) = nullptr;
     void (TModule::*OnCustomParameterLabel)(TComponent* Sender, std::int32_t Index, std::string& PreDefined) = nullptr;
     void (TModule::*OnCustomParameterDisplay)(TComponent* Sender, std::int32_t Index, std::string& PreDefined) = nullptr;
@@ -172,9 +164,9 @@ void Bind(std::function<R(A...)>& Event, TModule* Module, R (TModule::*Handler)(
 }
 
 // [host-main] Creates the declared programs, then parameters, then shell plug-ins in Module's collections and
-// binds the declared handlers to the events of the module and of its items.
+// binds the declared handlers to the events of its items.
 template <class TModule>
-void BindDeclaration(TModule& Module, const TVSTModuleDeclaration<TModule>& D)
+void BindItems(TModule& Module, const TVSTModuleDeclaration<TModule>& D)
 {
     TModule* M = &Module;
     for (const auto& P : D.Programs)
@@ -188,26 +180,13 @@ void BindDeclaration(TModule& Module, const TVSTModuleDeclaration<TModule>& D)
     for (const auto& P : D.Parameters)
     {
         TCustomVstParameterProperty* Item = M->ParameterProperties().Add();
-        Item->Min = P.Min;
-        Item->Max = P.Max;
-        Item->CC = P.CC;
-        Item->Curve = P.Curve;
-        if (P.DisplayName)
-            Item->SetDisplayName(P.DisplayName);
-        Item->Units = P.Units ? P.Units : "";
-        Item->CurveFactor = P.CurveFactor;
-        Item->SmoothingFactor = P.SmoothingFactor;
-        Item->CanBeAutomated = P.CanBeAutomated;
-        Item->ReportVST2Properties = P.ReportVST2Properties;
-        Item->StepFloat = P.StepFloat;
-        Item->SmallStepFloat = P.SmallStepFloat;
-        Item->LargeStepFloat = P.LargeStepFloat;
-        Item->Flags = P.Flags;
-        Item->MinInteger = P.MinInteger;
-        Item->MaxInteger = P.MaxInteger;
-        Item->StepInteger = P.StepInteger;
-        Item->LargeStepInteger = P.LargeStepInteger;
-        Item->SetShortLabel(P.ShortLabel ? P.ShortLabel : "");
+#define MARVO_COPY_FIELD(Type, Name, Default) Item->Name = P.Name;
+#define MARVO_COPY_TEXT(Name, Most)                                                                         \
+    if (P.Name)                                                                                            \
+        Item->Set##Name(P.Name);
+        MARVO_VST_PARAMETER_FIELDS(MARVO_COPY_FIELD, MARVO_COPY_TEXT)
+#undef MARVO_COPY_FIELD
+#undef MARVO_COPY_TEXT
         Bind(Item->OnParameterChange, M, P.OnParameterChange);
         Bind(Item->OnCustomParameterLabel, M, P.OnCustomParameterLabel);
         Bind(Item->OnCustomParameterDisplay, M, P.OnCustomParameterDisplay);
@@ -224,7 +203,13 @@ void BindDeclaration(TModule& Module, const TVSTModuleDeclaration<TModule>& D)
         Item->SetUniqueID(S.UniqueID ? S.UniqueID : "");
         Bind(Item->OnInstanciate, M, S.OnInstanciate);
     }
-    const TVSTModuleEvents<TModule>& E = D.Events;
+}
+
+// [host-main] Binds the declared handlers to the module's events.
+template <class TModule>
+void BindEvents(TModule& Module, const TVSTModuleEvents<TModule>& E)
+{
+    TModule* M = &Module;
     Bind(M->OnCreate, M, E.OnCreate);
     Bind(M->OnDestroy, M, E.OnDestroy);
     Bind(M->OnInitialize, M, E.OnInitialize);

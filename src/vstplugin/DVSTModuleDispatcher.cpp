@@ -312,6 +312,8 @@ VstIntPtr TCustomVSTModule::Dispatcher(VstInt32 Opcode, VstInt32 Index, VstIntPt
     case effGetVendorVersion:
         return FEffect.version;
     case effVendorSpecific:
+        if (Index == kVstRequestParameterDescription)
+            return AnswerParameterDescription(Value, Ptr);
         return OnVendorSpecific ? OnVendorSpecific(this, Index, Value, Ptr, Opt) : 0;
     case effCanDo:
         return CanDo(static_cast<const char*>(Ptr));
@@ -393,7 +395,7 @@ void TCustomVSTModule::GetParameterLabel(std::int32_t Index, char* Text)
     if (Index >= 0 && Index < numParams() && Index < FParameterProperties->Count())
     {
         TCustomVstParameterProperty& D = (*FParameterProperties)[Index];
-        Label = D.Units;
+        Label = D.Units();
         if (D.OnCustomParameterLabel)
             D.OnCustomParameterLabel(this, Index, Label);
     }

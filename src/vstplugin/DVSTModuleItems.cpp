@@ -88,23 +88,13 @@ TCustomVstParameterProperty::~TCustomVstParameterProperty()
 
 void TCustomVstParameterProperty::Assign(const TCustomVstParameterProperty& Source) // [any]
 {
-    Units = Source.Units;
+    FUnits = Source.FUnits;
     FDisplayName = Source.FDisplayName;
 }
 
 std::int32_t TCustomVstParameterProperty::Index() const // [any]
 {
     return FCollection.IndexOf(this);
-}
-
-void TCustomVstParameterProperty::SetDisplayName(const std::string& V) // [host-main]
-{
-    FDisplayName = V.substr(0, 30);
-}
-
-void TCustomVstParameterProperty::SetShortLabel(const std::string& V) // [host-main]
-{
-    FShortLabel = V.substr(0, 7);
 }
 
 // ---------------------------------------------------------------------------------------------------------

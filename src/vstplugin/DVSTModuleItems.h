@@ -13,6 +13,7 @@
 
 #include "platform/Forms.h"
 #include "vstplugin/DVSTEffect.h"
+#include "vstplugin/DVSTParameterDescription.h"
 
 class TCustomVSTModule;
 class TCustomVstProgram;
@@ -27,7 +28,35 @@ using TChunkEvent = std::function<void(TCustomVstProgram* Sender, std::int32_t I
 // UID is the plug-in's identifier as 4 characters, most significant byte first.
 using TUIDInstantiateEvent = std::function<void(TComponent* Sender, const std::string& UID)>;
 
-enum TCurveType { ctLinear, ctLogarithmic, ctExponential, ctFrequencyScale };
+// The fields a parameter declaration (DVSTModuleDeclaration.h) and its runtime item share, in declaration
+// order, with their defaults: FIELD(type, name, default) a plain value, TEXT(name, most characters kept, 0 for
+// all) a text. kVstUndeclared leaves the choice to the description (TCustomVSTModule::ParameterDescription):
+// the default is Min, the limits are Min..Max. An empty Symbol becomes "param" and the index.
+#define MARVO_VST_PARAMETER_FIELDS(FIELD, TEXT)                                                             \
+    FIELD(float, Min, 0.0f)                                                                                \
+    FIELD(float, Max, 1.0f)                                                                                \
+    FIELD(std::int32_t, CC, -1)                                                                            \
+    FIELD(TCurveType, Curve, ctLinear)                                                                     \
+    TEXT(DisplayName, 30)                                                                                  \
+    TEXT(Units, 0)                                                                                         \
+    FIELD(float, CurveFactor, 1.0f)                                                                        \
+    FIELD(float, SmoothingFactor, 1.0f)                                                                    \
+    FIELD(bool, CanBeAutomated, true)                                                                      \
+    FIELD(bool, ReportVST2Properties, false)                                                               \
+    FIELD(float, StepFloat, 0.0f)                                                                          \
+    FIELD(float, SmallStepFloat, 0.0f)                                                                     \
+    FIELD(float, LargeStepFloat, 0.0f)                                                                     \
+    FIELD(TVstParameterPropertiesFlags, Flags, {})                                                         \
+    FIELD(std::int32_t, MinInteger, 0)                                                                     \
+    FIELD(std::int32_t, MaxInteger, 0)                                                                     \
+    FIELD(std::int32_t, StepInteger, 0)                                                                    \
+    FIELD(std::int32_t, LargeStepInteger, 0)                                                               \
+    TEXT(ShortLabel, 7)                                                                                    \
+    TEXT(Symbol, 31)                                                                                       \
+    FIELD(float, Default, kVstUndeclared)                                                                  \
+    FIELD(float, LimitMin, kVstUndeclared)                                                                 \
+    FIELD(float, LimitMax, kVstUndeclared)                                                                 \
+    FIELD(std::int32_t, StepCount, 0)
 
 // [any] A 4-character identifier and its number, the first character in the most significant byte; missing
 // characters count as 0, characters past the fourth are ignored.
@@ -108,27 +137,19 @@ public:
     std::int32_t Index() const; // [any]
     TCustomVSTModule* VSTModule() const { return FModule; }
 
-    const std::string& DisplayName() const { return FDisplayName; }
-    void SetDisplayName(const std::string& V); // [host-main] keeps at most 30 characters
-    const std::string& ShortLabel() const { return FShortLabel; }
-    void SetShortLabel(const std::string& V); // [host-main] keeps at most 7 characters
-
     // [any] Advances SmoothState by one host write and answers the smoothed value. The state's cells
     // are read and written atomically; two threads writing the same parameter at once interleave their steps.
     float Smooth(float Value);
 
-    float Min = 0.0f;
-    float Max = 1.0f;
-    std::int32_t CC = -1;
-    TCurveType Curve = ctLinear;
-    std::string Units;
-    float CurveFactor = 1.0f;
-    float SmoothingFactor = 1.0f;
-    bool CanBeAutomated = true;
-    bool ReportVST2Properties = false;
-    float StepFloat = 0.0f, SmallStepFloat = 0.0f, LargeStepFloat = 0.0f;
-    TVstParameterPropertiesFlags Flags;
-    std::int32_t MinInteger = 0, MaxInteger = 0, StepInteger = 0, LargeStepInteger = 0;
+    // The declared fields. Texts: [any] to read, [host-main] to write; a write keeps the first characters
+    // the list allows ("Parameter n" until a name is written).
+#define MARVO_ITEM_FIELD(Type, Name, Default) Type Name = Default;
+#define MARVO_ITEM_TEXT(Name, Most)                                                                         \
+    const std::string& Name() const { return F##Name; }                                                    \
+    void Set##Name(const std::string& V) { F##Name = (Most) > 0 ? V.substr(0, (Most)) : V; }
+    MARVO_VST_PARAMETER_FIELDS(MARVO_ITEM_FIELD, MARVO_ITEM_TEXT)
+#undef MARVO_ITEM_FIELD
+#undef MARVO_ITEM_TEXT
     float SmoothState[2] = {0.0f, 0.0f}; // accessed through std::atomic_ref
 
     TParameterChangeEvent OnParameterChange;
@@ -138,8 +159,11 @@ public:
 private:
     TCustomVstParameterProperties& FCollection;
     TCustomVSTModule* FModule;
-    std::string FDisplayName;
-    std::string FShortLabel;
+#define MARVO_ITEM_FIELD(Type, Name, Default)
+#define MARVO_ITEM_TEXT(Name, Most) std::string F##Name;
+    MARVO_VST_PARAMETER_FIELDS(MARVO_ITEM_FIELD, MARVO_ITEM_TEXT)
+#undef MARVO_ITEM_FIELD
+#undef MARVO_ITEM_TEXT
 };
 
 class TCustomVstParameterProperties

@@ -137,11 +137,6 @@ void StoreCell(float& Cell, float Value)
 {
     std::atomic_ref<float>(Cell).store(Value, std::memory_order_relaxed);
 }
-
-bool IsFiniteValue(long double x)
-{
-    return Extended::IsFinite(x);
-}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------------------
@@ -231,8 +226,7 @@ void TCustomVSTModule::SetParameterAutomated(std::int32_t Index, float Value)
 }
 
 // ---------------------------------------------------------------------------------------------------------
-// Curves. Intermediate values are extended; t is rounded to a 32-bit float where noted. Logarithms and
-// exponentials come from the x87 unit so both builds agree.
+// Curves (DVSTParameterDescription.cpp, shared with the description's conversions)
 
 // [any] Real value to normalised 0..1; 0 for an index outside the declarations or a degenerate range.
 float TCustomVSTModule::ParameterToNormalized(std::int32_t Index, float Value) const
@@ -240,66 +234,17 @@ float TCustomVSTModule::ParameterToNormalized(std::int32_t Index, float Value) c
     if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
         return 0.0f;
     const TCustomVstParameterProperty& D = (*FParameterProperties)[Index];
-    const long double Min = D.Min, Max = D.Max, CF = D.CurveFactor;
-    float t = static_cast<float>((static_cast<long double>(Value) - Min) / (Max - Min));
-    const long double T = t;
-    switch (D.Curve)
-    {
-    case ctLinear:
-        break;
-    case ctLogarithmic:
-        t = static_cast<float>(Extended::Ln(CF * T + 1.0L) / Extended::Ln(CF + 1.0L));
-        break;
-    case ctExponential:
-        t = static_cast<float>((Extended::Exp(T * Extended::Ln(CF + 1.0L)) - 1.0L) / CF);
-        break;
-    case ctFrequencyScale:
-    {
-        const long double Ratio = (Min != 0.0L) ? Max / Min : Max;
-        t = static_cast<float>(Extended::Ln(Ratio * T + 1.0L) / Extended::Ln(Ratio));
-        break;
-    }
-    }
-    if (!(t >= 0.0f)) // below 0, and NaN
-        return 0.0f;
-    if (t > 1.0f)
-        return 1.0f;
-    return t;
+    return VstCurve::ToNormalized({D.Min, D.Max, D.Curve, D.CurveFactor}, Value);
 }
 
 // [any] Normalised 0..1 to a real value through the curve and the declaration's smoothing. The caller
-// checks Index. ctFrequencyScale uses the exact inverse of its real-to-normalised formula; a curve whose
-// factor makes its formula degenerate maps linearly.
+// checks Index.
 float TCustomVSTModule::NormalizedToParameter(std::int32_t Index, float Value)
 {
     if (Index < 0 || Index >= FParameterProperties->Count())
         return 0.0f;
     TCustomVstParameterProperty& D = (*FParameterProperties)[Index];
-    const long double CF = D.CurveFactor, N = Value;
-    long double Shaped = N;
-    switch (D.Curve)
-    {
-    case ctLinear:
-        break;
-    case ctLogarithmic:
-        Shaped = (Extended::Exp(Extended::Ln(CF + 1.0L) * N) - 1.0L) / CF;
-        break;
-    case ctExponential:
-        Shaped = Extended::Ln(CF * N + 1.0L) / Extended::Ln(CF + 1.0L);
-        break;
-    case ctFrequencyScale:
-    {
-        const long double Min = D.Min, Max = D.Max;
-        const long double Ratio = (Min != 0.0L) ? Max / Min : Max;
-        Shaped = (Extended::Exp(N * Extended::Ln(Ratio)) - 1.0L) / Ratio;
-        break;
-    }
-    }
-    if (!IsFiniteValue(Shaped) && IsFiniteValue(N))
-        Shaped = N;
-    const float n = static_cast<float>(Shaped);
-    const float r = static_cast<float>((static_cast<long double>(D.Max) - D.Min) * n + D.Min);
-    return D.Smooth(r);
+    return D.Smooth(VstCurve::ToReal({D.Min, D.Max, D.Curve, D.CurveFactor}, Value));
 }
 
 // ---------------------------------------------------------------------------------------------------------

@@ -178,6 +178,28 @@ TEST_F(SmallEQ, NormalisedValuesOfTheInitialSetting)
     EXPECT_EQ(Module->Parameter(1), 7.5f);
 }
 
+// The description tells adapters what the module does: it starts at the described defaults, and every
+// handler keeps a value up to the declared maximum inside the described limits.
+TEST_F(SmallEQ, StartsAtItsDescribedDefaultsAndKeepsItsDescribedLimits)
+{
+    const char* const Kinds[4] = {"freq", "gain", "bw", "sym"};
+    for (int i = 0; i < TSmallEQModule::kParameterCount; ++i)
+    {
+        const TVstParameterDescription D = Module->ParameterDescription(i);
+        EXPECT_EQ(D.Symbol, i == 32 ? std::string("volume") : Kinds[i % 4] + std::to_string(i / 4 + 1));
+        EXPECT_EQ(Module->Parameter(i), D.Default) << D.Symbol;
+    }
+    for (int i = 0; i < TSmallEQModule::kParameterCount; ++i)
+    {
+        const TVstParameterDescription D = Module->ParameterDescription(i);
+        for (const float Written : {D.Min, D.Max, D.Min - 1.0f, (D.Min + D.Max) / 2.0f})
+        {
+            Module->SetParameterAutomated(i, Written);
+            EXPECT_EQ(Module->Parameter(i), LimitedReal(D, Written)) << D.Symbol << " " << Written;
+        }
+    }
+}
+
 TEST_F(SmallEQ, HandlersLimitValuesAndPassThemBack)
 {
     struct TCase

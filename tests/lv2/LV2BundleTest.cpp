@@ -199,7 +199,7 @@ TEST(LV2Bundle, Lv2applyMatchesMarvoVstBitForBit)
     for (const TControl& C : *SharedControls())
     {
         const float N = Normalised(Random);
-        Lv2Controls += " -c " + C.Symbol + " " + Decimal(NormalisedToReal(C, N));
+        Lv2Controls += " -c " + C.Symbol + " " + Decimal(NormalizedToReal(C, N));
         VstSets += " --set " + std::to_string(C.Index) + "=" + Decimal(N);
     }
     int Status = 0;

@@ -1,4 +1,5 @@
-// The controls read from the equaliser's effect record, and the conversion of port values to normalised ones.
+// The controls the equaliser describes through its effect record, and the conversion of port values to
+// normalised ones.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,11 +9,17 @@
 #include "lv2/LV2Controls.h"
 #include "lv2/LV2Entry.h"
 #include "lv2/LV2Plugin.h"
+#include "platform/FPUControl.h"
 
 namespace
 {
 
 using namespace LV2Marvo;
+
+VstIntPtr VSTCALL ProbeHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
+{
+    return Opcode == audioMasterVersion ? 2400 : 0;
+}
 
 const std::vector<TControl>& Controls()
 {
@@ -30,13 +37,13 @@ TEST(LV2Controls, DeclareEveryParameterWithItsSymbolRangeUnitAndCurve)
     {
         const char* Kind;
         float Min, Max;
-        const char* Label;
-        TControlCurve Curve;
+        const char* Units;
+        TCurveType Curve;
     };
-    const Row Rows[4] = {{"freq", 20.0f, 20000.0f, "Hz", TControlCurve::Logarithmic},
-                         {"gain", -15.0f, 15.0f, "dB", TControlCurve::Linear},
-                         {"bw", 0.0f, 1.0f, "Oct", TControlCurve::Linear},
-                         {"sym", -1.0f, 1.0f, "", TControlCurve::Linear}};
+    const Row Rows[4] = {{"freq", 20.0f, 20000.0f, "Hz", ctLogarithmic},
+                         {"gain", -15.0f, 15.0f, "dB", ctLinear},
+                         {"bw", 0.0f, 1.0f, "Oct", ctLinear},
+                         {"sym", -1.0f, 1.0f, "", ctLinear}};
     for (int Band = 0; Band < 8; ++Band)
         for (int K = 0; K < 4; ++K)
         {
@@ -45,7 +52,7 @@ TEST(LV2Controls, DeclareEveryParameterWithItsSymbolRangeUnitAndCurve)
             EXPECT_EQ(P.Symbol, Rows[K].Kind + std::to_string(Band + 1));
             EXPECT_EQ(P.Min, Rows[K].Min);
             EXPECT_EQ(P.Max, Rows[K].Max);
-            EXPECT_EQ(P.Label, Rows[K].Label);
+            EXPECT_EQ(P.Units, Rows[K].Units);
             EXPECT_EQ(P.Curve, Rows[K].Curve);
         }
     EXPECT_EQ(C[0].CurveFactor, 1000.0f);
@@ -53,20 +60,47 @@ TEST(LV2Controls, DeclareEveryParameterWithItsSymbolRangeUnitAndCurve)
     EXPECT_EQ(C[32].Symbol, "volume");
     EXPECT_EQ(C[32].Min, -40.0f);
     EXPECT_EQ(C[32].Max, 6.0f);
-    // Defaults: the equaliser's initial setting, as its display shows it where that is the same setting.
-    EXPECT_EQ(C[0].Default, 31.5f);
-    EXPECT_EQ(C[3].Default, -1.0f);
-    EXPECT_EQ(C[28].Default, 16000.0f);
-    EXPECT_EQ(C[32].Default, 0.0f);
+    EXPECT_EQ(C[32].LimitMin, -15.0f);
+    EXPECT_EQ(C[32].LimitMax, 6.0f);
 }
 
-TEST(LV2Controls, SymbolsFollowTheParameterNames)
+// The defaults are the setting a fresh equaliser has (what getParameter answers before anything is written),
+// as round numbers where those are the same setting.
+TEST(LV2Controls, DefaultsAreTheFreshEffectsSetting)
 {
-    const std::pair<const char*, const char*> Cases[] = {
-        {"Filter 1 Frequency", "freq1"}, {"Filter 8 Bandwidth", "bw8"}, {"Filter 12 Symmetry", "sym12"},
-        {"Volume", "volume"},           {"Output Trim", "output_trim"}, {"3 Band", "p3_band"}};
-    for (const auto& [Name, Symbol] : Cases)
-        EXPECT_EQ(SymbolFor(Name), Symbol) << Name;
+    TFPUControlScope FPU;
+    AEffect* E = LV2EqualiserMain(&ProbeHost);
+    ASSERT_NE(E, nullptr);
+    for (const TControl& C : Controls())
+        EXPECT_EQ(RealToNormalized(C, C.Default), E->getParameter(E, C.Index)) << C.Symbol;
+    E->dispatcher(E, effClose, 0, 0, nullptr, 0.0f);
+    const std::pair<int, float> Round[] = {{0, 31.5f}, {3, -1.0f}, {8, 500.0f}, {28, 16000.0f}, {32, 0.0f}};
+    for (const auto& [Index, Default] : Round)
+        EXPECT_EQ(Controls()[static_cast<std::size_t>(Index)].Default, Default) << Index;
+}
+
+// The description converts exactly as the effect does, bit for bit: for 257 normalised values n (even steps
+// and odd values between them that no decimal step hits), getParameter after setParameter(n) answers the
+// description's real value of n, limited as the handler keeps it, converted back. The volume's handler keeps
+// -15 dB of its declared -40, so its lower quarter answers one value.
+TEST(LV2Controls, TheDescriptionConvertsAsTheEffectForEveryParameter)
+{
+    TFPUControlScope FPU;
+    AEffect* E = LV2EqualiserMain(&ProbeHost);
+    ASSERT_NE(E, nullptr);
+    int Plateau = 0;
+    for (const TControl& C : Controls())
+        for (int K = 0; K <= 256; ++K)
+        {
+            const float Step = static_cast<float>(K) / 256.0f;
+            const float N = K % 2 == 0 ? Step : std::nextafter(Step, 0.0f);
+            E->setParameter(E, C.Index, N);
+            const float Real = NormalizedToReal(C, N);
+            Plateau += LimitedReal(C, Real) != Real;
+            ASSERT_EQ(E->getParameter(E, C.Index), RealToNormalized(C, LimitedReal(C, Real))) << C.Symbol << " " << N;
+        }
+    EXPECT_GT(Plateau, 60); // the check above did meet the volume's plateau
+    E->dispatcher(E, effClose, 0, 0, nullptr, 0.0f);
 }
 
 // A port value that came from a normalised value reaches the module as the same real value: the port in
@@ -78,8 +112,8 @@ TEST(LV2Controls, RealValuesOfNormalisedOnesConvertBackExactly)
     for (const TControl& C : Controls())
         for (int I = 0; I < 2000; ++I)
         {
-            const float Real = NormalisedToReal(C, Normalised(Random));
-            ASSERT_EQ(NormalisedToReal(C, NormalisedFor(C, Real)), Real) << C.Symbol << " " << Real;
+            const float Real = NormalizedToReal(C, Normalised(Random));
+            ASSERT_EQ(NormalizedToReal(C, NormalisedFor(C, Real)), Real) << C.Symbol << " " << Real;
         }
 }
 
@@ -96,7 +130,7 @@ TEST(LV2Controls, ValuesOutsideTheRangeAreLimitedAsTheModuleLimitsThem)
     }
 }
 
-// [any] An effect whose parameter 0 is 0..100 with a curve the adapter does not know (a square).
+// [any] An effect whose parameter 0 is 0..100 with a curve of its own (a square), which it does not describe.
 AEffect* VSTCALL SquareCurveMain(TAudioMasterCallbackFunc)
 {
     struct TFake
@@ -123,7 +157,7 @@ AEffect* VSTCALL SquareCurveMain(TAudioMasterCallbackFunc)
     return &F->E;
 }
 
-TEST(LV2Controls, AParameterWhoseCurveCannotBeReadExactlyIsRefused)
+TEST(LV2Controls, AnEffectThatDoesNotDescribeItsParametersIsRefused)
 {
     EXPECT_THROW(DescribeControls(&SquareCurveMain), std::exception);
     EXPECT_THROW(DescribeControls([](TAudioMasterCallbackFunc) -> AEffect* { return nullptr; }), std::exception);

@@ -113,8 +113,8 @@ TEST(LV2Plugin, OutputIsTheEffectsOwnBitForBitInAnyBlockSize)
         THostedPlugin H;
         const LV2Marvo::TControl* C = SharedControls()->data();
         H.Control(kGain4) = 12.0f;
-        H.Control(kFirstParameterPort + 0) = NormalisedToReal(C[0], 0.25f);
-        H.Control(kFirstParameterPort + 32) = NormalisedToReal(C[32], 0.8f);
+        H.Control(kFirstParameterPort + 0) = NormalizedToReal(C[0], 0.25f);
+        H.Control(kFirstParameterPort + 32) = NormalizedToReal(C[32], 0.8f);
         std::vector<float> L = Tone(4000, 1000.0, 0.3f), R = Tone(4000, 100.0, 0.3f);
         H.Process(L, R, Block, InPlace);
         EXPECT_EQ(std::memcmp(L.data(), Reference.first.data(), L.size() * sizeof(float)), 0) << Block;

@@ -9,7 +9,8 @@ macro(fails expected text)
 endmacro()
 
 run(0 ${MARVO_VST} info ${PLUGIN})
-foreach(line "Unique ID +'" "Channels +2 inputs, 2 outputs" "Parameters +[1-9]" "\n +0  ")
+foreach(line "Unique ID +'" "Channels +2 inputs, 2 outputs" "Parameters +[1-9]" "\n +0  "
+             "Described +every parameter" "\n +0  freq1 +Freq1 +20[.][.]20000 +logarithmic 1000 +31.5 +20[.][.]20000")
   if(NOT OUT MATCHES "${line}")
     message(FATAL_ERROR "info lacks '${line}':\n${OUT}")
   endif()

@@ -23,8 +23,8 @@ run(0 ${MARVO_VST} validate ${PLUGIN} --level ${LEVEL} ${GRID} --json smalleq.js
 if(NOT OUT MATCHES "\n[1-9][0-9]* passed, 0 failed\n$" OR OUT MATCHES "(^|\n)FAIL ")
   message(FATAL_ERROR "SmallEQ failed a check at level ${LEVEL}:\n${OUT}")
 endif()
-foreach(check load texts open-close-order dispatcher-opcodes parameter-values process-finite program-round-trip
-              damaged-program threads)
+foreach(check load texts open-close-order dispatcher-opcodes parameter-values parameter-description process-finite
+              program-round-trip damaged-program threads)
   if(LEVEL GREATER_EQUAL 3 AND NOT OUT MATCHES "(^|\n)PASS ${check}\n")
     message(FATAL_ERROR "SmallEQ: no 'PASS ${check}' at level ${LEVEL}:\n${OUT}")
   endif()
@@ -53,7 +53,7 @@ endif()
 # FaultyEffect: no fault passes; each fault fails exactly the checks that look for it (',' between several).
 set(faults "none:" "text-overrun:texts" "unclamped:parameter-values" "subnormal:process-no-subnormals"
            "noisy:process-silence" "nan:process-finite" "drift:chunk-round-trip,program-round-trip" "lost-writes:threads"
-           "lossy-chunk:chunk-round-trip")
+           "lossy-chunk:chunk-round-trip" "misdescribed:parameter-description")
 if(ISOLATED)
   list(APPEND faults "crash:process-finite" "opcode-crash:dispatcher-opcodes")
 endif()

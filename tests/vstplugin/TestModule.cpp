@@ -8,7 +8,8 @@ const TVstProgramDeclaration<M> TestPrograms[] = {
 const TVstParameterDeclaration<M> TestParameters[] = {
     {.Min = 20, .Max = 20000, .Curve = ctLogarithmic, .DisplayName = "Frequency", .Units = "Hz", .CurveFactor = 1000,
      .OnParameterChange = &M::ParameterChanged, .OnCustomParameterDisplay = &M::Display},
-    {.Min = -15, .Max = 15, .DisplayName = "Gain", .Units = "dB", .OnParameterChange = &M::ParameterChanged},
+    {.Min = -15, .Max = 15, .DisplayName = "Gain", .Units = "dB", .Symbol = "gain", .Default = 3, .LimitMin = -6,
+     .LimitMax = 6, .StepCount = 61, .OnParameterChange = &M::ParameterChanged},
     {.Min = 0, .Max = 1, .CanBeAutomated = false, .ReportVST2Properties = true, .StepFloat = 0.5f,
      .SmallStepFloat = 0.25f, .LargeStepFloat = 1, .Flags = {kVstParameterUsesFloatStep}, .MinInteger = 1,
      .MaxInteger = 9, .StepInteger = 2, .LargeStepInteger = 3, .ShortLabel = "Switching"},

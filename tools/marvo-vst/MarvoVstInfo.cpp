@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "MarvoVst.h"
+#include "vstplugin/DVSTParameterDescription.h"
 
 namespace
 {
@@ -102,6 +103,49 @@ void Table(const std::vector<std::vector<std::string>>& Rows, const std::string&
     }
 }
 
+std::string Decimal(float V)
+{
+    char Text[32];
+    std::snprintf(Text, sizeof Text, "%g", static_cast<double>(V));
+    return Text;
+}
+
+const char* CurveName(TCurveType C)
+{
+    switch (C)
+    {
+    case ctLinear:
+        return "linear";
+    case ctLogarithmic:
+        return "logarithmic";
+    case ctExponential:
+        return "exponential";
+    case ctFrequencyScale:
+        return "frequency scale";
+    }
+    return "?";
+}
+
+// The parameters as the plug-in describes them through the framework's description request; no rows when
+// it does not answer it.
+std::vector<std::vector<std::string>> Descriptions(TVstPlugIn& P)
+{
+    std::vector<std::vector<std::string>> Rows{{"#", "Symbol", "Short", "Range", "Curve", "Default", "Kept", "Steps",
+                                                "Automatable"}};
+    for (std::int32_t I = 0; I < P.numParams(); ++I)
+    {
+        TVstParameterDescription D;
+        if (!ReadParameterDescription(P.VstEffect, I, D))
+            return {};
+        const std::string Curve = D.Curve == ctLinear ? CurveName(D.Curve)
+                                                      : std::string(CurveName(D.Curve)) + " " + Decimal(D.CurveFactor);
+        Rows.push_back({std::to_string(I), D.Symbol, D.ShortLabel, Decimal(D.Min) + ".." + Decimal(D.Max), Curve,
+                        Decimal(D.Default), Decimal(D.LimitMin) + ".." + Decimal(D.LimitMax),
+                        D.StepCount > 0 ? std::to_string(D.StepCount) : "continuous", D.CanBeAutomated ? "yes" : "no"});
+    }
+    return Rows;
+}
+
 } // namespace
 
 int RunInfo(const TCommandLine& CommandLine)
@@ -120,6 +164,7 @@ int RunInfo(const TCommandLine& CommandLine)
                               P.GetParamLabel(I),
                               P.GetParamDisplay(I), Value});
     }
+    const std::vector<std::vector<std::string>> Described = Descriptions(P);
     std::vector<std::vector<std::string>> Programs;
     const std::int32_t Current = P.ProgramNr();
     for (std::int32_t I = 0; I < P.numPrograms(); ++I)
@@ -148,6 +193,11 @@ int RunInfo(const TCommandLine& CommandLine)
     Line("Parameters", std::to_string(P.numParams()));
     if (P.numParams() > 0)
         Table(Parameters, "  ");
+    if (!Described.empty())
+    {
+        Line("Described", "every parameter, by the framework's description request");
+        Table(Described, "  ");
+    }
     std::cout.flush();
     return std::cout ? 0 : 1;
 }

@@ -1071,6 +1071,7 @@ const std::vector<TStage>& ValidationStages()
         {"open-close", 2, &CheckOpenClose},
         {"dispatcher-opcodes", 2, &CheckDispatcher},
         {"parameter-values", 2, &CheckParameters},
+        {"parameter-description", 2, &CheckDescription},
         {"process-finite", 3, &CheckProcessing},
         {"program-round-trip", 3, &CheckState},
         {"threads", 3, &CheckThreads},

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "vstplugin/DVSTEffect.h"
+#include "vstplugin/DVSTParameterDescription.h"
 
 #if defined(_WIN32)
 #define FAULTY_EXPORT extern "C" __declspec(dllexport)
@@ -21,7 +22,8 @@ namespace
 
 enum TFault
 {
-    fNone, fCrash, fTextOverrun, fUnclamped, fSubnormal, fNoisy, fNaN, fDrift, fLostWrites, fLossyChunk, fOpcodeCrash
+    fNone, fCrash, fTextOverrun, fUnclamped, fSubnormal, fNoisy, fNaN, fDrift, fLostWrites, fLossyChunk, fOpcodeCrash,
+    fMisdescribed
 };
 
 struct TFaulty
@@ -40,7 +42,7 @@ TFault FaultFromEnvironment()
     const char* Name = std::getenv("MARVO_FAULTY_EFFECT");
     const std::string N = Name ? Name : "";
     const char* const kNames[] = {"",      "crash", "text-overrun", "unclamped",   "subnormal",   "noisy",
-                                  "nan",   "drift", "lost-writes",  "lossy-chunk", "opcode-crash"};
+                                  "nan",   "drift", "lost-writes",  "lossy-chunk", "opcode-crash", "misdescribed"};
     for (int I = 0; I < static_cast<int>(std::size(kNames)); ++I)
         if (N == kNames[I])
             return static_cast<TFault>(I);
@@ -55,6 +57,24 @@ TFaulty& Of(AEffect* E)
 void CopyText(void* Ptr, const char* Text)
 {
     std::strcpy(static_cast<char*>(Ptr), Text);
+}
+
+// [host-main] The framework's parameter description request: both gains linear over 0..1, kept there
+// (misdescribed: as if the handler kept 0.25..1).
+VstIntPtr Describe(const TFaulty& F, VstInt32 Code, VstIntPtr Size, void* Ptr)
+{
+    auto* R = static_cast<TVstParameterDescriptionRecord*>(Ptr);
+    if (Code != kVstRequestParameterDescription || Size != sizeof *R || !R || R->Index < 0 || R->Index > 1)
+        return 0;
+    const std::int32_t Index = R->Index;
+    *R = {};
+    R->Index = Index;
+    CopyText(R->Symbol, Index == 0 ? "left" : "right");
+    R->Max = R->CurveFactor = R->LimitMax = 1.0f;
+    R->Default = 0.5f;
+    R->LimitMin = F.Fault == fMisdescribed ? 0.25f : 0.0f;
+    R->Flags = kVstDescriptionAutomatable;
+    return 1;
 }
 
 // [host-main]
@@ -95,6 +115,7 @@ VstIntPtr VSTCALL Dispatcher(AEffect* E, VstInt32 Opcode, VstInt32 Index, VstInt
         CopyText(Ptr, (Text + "%").c_str());
         return 0;
     }
+    case effVendorSpecific: return Describe(F, Index, Value, Ptr);
     case effGetEffectName: CopyText(Ptr, "Faulty"); return 1;
     case effGetVendorString: CopyText(Ptr, "Marvo tests"); return 1;
     case effGetProductString: CopyText(Ptr, "FaultyEffect"); return 1;
