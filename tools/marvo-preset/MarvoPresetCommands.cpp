@@ -1,3 +1,4 @@
+#include <cctype>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -172,10 +173,14 @@ std::string ProgramFileOf(const std::string& Path)
     return Bytes.str();
 }
 
+// A program file by its name (.fxp) or its first bytes.
 bool IsProgramFile(const std::string& Path)
 {
+    std::string Extension = std::filesystem::path(Path).extension().string();
+    for (char& C : Extension)
+        C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
     const std::vector<std::uint8_t> Bytes = ReadPresetFileBytes(Path);
-    return Bytes.size() >= 4 && std::memcmp(Bytes.data(), "CcnK", 4) == 0;
+    return Extension == ".fxp" || (Bytes.size() >= 4 && std::memcmp(Bytes.data(), "CcnK", 4) == 0);
 }
 
 } // namespace
