@@ -251,8 +251,11 @@ std::string TCommandLineReader::Read(const std::vector<std::string>& Args, std::
         for (const CLI::App* Sub : F->App.get_subcommands())
             F->CheckRepeats(*Sub);
         const std::string What = E.what(), Name = What.substr(0, What.find(':'));
-        if (What.find("flag override") != std::string::npos)
-            throw EUsageError("option '" + Name + "' takes no value");
+        if (What.find("flag override") != std::string::npos) // "flag was given a disallowed flag override"
+        {
+            const std::string Flag = What.substr(0, What.find(' '));
+            throw EUsageError("option '" + (Flag.starts_with("-") ? Flag : "--" + Flag) + "' takes no value");
+        }
         if (std::ranges::find(F->Files, Name) != F->Files.end())
             throw EUsageError("option '" + Name + "' needs a file name");
         throw EUsageError("option '" + Name + "' needs a value");
