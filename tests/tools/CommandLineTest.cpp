@@ -57,6 +57,8 @@ TEST(CommandLine, ReadsEveryKindAtItsBoundsInTheOrderGiven)
     EXPECT_EQ(Defaults.Integer, 7);
     EXPECT_EQ(Defaults.Choice, -1);
     EXPECT_EQ(Read({"run", "--int", "10", "a", "b"}).Integer, 10);
+    EXPECT_EQ(Read({"run", "/a/b.dll", "/int"}).Arguments, (std::vector<std::string>{"/a/b.dll", "/int"}))
+        << "a path is no option, on Windows neither";
 }
 
 TEST(CommandLine, RefusesEachMistakeWithItsOwnLine)

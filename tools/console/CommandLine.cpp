@@ -85,6 +85,7 @@ TCommandLineReader::TCommandLineReader() : F(std::make_unique<TImpl>())
 {
     F->App.set_help_flag();
     F->App.allow_extras();
+    F->App.allow_windows_style_options(false); // "/path/to/file" is an argument on Windows too
 }
 
 TCommandLineReader::~TCommandLineReader() = default;
@@ -99,6 +100,7 @@ void TCommandLineReader::AddCommand(const std::string& Name, const std::string& 
         C.App = F->App.add_subcommand(Name);
         C.App->set_help_flag();
         C.App->allow_extras();
+        C.App->allow_windows_style_options(false);
         F->App.require_subcommand(0, 1); // an argument named like a command is an argument after the command
     }
     C.ArgumentNames = ArgumentNames;
