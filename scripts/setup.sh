@@ -12,7 +12,7 @@ PACKAGES=(
   libfreetype-dev libpng-dev fonts-dejavu-core
   g++-mingw-w64-i686-posix mingw-w64-i686-dev g++-mingw-w64-x86-64-posix mingw-w64-x86-64-dev nsis
   wine wine32:i386 wine64 fonts-liberation fonts-wine xvfb xauth x11-apps
-  libsndfile1-dev libcxxopts-dev libeigen3-dev lsp-plugins-vst zam-plugins dpf-plugins-vst
+  libsndfile1-dev libcli11-dev nlohmann-json3-dev libeigen3-dev lsp-plugins-vst zam-plugins dpf-plugins-vst
   libx11-dev libxext-dev libxfixes-dev libxtst-dev x11-utils xdotool
   lv2-dev lilv-utils sordi jalv jackd2 pipewire-bin
 )

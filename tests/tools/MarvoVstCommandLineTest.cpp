@@ -46,6 +46,8 @@ TEST(MarvoVstCommandLine, RefusesMistakesAsUsageErrorsWithTheReason)
         {{"validate", "a.so", "--rates", "999"}, "from 1000 to 768000"},
         {{"validate", "a.so", "--blocks", "0,512"}, "--blocks '0,512'"},
         {{"validate", "a.so", "--blocks", "65537"}, "--blocks '65537'"},
+        {{"validate", "a.so", "--blocks", "1,,512"}, "--blocks '1,,512'"},
+        {{"validate", "a.so", "--rates", ",44100"}, "--rates ',44100'"},
         {{"validate", "a.so", "--json="}, "needs a file name"},
         {{"validate", "a.so", "--set", "1=0.5"}, "'--set' does not apply to 'validate'"},
         {{"process", "a.so", "i", "o", "--level", "2"}, "'--level' does not apply to 'process'"},
@@ -89,6 +91,9 @@ TEST(MarvoVstCommandLine, TakesOptionsInEitherFormAndKeepsTheOrderOfSettings)
     EXPECT_EQ(ParseCommandLine({"edit", "a.so", "--generic=selector"}).GenericEditor, gsOld);
     EXPECT_EQ(ParseCommandLine({"edit", "a.so"}).GenericEditor, gsDefault);
     EXPECT_TRUE(ParseCommandLine({"process", "--help", "--frob"}).Help) << "help wins over mistakes";
+    EXPECT_EQ(ParseCommandLine({"process", "a.so", "info", "edit"}).Arguments,
+              (std::vector<std::string>{"a.so", "info", "edit"}))
+        << "files named like commands are arguments";
 
     const TCommandLine V = ParseCommandLine({"validate", "a.so", "--level=5", "--rates", "96000,44100,96000",
                                              "--blocks=1", "--json", "r.json"});

@@ -2,7 +2,6 @@
 // loaded through the host's preset loading, and writes what the window shows, magnified by nearest-neighbour
 // scaling, as a PNG. Every failure ends as one line on standard error and a non-zero exit status.
 // [editor] throughout.
-#include <charconv>
 #include <cstdint>
 #include <cstdio>
 #include <exception>
@@ -59,41 +58,23 @@ std::string UsageText()
            "Exit status: 0 done, 1 failed, 2 wrong command line.\n";
 }
 
-int ParseRange(const std::string& Option, const std::string& Text, int Low, int High)
-{
-    int Value = 0;
-    const char* End = Text.data() + Text.size();
-    const auto R = std::from_chars(Text.data(), End, Value);
-    if (Text.empty() || R.ec != std::errc() || R.ptr != End || Value < Low || Value > High)
-        throw EUsageError(Option + " '" + Text + "': expected a whole number from " + std::to_string(Low) + " to " +
-                          std::to_string(High));
-    return Value;
-}
-
 TOptions ParseCommandLine(const std::vector<std::string>& Args)
 {
     TOptions O;
     O.Help = AsksForHelp(Args);
     if (O.Help)
         return O;
-    const std::vector<TDeclaredOption> Declared{{"scale", true}, {"band", true}, {"zoom", true}, {"response"}};
-    const TOptionList Given = ReadOptions(Declared, Args);
-    if (!Given.Unknown.empty())
-        throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");
-    if (!Given.MissingValue.empty())
-        throw EUsageError("option '" + Given.MissingValue + "' needs a value");
-    for (const auto& [Name, Value] : Given.Options)
-        if (Name == "--scale")
-            O.Scale = ParseRange(Name, Value, 1, kMaxScale);
-        else if (Name == "--zoom")
-            O.Zoom = ParseRange(Name, Value, 1, TFmVornEQ::kMaxZoom);
-        else if (Name == "--response")
-            O.Response = true;
-        else
-            O.Band = ParseRange(Name, Value, 1, TSmallEQModule::kBands);
-    const std::vector<std::string>& Positional = Given.Arguments;
-    if (Positional.empty() || Positional.size() > 2)
-        throw EUsageError("expected [PRESET.fxp] OUT.png (" + std::to_string(Positional.size()) + " arguments given)");
+    TCommandLineReader R;
+    R.AddCommand("", "[PRESET.fxp] OUT.png", 1, 2);
+    const auto Range = [&R](const char* Name, int& Target, int High) {
+        R.AddInteger(Name, Target, 1, High, "{option} '{value}': expected a whole number from 1 to " + std::to_string(High));
+    };
+    Range("--scale", O.Scale, kMaxScale);
+    Range("--band", O.Band, TSmallEQModule::kBands);
+    Range("--zoom", O.Zoom, TFmVornEQ::kMaxZoom);
+    R.AddFlag("--response", O.Response);
+    std::vector<std::string> Positional;
+    R.Read(Args, Positional);
     O.Output = Positional.back();
     if (Positional.size() == 2)
         O.Preset = Positional.front();

@@ -1,57 +1,33 @@
 // marvo-play: the command line and the usage text.
-#include <charconv>
-
 #include "MarvoPlay.h"
 #include "audiofile/AudioFile.h"
 
-namespace
-{
-
-int ParseInteger(const std::string& Option, const std::string& Text, int Min, int Max)
-{
-    int V = 0;
-    const char* End = Text.data() + Text.size();
-    const auto [P, E] = std::from_chars(Text.data(), End, V);
-    if (E != std::errc() || P != End || Text.empty())
-        throw EPlayUsageError(Option + " needs a whole number, not '" + Text + "'");
-    if (V < Min || V > Max)
-        throw EPlayUsageError(Option + " " + Text + ": must lie in " + std::to_string(Min) + ".." +
-                              std::to_string(Max));
-    return V;
-}
-
-} // namespace
-
 TPlayOptions ParsePlayCommandLine(const std::vector<std::string>& Args)
 {
-    const std::vector<TDeclaredOption> Declared{{"h,help"}, {"show"}, {"block", true}, {"bits", true}};
-    const TOptionList Given = ReadOptions(Declared, Args);
-    if (!Given.Unknown.empty())
-        throw EPlayUsageError("unknown option '" + Given.Unknown + "'");
-    if (!Given.MissingValue.empty())
-        throw EPlayUsageError(Given.MissingValue + " needs a value");
-
     TPlayOptions O;
-    for (const auto& [Name, Value] : Given.Options)
-        if (Name == "--help")
-            O.Help = true;
-        else if (Name == "--show")
-            O.Show = true;
-        else if (Name == "--block")
-            O.BlockSize = ParseInteger(Name, Value, 1, kPlayMaxBlock);
-        else if (Value != "8" && Value != "16" && Value != "24")
-            throw EPlayUsageError("--bits " + Value + ": a player gives 8, 16 or 24 bits");
-        else
-            O.Bits = std::stoi(Value);
-    const std::vector<std::string>& Positional = Given.Arguments;
+    O.Help = AsksForHelp(Args);
     if (O.Help)
         return O;
-    if (Positional.size() != 3)
-        throw EPlayUsageError("expected PLUGIN INPUT OUTPUT, got " + std::to_string(Positional.size()) +
-                              " argument" + (Positional.size() == 1 ? "" : "s"));
-    O.PlugIn = Positional[0];
-    O.Input = Positional[1];
-    O.Output = Positional[2];
+    try
+    {
+        TCommandLineReader R;
+        R.AddCommand("", "PLUGIN INPUT OUTPUT", 3, 3);
+        R.AddFlag("--show", O.Show);
+        R.AddInteger("--block", O.BlockSize, 1, kPlayMaxBlock,
+                     "{option} {value}: must lie in 1.." + std::to_string(kPlayMaxBlock));
+        int Depth = 1;
+        R.AddChoice("--bits", Depth, {"8", "16", "24"}, "{option} {value}: a player gives 8, 16 or 24 bits");
+        std::vector<std::string> Positional;
+        R.Read(Args, Positional);
+        O.Bits = 8 * (Depth + 1);
+        O.PlugIn = Positional[0];
+        O.Input = Positional[1];
+        O.Output = Positional[2];
+    }
+    catch (const EUsageError& E)
+    {
+        throw EPlayUsageError(E.what());
+    }
     return O;
 }
 

@@ -1,5 +1,8 @@
+#include <cctype>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <filesystem>
 #include <iostream>
 #include <memory>
 #include <sstream>
@@ -42,6 +45,12 @@ std::string FileStem(const std::string& Path)
     std::string Name = Slash == std::string::npos ? Path : Path.substr(Slash + 1);
     const std::size_t Dot = Name.find_last_of('.');
     return Dot == std::string::npos || Dot == 0 ? Name : Name.substr(0, Dot);
+}
+
+std::string FileName(const std::string& Path)
+{
+    const std::size_t Slash = Path.find_last_of("/\\");
+    return Slash == std::string::npos ? Path : Path.substr(Slash + 1);
 }
 
 std::string WithExtension(const std::string& Path, const std::string& Extension)
@@ -107,19 +116,13 @@ TEqualiserSetting ReadProgramFile(const std::string& Path, std::string& Name)
     return S;
 }
 
-int RunPresetImport(const TPresetCommandLine& C)
+namespace
 {
-    if (C.List)
-    {
-        const std::vector<std::uint8_t> Bytes = ReadPresetFileBytes(C.File);
-        if (!IsPlayerPresetFile(Bytes))
-            throw std::runtime_error(C.File + ": not a preset library of the player (--list reads .q1 and .eqf files)");
-        int Number = 1;
-        for (const TPlayerPresetRecord& R : ReadPlayerPresetRecords(Bytes, C.File))
-            std::cout << Number++ << "  " << R.Name << "\n";
-        return 0;
-    }
 
+// Fits the preset FILE as import does, prints the bands and the error, draws --plot; the fit's program
+// file, with the name --name or the record's or the file's.
+std::string FitProgram(const TPresetCommandLine& C, const std::string& GivenName)
+{
     TImportOptions Options;
     Options.SampleRate = C.SampleRate;
     Options.ShelfCorner = C.ShelfCorner;
@@ -140,15 +143,87 @@ int RunPresetImport(const TPresetCommandLine& C)
     for (const std::string& W : R.Warnings)
         std::cerr << "marvo-preset: warning: " << W << "\n";
 
-    const std::string Output = C.Output.empty() ? WithExtension(C.File, ".fxp") : C.Output;
-    const std::string Name = !C.Name.empty() ? C.Name : !R.Name.empty() ? R.Name : FileStem(C.File);
-    const std::string Bytes = ProgramFileBytes(R.Parameters, Name);
+    const std::string Name = !GivenName.empty() ? GivenName : !R.Name.empty() ? R.Name : FileStem(C.File);
+    std::string Bytes = ProgramFileBytes(R.Parameters, Name);
     PrintSetting(R.Parameters);
     std::cout << Format("error over 20 Hz - 16 kHz: RMS %.3f dB, max %.3f dB\n", R.RmsDb, R.MaxDb);
     if (!C.Plot.empty())
         PlotTo(C.Plot, R.Fit.Frequencies, R.Fit.TargetDb, R.Fit.FittedDb, Name);
+    return Bytes;
+}
+
+// A program file of the equaliser in any form it loads, as the parameter form of what it then holds.
+std::string ProgramFileOf(const std::string& Path)
+{
+    THostedEqualiser E;
+    try
+    {
+        E.PlugIn->LoadPreset(Path);
+    }
+    catch (const std::exception& X)
+    {
+        throw std::runtime_error(Path + ": " + X.what());
+    }
+    TEqualiserSetting S;
+    for (int i = 0; i < kModelParameters; ++i)
+        S[i] = E.Module->Parameter(i);
+    PrintSetting(S);
+    std::ostringstream Bytes(std::ios::binary);
+    E.PlugIn->SavePreset(Bytes);
+    return Bytes.str();
+}
+
+// A program file by its name (.fxp) or its first bytes.
+bool IsProgramFile(const std::string& Path)
+{
+    std::string Extension = std::filesystem::path(Path).extension().string();
+    for (char& C : Extension)
+        C = static_cast<char>(std::tolower(static_cast<unsigned char>(C)));
+    const std::vector<std::uint8_t> Bytes = ReadPresetFileBytes(Path);
+    return Extension == ".fxp" || (Bytes.size() >= 4 && std::memcmp(Bytes.data(), "CcnK", 4) == 0);
+}
+
+} // namespace
+
+int RunPresetImport(const TPresetCommandLine& C)
+{
+    if (C.List)
+    {
+        const std::vector<std::uint8_t> Bytes = ReadPresetFileBytes(C.File);
+        if (!IsPlayerPresetFile(Bytes))
+            throw std::runtime_error(C.File + ": not a preset library of the player (--list reads .q1 and .eqf files)");
+        int Number = 1;
+        for (const TPlayerPresetRecord& R : ReadPlayerPresetRecords(Bytes, C.File))
+            std::cout << Number++ << "  " << R.Name << "\n";
+        return 0;
+    }
+    const std::string Output = C.Output.empty() ? WithExtension(C.File, ".fxp") : C.Output;
+    const std::string Bytes = FitProgram(C, C.Name);
     WriteFileAtomically(Output, Bytes.data(), Bytes.size());
     std::cout << "wrote " << Output << "\n";
+    return 0;
+}
+
+int RunPresetPipeWire(const TPresetCommandLine& C)
+{
+    const std::string Program = IsProgramFile(C.File) ? ProgramFileOf(C.File) : FitProgram(C, "");
+    const std::string Name = C.Name.empty() ? kDefaultDeviceName : C.Name;
+    const std::string Text = FilterChainDropIn(PortValues(ProgramValues(Program)), Name, FileName(C.File));
+    std::string Output = C.Output.empty() ? WithExtension(C.File, ".conf") : C.Output;
+    if (C.Install)
+    {
+        const std::string Folder = PipeWireDropInFolder();
+        std::error_code Error;
+        std::filesystem::create_directories(Folder, Error);
+        if (Error)
+            throw std::runtime_error("cannot create '" + Folder + "': " + Error.message());
+        Output = (std::filesystem::path(Folder) / kDropInFileName).string();
+    }
+    WriteFileAtomically(Output, Text.data(), Text.size());
+    std::cout << "wrote " << Output << "\n";
+    if (C.Install)
+        std::cout << "restart PipeWire to use it: systemctl --user restart pipewire\n"
+                  << "then choose \"" << Name << "\" as the output device\n";
     return 0;
 }
 

@@ -14,6 +14,8 @@ int main(int argc, char** argv)
             std::cout << PresetUsageText();
             return 0;
         }
+        if (C.Command == "pipewire")
+            return RunPresetPipeWire(C);
         return C.Command == "import" ? RunPresetImport(C) : RunPresetShow(C);
     });
 }

@@ -10,38 +10,16 @@
 namespace
 {
 
-enum TOptionKind : unsigned
-{
-    okSet = 1, okFxp = 2, okBlock = 4, okSaveFxp = 8, okGeneric = 16, okLevel = 32, okRates = 64, okBlocks = 128,
-    okJson = 256, okEngine = 512
-};
-
 struct TCommandDeclaration
 {
     const char* Name;
     const char* ArgumentNames; // for messages
     std::size_t Arguments;
-    unsigned Options;
 };
 
 constexpr TCommandDeclaration kCommands[] = {
-    {"info", "PLUGIN", 1, 0},
-    {"process", "PLUGIN IN OUT", 3, okSet | okFxp | okBlock | okEngine},
-    {"save-fxp", "PLUGIN FILE", 2, okSet | okFxp},
-    {"edit", "PLUGIN", 1, okSet | okFxp | okSaveFxp | okGeneric},
-    {"validate", "PLUGIN", 1, okLevel | okRates | okBlocks | okJson},
-};
-
-struct TOptionDeclaration
-{
-    const char* Name;
-    TOptionKind Kind;
-};
-
-constexpr TOptionDeclaration kOptions[] = {
-    {"--set", okSet},       {"--fxp", okFxp},     {"--block", okBlock},   {"--save-fxp", okSaveFxp},
-    {"--generic", okGeneric}, {"--level", okLevel}, {"--rates", okRates}, {"--blocks", okBlocks},
-    {"--json", okJson},     {"--engine", okEngine},
+    {"info", "PLUGIN", 1},     {"process", "PLUGIN IN OUT", 3}, {"save-fxp", "PLUGIN FILE", 2},
+    {"edit", "PLUGIN", 1},     {"validate", "PLUGIN", 1},
 };
 
 bool ParseInteger(const std::string& Text, long long& Value)
@@ -51,6 +29,7 @@ bool ParseInteger(const std::string& Text, long long& Value)
     return !Text.empty() && R.ec == std::errc() && R.ptr == End;
 }
 
+// "INDEX=VALUE": a parameter and its normalised value.
 TParameterSetting ParseSetting(const std::string& Text)
 {
     const std::size_t Eq = Text.find('=');
@@ -69,60 +48,6 @@ TParameterSetting ParseSetting(const std::string& Text)
     return {static_cast<std::int32_t>(Index), static_cast<float>(Value)};
 }
 
-int ParseBlockSize(const std::string& Text)
-{
-    long long N = 0;
-    if (!ParseInteger(Text, N) || N < 1 || N > kMaxBlockSize)
-        throw EUsageError("--block '" + Text + "': expected a number of frames from 1 to " +
-                          std::to_string(kMaxBlockSize));
-    return static_cast<int>(N);
-}
-
-std::string ParseEngine(const std::string& Text)
-{
-    if (Text == "fast" || Text == "reference")
-        return Text;
-    throw EUsageError("--engine '" + Text + "': expected 'fast' or 'reference'");
-}
-
-TGUIStyle ParseGeneric(const std::string& Text)
-{
-    if (Text == "list")
-        return gsList;
-    if (Text == "selector")
-        return gsOld;
-    throw EUsageError("--generic '" + Text + "': expected 'list' or 'selector'");
-}
-
-int ParseLevel(const std::string& Text)
-{
-    long long N = 0;
-    if (!ParseInteger(Text, N) || N < 1 || N > kMaxValidateLevel)
-        throw EUsageError("--level '" + Text + "': expected 1 to " + std::to_string(kMaxValidateLevel));
-    return static_cast<int>(N);
-}
-
-// A comma-separated list of whole numbers from Low to High, each once.
-std::vector<int> ParseList(const std::string& Name, const std::string& Text, long long Low, long long High)
-{
-    std::vector<int> List;
-    std::size_t Start = 0;
-    for (;;)
-    {
-        const std::size_t Comma = Text.find(',', Start);
-        const std::string Item = Text.substr(Start, Comma == std::string::npos ? std::string::npos : Comma - Start);
-        long long N = 0;
-        if (!ParseInteger(Item, N) || N < Low || N > High)
-            throw EUsageError(Name + " '" + Text + "': expected numbers from " + std::to_string(Low) + " to " +
-                              std::to_string(High) + ", separated by commas");
-        if (std::find(List.begin(), List.end(), static_cast<int>(N)) == List.end())
-            List.push_back(static_cast<int>(N));
-        if (Comma == std::string::npos)
-            return List;
-        Start = Comma + 1;
-    }
-}
-
 } // namespace
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
@@ -131,60 +56,38 @@ TCommandLine ParseCommandLine(const std::vector<std::string>& Args)
     C.Help = AsksForHelp(Args);
     if (C.Help)
         return C;
-    if (Args.empty())
-        throw EUsageError("no command given");
-
-    const TCommandDeclaration* Command = nullptr;
+    TCommandLineReader R;
     for (const TCommandDeclaration& D : kCommands)
-        if (Args[0] == D.Name)
-            Command = &D;
-    if (!Command)
-        throw EUsageError((Args[0].starts_with("-") ? "unknown option '" : "unknown command '") + Args[0] + "'");
-    C.Command = Command->Name;
+        R.AddCommand(D.Name, D.ArgumentNames, D.Arguments, D.Arguments);
+    std::vector<std::string> Settings;
+    R.AddTexts("--set", Settings, {"process", "save-fxp", "edit"});
+    R.AddFile("--fxp", C.ProgramFile, {"process", "save-fxp", "edit"});
+    R.AddInteger("--block", C.BlockSize, 1, kMaxBlockSize,
+                 "{option} '{value}': expected a number of frames from 1 to " + std::to_string(kMaxBlockSize),
+                 {"process"});
+    R.AddFile("--save-fxp", C.SaveProgramFile, {"edit"});
+    int Generic = -1;
+    R.AddChoice("--generic", Generic, {"list", "selector"}, "{option} '{value}': expected 'list' or 'selector'",
+                {"edit"});
+    int Engine = -1;
+    R.AddChoice("--engine", Engine, {"fast", "reference"}, "{option} '{value}': expected 'fast' or 'reference'",
+                {"process"});
+    R.AddInteger("--level", C.Level, 1, kMaxValidateLevel,
+                 "{option} '{value}': expected 1 to " + std::to_string(kMaxValidateLevel), {"validate"});
+    const std::string ListRefusal = "{option} '{value}': expected numbers from ";
+    R.AddIntegerList("--rates", C.Rates, kMinValidateRate, kMaxValidateRate,
+                     ListRefusal + std::to_string(kMinValidateRate) + " to " + std::to_string(kMaxValidateRate) +
+                         ", separated by commas",
+                     {"validate"});
+    R.AddIntegerList("--blocks", C.Blocks, 1, kMaxBlockSize,
+                     ListRefusal + "1 to " + std::to_string(kMaxBlockSize) + ", separated by commas", {"validate"});
+    R.AddFile("--json", C.JsonFile, {"validate"});
 
-    std::vector<TDeclaredOption> Declared;
-    for (const TOptionDeclaration& D : kOptions)
-        Declared.push_back({D.Name + 2, true});
-    const TOptionList Given = ReadOptions(Declared, std::vector<std::string>(Args.begin() + 1, Args.end()));
-    if (!Given.Unknown.empty())
-        throw EUsageError("unknown option '" + Given.Unknown.substr(0, Given.Unknown.find('=')) + "'");
-    if (!Given.MissingValue.empty())
-        throw EUsageError("option '" + Given.MissingValue + "' needs a value");
-    C.Arguments = Given.Arguments;
-
-    unsigned Seen = 0;
-    for (const auto& [Name, Value] : Given.Options)
-    {
-        const TOptionDeclaration* Option = nullptr;
-        for (const TOptionDeclaration& D : kOptions)
-            if (Name == D.Name)
-                Option = &D;
-        if (!(Command->Options & Option->Kind))
-            throw EUsageError("option '" + Name + "' does not apply to '" + C.Command + "'");
-        if ((Seen & Option->Kind) && Option->Kind != okSet)
-            throw EUsageError("option '" + Name + "' given twice");
-        Seen |= Option->Kind;
-
-        switch (Option->Kind)
-        {
-        case okSet: C.Settings.push_back(ParseSetting(Value)); break;
-        case okFxp: C.ProgramFile = Value; break;
-        case okBlock: C.BlockSize = ParseBlockSize(Value); break;
-        case okSaveFxp: C.SaveProgramFile = Value; break;
-        case okGeneric: C.GenericEditor = ParseGeneric(Value); break;
-        case okLevel: C.Level = ParseLevel(Value); break;
-        case okRates: C.Rates = ParseList(Name, Value, kMinValidateRate, kMaxValidateRate); break;
-        case okBlocks: C.Blocks = ParseList(Name, Value, 1, kMaxBlockSize); break;
-        case okJson: C.JsonFile = Value; break;
-        case okEngine: C.Engine = ParseEngine(Value); break;
-        }
-        if ((Option->Kind == okFxp || Option->Kind == okSaveFxp || Option->Kind == okJson) && Value.empty())
-            throw EUsageError("option '" + Name + "' needs a file name");
-    }
-    if (C.Arguments.size() != Command->Arguments)
-        throw EUsageError("'" + C.Command + "' expects " + Command->ArgumentNames + " (" +
-                          std::to_string(C.Arguments.size()) + " argument" + (C.Arguments.size() == 1 ? "" : "s") +
-                          " given)");
+    C.Command = R.Read(Args, C.Arguments);
+    for (const std::string& S : Settings)
+        C.Settings.push_back(ParseSetting(S));
+    C.GenericEditor = Generic == 0 ? gsList : Generic == 1 ? gsOld : gsDefault;
+    C.Engine = Engine == 0 ? "fast" : Engine == 1 ? "reference" : "";
     return C;
 }
 

@@ -2,10 +2,12 @@
 // the JSON report.
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 
+#include <nlohmann/json.hpp>
+
 #include "MarvoVstValidate.h"
+#include "platform/AtomicFile.h"
 
 namespace
 {
@@ -25,45 +27,23 @@ std::string OneLine(std::string Text)
     return Text;
 }
 
-std::string JsonString(const std::string& Text)
-{
-    std::string S = "\"";
-    for (const char C : Text)
-    {
-        const auto U = static_cast<unsigned char>(C);
-        if (C == '"' || C == '\\')
-            S += {'\\', C};
-        else if (U < 0x20)
-        {
-            char Escape[8];
-            std::snprintf(Escape, sizeof Escape, "\\u%04x", U);
-            S += Escape;
-        }
-        else
-            S += C;
-    }
-    return S + "\"";
-}
-
+// The results as JSON, written in one step; texts that are no UTF-8 (a plug-in's own bytes) get U+FFFD where
+// they break it.
 void WriteJson(const std::string& File, const TCommandLine& C, const std::vector<TCheckResult>& Results,
                int Passed, int Failed)
 {
-    std::ofstream Out(File, std::ios::binary | std::ios::trunc);
-    Out << "{\n  \"plugin\": " << JsonString(C.Arguments[0]) << ",\n  \"level\": " << C.Level
-        << ",\n  \"passed\": " << Passed << ",\n  \"failed\": " << Failed << ",\n  \"checks\": [";
-    for (std::size_t I = 0; I < Results.size(); ++I)
+    nlohmann::ordered_json Checks = nlohmann::ordered_json::array();
+    for (const TCheckResult& R : Results)
     {
-        const TCheckResult& R = Results[I];
         std::string Verdict = kVerdictWords[static_cast<int>(R.Verdict)];
         for (char& Ch : Verdict)
             Ch = static_cast<char>(Ch - 'A' + 'a');
-        Out << (I ? "," : "") << "\n    {\"name\": " << JsonString(R.Name) << ", \"result\": \"" << Verdict
-            << "\", \"detail\": " << JsonString(R.Detail) << "}";
+        Checks.push_back({{"name", R.Name}, {"result", Verdict}, {"detail", R.Detail}});
     }
-    Out << "\n  ]\n}\n";
-    Out.close();
-    if (!Out)
-        throw std::runtime_error("cannot write '" + File + "'");
+    const nlohmann::ordered_json Report = {
+        {"plugin", C.Arguments[0]}, {"level", C.Level}, {"passed", Passed}, {"failed", Failed}, {"checks", Checks}};
+    const std::string Text = Report.dump(2, ' ', false, nlohmann::ordered_json::error_handler_t::replace) + "\n";
+    WriteFileAtomically(File, Text.data(), Text.size());
 }
 
 void Print(const TCheckResult& R)

@@ -56,9 +56,6 @@ struct TStage
     void (*Run)(TValidation& V);
 };
 
-// The stage that compares a plug-in's parameter description with its conversions
-// (MarvoVstValidateDescription.cpp).
-void CheckDescription(TValidation& V);
 
 // In order; the first ("load") decides whether the others run.
 const std::vector<TStage>& ValidationStages();

@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <set>
 
-#include "MarvoVstValidate.h"
+#include "MarvoVstValidateStages.h"
 #include "vstplugin/DVSTParameterDescription.h"
 
 namespace
@@ -42,7 +42,7 @@ std::string FirstMismatch(TVstPlugIn& P, const TVstParameterDescription& D)
 
 } // namespace
 
-void CheckDescription(TValidation& V)
+void MarvoVstValidate::CheckDescription(TValidation& V)
 {
     TVstHost Host;
     TVstPlugIn& P = LoadPlugIn(Host, V.Path());

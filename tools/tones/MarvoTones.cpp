@@ -145,26 +145,21 @@ int main(int argc, char** argv)
 {
     try
     {
-        const TOptionList Given = ReadOptions({{"h,help"}}, std::vector<std::string>(argv + 1, argv + argc));
-        const std::vector<std::string>& Args = Given.Arguments;
-        const bool Clean = Given.Unknown.empty() && Given.MissingValue.empty();
-        if (Clean && Args.empty() && Given.Options.size() == 1)
+        const std::vector<std::string> Given(argv + 1, argv + argc);
+        if (AsksForHelp(Given))
         {
             std::fputs(kUsage, stdout);
             return 0;
         }
-        if (Clean && Given.Options.empty() && Args.size() == 2 && Args[0] == "make")
-        {
-            Make(Args[1]);
-            return 0;
-        }
-        if (Clean && Given.Options.empty() && Args.size() == 3 && Args[0] == "measure")
-        {
-            Measure(Args[1], Args[2]);
-            return 0;
-        }
-        std::fputs(kUsage, stderr);
-        return 2;
+        TCommandLineReader R;
+        R.AddCommand("make", "OUT.wav", 1, 1);
+        R.AddCommand("measure", "BEFORE AFTER", 2, 2);
+        std::vector<std::string> Args;
+        if (R.Read(Given, Args) == "make")
+            Make(Args[0]);
+        else
+            Measure(Args[0], Args[1]);
+        return 0;
     }
     catch (const EUsageError&)
     {
