@@ -95,7 +95,7 @@ float ExactPortValue(const LV2Marvo::TControl& C, float Want)
 {
     constexpr int kSearchedUlps = 64;
     const auto Same = [Want](float Got) { return std::memcmp(&Got, &Want, sizeof Got) == 0; };
-    float Up = LV2Marvo::NormalisedToReal(C, Want), Down = Up;
+    float Up = NormalizedToReal(C, Want), Down = Up;
     for (int Step = 0; Step <= kSearchedUlps; ++Step)
     {
         for (const float Candidate : {Up, Down})
