@@ -7,16 +7,12 @@
 #include "equaliser/SEQGUI.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/System.h"
-#include "presets/PresetImport.h"
 
 namespace
 {
 
 constexpr float kDefaultFrequency[8] = {31.5f, 100.0f, 320.0f, 1000.0f, 2000.0f, 4000.0f, 8000.0f, 16000.0f};
 constexpr float kDefaultSymmetry[8] = {-1.0f, -0.5f, 0.0f, 0.0f, 0.0f, 0.0f, 0.5f, 1.0f};
-
-constexpr const char* kImportTitle = "Import EQ preset";
-constexpr const char* kImportFilter = "EQ presets (*.txt;*.eqf;*.q1)|*.txt;*.eqf;*.q1|All files (*.*)|*.*|";
 
 bool Contains(const TRect& R, int X, int Y)
 {
@@ -80,6 +76,8 @@ void TFmVornEQ::SelectFilter(int Index)
 
 void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    if (FImport)
+        return; // the import's result replaces the whole setting: no edits meanwhile
     if (FResponseShown && Y >= kHeight)
     {
         ResponseMouseDown(Button, Shift, X, Y - kHeight);
@@ -118,24 +116,24 @@ void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShif
     if (Contains(FFrequencyRect, X, Y))
     {
         if (Shift & ssShift)
-            ResetOrDrag(FFrequencyRect, 4 * b, kDefaultFrequency[b]);
+            ResetOrDrag(FFrequencyRect, ParameterIndex(b, bpFrequency), kDefaultFrequency[b]);
         else if (Right)
             PopupAtPointer(PUFreqDisplay);
         else
             StartDrag(FFrequencyRect);
     }
     else if (Contains(FGainRect, X, Y))
-        ResetOrDrag(FGainRect, 4 * b + 1, 0.0f);
+        ResetOrDrag(FGainRect, ParameterIndex(b, bpGain), 0.0f);
     else if (Contains(FBandwidthRect, X, Y))
-        ResetOrDrag(FBandwidthRect, 4 * b + 2, 0.5f);
+        ResetOrDrag(FBandwidthRect, ParameterIndex(b, bpBandwidth), 0.5f);
     else if (Contains(FSymmetryRect, X, Y))
-        ResetOrDrag(FSymmetryRect, 4 * b + 3, kDefaultSymmetry[b]);
+        ResetOrDrag(FSymmetryRect, ParameterIndex(b, bpSymmetry), kDefaultSymmetry[b]);
     else if (Contains(FMeterRect, X, Y))
     {
         if (Shift & ssRight)
             PopupAtPointer(PUMeter);
         else
-            ResetOrDrag(FMeterRect, TSmallEQModule::kVolumeIndex, 0.0f);
+            ResetOrDrag(FMeterRect, kVolumeParameter, 0.0f);
     }
     else if (Contains(FOverviewRect, X, Y))
     {
@@ -198,22 +196,26 @@ void TFmVornEQ::FormMouseMove(TComponent* /*Sender*/, TShiftState Shift, int X, 
     const TPoint C = Centre(*Panel);
     const long double dx = X - C.X, dy = Y - C.Y;
     const auto Current = [&](int Index) { return static_cast<long double>(Value(Index)); };
+    // The new value: scaled by 2^Octaves, or moved by Delta.
+    const auto Scale = [&](int Index, long double Octaves) {
+        Write(Index, static_cast<float>(Current(Index) * Extended::Exp2(Octaves)));
+    };
+    const auto Move = [&](int Index, long double Delta) { Write(Index, static_cast<float>(Current(Index) + Delta)); };
     TPoint Back = C;
     if (Panel == &FFrequencyRect)
-        Write(4 * b, static_cast<float>(Current(4 * b) * Extended::Exp2((Fine ? 0.001L : 0.01L) * dx)));
+        Scale(ParameterIndex(b, bpFrequency), (Fine ? 0.001L : 0.01L) * dx);
     else if (Panel == &FGainRect)
-        Write(4 * b + 1, static_cast<float>(Current(4 * b + 1) + (Fine ? 0.01L : 0.1L) * -dy));
+        Move(ParameterIndex(b, bpGain), (Fine ? 0.01L : 0.1L) * -dy);
     else if (Panel == &FBandwidthRect)
-        Write(4 * b + 2, static_cast<float>(Current(4 * b + 2) * Extended::Exp2((Fine ? 0.001L : 0.01L) * dy)));
+        Scale(ParameterIndex(b, bpBandwidth), (Fine ? 0.001L : 0.01L) * dy);
     else if (Panel == &FSymmetryRect)
-        Write(4 * b + 3, static_cast<float>(Current(4 * b + 3) + (Fine ? 0.001L : 0.01L) * dx));
+        Move(ParameterIndex(b, bpSymmetry), (Fine ? 0.001L : 0.01L) * dx);
     else if (Panel == &FMeterRect)
-        Write(TSmallEQModule::kVolumeIndex,
-              static_cast<float>(Current(TSmallEQModule::kVolumeIndex) + (Fine ? 0.01L : 0.1L) * -dy));
+        Move(kVolumeParameter, (Fine ? 0.01L : 0.1L) * -dy);
     else
     {
-        Write(4 * b + 1, static_cast<float>(Current(4 * b + 1) + (Fine ? 0.05L : 0.2L) * -dy));
-        Write(4 * b, OverviewFrequency(FOverviewRect, X));
+        Move(ParameterIndex(b, bpGain), (Fine ? 0.05L : 0.2L) * -dy);
+        Write(ParameterIndex(b, bpFrequency), OverviewFrequency(FOverviewRect, X));
         Back.X = X;
     }
     const TPoint Screen = PanelToScreen(Back);
@@ -255,6 +257,8 @@ bool TFmVornEQ::ResponseMouseDown(TMouseButton Button, TShiftState Shift, int X,
 
 void TFmVornEQ::FormMouseWheel(TComponent* /*Sender*/, TShiftState Shift, int WheelDelta, int X, int Y)
 {
+    if (FImport)
+        return;
     if (!FResponseShown || Y < kHeight)
         return;
     const int Band = FResponse.MouseWheel(Shift, WheelDelta, X, Y - kHeight);
@@ -286,29 +290,4 @@ void TFmVornEQ::MIMeterClick(TComponent* Sender)
 {
     static_cast<TMenuItem*>(Sender)->SetChecked(true);
     GUITimer->SetEnabled(!MIMeterOff->Checked());
-}
-
-void TFmVornEQ::MIImportPresetClick(TComponent* /*Sender*/)
-{
-    if (!FModule)
-        return;
-    if (const std::optional<std::string> Path = OpenFileDialog(kImportTitle, "", kImportFilter))
-        ImportPreset(*Path);
-}
-
-bool TFmVornEQ::ImportPreset(const std::string& Path)
-{
-    if (!FModule)
-        return false;
-    const TImportResult Imported = ImportPresetFile(Path, TImportOptions{});
-    if (!Imported.Ok)
-    {
-        ShowMessageBox("The EQ preset cannot be imported.\n" + Imported.Error);
-        return false;
-    }
-    for (int Index = 0; Index < static_cast<int>(Imported.Parameters.size()); ++Index)
-        Write(Index, Imported.Parameters[static_cast<std::size_t>(Index)]);
-    DrawOverview();
-    Invalidate();
-    return true;
 }

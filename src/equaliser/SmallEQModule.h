@@ -28,6 +28,7 @@
 #include "dsp/DFilter.h"
 #include "equaliser/SEQCascade.h"
 #include "equaliser/SEQCoefficientExchange.h"
+#include "equaliser/SEQParameters.h"
 #include "equaliser/SEQRequests.h"
 #include "equaliser/SEQView.h"
 #include "platform/FPUControl.h"
@@ -39,7 +40,7 @@ public:
     static constexpr int kBands = 8;
     static constexpr int kChannels = 2;
     static constexpr int kSnapshots = 8;
-    static constexpr std::int32_t kVolumeIndex = 32;
+    static constexpr std::int32_t kVolumeIndex = kVolumeParameter;
     static constexpr std::int32_t kParameterCount = 33;
 
     // [host-main] Loads the declaration: programs, parameters, then VSTModuleCreate.

@@ -8,6 +8,7 @@
 #include <unsupported/Eigen/LevenbergMarquardt>
 
 #include "dsp/DMath.h"
+#include "equaliser/SEQParameters.h"
 #include "platform/FPUControl.h"
 #include "presets/PresetResponse.h"
 
@@ -48,12 +49,12 @@ long double Ln1000()
 
 double RangeLow(int Index)
 {
-    return Index % 4 == 0 && Index != kModelVolumeIndex ? 0.0 : ParameterRange(Index).Lowest;
+    return KindOfParameter(Index) == bpFrequency && Index != kModelVolumeIndex ? 0.0 : ParameterRange(Index).Lowest;
 }
 
 double RangeHigh(int Index)
 {
-    return Index % 4 == 0 && Index != kModelVolumeIndex ? 1.0 : ParameterRange(Index).Highest;
+    return KindOfParameter(Index) == bpFrequency && Index != kModelVolumeIndex ? 1.0 : ParameterRange(Index).Highest;
 }
 
 bool IsFrequency(int Index)
@@ -154,7 +155,7 @@ public:
             const float Now = FModel.Parameter(j);
             const double VolumeNow = FModel.VolumeDb();
             const float Step = FModel.TryParameter(j, ValueOf(j, x + h <= hi ? x + h : x - h), Tried);
-            const std::vector<double>* Base = j == kModelVolumeIndex ? nullptr : &FModel.BandDb(j / 4);
+            const std::vector<double>* Base = j == kModelVolumeIndex ? nullptr : &FModel.BandDb(BandOfParameter(j));
             // d(model)/du = d(model)/dx · dx/du, with dx the step the stored floats actually took.
             const long double dx = CoordinateOf(j, Step) - CoordinateOf(j, Now);
             const long double dxdu = (hi - lo) * 0.5L * Extended::Cos(u[j]);
@@ -231,10 +232,10 @@ void PlaceBand(TEqualiserSetting& S, int Band, const TPresetFilter& F)
     if (Symmetry != 0.0)
         Bandwidth *= 2.0L;
     const long double Control = (Extended::Ln(Bandwidth) * Extended::Log2E + kOctavesOffset) / kOctavesScale;
-    S[4 * Band] = static_cast<float>(Frequency);
-    S[4 * Band + 1] = static_cast<float>(std::clamp(F.GainDb, -14.5, 14.5));
-    S[4 * Band + 2] = static_cast<float>(std::clamp(static_cast<double>(Control), kStartControlLowest, kStartControlHighest));
-    S[4 * Band + 3] = static_cast<float>(Symmetry);
+    S[ParameterIndex(Band, bpFrequency)] = static_cast<float>(Frequency);
+    S[ParameterIndex(Band, bpGain)] = static_cast<float>(std::clamp(F.GainDb, -14.5, 14.5));
+    S[ParameterIndex(Band, bpBandwidth)] = static_cast<float>(std::clamp(static_cast<double>(Control), kStartControlLowest, kStartControlHighest));
+    S[ParameterIndex(Band, bpSymmetry)] = static_cast<float>(Symmetry);
 }
 
 TEqualiserSetting StartFrom(const std::vector<TPresetFilter>& Chosen, double PreampDb)
@@ -247,10 +248,10 @@ TEqualiserSetting StartFrom(const std::vector<TPresetFilter>& Chosen, double Pre
         else
         {
             // A spare band: flat, spread over the range, free to take any shape.
-            S[4 * b] = static_cast<float>(20.0L * Extended::Exp(Ln1000() * (b + 0.5L) / kModelBands));
-            S[4 * b + 1] = 0.5f;
-            S[4 * b + 2] = 0.5f;
-            S[4 * b + 3] = 0.0f;
+            S[ParameterIndex(b, bpFrequency)] = static_cast<float>(20.0L * Extended::Exp(Ln1000() * (b + 0.5L) / kModelBands));
+            S[ParameterIndex(b, bpGain)] = 0.5f;
+            S[ParameterIndex(b, bpBandwidth)] = 0.5f;
+            S[ParameterIndex(b, bpSymmetry)] = 0.0f;
         }
     }
     const TParameterRange V = ParameterRange(kModelVolumeIndex);
@@ -416,6 +417,8 @@ TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
     int Steps = 0;
     const std::function<void()> Tick = [&] {
         ++Steps;
+        if (Options.Cancelled && Options.Cancelled())
+            throw EFitCancelled();
         if (Options.OnProgress && Steps % 8 == 0)
             Options.OnProgress(std::min(0.99, Steps / Planned));
     };
@@ -496,7 +499,7 @@ TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
     Result.FittedDb = Model.ResponseDb();
     FitErrors(Result.Frequencies, Target, Result.FittedDb, Result.RmsDb, Result.MaxDb);
     for (int b = 0; b < kModelBands; ++b)
-        if (std::fabs(Result.Setting[4 * b + 1]) >= 15.0f)
+        if (std::fabs(Result.Setting[ParameterIndex(b, bpGain)]) >= 15.0f)
         {
             Result.Warnings.push_back("band " + std::to_string(b + 1) +
                                       " is at its gain limit: the file asks for more than the bands reach");

@@ -1,6 +1,7 @@
 #include "presets/PresetModel.h"
 
 #include "dsp/DMath.h"
+#include "equaliser/SEQParameters.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/FPUControl.h"
 
@@ -14,7 +15,7 @@ constexpr TParameterRange kVolumeRange = {-15.0f, 6.0f};
 
 TParameterRange ParameterRange(int Index)
 {
-    return Index == kModelVolumeIndex ? kVolumeRange : kBandRanges[Index % 4];
+    return Index == kModelVolumeIndex ? kVolumeRange : kBandRanges[KindOfParameter(Index)];
 }
 
 TEqualiserModel::TEqualiserModel(std::vector<double> Frequencies, double SampleRate)
@@ -37,7 +38,7 @@ float TEqualiserModel::SetParameter(int Index, float Value)
     if (Index == kModelVolumeIndex)
         FVolumeDb = static_cast<double>(20.0L * Extended::Log10(FModule->VolumeFactor()));
     else
-        FStaleBands |= 1u << (Index / 4);
+        FStaleBands |= 1u << BandOfParameter(Index);
     return FModule->Parameter(Index);
 }
 
@@ -110,17 +111,17 @@ float TEqualiserModel::TryParameter(int Index, float Value, std::vector<double>&
 {
     const float Kept = Parameter(Index);
     if (Index != kModelVolumeIndex)
-        BandDb(Index / 4); // the present response stays valid once the parameter is back
+        BandDb(BandOfParameter(Index)); // the present response stays valid once the parameter is back
     const double Volume = FVolumeDb;
     const float Tried = SetParameter(Index, Value);
     if (Index == kModelVolumeIndex)
         Db.assign(FFrequencies.size(), FVolumeDb);
     else
-        ComputeBand(Index / 4, Db);
+        ComputeBand(BandOfParameter(Index), Db);
     SetParameter(Index, Kept);
     FVolumeDb = Volume;
     if (Index != kModelVolumeIndex)
-        FStaleBands &= ~(1u << (Index / 4));
+        FStaleBands &= ~(1u << BandOfParameter(Index));
     return Tried;
 }
 

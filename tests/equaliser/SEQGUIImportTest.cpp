@@ -19,13 +19,13 @@ class SEQGUIImport : public TEditorTest
 TEST_F(SEQGUIImport, TheStripMenuEndsWithTheImportAndACancelledDialogChangesNothing)
 {
     std::vector<std::string> Names;
-    for (const TMenuItem* Item : Editor->PUOverview->Items())
+    for (const TMenuItem* Item : Editor->PopupMenu("PUOverview")->Items())
         Names.push_back(Item->Name());
     EXPECT_EQ(Names, (std::vector<std::string>{"MIDefaultScheme", "MIBlackWhiteScheme", "N1", "MIOff", "N5", "MIShowResponse", "N3",
                                                "MIImportPreset"}));
-    EXPECT_FALSE(Editor->MIImportPreset->RadioItem());
+    EXPECT_FALSE(Editor->MenuItem("MIImportPreset")->RadioItem());
 
-    Editor->MIOff->Click();
+    Editor->MenuItem("MIOff")->Click();
     std::vector<float> Before;
     for (int i = 0; i < Module->numParams(); ++i)
         Before.push_back(Module->Parameter(i));
@@ -33,8 +33,8 @@ TEST_F(SEQGUIImport, TheStripMenuEndsWithTheImportAndACancelledDialogChangesNoth
     HeadlessDriver::MouseDown(*Editor, TMouseButton::mbRight, ssRight, 70, 32);
     ASSERT_EQ(HeadlessDriver::Dialogs().size(), 1u);
     EXPECT_EQ(HeadlessDriver::Dialogs()[0].Title, "Import EQ preset");
-    EXPECT_TRUE(Editor->MIOff->Checked()) << "the import is no scheme";
-    EXPECT_FALSE(Editor->MIDefaultScheme->Checked());
+    EXPECT_TRUE(Editor->MenuItem("MIOff")->Checked()) << "the import is no scheme";
+    EXPECT_FALSE(Editor->MenuItem("MIDefaultScheme")->Checked());
     for (int i = 0; i < Module->numParams(); ++i)
         EXPECT_EQ(Module->Parameter(i), Before[static_cast<std::size_t>(i)]) << i;
     EXPECT_TRUE(HeadlessDriver::MessageBoxes().empty());
