@@ -15,7 +15,9 @@
 //
 // Threads. The window, its bitmaps and every Draw operation belong to [editor]. Parameter changes
 // made on another thread (a host's automation) do not draw: the module marks the affected parts and
-// UpdateTimer redraws them on [editor].
+// UpdateTimer redraws them on [editor]. A preset import fits on a thread of the editor's own
+// (TPresetImportJob), which touches neither the window nor the module; UpdateTimer applies its result on
+// [editor].
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -160,6 +162,8 @@ private:
     // Parameter k of the module as the editor shows it; 0 without a module.
     float Value(int Index) const;
     void DrawReadOut(const TRect& R, const std::string& Text);
+    // The band whose channel-0 filter lies nearest to Frequency in Hz (the lower index on a tie); needs a module.
+    int NearestBand(double Frequency) const;
     // Hides the cursor and puts the pointer on the centre of R.
     void StartDrag(const TRect& R);
     // Writes Value to parameter Index (automated) when a module is attached.

@@ -74,6 +74,23 @@ void TFmVornEQ::SelectFilter(int Index)
     Invalidate();
 }
 
+int TFmVornEQ::NearestBand(double Frequency) const
+{
+    int Nearest = 0;
+    double Best = 0.0;
+    TSmallEQModule::TFilterReadLock Lock(*FModule);
+    for (int Band = 0; Band < TSmallEQModule::kBands; ++Band)
+    {
+        const double Distance = std::fabs(FModule->Filter(Band)->Frequency() - Frequency);
+        if (Band == 0 || Distance < Best)
+        {
+            Nearest = Band;
+            Best = Distance;
+        }
+    }
+    return Nearest;
+}
+
 void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShiftState Shift, int X, int Y)
 {
     if (FImport)
@@ -140,24 +157,7 @@ void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShif
         if (Shift & ssRight)
             PopupAtPointer(PUOverview);
         else if (FModule)
-        {
-            const double f = OverviewFrequency(FOverviewRect, X);
-            int Nearest = 0;
-            double Best = 0.0;
-            {
-                TSmallEQModule::TFilterReadLock Lock(*FModule);
-                for (int Band = 0; Band < TSmallEQModule::kBands; ++Band)
-                {
-                    const double Distance = std::fabs(FModule->Filter(Band)->Frequency() - f);
-                    if (Band == 0 || Distance < Best)
-                    {
-                        Nearest = Band;
-                        Best = Distance;
-                    }
-                }
-            }
-            SelectFilter(Nearest);
-        }
+            SelectFilter(NearestBand(OverviewFrequency(FOverviewRect, X)));
     }
 }
 
