@@ -63,7 +63,7 @@ void BM_RenderBackground(benchmark::State& State)
     for (auto _ : State)
     {
         B.Editor->RenderBackground(255);
-        benchmark::DoNotOptimize(B.Editor->FDisplayBitmap.Bits());
+        benchmark::DoNotOptimize(B.Editor->DisplayBitmap().Bits());
     }
 }
 
@@ -73,7 +73,7 @@ void BM_GUITimerTickWithPaint(benchmark::State& State)
     const int Paints = HeadlessDriver::PaintCount(*B.Editor);
     for (auto _ : State)
     {
-        B.Editor->GUITimerTimer(B.Editor->GUITimer);
+        B.Editor->GUITimerTimer(B.Editor->Timer("GUITimer"));
         Application().ProcessMessages();
     }
     if (HeadlessDriver::PaintCount(*B.Editor) - Paints < State.iterations())
@@ -81,16 +81,16 @@ void BM_GUITimerTickWithPaint(benchmark::State& State)
 }
 
 // One mouse move with the left button held over the editor's read-out Panel: alternately one pixel each way
-// from its centre (so the value swings and never sticks at a limit), along Y or X. Parameter Offset of the
+// from its centre (so the value swings and never sticks at a limit), along Y or X. Parameter Kind of the
 // selected band is what the read-out changes.
-void DragStep(benchmark::State& State, TRect TFmVornEQ::*Panel, int Offset, bool Vertical)
+void DragStep(benchmark::State& State, const TRect& (TFmVornEQ::*Panel)() const, TBandParameter Kind, bool Vertical)
 {
     TBenchEditor B;
-    const TRect R = B.Editor->*Panel;
+    const TRect R = (B.Editor->*Panel)();
     const int CX = (R.Left + R.Right) / 2, CY = (R.Top + R.Bottom) / 2;
     HeadlessDriver::MouseDown(*B.Editor, TMouseButton::mbLeft, ssLeft, CX, CY);
     HeadlessDriver::SetShiftOfQueuedMoves(ssLeft);
-    const int Index = 4 * B.Editor->FSelectedFilter + Offset;
+    const int Index = ParameterIndex(B.Editor->SelectedFilter(), Kind);
     const float Before = B.Module->ShownParameter(Index);
     HeadlessDriver::MouseMove(*B.Editor, ssLeft, Vertical ? CX : CX + 1, Vertical ? CY + 1 : CY);
     if (B.Module->ShownParameter(Index) == Before)
@@ -109,12 +109,12 @@ void DragStep(benchmark::State& State, TRect TFmVornEQ::*Panel, int Offset, bool
 
 void BM_DragStepGain(benchmark::State& State)
 {
-    DragStep(State, &TFmVornEQ::FGainRect, 1, true);
+    DragStep(State, &TFmVornEQ::GainRect, bpGain, true);
 }
 
 void BM_DragStepFrequencyWithOverview(benchmark::State& State)
 {
-    DragStep(State, &TFmVornEQ::FFrequencyRect, 0, false);
+    DragStep(State, &TFmVornEQ::FrequencyRect, bpFrequency, false);
 }
 
 constexpr int kZoom = 4;
@@ -137,7 +137,7 @@ void BM_GUITimerTickAtZoom4WithResponse(benchmark::State& State)
     TBenchEditor B(kZoom, true);
     for (auto _ : State)
     {
-        B.Editor->GUITimerTimer(B.Editor->GUITimer);
+        B.Editor->GUITimerTimer(B.Editor->Timer("GUITimer"));
         Application().ProcessMessages();
     }
 }
@@ -148,10 +148,10 @@ void BM_GUITimerTickAtZoom4WithResponse(benchmark::State& State)
 void BM_ResponseDragStepAtZoom4(benchmark::State& State)
 {
     TBenchEditor B(kZoom, true);
-    const TPoint H = B.Editor->FResponse.HandleCentre(B.Editor->FSelectedFilter);
+    const TPoint H = B.Editor->Response().HandleCentre(B.Editor->SelectedFilter());
     const int X = H.X * kZoom + 1, Y = (TFmVornEQ::kHeight + H.Y) * kZoom + 1;
     HeadlessDriver::MouseDown(*B.Editor, TMouseButton::mbLeft, ssLeft, X, Y);
-    if (!B.Editor->FResponse.Dragging())
+    if (!B.Editor->Response().Dragging())
         State.SkipWithError("the press found no handle");
     const int Paints = HeadlessDriver::PaintCount(*B.Editor);
     int Step = -kZoom;

@@ -1,4 +1,4 @@
-// TFmVornEQ: declaration, creation and every drawing operation of the editor panel.
+// TFmVornEQ: the read-out texts, the window events and every drawing operation of the editor panel.
 #include "equaliser/SEQGUI.h"
 
 #include <algorithm>
@@ -8,57 +8,14 @@
 
 #include "dsp/DDSPBase.h"
 #include "dsp/DMath.h"
-#include "graphics/Random.h"
 #include "platform/System.h"
 
 namespace
 {
 
-constexpr int kButtonFace = 15; // COLOR_BTNFACE
-constexpr int kNoiseSpread = 96;
 constexpr int kSelectorWidth = 16;
 
-const TFormDeclaration& FormDeclaration()
-{
-    static const TFormDeclaration Declaration = [] {
-        TFormDeclaration D;
-        D.Name = "FmVornEQ";
-        D.Caption = "Test EQ";
-        D.BorderStyle = TFormBorderStyle::bsNone;
-        D.BorderIcons = 0;
-        D.ClientWidth = TFmVornEQ::kWidth;
-        D.ClientHeight = TFmVornEQ::kHeight;
-        D.Color = SystemColorARGB(kButtonFace);
-        D.FixedOpaque = true;
-        return D;
-    }();
-    return Declaration;
-}
-
-// [editor] A radio item of a pop-up menu.
-TMenuItem* AddRadioItem(TPopupMenu* Menu, const char* Name, const char* Caption, bool AutoCheck = false)
-{
-    TMenuItem* Item = Menu->Add(Name, Caption);
-    Item->SetRadioItem(true);
-    Item->SetAutoCheck(AutoCheck);
-    return Item;
-}
-
 } // namespace
-
-void DrawPanel(TBitmap32& Bitmap, const TRect& R, TPanelColours Colours)
-{
-    const TArrayOfFixedPoint Outline = PanelOutline(R);
-    Bitmap.PolygonTS(Outline, Colours.Fill, TPolyFillMode::pfAlternate);
-    Bitmap.PolylineTS(Outline, Colours.Outline, true);
-}
-
-void PanelTexture(TBitmap32& Bitmap, int Alpha)
-{
-    Bitmap.Clear(0);
-    TRandom Generator;
-    NoiseFill(Bitmap, SetAlpha(SystemColor32(kButtonFace), Alpha), kNoiseSpread, Generator);
-}
 
 // ---------------------------------------------------------------------------------------------------------
 // Texts
@@ -95,7 +52,7 @@ std::string NoteText(float Frequency)
 
 std::string TFmVornEQ::FrequencyText() const
 {
-    const float f = Value(4 * FSelectedFilter);
+    const float f = Value(ParameterIndex(FSelectedFilter, bpFrequency));
     if (MINote->Checked())
         return NoteText(f);
     const std::string Separator = DecimalSeparator();
@@ -106,155 +63,17 @@ std::string TFmVornEQ::FrequencyText() const
 
 std::string TFmVornEQ::GainText() const
 {
-    return FixedTwoDecimals(Value(4 * FSelectedFilter + 1), DecimalSeparator()) + " dB";
+    return FixedTwoDecimals(Value(ParameterIndex(FSelectedFilter, bpGain)), DecimalSeparator()) + " dB";
 }
 
 std::string TFmVornEQ::BandwidthText() const
 {
-    return FixedTwoDecimals(Value(4 * FSelectedFilter + 2), DecimalSeparator()) + " Oct";
+    return FixedTwoDecimals(Value(ParameterIndex(FSelectedFilter, bpBandwidth)), DecimalSeparator()) + " Oct";
 }
 
 std::string TFmVornEQ::SymmetryText() const
 {
-    return FixedTwoDecimals(Value(4 * FSelectedFilter + 3), DecimalSeparator());
-}
-
-// ---------------------------------------------------------------------------------------------------------
-// Creation
-
-TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module)
-    : TForm(AOwner, FormDeclaration()), FResponse(Module)
-{
-    PUFreqDisplay = new TPopupMenu(this);
-    PUFreqDisplay->SetName("PUFreqDisplay");
-    MIFrequency = AddRadioItem(PUFreqDisplay, "MIFrequency", "&Frequency", true);
-    MIFrequency->SetChecked(true);
-    MINote = AddRadioItem(PUFreqDisplay, "MINote", "&Note", true);
-
-    PUFilterNr = new TPopupMenu(this);
-    PUFilterNr->SetName("PUFilterNr");
-    for (int i = 0; i < 8; ++i)
-    {
-        const std::string Digit = std::to_string(i + 1);
-        MIFilterNr[i] = AddRadioItem(PUFilterNr, ("MIFilterNr" + Digit).c_str(), ("Filter &" + Digit).c_str());
-        MIFilterNr[i]->SetTag(i);
-        MIFilterNr[i]->OnClick = [this](TComponent* S) { MIFilterNrClick(S); };
-    }
-
-    PUOverview = new TPopupMenu(this);
-    PUOverview->SetName("PUOverview");
-    MIDefaultScheme = AddRadioItem(PUOverview, "MIDefaultScheme", "&Default Scheme", true);
-    MIDefaultScheme->SetChecked(true);
-    MIBlackWhiteScheme = AddRadioItem(PUOverview, "MIBlackWhiteScheme", "&Black && White Scheme", true);
-    MIBlackWhiteScheme->SetEnabled(false);
-    N1 = PUOverview->Add("N1", "-");
-    MIOff = AddRadioItem(PUOverview, "MIOff", "&Off", true);
-    for (TMenuItem* Item : {MIDefaultScheme, MIBlackWhiteScheme, MIOff})
-        Item->OnClick = [this](TComponent* S) { MIOverviewClick(S); };
-    N5 = PUOverview->Add("N5", "-");
-    MIShowResponse = PUOverview->Add("MIShowResponse", "Show &response");
-    MIShowResponse->OnClick = [this](TComponent* S) { MIShowResponseClick(S); };
-    if (HasFileDialog()) // the import item only where a file can be chosen
-    {
-        N3 = PUOverview->Add("N3", "-");
-        MIImportPreset = PUOverview->Add("MIImportPreset", "&Import EQ preset\u2026");
-        MIImportPreset->OnClick = [this](TComponent* S) { MIImportPresetClick(S); };
-    }
-
-    PUMeter = new TPopupMenu(this);
-    PUMeter->SetName("PUMeter");
-    Input1 = AddRadioItem(PUMeter, "Input1", "&Input");
-    Input1->SetEnabled(false);
-    MIOutput = AddRadioItem(PUMeter, "MIOutput", "&Output");
-    MIOutput->SetChecked(true);
-    N2 = PUMeter->Add("N2", "-");
-    MIMeterOff = AddRadioItem(PUMeter, "MIMeterOff", "Off");
-    for (TMenuItem* Item : {Input1, MIOutput, MIMeterOff})
-        Item->OnClick = [this](TComponent* S) { MIMeterClick(S); };
-    N4 = PUMeter->Add("N4", "-");
-    MIZoom = PUMeter->Add("MIZoom", "&Zoom");
-    for (int z = 1; z <= kMaxZoom; ++z)
-    {
-        const std::string Digit = std::to_string(z);
-        TMenuItem* Item = MIZoom->Add("MIZoom" + Digit, "&" + Digit + "\u00D7");
-        Item->SetRadioItem(true);
-        Item->SetTag(z);
-        Item->OnClick = [this](TComponent* S) { MIZoomClick(S); };
-        MIZoomN[static_cast<std::size_t>(z - 1)] = Item;
-    }
-
-    GUITimer = new TTimer(this);
-    GUITimer->SetName("GUITimer");
-    GUITimer->SetInterval(40);
-    GUITimer->OnTimer = [this](TComponent* S) { GUITimerTimer(S); };
-    GUITimer->SetEnabled(true);
-
-    UpdateTimer = new TTimer(this);
-    UpdateTimer->SetName("UpdateTimer");
-    UpdateTimer->SetInterval(40);
-    UpdateTimer->OnTimer = [this](TComponent* S) { UpdateTimerTimer(S); };
-    UpdateTimer->SetEnabled(true);
-
-    OnCreate = [this](TComponent* S) { FormCreate(S); };
-    OnPaint = [this](TComponent* S) { FormPaint(S); };
-    OnResize = [this](TComponent* S) { FormResize(S); };
-    // The handlers see panel pixels.
-    OnMouseDown = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) {
-        FormMouseDown(S, B, Sh, PanelCoordinate(X), PanelCoordinate(Y));
-    };
-    OnMouseMove = [this](TComponent* S, TShiftState Sh, int X, int Y) {
-        FormMouseMove(S, Sh, PanelCoordinate(X), PanelCoordinate(Y));
-    };
-    OnMouseUp = [this](TComponent* S, TMouseButton B, TShiftState Sh, int X, int Y) {
-        FormMouseUp(S, B, Sh, PanelCoordinate(X), PanelCoordinate(Y));
-    };
-    OnMouseWheel = [this](TComponent* S, TShiftState Sh, int Delta, int X, int Y) {
-        FormMouseWheel(S, Sh, Delta, PanelCoordinate(X), PanelCoordinate(Y));
-    };
-    AfterConstruction();
-    CheckViewItems();
-    if (!Module)
-        return;
-    // The window redraws everything when it is first sized, so what other threads left for it is moot.
-    FModule = Module;
-    Module->AttachView(this);
-    LoadViewPreference();
-    SetView(StartingZoom(), Module->EditorViewSettings().ResponseShown);
-    DrawFrequency();
-    DrawBandwidth();
-    DrawSymmetry();
-    DrawGain();
-}
-
-TForm* TSmallEQPlugIn::NewEditor()
-{
-    return new TFmVornEQ(nullptr, this);
-}
-
-TFmVornEQ::~TFmVornEQ()
-{
-    *FAlive = false;
-    if (FCursorHidden)
-        Application().SetCursor(TCursor::crDefault);
-    // The timers and menus go before the bitmaps their handlers draw into.
-    DestroyComponents();
-}
-
-void TFmVornEQ::FormCreate(TComponent* /*Sender*/)
-{
-    FSelectedFilter = 3;
-    FBackgroundBitmap.SetSize(0, 0);
-    FDisplayBitmap.SetSize(0, 0);
-    FFrequencyRect = {16, 1, 72, 15};
-    FGainRect = {16, 16, 72, 30};
-    FBandwidthRect = {73, 1, 125, 15};
-    FSymmetryRect = {73, 16, 125, 30};
-    FOverviewRect = {16, 31, 125, 34};
-    FMeterRect = {126, 1, 130, 34};
-    const int Rows = FMeterRect.Bottom - FMeterRect.Top;
-    for (int i = 0; i < Rows; ++i)
-        FMeterGradient[i] = SetAlpha(HSLtoRGB(0.7 * (1.0 - static_cast<double>(i) / Rows), 1.0, 0.5), 0xAF);
-    SetFixedOpaque(true);
+    return FixedTwoDecimals(Value(ParameterIndex(FSelectedFilter, bpSymmetry)), DecimalSeparator());
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -262,24 +81,36 @@ void TFmVornEQ::FormCreate(TComponent* /*Sender*/)
 
 void TFmVornEQ::FormPaint(TComponent* /*Sender*/)
 {
+    if (!FImport)
+    {
+        PaintZoomed(FDisplayBitmap);
+        return;
+    }
+    FProgressBitmap.Assign(FDisplayBitmap);
+    DrawImportProgress(FProgressBitmap);
+    PaintZoomed(FProgressBitmap);
+}
+
+void TFmVornEQ::PaintZoomed(const TBitmap32& Panel)
+{
     if (FZoom == 1 && !FResponseShown)
     {
-        FDisplayBitmap.DrawTo(*this);
+        Panel.DrawTo(*this);
         return;
     }
     // Every panel pixel becomes a Zoom x Zoom block; the response view's rows follow the panel's.
     const int Z = FZoom;
-    const int Rows = FDisplayBitmap.Height() + (FResponseShown ? FResponseBitmap.Height() : 0);
-    FZoomedBitmap.SetSize(FDisplayBitmap.Width() * Z, Rows * Z);
+    const int Rows = Panel.Height() + (FResponseShown ? FResponseBitmap.Height() : 0);
+    FZoomedBitmap.SetSize(Panel.Width() * Z, Rows * Z);
     for (int y = 0; y < Rows; ++y)
     {
-        const bool Panel = y < FDisplayBitmap.Height();
-        const TBitmap32& Source = Panel ? FDisplayBitmap : FResponseBitmap;
-        const int SourceRow = Panel ? y : y - FDisplayBitmap.Height();
+        const bool InPanel = y < Panel.Height();
+        const TBitmap32& Source = InPanel ? Panel : FResponseBitmap;
+        const int SourceRow = InPanel ? y : y - Panel.Height();
         if (SourceRow >= Source.Height())
             continue;
         const TColor32* From = Source.ScanLine(SourceRow);
-        const int Width = std::min(Source.Width(), FDisplayBitmap.Width());
+        const int Width = std::min(Source.Width(), Panel.Width());
         TColor32* To = FZoomedBitmap.ScanLine(y * Z);
         for (int x = 0; x < Width; ++x)
             std::fill_n(To + x * Z, Z, From[x]);
@@ -299,17 +130,6 @@ void TFmVornEQ::GUITimerTimer(TComponent* /*Sender*/)
 {
     DrawMeter();
     Invalidate();
-}
-
-void TFmVornEQ::UpdateTimerTimer(TComponent* /*Sender*/)
-{
-    if (!FModule)
-        return;
-    if (const unsigned Parts = FModule->TakePendingViewParts())
-    {
-        DrawParts(Parts);
-        Invalidate();
-    }
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -441,7 +261,7 @@ void TFmVornEQ::DrawMeter()
                 FDisplayBitmap.SetPixelTS(R.Left + 1 + Channel, y, FMeterGradient[R.Bottom - 2 - y]);
         }
     }
-    const double V = Value(TSmallEQModule::kVolumeIndex);
+    const double V = Value(kVolumeParameter);
     const double y = (R.Bottom + R.Top - 1) * 0.5 - V / 30.0 * (R.Bottom - R.Top - 1);
     FDisplayBitmap.LineFS(R.Left + 1, y, R.Right - 1, y, 0xAF000000);
 }

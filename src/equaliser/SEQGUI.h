@@ -15,29 +15,35 @@
 //
 // Threads. The window, its bitmaps and every Draw operation belong to [editor]. Parameter changes
 // made on another thread (a host's automation) do not draw: the module marks the affected parts and
-// UpdateTimer redraws them on [editor].
+// UpdateTimer redraws them on [editor]. A preset import fits on a thread of the editor's own
+// (TPresetImportJob), which touches neither the window nor the module; UpdateTimer applies its result on
+// [editor].
 #include <array>
 #include <cstdint>
 #include <memory>
 #include <string>
 
+#include "equaliser/SEQPanel.h"
 #include "equaliser/SEQResponseView.h"
 #include "equaliser/SEQView.h"
 #include "equaliser/SmallEQModule.h"
 #include "graphics/Bitmap32.h"
 #include "platform/Forms.h"
 
+class TPresetImportJob;
+
 class TFmVornEQ : public TForm, public TSmallEQView
 {
 public:
-    static constexpr int kWidth = 131;
-    static constexpr int kHeight = 35;
+    static constexpr int kWidth = kPanelWidth;
+    static constexpr int kHeight = kPanelHeight;
     static constexpr int kMaxZoom = 4;
 
     // [editor] Loads the declaration (window, menus, timers); OnCreate runs FormCreate. With a module, the
     // editor attaches itself to it as its view and shows its values.
     explicit TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module = nullptr);
-    // [editor] A drag still in progress gives the cursor back.
+    // [editor] A drag still in progress gives the cursor back; an import still running is cancelled and its
+    // thread joined.
     ~TFmVornEQ() override;
 
     // ----- handlers wired by the declaration [editor]
@@ -47,6 +53,8 @@ public:
     void FormMouseDown(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void FormMouseMove(TComponent* Sender, TShiftState Shift, int X, int Y);
     void FormMouseUp(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    // Escape cancels an import that is running; every other key is left to the host.
+    void FormKeyDown(TComponent* Sender, std::uint16_t& Key, TShiftState Shift);
     void GUITimerTimer(TComponent* Sender);
     void MIFilterNrClick(TComponent* Sender);
     void MIOverviewClick(TComponent* Sender);
@@ -56,9 +64,10 @@ public:
     void MIShowResponseClick(TComponent* Sender);
     // The wheel: over a handle of the response view, that band's bandwidth.
     void FormMouseWheel(TComponent* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
-    // Asks for a preset file of another equaliser (open dialog) and imports it with ImportPreset.
+    // Asks for a preset file of another equaliser (open dialog) and starts importing it (StartImport).
     void MIImportPresetClick(TComponent* Sender);
-    // Draws what changes made off the editor's thread left for it, then invalidates.
+    // Draws what changes made off the editor's thread left for it, follows a running import (its progress,
+    // then its result), then invalidates.
     void UpdateTimerTimer(TComponent* Sender);
 
     // ----- drawing [editor]; each changes only FDisplayBitmap and does nothing before the first resize
@@ -95,11 +104,18 @@ public:
     // [editor] Makes band Index (0..7) the selected one and redraws what shows it.
     void SelectFilter(int Index);
 
-    // [editor] Fits the eight bands and the volume to the preset file at Path and writes all 33 parameters
-    // with SetParameterAutomated, so the host hears of each and its program file keeps them. A file that
-    // cannot be imported is reported in one message box and changes nothing. Answers whether it applied;
-    // without a module nothing is read.
-    bool ImportPreset(const std::string& Path);
+    // [editor] Starts fitting the eight bands and the volume to the preset file at Path on a thread of the
+    // editor's own; the window goes on (the panel shows the progress, Escape cancels). When the fit is done,
+    // UpdateTimer writes all 33 parameters with SetParameterAutomated, so the host hears of each and its
+    // program file keeps them, then shows the import's warnings in one message box. A file that cannot be
+    // imported is reported in one message box and changes nothing. Answers whether the import started:
+    // not without a module, nor while another one runs (or a thread cannot be had: reported).
+    bool StartImport(const std::string& Path);
+    // [editor] Whether an import runs, and its share done (0..1; 0 when none runs).
+    bool Importing() const { return FImport != nullptr; }
+    double ImportProgress() const;
+    // [editor] Stops a running import and joins its thread; nothing of it is applied.
+    void CancelImport();
 
     // [editor] The read-out texts as drawn (decimal separator of the user's locale).
     std::string FrequencyText() const;
@@ -107,29 +123,72 @@ public:
     std::string BandwidthText() const;
     std::string SymmetryText() const;
 
-    // ----- components (owned by the form)
+    // ----- state, read-only [editor]
+    int SelectedFilter() const { return FSelectedFilter; }
+    const TBitmap32& DisplayBitmap() const { return FDisplayBitmap; }
+    const TBitmap32& BackgroundBitmap() const { return FBackgroundBitmap; }
+    const TRect& FrequencyRect() const { return FFrequencyRect; }
+    const TRect& GainRect() const { return FGainRect; }
+    const TRect& BandwidthRect() const { return FBandwidthRect; }
+    const TRect& SymmetryRect() const { return FSymmetryRect; }
+    const TRect& OverviewRect() const { return FOverviewRect; }
+    const TRect& MeterRect() const { return FMeterRect; }
+    const std::array<TColor32, 33>& MeterGradient() const { return FMeterGradient; }
+    const TBitmap32& ResponseBitmap() const { return FResponseBitmap; }
+    const TResponseView& Response() const { return FResponse; }
+    // The declared pop-up menu, menu item (of a submenu too) or timer of that name; null for none.
+    TPopupMenu* PopupMenu(const std::string& Name) const;
+    TMenuItem* MenuItem(const std::string& Name) const;
+    TTimer* Timer(const std::string& Name) const;
+
+private:
+    struct TMenuDeclaration;
+    static const TMenuDeclaration kMenus[];
+    // Makes the pop-up menus and their items from kMenus, and the timers.
+    void CreateComponents();
+    // A client coordinate of the window as a panel coordinate (rounded down), and a panel point's screen
+    // position (the middle of its block).
+    int PanelCoordinate(int WindowCoordinate) const;
+    TPoint PanelToScreen(TPoint P) const;
+    // Paints Source (the panel, with the response view under it when shown) at the zoom.
+    void PaintZoomed(const TBitmap32& Source);
+    // Reads the user's preference (unless a host keeps the view settings) and writes it back on a choice.
+    void LoadViewPreference();
+    void StoreViewPreference();
+    // Moves the Zoom submenu's check and the response item's check to what is shown.
+    void CheckViewItems();
+    // The response view's share of the mouse (Y in view pixels); answers whether it took the event.
+    bool ResponseMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
+    // Parameter k of the module as the editor shows it; 0 without a module.
+    float Value(int Index) const;
+    void DrawReadOut(const TRect& R, const std::string& Text);
+    // The band whose channel-0 filter lies nearest to Frequency in Hz (the lower index on a tie); needs a module.
+    int NearestBand(double Frequency) const;
+    // Hides the cursor and puts the pointer on the centre of R.
+    void StartDrag(const TRect& R);
+    // Writes Value to parameter Index (automated) when a module is attached.
+    void Write(int Index, float Value);
+    // The import's progress drawn over a copy of the panel.
+    void DrawImportProgress(TBitmap32& Bitmap) const;
+    // Applies a finished import (or reports why it failed) once its thread has ended.
+    void FinishImport();
+
+    // ----- components (owned by the form), made from the declaration
     TPopupMenu* PUFreqDisplay = nullptr;
     TMenuItem* MIFrequency = nullptr;
     TMenuItem* MINote = nullptr;
     TPopupMenu* PUFilterNr = nullptr;
-    std::array<TMenuItem*, 8> MIFilterNr{};
     TPopupMenu* PUOverview = nullptr;
     TMenuItem* MIDefaultScheme = nullptr;
     TMenuItem* MIBlackWhiteScheme = nullptr;
-    TMenuItem* N1 = nullptr;
     TMenuItem* MIOff = nullptr;
-    TMenuItem* N3 = nullptr;
+    TMenuItem* MIShowResponse = nullptr;
     TMenuItem* MIImportPreset = nullptr;
     TPopupMenu* PUMeter = nullptr;
     TMenuItem* Input1 = nullptr;
     TMenuItem* MIOutput = nullptr;
-    TMenuItem* N2 = nullptr;
     TMenuItem* MIMeterOff = nullptr;
-    TMenuItem* N4 = nullptr;
     TMenuItem* MIZoom = nullptr;
-    std::array<TMenuItem*, kMaxZoom> MIZoomN{};
-    TMenuItem* N5 = nullptr;
-    TMenuItem* MIShowResponse = nullptr;
     TTimer* GUITimer = nullptr;
     TTimer* UpdateTimer = nullptr;
 
@@ -142,33 +201,15 @@ public:
     TSmallEQModule* FModule = nullptr;
     TBitmap32 FResponseBitmap;
     TResponseView FResponse;
-
-private:
-    // A client coordinate of the window as a panel coordinate (rounded down), and a panel point's screen
-    // position (the middle of its block).
-    int PanelCoordinate(int WindowCoordinate) const;
-    TPoint PanelToScreen(TPoint P) const;
-    // Reads the user's preference (unless a host keeps the view settings) and writes it back on a choice.
-    void LoadViewPreference();
-    void StoreViewPreference();
-    // Moves the Zoom submenu's check and the response item's check to what is shown.
-    void CheckViewItems();
-    // The response view's share of the mouse (Y in view pixels); answers whether it took the event.
-    bool ResponseMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
-    // Parameter k of the module as the editor shows it; 0 without a module.
-    float Value(int Index) const;
-    void DrawReadOut(const TRect& R, const std::string& Text);
-    // Hides the cursor and puts the pointer on the centre of R.
-    void StartDrag(const TRect& R);
-    // Writes Value to parameter Index (automated) when a module is attached.
-    void Write(int Index, float Value);
-
     bool FCursorHidden = false;
     int FZoom = 1;
     bool FResponseShown = false;
     // The client size the host last accepted (or gave at opening), for a host that refuses a new one.
     int FAcceptedWidth = 0, FAcceptedHeight = 0;
     TBitmap32 FZoomedBitmap;
+    TBitmap32 FProgressBitmap;
+    // The import that runs, if any.
+    std::unique_ptr<TPresetImportJob> FImport;
     // Cleared when the form is destroyed: a mouse-move handler that processes messages checks it before it
     // touches the form again (the host may close the editor meanwhile).
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
@@ -186,16 +227,6 @@ public:
 protected:
     TForm* NewEditor() override;
 };
-
-// [editor] The panel's drawing pieces, shared with the response view: the texture of the button face
-// (noise from a fixed seed, row by row from the top, at Alpha) over the whole bitmap, and a panel shape (the
-// cut-corner outline of R filled and outlined).
-struct TPanelColours
-{
-    TColor32 Fill, Outline;
-};
-void PanelTexture(TBitmap32& Bitmap, int Alpha);
-void DrawPanel(TBitmap32& Bitmap, const TRect& R, TPanelColours Colours);
 
 // [any] The note display of a frequency: name and octave, padded with spaces to seven characters
 // together with the signed deviation in cents ("A4    0", "A4  -20", "Eb10 -8").

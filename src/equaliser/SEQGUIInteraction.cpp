@@ -7,7 +7,6 @@
 #include "equaliser/SEQGUI.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/System.h"
-#include "presets/PresetImport.h"
 
 namespace
 {
@@ -15,9 +14,6 @@ namespace
 // A Shift-click resets a frequency to a round value of the editor's own (bands 3 and 4 start at 500 and
 // 1000.01 Hz); every other parameter to the value it starts with.
 constexpr float kDefaultFrequency[8] = {31.5f, 100.0f, 320.0f, 1000.0f, 2000.0f, 4000.0f, 8000.0f, 16000.0f};
-
-constexpr const char* kImportTitle = "Import EQ preset";
-constexpr const char* kImportFilter = "EQ presets (*.txt;*.eqf;*.q1)|*.txt;*.eqf;*.q1|All files (*.*)|*.*|";
 
 bool Contains(const TRect& R, int X, int Y)
 {
@@ -79,8 +75,27 @@ void TFmVornEQ::SelectFilter(int Index)
     Invalidate();
 }
 
+int TFmVornEQ::NearestBand(double Frequency) const
+{
+    int Nearest = 0;
+    double Best = 0.0;
+    TSmallEQModule::TFilterReadLock Lock(*FModule);
+    for (int Band = 0; Band < TSmallEQModule::kBands; ++Band)
+    {
+        const double Distance = std::fabs(FModule->Filter(Band)->Frequency() - Frequency);
+        if (Band == 0 || Distance < Best)
+        {
+            Nearest = Band;
+            Best = Distance;
+        }
+    }
+    return Nearest;
+}
+
 void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShiftState Shift, int X, int Y)
 {
+    if (FImport)
+        return; // the import's result replaces the whole setting: no edits meanwhile
     if (FResponseShown && Y >= kHeight)
     {
         ResponseMouseDown(Button, Shift, X, Y - kHeight);
@@ -120,48 +135,31 @@ void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShif
     if (Contains(FFrequencyRect, X, Y))
     {
         if (Shift & ssShift)
-            ResetOrDrag(FFrequencyRect, 4 * b, kDefaultFrequency[b]);
+            ResetOrDrag(FFrequencyRect, ParameterIndex(b, bpFrequency), kDefaultFrequency[b]);
         else if (Right)
             PopupAtPointer(PUFreqDisplay);
         else
             StartDrag(FFrequencyRect);
     }
     else if (Contains(FGainRect, X, Y))
-        ResetOrDrag(FGainRect, 4 * b + 1, Initial(4 * b + 1));
+        ResetOrDrag(FGainRect, ParameterIndex(b, bpGain), Initial(ParameterIndex(b, bpGain)));
     else if (Contains(FBandwidthRect, X, Y))
-        ResetOrDrag(FBandwidthRect, 4 * b + 2, Initial(4 * b + 2));
+        ResetOrDrag(FBandwidthRect, ParameterIndex(b, bpBandwidth), Initial(ParameterIndex(b, bpBandwidth)));
     else if (Contains(FSymmetryRect, X, Y))
-        ResetOrDrag(FSymmetryRect, 4 * b + 3, Initial(4 * b + 3));
+        ResetOrDrag(FSymmetryRect, ParameterIndex(b, bpSymmetry), Initial(ParameterIndex(b, bpSymmetry)));
     else if (Contains(FMeterRect, X, Y))
     {
         if (Shift & ssRight)
             PopupAtPointer(PUMeter);
         else
-            ResetOrDrag(FMeterRect, TSmallEQModule::kVolumeIndex, Initial(TSmallEQModule::kVolumeIndex));
+            ResetOrDrag(FMeterRect, kVolumeParameter, Initial(kVolumeParameter));
     }
     else if (Contains(FOverviewRect, X, Y))
     {
         if (Shift & ssRight)
             PopupAtPointer(PUOverview);
         else if (FModule)
-        {
-            const double f = OverviewFrequency(FOverviewRect, X);
-            int Nearest = 0;
-            double Best = 0.0;
-            {
-                TSmallEQModule::TFilterReadLock Lock(*FModule);
-                for (int Band = 0; Band < TSmallEQModule::kBands; ++Band)
-                {
-                    const double Distance = std::fabs(FModule->Filter(Band)->Frequency() - f);
-                    if (Band == 0 || Distance < Best)
-                    {
-                        Nearest = Band;
-                        Best = Distance;
-                    }
-                }
-            }
-            SelectFilter(Nearest);
-        }
+            SelectFilter(NearestBand(OverviewFrequency(FOverviewRect, X)));
     }
 }
 
@@ -200,22 +198,26 @@ void TFmVornEQ::FormMouseMove(TComponent* /*Sender*/, TShiftState Shift, int X, 
     const TPoint C = Centre(*Panel);
     const long double dx = X - C.X, dy = Y - C.Y;
     const auto Current = [&](int Index) { return static_cast<long double>(Value(Index)); };
+    // The new value: scaled by 2^Octaves, or moved by Delta.
+    const auto Scale = [&](int Index, long double Octaves) {
+        Write(Index, static_cast<float>(Current(Index) * Extended::Exp2(Octaves)));
+    };
+    const auto Move = [&](int Index, long double Delta) { Write(Index, static_cast<float>(Current(Index) + Delta)); };
     TPoint Back = C;
     if (Panel == &FFrequencyRect)
-        Write(4 * b, static_cast<float>(Current(4 * b) * Extended::Exp2((Fine ? 0.001L : 0.01L) * dx)));
+        Scale(ParameterIndex(b, bpFrequency), (Fine ? 0.001L : 0.01L) * dx);
     else if (Panel == &FGainRect)
-        Write(4 * b + 1, static_cast<float>(Current(4 * b + 1) + (Fine ? 0.01L : 0.1L) * -dy));
+        Move(ParameterIndex(b, bpGain), (Fine ? 0.01L : 0.1L) * -dy);
     else if (Panel == &FBandwidthRect)
-        Write(4 * b + 2, static_cast<float>(Current(4 * b + 2) * Extended::Exp2((Fine ? 0.001L : 0.01L) * dy)));
+        Scale(ParameterIndex(b, bpBandwidth), (Fine ? 0.001L : 0.01L) * dy);
     else if (Panel == &FSymmetryRect)
-        Write(4 * b + 3, static_cast<float>(Current(4 * b + 3) + (Fine ? 0.001L : 0.01L) * dx));
+        Move(ParameterIndex(b, bpSymmetry), (Fine ? 0.001L : 0.01L) * dx);
     else if (Panel == &FMeterRect)
-        Write(TSmallEQModule::kVolumeIndex,
-              static_cast<float>(Current(TSmallEQModule::kVolumeIndex) + (Fine ? 0.01L : 0.1L) * -dy));
+        Move(kVolumeParameter, (Fine ? 0.01L : 0.1L) * -dy);
     else
     {
-        Write(4 * b + 1, static_cast<float>(Current(4 * b + 1) + (Fine ? 0.05L : 0.2L) * -dy));
-        Write(4 * b, OverviewFrequency(FOverviewRect, X));
+        Move(ParameterIndex(b, bpGain), (Fine ? 0.05L : 0.2L) * -dy);
+        Write(ParameterIndex(b, bpFrequency), OverviewFrequency(FOverviewRect, X));
         Back.X = X;
     }
     const TPoint Screen = PanelToScreen(Back);
@@ -257,6 +259,8 @@ bool TFmVornEQ::ResponseMouseDown(TMouseButton Button, TShiftState Shift, int X,
 
 void TFmVornEQ::FormMouseWheel(TComponent* /*Sender*/, TShiftState Shift, int WheelDelta, int X, int Y)
 {
+    if (FImport)
+        return;
     if (!FResponseShown || Y < kHeight)
         return;
     const int Band = FResponse.MouseWheel(Shift, WheelDelta, X, Y - kHeight);
@@ -288,29 +292,4 @@ void TFmVornEQ::MIMeterClick(TComponent* Sender)
 {
     static_cast<TMenuItem*>(Sender)->SetChecked(true);
     GUITimer->SetEnabled(!MIMeterOff->Checked());
-}
-
-void TFmVornEQ::MIImportPresetClick(TComponent* /*Sender*/)
-{
-    if (!FModule)
-        return;
-    if (const std::optional<std::string> Path = OpenFileDialog(kImportTitle, "", kImportFilter))
-        ImportPreset(*Path);
-}
-
-bool TFmVornEQ::ImportPreset(const std::string& Path)
-{
-    if (!FModule)
-        return false;
-    const TImportResult Imported = ImportPresetFile(Path, TImportOptions{});
-    if (!Imported.Ok)
-    {
-        ShowMessageBox("The EQ preset cannot be imported.\n" + Imported.Error);
-        return false;
-    }
-    for (int Index = 0; Index < static_cast<int>(Imported.Parameters.size()); ++Index)
-        Write(Index, Imported.Parameters[static_cast<std::size_t>(Index)]);
-    DrawOverview();
-    Invalidate();
-    return true;
 }

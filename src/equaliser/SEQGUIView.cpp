@@ -104,7 +104,7 @@ void TFmVornEQ::StoreViewPreference()
 
 void TFmVornEQ::CheckViewItems()
 {
-    for (TMenuItem* Item : MIZoomN)
+    for (TMenuItem* Item : MIZoom->Items())
         Item->SetChecked(Item->Tag() == FZoom);
     MIShowResponse->SetChecked(FResponseShown);
 }

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "dsp/DMath.h"
-#include "equaliser/SEQGUI.h"
+#include "equaliser/SEQPanel.h"
 
 namespace
 {
@@ -61,11 +61,11 @@ TFixedPoint CentreToFixed(double X, double Y)
 void RenderTexture(TBitmap32& Bitmap)
 {
     TBitmap32 Whole;
-    Whole.SetSize(TResponseView::kWidth, TFmVornEQ::kHeight + TResponseView::kHeight);
+    Whole.SetSize(TResponseView::kWidth, kPanelHeight + TResponseView::kHeight);
     PanelTexture(Whole, 255);
     Bitmap.SetSize(TResponseView::kWidth, TResponseView::kHeight);
     for (int y = 0; y < TResponseView::kHeight; ++y)
-        std::memcpy(Bitmap.ScanLine(y), Whole.ScanLine(TFmVornEQ::kHeight + y), sizeof(TColor32) * TResponseView::kWidth);
+        std::memcpy(Bitmap.ScanLine(y), Whole.ScanLine(kPanelHeight + y), sizeof(TColor32) * TResponseView::kWidth);
 }
 
 } // namespace
@@ -110,8 +110,8 @@ float TResponseView::Value(int Index) const
 
 TPoint TResponseView::HandleCentre(int Band) const
 {
-    const double X = Clamp(XOfFrequency(Value(4 * Band)), kLeft, kRight);
-    const double Y = Clamp(YOfGain(Value(4 * Band + 1)), kTop, kBottom);
+    const double X = Clamp(XOfFrequency(Value(ParameterIndex(Band, bpFrequency))), kLeft, kRight);
+    const double Y = Clamp(YOfGain(Value(ParameterIndex(Band, bpGain))), kTop, kBottom);
     return {RoundHalfEven(X), RoundHalfEven(Y)};
 }
 
@@ -181,7 +181,7 @@ void TResponseView::DrawCurve(TBitmap32& Bitmap)
 {
     double Y[kColumns];
     {
-        const long double Volume = Value(TSmallEQModule::kVolumeIndex);
+        const long double Volume = Value(kVolumeParameter);
         TSmallEQModule::TFilterReadLock Lock(*FModule);
         for (int i = 0; i < kColumns; ++i)
         {
@@ -252,7 +252,7 @@ int TResponseView::MouseDown(TMouseButton Button, TShiftState Shift, int X, int 
     if (Band < 0)
         return -1;
     if (Shift & ssShift)
-        FModule->SetParameterAutomated(4 * Band + 1, 0.0f);
+        FModule->SetParameterAutomated(ParameterIndex(Band, bpGain), 0.0f);
     else if (Button == TMouseButton::mbLeft)
     {
         FDragBand = Band;
@@ -274,13 +274,13 @@ bool TResponseView::MouseMove(TShiftState Shift, int X, int Y)
     if (dx != 0)
     {
         const long double Decades = Step * kDecades * dx / (kRight - kLeft);
-        const long double f = static_cast<long double>(Value(4 * b)) * Extended::Power(10.0L, Decades);
-        FModule->SetParameterAutomated(4 * b, static_cast<float>(f));
+        const long double f = static_cast<long double>(Value(ParameterIndex(b, bpFrequency))) * Extended::Power(10.0L, Decades);
+        FModule->SetParameterAutomated(ParameterIndex(b, bpFrequency), static_cast<float>(f));
     }
     if (dy != 0)
     {
-        const long double g = Value(4 * b + 1) - Step * dy * (2.0 * kRangeDb) / (kBottom - kTop);
-        FModule->SetParameterAutomated(4 * b + 1, static_cast<float>(g));
+        const long double g = Value(ParameterIndex(b, bpGain)) - Step * dy * (2.0 * kRangeDb) / (kBottom - kTop);
+        FModule->SetParameterAutomated(ParameterIndex(b, bpGain), static_cast<float>(g));
     }
     return dx != 0 || dy != 0;
 }
@@ -297,9 +297,9 @@ int TResponseView::MouseWheel(TShiftState Shift, int WheelDelta, int X, int Y)
         return Band;
     const long double Notches = WheelDelta / 120.0L;
     const long double Exponent = -((Shift & ssCtrl) ? 0.01L : 0.1L) * Notches;
-    long double Control = Value(4 * Band + 2);
+    long double Control = Value(ParameterIndex(Band, bpBandwidth));
     if (Exponent > 0.0L && Control < kBandwidthFloor)
         Control = kBandwidthFloor;
-    FModule->SetParameterAutomated(4 * Band + 2, static_cast<float>(Control * Extended::Exp2(Exponent)));
+    FModule->SetParameterAutomated(ParameterIndex(Band, bpBandwidth), static_cast<float>(Control * Extended::Exp2(Exponent)));
     return Band;
 }

@@ -263,30 +263,30 @@ void TSmallEQModule::ApplyPendingBands()
         return;
     for (int b = 0; b < kBands; ++b)
     {
-        const std::uint32_t kinds = (pending >> (4 * b)) & 0xFu;
+        const std::uint32_t kinds = (pending >> ParameterIndex(b, bpFrequency)) & 0xFu;
         if (kinds == 0)
             continue;
-        if (kinds & 1u)
+        if (kinds & (1u << bpFrequency))
         {
-            const double frequency = ShownParameter(4 * b);
+            const double frequency = ShownParameter(ParameterIndex(b, bpFrequency));
             Filters[0][b]->SetFrequency(frequency);
             Filters[1][b]->SetFrequency(frequency);
         }
-        if (kinds & 2u)
+        if (kinds & (1u << bpGain))
         {
-            const double gain = ShownParameter(4 * b + 1);
+            const double gain = ShownParameter(ParameterIndex(b, bpGain));
             Filters[0][b]->SetGain(gain);
             Filters[1][b]->SetGain(gain);
         }
-        if (kinds & 4u)
+        if (kinds & (1u << bpBandwidth))
         {
-            const long double octaves = Extended::Exp2(kBandwidthScale * ShownParameter(4 * b + 2) - kBandwidthOffset);
+            const long double octaves = Extended::Exp2(kBandwidthScale * ShownParameter(ParameterIndex(b, bpBandwidth)) - kBandwidthOffset);
             Filters[0][b]->SetBandwidth(static_cast<double>(octaves));
             Filters[1][b]->SetBandwidth(Filters[0][b]->Bandwidth());
         }
-        if (kinds & 8u)
+        if (kinds & (1u << bpSymmetry))
         {
-            const double symmetry = ShownParameter(4 * b + 3);
+            const double symmetry = ShownParameter(ParameterIndex(b, bpSymmetry));
             Filters[0][b]->SetSymmetry(symmetry);
             Filters[1][b]->SetSymmetry(symmetry);
         }
@@ -494,7 +494,7 @@ void TSmallEQModule::SEMVolumeChange(TComponent* /*Sender*/, std::int32_t Index,
 
 void TSmallEQModule::SmallEQModuleBandwidthDisplay(TComponent* /*Sender*/, std::int32_t Index, std::string& PreDefined)
 {
-    const int band = (Index - 2) / 4;
+    const int band = BandOfParameter(Index);
     if (FiltersExist() && band >= 0 && band < kBands)
     {
         double octaves;

@@ -29,6 +29,7 @@
 #include "equaliser/SEQCascade.h"
 #include "equaliser/SEQCascadeFast.h"
 #include "equaliser/SEQCoefficientExchange.h"
+#include "equaliser/SEQParameters.h"
 #include "equaliser/SEQRequests.h"
 #include "equaliser/SEQView.h"
 #include "platform/FPUControl.h"
@@ -40,7 +41,7 @@ public:
     static constexpr int kBands = 8;
     static constexpr int kChannels = 2;
     static constexpr int kSnapshots = 8;
-    static constexpr std::int32_t kVolumeIndex = 32;
+    static constexpr std::int32_t kVolumeIndex = kVolumeParameter;
     static constexpr std::int32_t kParameterCount = kSEQParameterCount;
 
     // [any] The bandwidth control that gives Octaves (> 0), unlimited and unrounded: (log2(octaves) + 3.322)

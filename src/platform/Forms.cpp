@@ -363,6 +363,14 @@ void TForm::DoMouseWheel(TShiftState Shift, int WheelDelta, int X, int Y)
 }
 
 // [editor]
+bool TForm::DoKeyDown(std::uint16_t Key, TShiftState Shift)
+{
+    if (TKeyEvent H = OnKeyDown)
+        FireEvent([&] { H(this, Key, Shift); });
+    return Key == 0;
+}
+
+// [editor]
 double TForm::DisplayScale() const
 {
     const double Scale = NativeDisplayScale(*this);

@@ -48,6 +48,8 @@ using TMouseEvent = std::function<void(TComponent* Sender, TMouseButton Button, 
 using TMouseMoveEvent = std::function<void(TComponent* Sender, TShiftState Shift, int X, int Y)>;
 // WheelDelta: 120 per notch of the wheel, positive when it turns away from the user; (X, Y) in client pixels.
 using TMouseWheelEvent = std::function<void(TComponent* Sender, TShiftState Shift, int WheelDelta, int X, int Y)>;
+// Key: the key's Windows virtual-key code (0x1B Escape); a handler that takes the key sets it to 0.
+using TKeyEvent = std::function<void(TComponent* Sender, std::uint16_t& Key, TShiftState Shift)>;
 
 // Owns the components created with it as owner, and frees them when it is freed.
 class TComponent
@@ -233,12 +235,15 @@ public:
     TMouseMoveEvent OnMouseMove;
     TMouseEvent OnMouseUp;
     TMouseWheelEvent OnMouseWheel; // the wheel turned over the form (or while it holds the mouse capture)
+    TKeyEvent OnKeyDown;           // a key went down while the form had the keyboard (key messages 0x0100, 0x0104)
 
     // Backend entry points for input, so that every backend fires the events the same way.
     void DoMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     void DoMouseMove(TShiftState Shift, int X, int Y);
     void DoMouseUp(TMouseButton Button, TShiftState Shift, int X, int Y);
     void DoMouseWheel(TShiftState Shift, int WheelDelta, int X, int Y);
+    // Answers whether a handler took the key.
+    bool DoKeyDown(std::uint16_t Key, TShiftState Shift);
     void DoClose();
     void DoPaint();
     // Called by the backend after the client size may have changed: moves anchored children and fires

@@ -9,6 +9,7 @@
 
 #include "dsp/DMath.h"
 #include "equaliser/SmallEQModule.h"
+#include "equaliser/SEQParameters.h"
 #include "platform/FPUControl.h"
 #include "presets/PresetResponse.h"
 
@@ -45,12 +46,12 @@ long double Ln1000()
 
 double RangeLow(int Index)
 {
-    return Index % 4 == 0 && Index != kModelVolumeIndex ? 0.0 : ParameterRange(Index).Lowest;
+    return KindOfParameter(Index) == bpFrequency && Index != kModelVolumeIndex ? 0.0 : ParameterRange(Index).Lowest;
 }
 
 double RangeHigh(int Index)
 {
-    return Index % 4 == 0 && Index != kModelVolumeIndex ? 1.0 : ParameterRange(Index).Highest;
+    return KindOfParameter(Index) == bpFrequency && Index != kModelVolumeIndex ? 1.0 : ParameterRange(Index).Highest;
 }
 
 bool IsFrequency(int Index)
@@ -151,7 +152,7 @@ public:
             const float Now = FModel.Parameter(j);
             const double VolumeNow = FModel.VolumeDb();
             const float Step = FModel.TryParameter(j, ValueOf(j, x + h <= hi ? x + h : x - h), Tried);
-            const std::vector<double>* Base = j == kModelVolumeIndex ? nullptr : &FModel.BandDb(j / 4);
+            const std::vector<double>* Base = j == kModelVolumeIndex ? nullptr : &FModel.BandDb(BandOfParameter(j));
             // d(model)/du = d(model)/dx · dx/du, with dx the step the stored floats actually took.
             const long double dx = CoordinateOf(j, Step) - CoordinateOf(j, Now);
             const long double dxdu = (hi - lo) * 0.5L * Extended::Cos(u[j]);
@@ -230,11 +231,11 @@ void PlaceBand(TEqualiserSetting& S, int Band, const TPresetFilter& F)
         Bandwidth *= 2.0L;
     // The equaliser's own bandwidth curve places the start; the fitted response always comes from the module.
     const long double Control = TSmallEQModule::BandwidthControlOf(Bandwidth);
-    S[4 * Band] = static_cast<float>(Frequency);
+    S[ParameterIndex(Band, bpFrequency)] = static_cast<float>(Frequency);
     // Gains start half a decibel inside their limits.
-    S[4 * Band + 1] = static_cast<float>(std::clamp<double>(F.GainDb, Gains.Lowest + 0.5, Gains.Highest - 0.5));
-    S[4 * Band + 2] = static_cast<float>(std::clamp(static_cast<double>(Control), kStartControlLowest, kStartControlHighest));
-    S[4 * Band + 3] = static_cast<float>(Symmetry);
+    S[ParameterIndex(Band, bpGain)] = static_cast<float>(std::clamp<double>(F.GainDb, Gains.Lowest + 0.5, Gains.Highest - 0.5));
+    S[ParameterIndex(Band, bpBandwidth)] = static_cast<float>(std::clamp(static_cast<double>(Control), kStartControlLowest, kStartControlHighest));
+    S[ParameterIndex(Band, bpSymmetry)] = static_cast<float>(Symmetry);
 }
 
 TEqualiserSetting StartFrom(const std::vector<TPresetFilter>& Chosen, double PreampDb)
@@ -247,10 +248,10 @@ TEqualiserSetting StartFrom(const std::vector<TPresetFilter>& Chosen, double Pre
         else
         {
             // A spare band: flat, spread over the range, free to take any shape.
-            S[4 * b] = static_cast<float>(20.0L * Extended::Exp(Ln1000() * (b + 0.5L) / kModelBands));
-            S[4 * b + 1] = 0.5f;
-            S[4 * b + 2] = 0.5f;
-            S[4 * b + 3] = 0.0f;
+            S[ParameterIndex(b, bpFrequency)] = static_cast<float>(20.0L * Extended::Exp(Ln1000() * (b + 0.5L) / kModelBands));
+            S[ParameterIndex(b, bpGain)] = 0.5f;
+            S[ParameterIndex(b, bpBandwidth)] = 0.5f;
+            S[ParameterIndex(b, bpSymmetry)] = 0.0f;
         }
     }
     const TParameterRange V = ParameterRange(kModelVolumeIndex);
@@ -488,7 +489,7 @@ void SettleWithHeadroom(TEqualiserModel& Model, const std::vector<double>& Targe
 void WarnOfLimits(const TPresetSource& Source, TFitResult& Result)
 {
     for (int b = 0; b < kModelBands; ++b)
-        if (std::fabs(Result.Setting[4 * b + 1]) >= ParameterRange(4 * b + 1).Highest)
+        if (std::fabs(Result.Setting[ParameterIndex(b, bpGain)]) >= ParameterRange(ParameterIndex(b, bpGain)).Highest)
         {
             Result.Warnings.push_back("band " + std::to_string(b + 1) +
                                       " is at its gain limit: the file asks for more than the bands reach");
@@ -519,6 +520,8 @@ TFitResult FitToBands(const TPresetSource& Source, const TFitOptions& Options)
     int Steps = 0;
     const std::function<void()> Tick = [&] {
         ++Steps;
+        if (Options.Cancelled && Options.Cancelled())
+            throw EFitCancelled();
         if (Options.OnProgress && Steps % 8 == 0)
             Options.OnProgress(std::min(0.99, Steps / Planned));
     };

@@ -7,6 +7,7 @@
 //
 // All functions are [any] and keep no state; a fit runs on the calling thread.
 #include <functional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -20,6 +21,14 @@ struct TFitOptions
     double FileSampleRate = 44100.0; // the rate the source's filters were designed for
     // Called now and then with the share of the work done (0..1); may be empty.
     std::function<void(double Done)> OnProgress;
+    // Asked as often as OnProgress is called; answering true stops the fit with EFitCancelled. May be empty.
+    std::function<bool()> Cancelled;
+};
+
+// What a fit raises when its Cancelled answered true.
+struct EFitCancelled : std::runtime_error
+{
+    EFitCancelled() : std::runtime_error("the import was cancelled") {}
 };
 
 struct TFitResult

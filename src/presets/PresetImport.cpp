@@ -15,6 +15,7 @@ TImportResult ImportPresetFile(const std::string& Path, const TImportOptions& Op
         TFitOptions Fit;
         Fit.FileSampleRate = Options.SampleRate;
         Fit.OnProgress = Options.OnProgress;
+        Fit.Cancelled = Options.Cancelled;
         Result.Fit = FitToBands(Source, Fit);
         Result.Name = Source.Name;
         Result.Parameters = Result.Fit.Setting;
@@ -24,6 +25,12 @@ TImportResult ImportPresetFile(const std::string& Path, const TImportOptions& Op
         for (const std::string& W : Result.Fit.Warnings)
             Result.Warnings.push_back(Path + ": " + W);
         Result.Ok = true;
+    }
+    catch (const EFitCancelled& E)
+    {
+        Result = TImportResult{};
+        Result.Cancelled = true;
+        Result.Error = E.what();
     }
     catch (const std::exception& E)
     {

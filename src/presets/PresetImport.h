@@ -16,11 +16,13 @@ struct TImportOptions
     bool ShelfCorner = false;     // "LS"/"HS" frequencies are corners, not centres
     std::string Preset;           // a library's record: name or 1-based index; empty: the first
     std::function<void(double Done)> OnProgress; // may be empty
+    std::function<bool()> Cancelled;             // true stops the fit (the answer is then Cancelled); may be empty
 };
 
 struct TImportResult
 {
     bool Ok = false;
+    bool Cancelled = false;            // Cancelled answered true: nothing was fitted
     std::string Error;                 // one line naming the file (and line) when !Ok
     std::string Name;                  // a record's name, else empty
     TEqualiserSetting Parameters{};    // real units, index 4b + k per band, 32 the volume

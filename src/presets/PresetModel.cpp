@@ -1,6 +1,7 @@
 #include "presets/PresetModel.h"
 
 #include "dsp/DMath.h"
+#include "equaliser/SEQParameters.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/FPUControl.h"
 
@@ -51,7 +52,7 @@ float TEqualiserModel::SetParameter(int Index, float Value)
     if (Index == kModelVolumeIndex)
         FVolumeDb = static_cast<double>(20.0L * Extended::Log10(FModule->VolumeFactor()));
     else
-        FStaleBands |= 1u << (Index / 4);
+        FStaleBands |= 1u << BandOfParameter(Index);
     return FModule->Parameter(Index);
 }
 
@@ -124,17 +125,17 @@ float TEqualiserModel::TryParameter(int Index, float Value, std::vector<double>&
 {
     const float Kept = Parameter(Index);
     if (Index != kModelVolumeIndex)
-        BandDb(Index / 4); // the present response stays valid once the parameter is back
+        BandDb(BandOfParameter(Index)); // the present response stays valid once the parameter is back
     const double Volume = FVolumeDb;
     const float Tried = SetParameter(Index, Value);
     if (Index == kModelVolumeIndex)
         Db.assign(FFrequencies.size(), FVolumeDb);
     else
-        ComputeBand(Index / 4, Db);
+        ComputeBand(BandOfParameter(Index), Db);
     SetParameter(Index, Kept);
     FVolumeDb = Volume;
     if (Index != kModelVolumeIndex)
-        FStaleBands &= ~(1u << (Index / 4));
+        FStaleBands &= ~(1u << BandOfParameter(Index));
     return Tried;
 }
 

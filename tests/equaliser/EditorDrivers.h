@@ -66,7 +66,7 @@ public:
     }
     void Settle() override { Application().ProcessMessages(); }
     float StoredValue(int Index) override { return Open.Host.E->getParameter(Open.Host.E, Index); }
-    std::optional<std::vector<std::uint32_t>> Composed() override { return OpaquePixels(Open.Editor->FDisplayBitmap); }
+    std::optional<std::vector<std::uint32_t>> Composed() override { return OpaquePixels(Open.Editor->DisplayBitmap()); }
     std::optional<TRect> EditorRect() override { return EditorRectOf(Open.Host); }
 
 private:
@@ -112,7 +112,7 @@ public:
     std::optional<std::vector<std::uint32_t>> Composed() override
     {
         std::vector<std::uint32_t> Pixels;
-        RunInWindowThread([&] { Pixels = OpaquePixels(Module->Editor()->FDisplayBitmap); });
+        RunInWindowThread([&] { Pixels = OpaquePixels(Module->Editor()->DisplayBitmap()); });
         return Pixels;
     }
     std::optional<TRect> EditorRect() override { return EditorRectOf(Host); }

@@ -18,7 +18,7 @@ using SEQGUIDisplay = TEditorTest;
 TEST_F(SEQGUIDisplay, EveryReadOutShowsText)
 {
     ASSERT_EQ(Opened, 1);
-    for (const TRect* R : {&Editor->FFrequencyRect, &Editor->FGainRect, &Editor->FBandwidthRect, &Editor->FSymmetryRect})
+    for (const TRect* R : {&Editor->FrequencyRect(), &Editor->GainRect(), &Editor->BandwidthRect(), &Editor->SymmetryRect()})
         EXPECT_FALSE(Blank(*R));
 }
 
@@ -46,8 +46,8 @@ TEST_F(SEQGUIDisplay, StripShowsTheOverallResponseAsPinned)
         EXPECT_EQ(Shown(70, 32), C.At632Hz);
     }
     // With the overview off, the strip is the empty panel.
-    Editor->MIOff->Click();
-    EXPECT_TRUE(Blank(Editor->FOverviewRect));
+    Editor->MenuItem("MIOff")->Click();
+    EXPECT_TRUE(Blank(Editor->OverviewRect()));
 }
 
 TEST_F(SEQGUIDisplay, MeterBarsLightTwoRowsForSilenceAndAllRowsAtFullLevel)
@@ -60,7 +60,7 @@ TEST_F(SEQGUIDisplay, MeterBarsLightTwoRowsForSilenceAndAllRowsAtFullLevel)
                 const bool Changed = Shown(Column, y) != Background(Column, y);
                 if (Changed)
                 {
-                    EXPECT_EQ(Shown(Column, y), BlendOver(Editor->FMeterGradient[32 - y], Background(Column, y)));
+                    EXPECT_EQ(Shown(Column, y), BlendOver(Editor->MeterGradient()[32 - y], Background(Column, y)));
                 }
                 Lit += Changed;
             }
@@ -81,14 +81,14 @@ TEST_F(SEQGUIDisplay, MeterBarsLightTwoRowsForSilenceAndAllRowsAtFullLevel)
 
     // Meter off: only the volume mark remains.
     HeadlessDriver::ChooseInNextPopup("MIMeterOff");
-    Editor->PUMeter->Popup(0, 0);
+    Editor->PopupMenu("PUMeter")->Popup(0, 0);
     Editor->DrawMeter();
     EXPECT_EQ(LitRows(127), 0);
 }
 
 TEST_F(SEQGUIDisplay, VolumeMarkRowFollowsTheVolume)
 {
-    Editor->MIMeterOff->SetChecked(true);
+    Editor->MenuItem("MIMeterOff")->SetChecked(true);
     const struct
     {
         float Volume;
@@ -123,12 +123,12 @@ TEST_F(SEQGUIDisplay, ReadOutTexts)
     };
     for (const auto& C : Cases)
     {
-        (C.Note ? Editor->MINote : Editor->MIFrequency)->Click();
+        (C.Note ? Editor->MenuItem("MINote") : Editor->MenuItem("MIFrequency"))->Click();
         Set(C.Parameter, C.Value);
-        const TRect& R = C.Parameter == 12 ? Editor->FFrequencyRect
-                         : C.Parameter == 13 ? Editor->FGainRect
-                         : C.Parameter == 14 ? Editor->FBandwidthRect
-                                             : Editor->FSymmetryRect;
+        const TRect& R = C.Parameter == 12 ? Editor->FrequencyRect()
+                         : C.Parameter == 13 ? Editor->GainRect()
+                         : C.Parameter == 14 ? Editor->BandwidthRect()
+                                             : Editor->SymmetryRect();
         const std::string Text = C.Parameter == 12 ? Editor->FrequencyText()
                                  : C.Parameter == 13 ? Editor->GainText()
                                  : C.Parameter == 14 ? Editor->BandwidthText()
@@ -136,7 +136,7 @@ TEST_F(SEQGUIDisplay, ReadOutTexts)
         EXPECT_EQ(Text, C.Text);
         // The handler redrew the read-out: its pixels are those of the text drawn alone onto the panel.
         TBitmap32 Expected;
-        Expected.Assign(Editor->FBackgroundBitmap);
+        Expected.Assign(Editor->BackgroundBitmap());
         Expected.SetFontSize(8);
         Expected.RenderText((R.Left + R.Right - Expected.TextWidth(C.Text)) / 2, R.Top, C.Text, 0xFF000000);
         for (int y = R.Top; y < R.Bottom; ++y)

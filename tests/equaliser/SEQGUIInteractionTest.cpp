@@ -47,7 +47,7 @@ TEST_F(SEQGUIInteraction, SelectorCellsRoundTiesToEven)
         Editor->SelectFilter(C.Band == 0 ? 7 : 0);
         Press(C.X, C.Y);
         Release(C.X, C.Y);
-        EXPECT_EQ(Editor->FSelectedFilter, C.Band) << C.X << "," << C.Y;
+        EXPECT_EQ(Editor->SelectedFilter(), C.Band) << C.X << "," << C.Y;
         EXPECT_FALSE(CursorHidden());
     }
 }
@@ -132,7 +132,7 @@ TEST_F(SEQGUIInteraction, OverviewSelectsTheNearestBandInHertzAndDragsItsFrequen
     Set(8, 320.0f);
     Set(12, 1000.0f);
     Press(70, 32);
-    EXPECT_EQ(Editor->FSelectedFilter, 2);
+    EXPECT_EQ(Editor->SelectedFilter(), 2);
     EXPECT_FALSE(CursorHidden());
     Drag(90, 32);
     EXPECT_NEAR(Module->Parameter(8), 20.0 * std::pow(1000.0, 74.0 / 109.0), 0.05);
@@ -181,7 +181,7 @@ TEST_F(SEQGUIInteraction, CtrlOnTheSelectorStoresAndRecallsSnapshots)
     EXPECT_EQ(Editor->GainText(), "5" + DecimalSeparator() + "00 dB");
     Press(3, 4, ssCtrl);
     EXPECT_EQ(Module->Parameter(13), -5.0f);
-    EXPECT_EQ(Editor->FSelectedFilter, 3);
+    EXPECT_EQ(Editor->SelectedFilter(), 3);
     EXPECT_TRUE(HeadlessDriver::Popups().empty());
 }
 
@@ -189,28 +189,28 @@ TEST_F(SEQGUIInteraction, MenusSelectSwitchDisplaysAndStartAndStopTheMeter)
 {
     HeadlessDriver::ChooseInNextPopup("MIFilterNr3");
     Press(3, 4, 0, TMouseButton::mbRight);
-    EXPECT_EQ(Editor->FSelectedFilter, 2);
-    EXPECT_TRUE(Editor->MIFilterNr[2]->Checked());
+    EXPECT_EQ(Editor->SelectedFilter(), 2);
+    EXPECT_TRUE(Editor->MenuItem("MIFilterNr3")->Checked());
 
     HeadlessDriver::ChooseInNextPopup("MINote");
     Press(44, 8, 0, TMouseButton::mbRight);
-    EXPECT_TRUE(Editor->MINote->Checked());
-    EXPECT_FALSE(Editor->MIFrequency->Checked());
+    EXPECT_TRUE(Editor->MenuItem("MINote")->Checked());
+    EXPECT_FALSE(Editor->MenuItem("MIFrequency")->Checked());
     Editor->SelectFilter(3);
     EXPECT_EQ(Editor->FrequencyText(), "B5  -21");
 
     HeadlessDriver::ChooseInNextPopup("MIBlackWhiteScheme"); // disabled: nothing is chosen
     Press(70, 32, 0, TMouseButton::mbRight);
-    EXPECT_TRUE(Editor->MIDefaultScheme->Checked());
+    EXPECT_TRUE(Editor->MenuItem("MIDefaultScheme")->Checked());
 
     HeadlessDriver::ChooseInNextPopup("MIMeterOff");
     Press(128, 17, ssRight, TMouseButton::mbRight);
-    EXPECT_FALSE(Editor->GUITimer->Enabled());
-    EXPECT_TRUE(Editor->MIMeterOff->Checked());
+    EXPECT_FALSE(Editor->Timer("GUITimer")->Enabled());
+    EXPECT_TRUE(Editor->MenuItem("MIMeterOff")->Checked());
     HeadlessDriver::ChooseInNextPopup("MIOutput");
     Press(128, 17, ssRight, TMouseButton::mbRight);
-    EXPECT_TRUE(Editor->GUITimer->Enabled());
-    EXPECT_FALSE(Editor->MIMeterOff->Checked());
+    EXPECT_TRUE(Editor->Timer("GUITimer")->Enabled());
+    EXPECT_FALSE(Editor->MenuItem("MIMeterOff")->Checked());
 }
 
 TEST_F(SEQGUIInteraction, TheTimerRedrawsTheMeterAndInvalidates)

@@ -61,8 +61,8 @@ class TEditorTest : public ::testing::Test
 {
 protected:
     void Set(int Index, float Value) { Module->SetParameterAutomated(Index, Value); }
-    TColor32 Shown(int X, int Y) const { return Editor->FDisplayBitmap.Pixel(X, Y); }
-    TColor32 Background(int X, int Y) const { return Editor->FBackgroundBitmap.Pixel(X, Y); }
+    TColor32 Shown(int X, int Y) const { return Editor->DisplayBitmap().Pixel(X, Y); }
+    TColor32 Background(int X, int Y) const { return Editor->BackgroundBitmap().Pixel(X, Y); }
     // Whether the rectangle R shows the same pixels as its empty panel.
     bool Blank(const TRect& R) const
     {

@@ -50,7 +50,7 @@ protected:
     int SelectedBand()
     {
         int Band = -1;
-        OnWindowThread([&] { Band = Module->Editor()->FSelectedFilter; });
+        OnWindowThread([&] { Band = Module->Editor()->SelectedFilter(); });
         return Band;
     }
 
@@ -89,13 +89,13 @@ TEST_F(SEQGUIX11, RightClickOnTheSelectorOpensTheBandMenuAndChoosingFilter3Selec
 
     TRect Row;
     OnWindowThread(
-        [&] { Row = X11MenuLayout::ItemRow(Module->Editor()->PUFilterNr->Items(), 2, Menus[0].Client.Width()); });
+        [&] { Row = X11MenuLayout::ItemRow(Module->Editor()->PopupMenu("PUFilterNr")->Items(), 2, Menus[0].Client.Width()); });
     MoveTo({Menus[0].Client.Left + 40, Menus[0].Client.Top + (Row.Top + Row.Bottom) / 2});
     Editor.Button(TMouseButton::mbLeft, true);
     Editor.Button(TMouseButton::mbLeft, false);
     EXPECT_EQ(SelectedBand(), 2);
     bool Checked = false;
-    OnWindowThread([&] { Checked = Module->Editor()->MIFilterNr[2]->Checked(); });
+    OnWindowThread([&] { Checked = Module->Editor()->MenuItem("MIFilterNr3")->Checked(); });
     EXPECT_TRUE(Checked);
     EXPECT_FALSE(ProbeWindow(Menus[0].Handle)) << "the menu window is gone";
     EXPECT_TRUE(CursorShowing());
@@ -108,9 +108,9 @@ TEST_F(SEQGUIX11, TheStripMenuOffersNoImportWithoutAFileDialog)
     std::vector<std::string> Names;
     bool NoImportItem = false;
     OnWindowThread([&] {
-        for (const TMenuItem* Item : Module->Editor()->PUOverview->Items())
+        for (const TMenuItem* Item : Module->Editor()->PopupMenu("PUOverview")->Items())
             Names.push_back(Item->Name());
-        NoImportItem = Module->Editor()->MIImportPreset == nullptr;
+        NoImportItem = Module->Editor()->MenuItem("MIImportPreset") == nullptr;
     });
     EXPECT_EQ(Names, (std::vector<std::string>{"MIDefaultScheme", "MIBlackWhiteScheme", "N1", "MIOff", "N5",
                                                "MIShowResponse"}));

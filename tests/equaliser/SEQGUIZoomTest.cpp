@@ -159,12 +159,12 @@ TEST_F(SEQGUIZoom, AChosenZoomAsksTheHostIsCheckedAndIsTheUsersPreferenceNextTim
 {
     {
         TZoomedEditor Open(NoRequest);
-        EXPECT_TRUE(Open.Editor->MIZoomN[0]->Checked());
+        EXPECT_TRUE(Open.Editor->MenuItem("MIZoom1")->Checked());
         Open.ChooseInMeterMenu("MIZoom3");
         EXPECT_EQ(GSizeRequests, (std::vector<std::pair<int, int>>{{393, 105}}));
         EXPECT_EQ(Open.Rect(), (std::pair<int, int>{393, 105}));
-        EXPECT_TRUE(Open.Editor->MIZoomN[2]->Checked());
-        EXPECT_FALSE(Open.Editor->MIZoomN[0]->Checked());
+        EXPECT_TRUE(Open.Editor->MenuItem("MIZoom3")->Checked());
+        EXPECT_FALSE(Open.Editor->MenuItem("MIZoom1")->Checked());
         // A host's factor does not override the listener's choice.
         Open.Host.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, 2.0f);
         EXPECT_EQ(Open.Editor->Zoom(), 3);
@@ -181,9 +181,9 @@ TEST_F(SEQGUIZoom, AHostThatRefusesTheSizeGetsTheLargestZoomThatFitsWhatItAccept
     EXPECT_EQ(GSizeRequests, (std::vector<std::pair<int, int>>{{524, 140}}));
     EXPECT_EQ(Open.Editor->Zoom(), 2);
     EXPECT_EQ(Open.Rect(), (std::pair<int, int>{262, 70}));
-    EXPECT_TRUE(Open.Editor->MIZoomN[1]->Checked());
+    EXPECT_TRUE(Open.Editor->MenuItem("MIZoom2")->Checked());
     // With the response view the panel no longer fits at 2: it is drawn at 1.
-    Open.Editor->MIShowResponse->Click();
+    Open.Editor->MenuItem("MIShowResponse")->Click();
     EXPECT_EQ(Open.Editor->Zoom(), 1);
     EXPECT_EQ(Open.Rect(), (std::pair<int, int>{131, 95}));
 }
@@ -214,17 +214,17 @@ TEST_F(SEQGUIZoom, TheResponseViewUnderThePanelFollowsTheMouseAndChangesFromElse
     TFmVornEQ& E = *Open.Editor;
     TSmallEQModule& M = *Open.Module;
     ASSERT_TRUE(E.ResponseShown());
-    EXPECT_TRUE(E.MIShowResponse->Checked());
+    EXPECT_TRUE(E.MenuItem("MIShowResponse")->Checked());
     for (int y = 0; y < 60; y += 7)
         for (int x = 0; x < 131; x += 5)
-            ASSERT_EQ(HeadlessDriver::Pixel(E, 2 * x + 1, 2 * (35 + y)), E.FResponseBitmap.Pixel(x, y)) << x << ", " << y;
+            ASSERT_EQ(HeadlessDriver::Pixel(E, 2 * x + 1, 2 * (35 + y)), E.ResponseBitmap().Pixel(x, y)) << x << ", " << y;
 
     // A press on band 6's handle selects it and the read-outs follow; a drag moves it (how far: the suite)
     // and leaves the cursor shown.
-    const TPoint H = E.FResponse.HandleCentre(5);
+    const TPoint H = E.Response().HandleCentre(5);
     const float f = M.Parameter(20);
     HeadlessDriver::MouseDown(E, TMouseButton::mbLeft, ssLeft, 2 * H.X, 2 * (35 + H.Y));
-    EXPECT_EQ(E.FSelectedFilter, 5);
+    EXPECT_EQ(E.SelectedFilter(), 5);
     EXPECT_EQ(E.FrequencyText(), "4.00 kHz");
     HeadlessDriver::MouseMove(E, ssLeft, 2 * H.X + 20, 2 * (35 + H.Y));
     HeadlessDriver::MouseUp(E, TMouseButton::mbLeft, 0, 2 * H.X + 20, 2 * (35 + H.Y));
@@ -233,13 +233,13 @@ TEST_F(SEQGUIZoom, TheResponseViewUnderThePanelFollowsTheMouseAndChangesFromElse
     EXPECT_EQ(Application().Cursor(), TCursor::crDefault);
 
     // The wheel over band 2's handle narrows it and selects it; over the panel it does nothing.
-    const TPoint H2 = E.FResponse.HandleCentre(1);
+    const TPoint H2 = E.Response().HandleCentre(1);
     const float w = M.Parameter(6);
     HeadlessDriver::MouseWheel(E, 0, 120, 2 * H2.X, 2 * (35 + H2.Y));
-    EXPECT_EQ(E.FSelectedFilter, 1);
+    EXPECT_EQ(E.SelectedFilter(), 1);
     EXPECT_LT(M.Parameter(6), w);
     HeadlessDriver::MouseWheel(E, 0, 120, 2 * 30, 2 * 20);
-    EXPECT_EQ(E.FSelectedFilter, 1);
+    EXPECT_EQ(E.SelectedFilter(), 1);
 
     // A right-click on the view offers the strip's menu, where the view is hidden again.
     HeadlessDriver::ChooseInNextPopup("MIShowResponse");
@@ -250,15 +250,15 @@ TEST_F(SEQGUIZoom, TheResponseViewUnderThePanelFollowsTheMouseAndChangesFromElse
     HeadlessDriver::MouseUp(E, TMouseButton::mbRight, 0, 20, 2 * 80);
 
     // Shown again: a gain written on another thread is drawn by the update timer, on the window's thread.
-    E.MIShowResponse->Click();
+    E.MenuItem("MIShowResponse")->Click();
     TBitmap32 Before;
-    Before.Assign(E.FResponseBitmap);
+    Before.Assign(E.ResponseBitmap());
     std::thread([&] { M.SetParameterAutomated(13, 12.0f); }).join();
-    EXPECT_TRUE(HeadlessDriver::FireTimer(*E.UpdateTimer));
+    EXPECT_TRUE(HeadlessDriver::FireTimer(*E.Timer("UpdateTimer")));
     bool Changed = false;
     for (int y = 0; y < 60 && !Changed; ++y)
         for (int x = 0; x < 131 && !Changed; ++x)
-            Changed = E.FResponseBitmap.Pixel(x, y) != Before.Pixel(x, y);
+            Changed = E.ResponseBitmap().Pixel(x, y) != Before.Pixel(x, y);
     EXPECT_TRUE(Changed);
 }
 

@@ -93,13 +93,16 @@ TPoint TControl::ScreenToClient(TPoint P) const
     return {P.X - O.X, P.Y - O.Y};
 }
 
-// [editor] Records the message; a close message runs the form's close box. Answers 0, as the default
+// [editor] Records the message; a close message runs the form's close box, a key-down message a form's
+// OnKeyDown. Answers 0, as the default
 // window procedure does for the key messages.
 std::intptr_t TControl::SendMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
 {
     Modelled(ControlState()).Messages.push_back({Msg, WParam, LParam});
-    if (Msg == 0x0010)
-        if (auto* F = dynamic_cast<TForm*>(this))
-            F->DoClose();
+    auto* F = dynamic_cast<TForm*>(this);
+    if (F && Msg == 0x0010)
+        F->DoClose();
+    if (F && (Msg == 0x0100 || Msg == 0x0104))
+        F->DoKeyDown(static_cast<std::uint16_t>(WParam), 0);
     return 0;
 }

@@ -483,6 +483,15 @@ LRESULT FormMessage(HWND Wnd, UINT Msg, WPARAM WParam, LPARAM LParam)
         F->DoMouseUp(B, ShiftOf(WParam), GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam));
         return 0;
     }
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    {
+        const TShiftState Shift = (GetKeyState(VK_SHIFT) < 0 ? ssShift : 0u) |
+                                  (GetKeyState(VK_CONTROL) < 0 ? ssCtrl : 0u) | (GetKeyState(VK_MENU) < 0 ? ssAlt : 0u);
+        if (F->DoKeyDown(static_cast<std::uint16_t>(WParam), Shift))
+            return 0;
+        break;
+    }
     case WM_MOUSEWHEEL:
     {
         const POINT P{GET_X_LPARAM(LParam), GET_Y_LPARAM(LParam)};
