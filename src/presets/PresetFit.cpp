@@ -220,7 +220,8 @@ long double QualityOf(const TPresetFilter& F)
 // symmetry section's Bandwidth·cos(w/2), a shelf also carries the factor 2^|S| of its ends.
 void PlaceBand(TEqualiserSetting& S, int Band, const TPresetFilter& F)
 {
-    const TParameterRange Frequencies = ParameterRange(4 * Band), Gains = ParameterRange(4 * Band + 1);
+    const TParameterRange Frequencies = ParameterRange(ParameterIndex(Band, bpFrequency)),
+                         Gains = ParameterRange(ParameterIndex(Band, bpGain));
     const double Frequency = std::clamp<double>(F.Frequency, Frequencies.Lowest, Frequencies.Highest);
     const double Symmetry = F.FilterType == TPresetFilterType::pftLowShelf    ? -kStartShelfSymmetry
                             : F.FilterType == TPresetFilterType::pftHighShelf ? kStartShelfSymmetry
