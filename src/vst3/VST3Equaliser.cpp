@@ -55,11 +55,6 @@ double LimitNormalised(double Value, double Fallback)
 
 } // namespace
 
-bool SameId(const char* Bytes, const TInterfaceId& Id)
-{
-    return Bytes && std::memcmp(Bytes, Id.Bytes, sizeof Id.Bytes) == 0;
-}
-
 TVST3Equaliser* TVST3Equaliser::Create() noexcept
 {
     AEffect* Effect = nullptr;
@@ -84,10 +79,13 @@ TVST3Equaliser* TVST3Equaliser::Create() noexcept
 }
 
 TVST3Equaliser::TVST3Equaliser(AEffect* Effect, AEffect* Probe)
-    : FEffect(Effect), FProbe(Probe), FFacts(ReadParameterFacts(Probe)), FValues(FFacts.size())
+    : FEffect(Effect), FProbe(Probe), FFacts(ReadParameterFacts(Probe)), FValues(FFacts.size()), FSent(FFacts.size())
 {
     for (std::size_t I = 0; I < FFacts.size(); ++I)
+    {
         FValues[I].store(FFacts[I].Default);
+        FSent[I].store(static_cast<float>(FFacts[I].Default));
+    }
 }
 
 TVST3Equaliser::~TVST3Equaliser()

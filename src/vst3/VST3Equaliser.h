@@ -104,6 +104,10 @@ private:
     std::mutex FProbeLock;
     std::vector<TParameterFacts> FFacts;
     std::vector<std::atomic<double>> FValues; // the controller's normalised values, one per parameter
+    // What the effect was last given, per parameter (its own initial value's normalised form at first): the
+    // state keeps these, because the effect answers a value that went through its units, which need not
+    // give the same units again.
+    std::vector<std::atomic<float>> FSent;
     std::atomic<double> FBypassValue{0.0};
     IComponentHandler* FHandler = nullptr;
 

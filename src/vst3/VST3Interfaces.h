@@ -11,6 +11,7 @@
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #if defined(_WIN32) && !defined(_WIN64)
 #define VST3CALL __stdcall
@@ -96,7 +97,10 @@ constexpr TInterfaceId MakeInterfaceId(uint32 L1, uint32 L2, uint32 L3, uint32 L
 }
 
 // [any] Whether a host's 16 bytes name the identifier Id (false for null).
-bool SameId(const char* Bytes, const TInterfaceId& Id);
+inline bool SameId(const char* Bytes, const TInterfaceId& Id)
+{
+    return Bytes && std::memcmp(Bytes, Id.Bytes, sizeof Id.Bytes) == 0;
+}
 
 inline constexpr TInterfaceId kFUnknownIid = MakeInterfaceId(0x00000000, 0x00000000, 0xC0000000, 0x00000046);
 inline constexpr TInterfaceId kIPluginBaseIid = MakeInterfaceId(0x22888DDB, 0x156E45AE, 0x8358B348, 0x08190625);

@@ -61,6 +61,7 @@ void TVST3Equaliser::ApplyPoint(ParamID Id, ParamValue Value)
     else if (Id < FValues.size())
     {
         FValues[Id].store(Limited);
+        FSent[Id].store(static_cast<float>(Limited));
         FEffect->setParameter(FEffect, static_cast<VstInt32>(Id), static_cast<float>(Limited));
     }
 }

@@ -75,7 +75,7 @@ tresult TVST3Equaliser::getState(IBStream* State)
     {
         TFPUControlScope FPU;
         for (int32 I = 0; I < R.Count; ++I)
-            R.Values[I] = FEffect->getParameter(FEffect, I);
+            R.Values[I] = FSent[static_cast<std::size_t>(I)].load();
         char Name[256] = {};
         FEffect->dispatcher(FEffect, effGetProgramName, 0, 0, Name, 0.0f);
         std::memcpy(R.Name, Name, kNameBytes - 1);
@@ -126,10 +126,14 @@ void TVST3Equaliser::ApplyState(const TStateRecord& R)
     char Name[25] = {};
     std::memcpy(Name, R.Name, sizeof Name - 1);
     FEffect->dispatcher(FEffect, effSetProgramName, 0, 0, Name, 0.0f);
+    // A value the effect already has is not sent again, so an effect keeps its own initial values exactly.
     for (int32 I = 0; I < R.Count; ++I)
     {
-        FEffect->setParameter(FEffect, I, R.Values[I]);
-        FValues[static_cast<std::size_t>(I)].store(FEffect->getParameter(FEffect, I));
+        const auto At = static_cast<std::size_t>(I);
+        if (FSent[At].load() != R.Values[I])
+            FEffect->setParameter(FEffect, I, R.Values[I]);
+        FSent[At].store(R.Values[I]);
+        FValues[At].store(R.Values[I]);
     }
     FBypassValue.store(R.Bypass);
     FBypassed = R.Bypass >= 0.5f;
