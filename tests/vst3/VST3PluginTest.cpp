@@ -27,7 +27,7 @@ VstIntPtr VSTCALL ReferenceHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, 
 class TReference
 {
 public:
-    TReference() : FLibrary(LoadDynamicLibrary(MARVO_SMALLEQ))
+    TReference() : FLibrary(LoadDynamicLibrary(BesideTests(MARVO_SMALLEQ)))
     {
         auto Main = reinterpret_cast<TMainProc>(GetLibraryEntry(FLibrary, "VSTPluginMain"));
         E = Main ? Main(&ReferenceHost) : nullptr;
@@ -92,7 +92,7 @@ std::string Narrow(const char16* Text)
 class VST3Plugin : public ::testing::Test
 {
 protected:
-    TModule Module{MARVO_VST3_MODULE};
+    TModule Module{BesideTests(MARVO_VST3_MODULE)};
 };
 
 } // namespace

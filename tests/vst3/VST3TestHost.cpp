@@ -124,6 +124,16 @@ std::vector<char> TInstance::State()
     return S.Data;
 }
 
+std::string BesideTests(const std::string& Relative)
+{
+    std::string Path = ExtractFilePath(ExecutablePath()) + Relative;
+#if defined(_WIN32)
+    for (char& C : Path)
+        C = C == '/' ? '\\' : C;
+#endif
+    return Path;
+}
+
 std::vector<std::vector<float>> Noise(int Channels, int Frames, unsigned Seed)
 {
     std::mt19937 Random(Seed);

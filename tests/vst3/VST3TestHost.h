@@ -32,7 +32,8 @@ public:
     {
         const std::size_t N = std::min<std::size_t>({static_cast<std::size_t>(NumBytes), Data.size() - Pos,
                                                       static_cast<std::size_t>(MaxRead)});
-        std::memcpy(Buffer, Data.data() + Pos, N);
+        if (N > 0)
+            std::memcpy(Buffer, Data.data() + Pos, N);
         Pos += N;
         if (NumBytesRead)
             *NumBytesRead = static_cast<int32>(N);
@@ -161,6 +162,9 @@ public:
     IAudioProcessor* Processor = nullptr;
     IEditController* Controller = nullptr;
 };
+
+// [any] A path relative to the test program's folder, with the platform's separators.
+std::string BesideTests(const std::string& Relative);
 
 // The test signal: deterministic noise of amplitude 0.5 on each channel.
 std::vector<std::vector<float>> Noise(int Channels, int Frames, unsigned Seed);
