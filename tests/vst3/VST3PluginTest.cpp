@@ -107,11 +107,15 @@ TEST_F(VST3Plugin, FactoryOffersOneAudioModuleWithItsStableIdentifier)
     EXPECT_STREQ(Info.category, "Audio Module Class");
     EXPECT_STREQ(Info.name, "SmallEQ");
     EXPECT_STREQ(Info.subCategories, "Fx|EQ");
+    // A2792711-EC5A-4BDA-0486-85D4A54BE974: on Windows the first eight bytes in the COM GUID order.
+#if defined(_WIN32)
+    const unsigned char Expected[16] = {0x11, 0x27, 0x79, 0xA2, 0x5A, 0xEC, 0xDA, 0x4B,
+                                        0x04, 0x86, 0x85, 0xD4, 0xA5, 0x4B, 0xE9, 0x74};
+#else
     const unsigned char Expected[16] = {0xA2, 0x79, 0x27, 0x11, 0xEC, 0x5A, 0x4B, 0xDA,
                                         0x04, 0x86, 0x85, 0xD4, 0xA5, 0x4B, 0xE9, 0x74};
-#if !defined(_WIN32)
-    EXPECT_EQ(std::memcmp(Info.cid, Expected, 16), 0);
 #endif
+    EXPECT_EQ(std::memcmp(Info.cid, Expected, 16), 0);
     PClassInfoW Wide{};
     ASSERT_EQ(Module.Factory3->getClassInfoUnicode(0, &Wide), kResultOk);
     EXPECT_EQ(Narrow(Wide.name), "SmallEQ");
