@@ -7,6 +7,7 @@
 
 #include "platform/FPUControl.h"
 #include "vst3/VST3Entry.h"
+#include "vst3/VST3View.h"
 
 namespace VST3Marvo
 {
@@ -14,11 +15,14 @@ namespace VST3Marvo
 namespace
 {
 
-// [any] The effects' host: it answers its version; automation has no one to go to (the host hears of
-// changes through the controller), and nothing else is asked of it.
-VstIntPtr VSTCALL PluginHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
+// [any] The effects' host: it answers its version; other requests go to the instance that made the effect
+// (its record's user field; none for the probe, or while the effect is made).
+VstIntPtr VSTCALL PluginHost(AEffect* E, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void*, float Opt)
 {
-    return Opcode == audioMasterVersion ? 2400 : 0;
+    if (Opcode == audioMasterVersion)
+        return 2400;
+    auto* Self = E ? static_cast<TVST3Equaliser*>(E->user) : nullptr;
+    return Self ? Self->HostRequest(Opcode, Index, Value, Opt) : 0;
 }
 
 // [host-main] A new effect, opened; null when it cannot be made or is not the stereo effect expected.
@@ -68,7 +72,9 @@ TVST3Equaliser* TVST3Equaliser::Create() noexcept
             CloseEffect(Effect);
             return nullptr;
         }
-        return new TVST3Equaliser(Effect, Probe);
+        auto* Instance = new TVST3Equaliser(Effect, Probe);
+        Effect->user = Instance;
+        return Instance;
     }
     catch (...)
     {
@@ -353,9 +359,57 @@ tresult TVST3Equaliser::setComponentHandler(IComponentHandler* Handler)
     return kResultOk;
 }
 
-IPlugView* TVST3Equaliser::createView(FIDString)
+IPlugView* TVST3Equaliser::createView(FIDString Name)
 {
+#if defined(_WIN32)
+    if (Name && std::strcmp(Name, "editor") == 0)
+        return new (std::nothrow) TVST3View(this);
+#else
+    (void)Name;
+#endif
     return nullptr;
+}
+
+VstIntPtr TVST3Equaliser::HostRequest(VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, float Opt)
+{
+    const bool Known = Index >= 0 && static_cast<std::size_t>(Index) < FValues.size();
+    const auto Id = static_cast<ParamID>(Index);
+    switch (Opcode)
+    {
+    case audioMasterBeginEdit:
+        if (!Known || !FHandler)
+            return 0;
+        FEditing[Index] = true;
+        return FHandler->beginEdit(Id) == kResultOk;
+    case audioMasterEndEdit:
+        if (!Known || !FHandler)
+            return 0;
+        FEditing[Index] = false;
+        return FHandler->endEdit(Id) == kResultOk;
+    case audioMasterAutomate:
+        if (!Known)
+            return 0;
+        // The effect has the value already; the state and the controller follow it.
+        FSent[static_cast<std::size_t>(Index)].store(Opt);
+        FValues[static_cast<std::size_t>(Index)].store(Opt);
+        if (FHandler)
+        {
+            const bool Gesture = !FEditing[Index];
+            if (Gesture)
+                FHandler->beginEdit(Id);
+            FHandler->performEdit(Id, Opt);
+            if (Gesture)
+                FHandler->endEdit(Id);
+        }
+        return 0;
+    case audioMasterSizeWindow:
+        if (!FView || Index <= 0 || Value <= 0)
+            return 0;
+        FView->Resize(Index, static_cast<int32>(Value));
+        return 1;
+    default:
+        return 0;
+    }
 }
 
 tresult TVST3Equaliser::connect(IConnectionPoint* Other)

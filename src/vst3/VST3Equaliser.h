@@ -5,6 +5,10 @@
 // over 10 ms between the dry input and the effect's output (the effect keeps running, so its filters are
 // warm when the bypass ends).
 //
+// On Windows the effect is the equaliser with its editor, which the view (VST3View.h) embeds; the editor's
+// edits reach the host through the component handler as beginEdit/performEdit/endEdit. On Linux there is no
+// view: the editor's X11 window runs on a thread of its own, which a VST 3 host's run loop does not allow.
+//
 // Threads, as VST 3 hosts use them: creation, the component and controller calls and state on the host's
 // [host-main]; process() on [audio], which never allocates, locks or waits. The controller's values are
 // atomics; the effect takes parameter writes from any thread and hands coefficients to its audio side
@@ -25,6 +29,8 @@ inline constexpr ParamID kBypassId = 1000;
 inline constexpr TInterfaceId kEqualiserClassId = MakeInterfaceId(0xA2792711, 0xEC5A4BDA, 0x048685D4, 0xA54BE974);
 inline constexpr const char* kEqualiserName = "SmallEQ";
 inline constexpr const char* kVendorName = "Zentrova creations";
+
+class TVST3View;
 
 class TVST3Equaliser final : public IComponent, public IAudioProcessor, public IEditController, public IConnectionPoint
 {
@@ -81,6 +87,12 @@ public:
     tresult VST3CALL disconnect(IConnectionPoint* Other) override;
     tresult VST3CALL notify(IMessage* Message) override;
 
+    // [editor] What the effect asks of its host: its edits go to the component handler, its editor's size to
+    // the view's frame. Answers as a VST 2 host does.
+    VstIntPtr HostRequest(VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, float Opt);
+    AEffect* Effect() const { return FEffect; }
+    void SetView(TVST3View* View) { FView = View; } // [editor] the attached view, or null
+
 private:
     TVST3Equaliser(AEffect* Effect, AEffect* Probe);
     ~TVST3Equaliser();
@@ -110,6 +122,8 @@ private:
     std::vector<std::atomic<float>> FSent;
     std::atomic<double> FBypassValue{0.0};
     IComponentHandler* FHandler = nullptr;
+    TVST3View* FView = nullptr;
+    bool FEditing[64] = {}; // [editor] parameters inside a gesture the effect opened with audioMasterBeginEdit
 
     // Set up on [host-main] while not processing; read by [audio].
     int32 FChannels = 2;

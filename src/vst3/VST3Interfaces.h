@@ -352,7 +352,43 @@ public:
     virtual tresult VST3CALL restartComponent(int32 Flags) = 0;
 };
 
+// ---- The editor's view ----
+
+inline constexpr const char* kPlatformTypeHWND = "HWND";
+inline constexpr const char* kPlatformTypeX11EmbedWindowID = "X11EmbedWindowID";
+
+struct ViewRect
+{
+    int32 left;
+    int32 top;
+    int32 right;
+    int32 bottom;
+};
+
 class IPlugView;
+
+class IPlugFrame : public FUnknown
+{
+public:
+    virtual tresult VST3CALL resizeView(IPlugView* View, ViewRect* NewSize) = 0;
+};
+
+class IPlugView : public FUnknown
+{
+public:
+    virtual tresult VST3CALL isPlatformTypeSupported(FIDString Type) = 0;
+    virtual tresult VST3CALL attached(void* Parent, FIDString Type) = 0;
+    virtual tresult VST3CALL removed() = 0;
+    virtual tresult VST3CALL onWheel(float Distance) = 0;
+    virtual tresult VST3CALL onKeyDown(char16 Key, int16 KeyCode, int16 Modifiers) = 0;
+    virtual tresult VST3CALL onKeyUp(char16 Key, int16 KeyCode, int16 Modifiers) = 0;
+    virtual tresult VST3CALL getSize(ViewRect* Size) = 0;
+    virtual tresult VST3CALL onSize(ViewRect* NewSize) = 0;
+    virtual tresult VST3CALL onFocus(TBool State) = 0;
+    virtual tresult VST3CALL setFrame(IPlugFrame* Frame) = 0;
+    virtual tresult VST3CALL canResize() = 0;
+    virtual tresult VST3CALL checkSizeConstraint(ViewRect* Rect) = 0;
+};
 
 class IEditController : public IPluginBase
 {
@@ -393,7 +429,7 @@ static_assert(sizeof(PClassInfoW) == 696 && offsetof(PClassInfoW, name) == 52);
 static_assert(offsetof(PClassInfoW, classFlags) == 180 && offsetof(PClassInfoW, vendor) == 312);
 static_assert(offsetof(PClassInfoW, sdkVersion) == 568);
 static_assert(sizeof(BusInfo) == 276 && offsetof(BusInfo, name) == 12 && offsetof(BusInfo, busType) == 268);
-static_assert(sizeof(RoutingInfo) == 12);
+static_assert(sizeof(RoutingInfo) == 12 && sizeof(ViewRect) == 16);
 static_assert(sizeof(ProcessSetup) == 24 && offsetof(ProcessSetup, sampleRate) == 16);
 static_assert(sizeof(AudioBusBuffers) == 24 && offsetof(AudioBusBuffers, silenceFlags) == 8);
 static_assert(offsetof(AudioBusBuffers, channelBuffers32) == 16);

@@ -7,6 +7,7 @@
 #include <memory>
 #include <random>
 
+#include "platform/Forms.h"
 #include "vst3/VST3TestHost.h"
 #include "vstplugin/DVSTEffect.h"
 
@@ -407,4 +408,37 @@ TEST_F(VST3Plugin, SilentInputGivesAFlaggedSilentOutputOnceTheFiltersRest)
     InBus.silenceFlags = 3;
     P.Processor->process(Data);
     EXPECT_EQ(OutBus.silenceFlags, 0u) << "the tail is still sounding";
+}
+
+// The editor's view: embedded in a host's HWND on Windows at 131 x 35 (or a whole zoom of it), none elsewhere.
+TEST_F(VST3Plugin, EditorViewEmbedsInAHostWindowOnWindowsOnly)
+{
+    TInstance P(Module);
+    IPlugView* View = P.Controller->createView("editor");
+#if defined(_WIN32)
+    ASSERT_NE(View, nullptr);
+    EXPECT_EQ(View->isPlatformTypeSupported(kPlatformTypeHWND), kResultTrue);
+    EXPECT_EQ(View->isPlatformTypeSupported(kPlatformTypeX11EmbedWindowID), kResultFalse);
+    ViewRect Size{};
+    ASSERT_EQ(View->getSize(&Size), kResultOk);
+    EXPECT_EQ(Size.right - Size.left, 131);
+    EXPECT_EQ(Size.bottom - Size.top, 35);
+    TFormDeclaration D;
+    D.Name = "HostWindow";
+    D.ClientWidth = 600;
+    D.ClientHeight = 300;
+    auto Parent = std::make_unique<TForm>(nullptr, D);
+    Parent->Show();
+    EXPECT_EQ(View->attached(nullptr, kPlatformTypeHWND), kInvalidArgument);
+    ASSERT_EQ(View->attached(Parent->Handle(), kPlatformTypeHWND), kResultOk);
+    ASSERT_EQ(View->getSize(&Size), kResultOk);
+    const int32 Zoom = (Size.bottom - Size.top) / 35;
+    EXPECT_GE(Zoom, 1);
+    EXPECT_EQ(Size.right - Size.left, 131 * Zoom);
+    EXPECT_EQ(View->removed(), kResultOk);
+    EXPECT_EQ(View->removed(), kResultFalse);
+    View->release();
+#else
+    EXPECT_EQ(View, nullptr);
+#endif
 }
