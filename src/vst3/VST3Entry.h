@@ -4,6 +4,6 @@
 // record through its dispatcher and its parameter and process entries.
 #include "vstplugin/DVSTEffect.h"
 
-// [host-main] A new equaliser for processing (with its editor on Windows); its effect record, or null
+// [host-main] A new equaliser with its editor; its effect record, or null
 // when it cannot be made or AudioMaster does not answer its version. It frees itself on effClose.
 AEffect* VSTCALL VST3EqualiserMain(TAudioMasterCallbackFunc AudioMaster);

@@ -361,12 +361,8 @@ tresult TVST3Equaliser::setComponentHandler(IComponentHandler* Handler)
 
 IPlugView* TVST3Equaliser::createView(FIDString Name)
 {
-#if defined(_WIN32)
     if (Name && std::strcmp(Name, "editor") == 0)
         return new (std::nothrow) TVST3View(this);
-#else
-    (void)Name;
-#endif
     return nullptr;
 }
 

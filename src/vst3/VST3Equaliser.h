@@ -5,9 +5,8 @@
 // over 10 ms between the dry input and the effect's output (the effect keeps running, so its filters are
 // warm when the bypass ends).
 //
-// On Windows the effect is the equaliser with its editor, which the view (VST3View.h) embeds; the editor's
-// edits reach the host through the component handler as beginEdit/performEdit/endEdit. On Linux there is no
-// view: the editor's X11 window runs on a thread of its own, which a VST 3 host's run loop does not allow.
+// The effect is the equaliser with its editor, which the view (VST3View.h) embeds; the editor's edits reach
+// the host through the component handler as beginEdit/performEdit/endEdit.
 //
 // Threads, as VST 3 hosts use them: creation, the component and controller calls and state on the host's
 // [host-main]; process() on [audio], which never allocates, locks or waits. The controller's values are

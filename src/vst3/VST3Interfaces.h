@@ -121,6 +121,9 @@ inline constexpr TInterfaceId kIPlugViewIid = MakeInterfaceId(0x5BC32507, 0xD060
 inline constexpr TInterfaceId kIPlugFrameIid = MakeInterfaceId(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
 inline constexpr TInterfaceId kIMessageIid = MakeInterfaceId(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
 inline constexpr TInterfaceId kIRunLoopIid = MakeInterfaceId(0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389);
+// Not used by Ardour 7 (hosts call these handlers without asking), so not checked against a host.
+inline constexpr TInterfaceId kIEventHandlerIid = MakeInterfaceId(0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983);
+inline constexpr TInterfaceId kITimerHandlerIid = MakeInterfaceId(0x10BDD94F, 0x41424774, 0x821FAD8F, 0xECA72CA9);
 
 // Result of a call that answers a yes or a no.
 inline constexpr tresult Answer(bool Yes) { return Yes ? kResultTrue : kResultFalse; }
@@ -388,6 +391,31 @@ public:
     virtual tresult VST3CALL setFrame(IPlugFrame* Frame) = 0;
     virtual tresult VST3CALL canResize() = 0;
     virtual tresult VST3CALL checkSizeConstraint(ViewRect* Rect) = 0;
+};
+
+// The Linux host's run loop, which drives a view's windows on the host's UI thread.
+using FileDescriptor = int;
+using TimerInterval = uint64;
+
+class IEventHandler : public FUnknown
+{
+public:
+    virtual void VST3CALL onFDIsSet(FileDescriptor Fd) = 0;
+};
+
+class ITimerHandler : public FUnknown
+{
+public:
+    virtual void VST3CALL onTimer() = 0;
+};
+
+class IRunLoop : public FUnknown
+{
+public:
+    virtual tresult VST3CALL registerEventHandler(IEventHandler* Handler, FileDescriptor Fd) = 0;
+    virtual tresult VST3CALL unregisterEventHandler(IEventHandler* Handler) = 0;
+    virtual tresult VST3CALL registerTimer(ITimerHandler* Handler, TimerInterval Milliseconds) = 0;
+    virtual tresult VST3CALL unregisterTimer(ITimerHandler* Handler) = 0;
 };
 
 class IEditController : public IPluginBase

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "platform/FPUControl.h"
+#include "platform/Forms.h"
 #include "vst3/VST3Equaliser.h"
 
 namespace VST3Marvo
@@ -26,9 +27,12 @@ tresult TVST3View::queryInterface(const TUID Iid, void** Object)
     if (!Object)
         return kInvalidArgument;
     *Object = nullptr;
-    if (!SameId(Iid, kFUnknownIid) && !SameId(Iid, kIPlugViewIid))
+    if (SameId(Iid, kFUnknownIid) || SameId(Iid, kIPlugViewIid))
+        *Object = static_cast<IPlugView*>(this);
+    else if (SameId(Iid, kITimerHandlerIid))
+        *Object = static_cast<ITimerHandler*>(this);
+    else
         return kNoInterface;
-    *Object = static_cast<IPlugView*>(this);
     addRef();
     return kResultOk;
 }
@@ -48,7 +52,11 @@ uint32 TVST3View::release()
 
 tresult TVST3View::isPlatformTypeSupported(FIDString Type)
 {
+#if defined(_WIN32)
     return Answer(Type && std::strcmp(Type, kPlatformTypeHWND) == 0);
+#else
+    return Answer(Type && std::strcmp(Type, kPlatformTypeX11EmbedWindowID) == 0);
+#endif
 }
 
 tresult TVST3View::attached(void* Parent, FIDString Type)
@@ -57,10 +65,17 @@ tresult TVST3View::attached(void* Parent, FIDString Type)
         return kInvalidArgument;
     if (FAttached)
         return kResultFalse;
+#if !defined(_WIN32)
+    if (!StartDriving())
+        return kResultFalse;
+#endif
     AEffect* E = FOwner->Effect();
     TFPUControlScope FPU;
     if (E->dispatcher(E, effEditOpen, 0, 0, Parent, 0.0f) == 0)
+    {
+        StopDriving();
         return kResultFalse;
+    }
     FAttached = true;
     FOwner->SetView(this);
     ReadSize();
@@ -75,8 +90,56 @@ tresult TVST3View::removed()
     AEffect* E = FOwner->Effect();
     TFPUControlScope FPU;
     E->dispatcher(E, effEditClose, 0, 0, nullptr, 0.0f);
+    StopDriving();
     FAttached = false;
     return kResultOk;
+}
+
+// The host's run loop ticks the view; the anchor timer (never enabled) makes this thread one that owns
+// windows of ours before the editor opens.
+bool TVST3View::StartDriving()
+{
+    void* Loop = nullptr;
+    if (!FFrame || FFrame->queryInterface(kIRunLoopIid.Bytes, &Loop) != kResultOk || !Loop)
+        return false;
+    FRunLoop = static_cast<IRunLoop*>(Loop);
+    try
+    {
+        FAnchor = std::make_unique<TTimer>(nullptr);
+    }
+    catch (...)
+    {
+        StopDriving();
+        return false;
+    }
+    if (FRunLoop->registerTimer(this, kTick) != kResultOk)
+    {
+        StopDriving();
+        return false;
+    }
+    return true;
+}
+
+void TVST3View::StopDriving()
+{
+    if (FRunLoop)
+    {
+        FRunLoop->unregisterTimer(this);
+        FRunLoop->release();
+        FRunLoop = nullptr;
+    }
+    FAnchor.reset();
+}
+
+void TVST3View::onTimer()
+{
+    try
+    {
+        Application().ProcessMessages();
+    }
+    catch (...)
+    {
+    }
 }
 
 void TVST3View::ReadSize()
