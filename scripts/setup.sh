@@ -15,6 +15,7 @@ PACKAGES=(
   libsndfile1-dev libcli11-dev nlohmann-json3-dev libeigen3-dev lsp-plugins-vst zam-plugins dpf-plugins-vst
   libx11-dev libxext-dev libxfixes-dev libxtst-dev x11-utils xdotool
   lv2-dev lilv-utils sordi jalv jackd2 pipewire-bin
+  ardour
 )
 
 missing=()

@@ -1,11 +1,13 @@
 ; Marvo setup: puts the equaliser's player plug-in dsp_Marvo.dll into Winamp's Plugins folder and, optionally,
 ; the same equaliser as the VST 2 plug-in SmallEQ.dll (32-bit, and 64-bit on a 64-bit Windows) into the VST
-; plug-in folders; writes an uninstaller that removes exactly those files again.
+; plug-in folders and, optionally, as the VST 3 bundle SmallEQ.vst3 into the common VST3 folders; writes an
+; uninstaller that removes exactly those files again.
 ;
 ;   makensis -DVERSION=1.0.0 -DBIN32=<32-bit bin> -DBIN64=<64-bit bin> -DREADME=<README.md>
 ;            -DOUTFILE=<Marvo-1.0.0-setup.exe> Marvo.nsi
 ;
-; BIN32 holds dsp_Marvo.dll and the 32-bit SmallEQ.dll, BIN64 the 64-bit SmallEQ.dll. Silent: /S; another
+; BIN32 holds dsp_Marvo.dll, the 32-bit SmallEQ.dll, the 32-bit SmallEQ.vst3 and the bundle's moduleinfo.json;
+; BIN64 the 64-bit SmallEQ.dll and SmallEQ.vst3. Silent: /S; another
 ; player folder: /D=<folder> (last on the command line, unquoted, as usual for NSIS).
 ;
 ; The listener's setting is never touched: Marvo.fxp (and Marvo.fxp.rejected) beside winamp.exe, the copy in
@@ -46,6 +48,10 @@ AllowSkipFiles off
 ; The folders SmallEQ.dll goes into (setup) or went into (uninstaller); empty: none.
 Var VstDir32
 Var VstDir64
+; The VST 3 bundles (setup: to be installed; uninstaller: installed); empty: none. 32-bit hosts look in the
+; 32-bit common files' VST3 folder, 64-bit hosts in the 64-bit one.
+Var Vst3Dir32
+Var Vst3Dir64
 ; Uninstaller: whether the uninstall entry names this installation.
 Var Registered
 
@@ -162,6 +168,21 @@ Section "SmallEQ VST 2 plug-in" SecVst
   ${EndIf}
 SectionEnd
 
+Section "SmallEQ VST 3 plug-in" SecVst3
+  SetOutPath "$Vst3Dir32\Contents\x86-win"
+  File "${BIN32}\SmallEQ.vst3"
+  SetOutPath "$Vst3Dir32\Contents\Resources"
+  File "${BIN32}\moduleinfo.json"
+  ${If} $Vst3Dir64 != ""
+    ${DisableX64FSRedirection}
+    SetOutPath "$Vst3Dir64\Contents\x86_64-win"
+    File "${BIN64}\SmallEQ.vst3"
+    SetOutPath "$Vst3Dir64\Contents\Resources"
+    File "${BIN32}\moduleinfo.json"
+    ${EnableX64FSRedirection}
+  ${EndIf}
+SectionEnd
+
 ; The VST folders are those VST hosts read, as recorded in the 32-bit and the 64-bit registry view (setup
 ; leaves them unchanged). Defined after the sections, whose indices it reads.
 Function Prepare
@@ -179,11 +200,20 @@ Function Prepare
       ${EndIf}
     ${EndIf}
   ${EndIf}
+  ${If} ${SectionIsSelected} ${SecVst3}
+    StrCpy $Vst3Dir32 "$COMMONFILES32\VST3\SmallEQ.vst3"
+    ${If} ${RunningX64}
+      StrCpy $Vst3Dir64 "$COMMONFILES64\VST3\SmallEQ.vst3"
+    ${EndIf}
+  ${EndIf}
   !insertmacro StopWhileInUse "$INSTDIR\Plugins\dsp_Marvo.dll" "a running Winamp"
   ${If} $VstDir32 != ""
     !insertmacro StopWhileInUse "$VstDir32\SmallEQ.dll" "a running VST host"
   ${EndIf}
   !insertmacro StopWhileInUse64 $VstDir64
+  ${If} $Vst3Dir32 != ""
+    !insertmacro StopWhileInUse "$Vst3Dir32\Contents\x86-win\SmallEQ.vst3" "a running VST 3 host"
+  ${EndIf}
 FunctionEnd
 
 ; The uninstall entry. Folders recorded by an earlier run are kept when this run skipped the VST component:
@@ -202,6 +232,10 @@ Section "-Register"
     SectionGetSize ${SecVst} $1
     IntOp $0 $0 + $1
   ${EndIf}
+  ${If} ${SectionIsSelected} ${SecVst3}
+    SectionGetSize ${SecVst3} $1
+    IntOp $0 $0 + $1
+  ${EndIf}
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" $0   ; KiB
   ${If} $VstDir32 != ""
     WriteRegStr HKLM "${UNINSTALL_KEY}" "VstFolder32" $VstDir32
@@ -209,11 +243,18 @@ Section "-Register"
   ${If} $VstDir64 != ""
     WriteRegStr HKLM "${UNINSTALL_KEY}" "VstFolder64" $VstDir64
   ${EndIf}
+  ${If} $Vst3Dir32 != ""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst3Bundle32" $Vst3Dir32
+  ${EndIf}
+  ${If} $Vst3Dir64 != ""
+    WriteRegStr HKLM "${UNINSTALL_KEY}" "Vst3Bundle64" $Vst3Dir64
+  ${EndIf}
 SectionEnd
 
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${SecPlayer} "The equaliser as Winamp's DSP plug-in dsp_Marvo.dll."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecVst} "The same equaliser for VST 2 hosts: SmallEQ.dll into the VST plug-in folders (32-bit, and 64-bit on a 64-bit Windows)."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecVst3} "The same equaliser for VST 3 hosts: the bundle SmallEQ.vst3 into the common VST3 folders (32-bit, and 64-bit on a 64-bit Windows)."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 ; --- Uninstaller: $INSTDIR is the Plugins folder it sits in ----------------------------------------------------
@@ -235,6 +276,8 @@ Section "Uninstall"
       StrCpy $Registered 1
       ReadRegStr $VstDir32 HKLM "${UNINSTALL_KEY}" "VstFolder32"
       ReadRegStr $VstDir64 HKLM "${UNINSTALL_KEY}" "VstFolder64"
+      ReadRegStr $Vst3Dir32 HKLM "${UNINSTALL_KEY}" "Vst3Bundle32"
+      ReadRegStr $Vst3Dir64 HKLM "${UNINSTALL_KEY}" "Vst3Bundle64"
     ${EndIf}
   ${EndIf}
 
@@ -255,6 +298,25 @@ Section "Uninstall"
     ${DisableX64FSRedirection}
     Delete "$VstDir64\SmallEQ.dll"
     RMDir "$VstDir64"
+    ${EnableX64FSRedirection}
+  ${EndIf}
+  ${If} $Vst3Dir32 != ""
+    Delete "$Vst3Dir32\Contents\x86-win\SmallEQ.vst3"
+    Delete "$Vst3Dir32\Contents\Resources\moduleinfo.json"
+    RMDir "$Vst3Dir32\Contents\x86-win"
+    RMDir "$Vst3Dir32\Contents\Resources"
+    RMDir "$Vst3Dir32\Contents"
+    RMDir "$Vst3Dir32"
+  ${EndIf}
+  ${If} $Vst3Dir64 != ""
+  ${AndIf} ${RunningX64}
+    ${DisableX64FSRedirection}
+    Delete "$Vst3Dir64\Contents\x86_64-win\SmallEQ.vst3"
+    Delete "$Vst3Dir64\Contents\Resources\moduleinfo.json"
+    RMDir "$Vst3Dir64\Contents\x86_64-win"
+    RMDir "$Vst3Dir64\Contents\Resources"
+    RMDir "$Vst3Dir64\Contents"
+    RMDir "$Vst3Dir64"
     ${EnableX64FSRedirection}
   ${EndIf}
   ${If} $Registered == 1

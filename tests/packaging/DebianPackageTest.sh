@@ -23,7 +23,9 @@ installed || fail "the package is not installed after apt-get install"
 
 for f in /usr/lib/vst/SmallEQ.so /usr/bin/marvo-vst /usr/share/doc/marvo/README.md \
          /usr/share/doc/marvo/copyright /usr/share/man/man1/marvo-vst.1.gz /usr/lib/lv2/Marvo.lv2/manifest.ttl \
-         /usr/lib/lv2/Marvo.lv2/Marvo.ttl /usr/lib/lv2/Marvo.lv2/marvo_lv2.so /usr/lib/lv2/Marvo.lv2/marvo_lv2_ui.so; do
+         /usr/lib/lv2/Marvo.lv2/Marvo.ttl /usr/lib/lv2/Marvo.lv2/marvo_lv2.so /usr/lib/lv2/Marvo.lv2/marvo_lv2_ui.so \
+         /usr/lib/vst3/SmallEQ.vst3/Contents/x86_64-linux/SmallEQ.so \
+         /usr/lib/vst3/SmallEQ.vst3/Contents/Resources/moduleinfo.json; do
   [ -f "$f" ] || fail "$f is missing"
 done
 # Every library the installed files link resolves, and the package declares the non-base ones.

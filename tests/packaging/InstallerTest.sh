@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # InstallerTest.sh INSTALLER SHIPPED BIN32 WORK: the Windows setup Marvo-<version>-setup.exe end to end in a
 # 64-bit Wine prefix, run inside scripts/wine-session (WINEARCH=win64 WINEPREFIX=WORK/wineprefix). SHIPPED
-# holds the dsp_Marvo.dll and SmallEQ.dll that setup ships (32/ and 64/); BIN32 marvo-play.exe and
+# holds the dsp_Marvo.dll, SmallEQ.dll and SmallEQ.vst3 that setup ships (32/ and 64/); BIN32 marvo-play.exe and
 # marvo-tones.exe.
 #
 # The scene: a player's folder with a space in its name, recorded where the player records it, and a VST
@@ -25,6 +25,8 @@ vst32_w='C:\VST\Plugins 32' vst64_w='C:\VST\Plugins 64'
 unix() { winepath -u "$1" | tr -d '\r'; }
 setup_w=$(winepath -w "$installer" | tr -d '\r')
 player=$(unix "$player_w") other=$(unix "$other_w") vst32=$(unix "$vst32_w") vst64=$(unix "$vst64_w")
+vst3_32=$(unix 'C:\Program Files (x86)\Common Files\VST3\SmallEQ.vst3')
+vst3_64=$(unix 'C:\Program Files\Common Files\VST3\SmallEQ.vst3')
 appdata=$(unix "$(wine cmd /c echo %APPDATA% | tr -d '\r')")/Zentrova/Marvo
 
 # reg_value KEY NAME [VIEW]: the value's data, empty when the key or the value is missing.
@@ -94,6 +96,12 @@ cmp -s "$shipped/SmallEQ.dll" "$vst32/SmallEQ.dll" ||
 [ -f "$vst64/SmallEQ.dll" ] || fail "the 64-bit view's VST folder has no SmallEQ.dll"
 [ "$(pe_machine "$vst32/SmallEQ.dll")" = 014c ] || fail "the 32-bit VST folder's SmallEQ.dll is not i386"
 [ "$(pe_machine "$vst64/SmallEQ.dll")" = 8664 ] || fail "the 64-bit VST folder's SmallEQ.dll is not x86-64"
+cmp -s "$shipped/SmallEQ.vst3" "$vst3_32/Contents/x86-win/SmallEQ.vst3" ||
+  fail "no (or another) SmallEQ.vst3 in the 32-bit common VST3 folder's bundle"
+[ "$(pe_machine "$vst3_64/Contents/x86_64-win/SmallEQ.vst3")" = 8664 ] ||
+  fail "the 64-bit common VST3 folder's bundle has no x86-64 SmallEQ.vst3"
+[ -f "$vst3_32/Contents/Resources/moduleinfo.json" ] && [ -f "$vst3_64/Contents/Resources/moduleinfo.json" ] ||
+  fail "a VST 3 bundle has no moduleinfo.json"
 [ -f "$player/Plugins/Marvo-uninstall.exe" ] || fail "no uninstaller in the Plugins folder"
 [ "$(reg_value 'HKLM\SOFTWARE\VST' VstPluginsPath 32)" = "$vst32_w" ] &&
   [ "$(reg_value 'HKLM\SOFTWARE\VST' VstPluginsPath 64)" = "$vst64_w" ] || fail "setup changed VstPluginsPath"
@@ -157,7 +165,8 @@ command=$(reg_value "$uninstall_key" QuietUninstallString 32)
 [[ $command =~ ^\"([^\"]+)\"\ /S$ ]] && wine "$(unix "${BASH_REMATCH[1]}")" /S ||
   fail "the registered quiet uninstall '$command' failed"
 wait_for "the uninstall to remove the installed files" gone "$player/Plugins/dsp_Marvo.dll" \
-  "$player/Plugins/Marvo-uninstall.exe" "$player/Plugins/Marvo-README.txt" "$vst32" "$vst64/SmallEQ.dll"
+  "$player/Plugins/Marvo-uninstall.exe" "$player/Plugins/Marvo-README.txt" "$vst32" "$vst64/SmallEQ.dll" \
+  "$vst3_32" "$vst3_64"
 wait_for "the uninstall to remove the entry" no_entry
 [ -f "$player/Plugins/dsp_other.dll" ] && [ -f "$vst64/OtherVST.dll" ] ||
   fail "the uninstall removed others' plug-ins"
