@@ -282,7 +282,7 @@ tresult TVST3Equaliser::getParameterInfo(int32 ParamIndex, ParameterInfo& Info)
     const TParameterFacts& F = FFacts[static_cast<std::size_t>(ParamIndex)];
     Info.id = F.Id;
     CopyString16(Info.title, 128, F.Title);
-    CopyString16(Info.shortTitle, 128, F.Title);
+    CopyString16(Info.shortTitle, 128, F.ShortTitle);
     CopyString16(Info.units, 128, F.Units);
     Info.stepCount = F.StepCount;
     Info.defaultNormalizedValue = F.Default;
@@ -318,15 +318,15 @@ tresult TVST3Equaliser::getParamValueByString(ParamID, char16*, ParamValue&)
     return kNotImplemented;
 }
 
-// The effect's record shows no plain ranges: plain values are the normalised ones.
-ParamValue TVST3Equaliser::normalizedParamToPlain(ParamID, ParamValue ValueNormalized)
+// Plain values are the parameters' real units, through the framework's curves; the bypass is its own.
+ParamValue TVST3Equaliser::normalizedParamToPlain(ParamID Id, ParamValue ValueNormalized)
 {
-    return ValueNormalized;
+    return Id < FFacts.size() ? PlainOf(FFacts[Id], ValueNormalized) : ValueNormalized;
 }
 
-ParamValue TVST3Equaliser::plainParamToNormalized(ParamID, ParamValue PlainValue)
+ParamValue TVST3Equaliser::plainParamToNormalized(ParamID Id, ParamValue PlainValue)
 {
-    return PlainValue;
+    return Id < FFacts.size() ? NormalisedOf(FFacts[Id], PlainValue) : PlainValue;
 }
 
 ParamValue TVST3Equaliser::getParamNormalized(ParamID Id)

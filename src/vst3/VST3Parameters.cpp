@@ -45,12 +45,35 @@ std::vector<TParameterFacts> ReadParameterFacts(AEffect* E)
     {
         TParameterFacts F;
         F.Id = static_cast<ParamID>(I);
-        F.Title = Widen(DispatchText(E, effGetParamName, I));
-        F.Units = Widen(DispatchText(E, effGetParamLabel, I));
-        F.Default = E->getParameter(E, I);
+        F.Described = ReadParameterDescription(E, I, F.Description);
+        if (F.Described)
+        {
+            const TVstParameterDescription& D = F.Description;
+            F.Title = Widen(D.Name);
+            F.ShortTitle = Widen(D.ShortLabel.empty() ? D.Name : D.ShortLabel);
+            F.Units = Widen(D.Units);
+            F.StepCount = D.StepCount;
+            F.Default = RealToNormalized(D, D.Default);
+        }
+        else
+        {
+            F.Title = F.ShortTitle = Widen(DispatchText(E, effGetParamName, I));
+            F.Units = Widen(DispatchText(E, effGetParamLabel, I));
+            F.Default = E->getParameter(E, I);
+        }
         Facts.push_back(std::move(F));
     }
     return Facts;
+}
+
+double PlainOf(const TParameterFacts& F, double Normalised)
+{
+    return F.Described ? NormalizedToReal(F.Description, static_cast<float>(Normalised)) : Normalised;
+}
+
+double NormalisedOf(const TParameterFacts& F, double Plain)
+{
+    return F.Described ? RealToNormalized(F.Description, static_cast<float>(Plain)) : Plain;
 }
 
 } // namespace VST3Marvo

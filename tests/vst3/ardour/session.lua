@@ -54,7 +54,7 @@ if phase == "create" then
 
 	local flat1k = level(tone, meter, 1000)
 	local flat100 = level(tone, meter, 100)
-	ARDOUR.LuaAPI.set_processor_param(eq, kGain4, 0.9) -- (12 + 15) / 30
+	ARDOUR.LuaAPI.set_processor_param(eq, kGain4, 12.0) -- dB: the host sets the plain value
 	local boost1k = level(tone, meter, 1000)
 	local boost100 = level(tone, meter, 100)
 	print(string.format("RESULT flat1k %.4f", db(flat1k, kToneRms)))
