@@ -8,18 +8,13 @@
 #include "dsp/DMath.h"
 #include "platform/Exceptions.h"
 #include "platform/FPUControl.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace LV2Marvo
 {
 
 namespace
 {
-
-// [any] The host a probing effect needs: it answers its version and nothing else.
-VstIntPtr VSTCALL ProbeHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // [host-main] A text the dispatcher writes into a 256-byte buffer.
 std::string DispatchText(AEffect* E, VstInt32 Opcode, VstInt32 Index)
@@ -133,7 +128,7 @@ float Limited(const TControl& C, float Real)
 std::vector<TControl> DescribeControls(TMainProc Main)
 {
     TFPUControlScope FPU;
-    AEffect* E = Main(&ProbeHost);
+    AEffect* E = Main(&VersionOnlyHost);
     if (!E)
         throw EMarvoError("the equaliser cannot be made");
     std::vector<TControl> Controls;

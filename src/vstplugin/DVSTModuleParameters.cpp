@@ -164,7 +164,7 @@ void TCustomVSTModule::SetParameterAutomated(std::int32_t Index, float Value)
     if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
         return;
     SetParameter(Index, Value);
-    if ((*FParameterProperties)[Index].CanBeAutomated && FAudioMaster &&
+    if ((*FParameterProperties)[Index].CanBeAutomated && AudioMaster() &&
         !InsideOnThisThread(this, TGuardKind::HostSetParameter))
     {
         bool Answered;
