@@ -188,6 +188,7 @@ using THostHandler = VstIntPtr (*)(const THostCall& C);
 // The handlers, one per request the host answers; each runs on the thread of the plug-in's call [any].
 namespace Requests
 {
+// [any]
 VstIntPtr Automate(const THostCall& C)
 {
     // The parameter's normalised value travels in Opt.
@@ -195,11 +196,13 @@ VstIntPtr Automate(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr Version(const THostCall&)
 {
     return State().VstVersion;
 }
 
+// [any]
 VstIntPtr CurrentId(const THostCall& C)
 {
     if (C.Instance)
@@ -207,6 +210,7 @@ VstIntPtr CurrentId(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr Idle(const THostCall& C)
 {
     if (!C.Instance)
@@ -225,6 +229,7 @@ VstIntPtr Idle(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr PinConnected(const THostCall& C)
 {
     if (C.Instance && C.Instance->OnAudioMasterPinConnected)
@@ -232,44 +237,52 @@ VstIntPtr PinConnected(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr WantMidi(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterWantMidi);
     return 0;
 }
 
+// [any]
 VstIntPtr GetTime(const THostCall& C)
 {
     return reinterpret_cast<VstIntPtr>(&C.Host.VstTimeInfo().Record());
 }
 
+// [any]
 VstIntPtr ProcessEvents(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnProcessEvents, static_cast<VstEvents*>(C.Ptr));
     return 0;
 }
 
+// [any]
 VstIntPtr TempoAt(const THostCall&)
 {
     return RoundedAnswer(State().Tempo, 214748.0) * 10000;
 }
 
+// [any]
 VstIntPtr GetNumAutomatableParameters(const THostCall& C)
 {
     return C.Host.NumAutomatableParameters;
 }
 
+// [any]
 VstIntPtr GetParameterQuantization(const THostCall& C)
 {
     return C.Value == -1 ? C.Host.ParameterQuantization : 0;
 }
 
+// [any]
 VstIntPtr IOChanged(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterIOChanged);
     return 0;
 }
 
+// [any]
 VstIntPtr NeedIdle(const THostCall& C)
 {
     if (!C.Instance)
@@ -281,6 +294,7 @@ VstIntPtr NeedIdle(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr SizeWindow(const THostCall& C)
 {
     if (!C.Instance || !C.Instance->EditorWindow)
@@ -296,71 +310,84 @@ VstIntPtr SizeWindow(const THostCall& C)
     return 1;
 }
 
+// [any]
 VstIntPtr GetSampleRate(const THostCall&)
 {
     return RoundedAnswer(State().SampleRate);
 }
 
+// [any]
 VstIntPtr GetBlockSize(const THostCall&)
 {
     return State().BlockSize;
 }
 
+// [any]
 VstIntPtr GetInputLatency(const THostCall& C)
 {
     return C.Host.LatencyInput;
 }
 
+// [any]
 VstIntPtr GetOutputLatency(const THostCall& C)
 {
     return C.Host.LatencyOutput;
 }
 
+// [any]
 VstIntPtr WillReplaceOrAccumulate(const THostCall& C)
 {
     return C.Instance ? C.Instance->ReplaceOrAccumulate : 0;
 }
 
+// [any]
 VstIntPtr GetCurrentProcessLevel(const THostCall& C)
 {
     return C.Instance ? C.Instance->CurrentProcessLevel : 0;
 }
 
+// [any]
 VstIntPtr GetAutomationState(const THostCall& C)
 {
     return C.Instance ? C.Instance->AutomationState : 0;
 }
 
+// [any]
 VstIntPtr OfflineStart(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineStart);
     return 0;
 }
 
+// [any]
 VstIntPtr OfflineRead(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineRead, static_cast<TVstOfflineTask*>(C.Ptr));
     return 0;
 }
 
+// [any]
 VstIntPtr OfflineWrite(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineWrite, static_cast<TVstOfflineTask*>(C.Ptr));
     return 0;
 }
 
+// [any]
 VstIntPtr OfflineGetCurrentPass(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineGetCurrentPass);
     return 0;
 }
 
+// [any]
 VstIntPtr OfflineGetCurrentMetaPass(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineGetCurrentMetaPass);
     return 0;
 }
 
+// [any]
 VstIntPtr SetOutputSampleRate(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterSetOutputSampleRate, C.Opt);
@@ -368,6 +395,7 @@ VstIntPtr SetOutputSampleRate(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr GetVendorString(const THostCall& C)
 {
     if (C.Ptr)
@@ -375,6 +403,7 @@ VstIntPtr GetVendorString(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr GetProductString(const THostCall& C)
 {
     if (C.Ptr)
@@ -382,11 +411,13 @@ VstIntPtr GetProductString(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr GetVendorVersion(const THostCall& C)
 {
     return C.Host.VendorVersion;
 }
 
+// [any]
 VstIntPtr VendorSpecific(const THostCall& C)
 {
     if (C.Instance && C.Instance->OnVendorSpecific)
@@ -394,6 +425,7 @@ VstIntPtr VendorSpecific(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr CanDo(const THostCall& C)
 {
     const std::string Text = BoundedText(static_cast<const char*>(C.Ptr), 255);
@@ -403,45 +435,53 @@ VstIntPtr CanDo(const THostCall& C)
     return 0;
 }
 
+// [any]
 VstIntPtr GetLanguage(const THostCall& C)
 {
     return C.Host.Language;
 }
 
+// [any]
 VstIntPtr OpenWindow(const THostCall& C)
 {
     OpenHostWindow(static_cast<VstWindow*>(C.Ptr));
     return 0;
 }
 
+// [any]
 VstIntPtr GetDirectory(const THostCall& C)
 {
     return reinterpret_cast<VstIntPtr>(C.Host.PlugInDir.c_str());
 }
 
+// [any]
 VstIntPtr UpdateDisplay(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterUpdateDisplay);
     return 0;
 }
 
+// [any]
 VstIntPtr BeginEdit(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterBeginEdit, C.Index);
     return 0;
 }
 
+// [any]
 VstIntPtr EndEdit(const THostCall& C)
 {
     Fire(C.Instance, &TVstPlugIn::OnAudioMasterEndEdit, C.Index);
     return 0;
 }
 
+// [any]
 VstIntPtr OpenFileSelector(const THostCall& C)
 {
     return RunFileSelector(static_cast<VstFileSelect*>(C.Ptr));
 }
 
+// [any]
 VstIntPtr CloseFileSelector(const THostCall& C)
 {
     EndFileSelector(static_cast<VstFileSelect*>(C.Ptr));
@@ -541,26 +581,31 @@ VstIntPtr VSTCALL AudioMasterCallback(AEffect* Effect, VstInt32 Opcode, VstInt32
     }
 }
 
+// [any]
 TVstHost* CurrentHost()
 {
     return State().Current;
 }
 
+// [host-main]
 int HostWindowCount()
 {
     return static_cast<int>(State().HostWindows.size());
 }
 
+// [host-main]
 TForm* HostWindow(int Index)
 {
     return State().HostWindows.at(static_cast<std::size_t>(Index)).get();
 }
 
+// [host-main]
 void FreeHostWindows()
 {
     State().HostWindows.clear();
 }
 
+// [host-main]
 bool FileSelectorOpen()
 {
     return State().FileSelectorOpen;
@@ -626,6 +671,7 @@ TVstHost::~TVstHost()
         State().Current = nullptr;
 }
 
+// [any]
 std::int32_t TVstHost::BlockSize()
 {
     return State().BlockSize;
@@ -640,37 +686,44 @@ void TVstHost::SetBlockSize(std::int32_t V)
             FVstPlugIns->Items(I)->SetBlockSize(V);
 }
 
+// [any]
 THostCanDos TVstHost::CanDos()
 {
     return State().CanDos;
 }
 
+// [host-main]
 void TVstHost::SetCanDos(THostCanDos V)
 {
     State().CanDos = V;
 }
 
+// [any]
 float TVstHost::Tempo()
 {
     return State().Tempo;
 }
 
+// [host-main]
 void TVstHost::SetTempo(float V)
 {
     State().Tempo = V;
     FVstTimeInfo->SetTempo(V);
 }
 
+// [any]
 std::int32_t TVstHost::VstVersion()
 {
     return State().VstVersion;
 }
 
+// [host-main]
 void TVstHost::SetVstVersion(std::int32_t V)
 {
     State().VstVersion = V;
 }
 
+// [any]
 float TVstHost::HostSampleRate()
 {
     return State().SampleRate;
@@ -679,6 +732,7 @@ float TVstHost::HostSampleRate()
 // ---------------------------------------------------------------------------------------------------------
 // Time information
 
+// [host-main]
 TVstTimeInformation::TVstTimeInformation()
 {
     FInfo.sampleRate = 44100.0;
@@ -688,18 +742,21 @@ TVstTimeInformation::TVstTimeInformation()
     FInfo.flags = 0xFF00;
 }
 
+// [host-main]
 void TVstTimeInformation::SetSampleRate(double V)
 {
     State().SampleRate = static_cast<float>(V);
     SetDouble(FInfo.sampleRate, V);
 }
 
+// [host-main]
 void TVstTimeInformation::Assign(const TVstTimeInformation& Source)
 {
     FInfo = Source.FInfo;
     Changed();
 }
 
+// [host-main]
 void TVstTimeInformation::SetDouble(double& Field, double V)
 {
     if (Field == V)
@@ -708,6 +765,7 @@ void TVstTimeInformation::SetDouble(double& Field, double V)
     Changed();
 }
 
+// [host-main]
 void TVstTimeInformation::SetInteger(VstInt32& Field, std::int32_t V)
 {
     if (Field == V)
@@ -716,6 +774,7 @@ void TVstTimeInformation::SetInteger(VstInt32& Field, std::int32_t V)
     Changed();
 }
 
+// [host-main]
 void TVstTimeInformation::Changed()
 {
     if (OnChanged)

@@ -12,7 +12,7 @@ namespace
 {
 const char* const CreditLine = "Marvo VST 2 plug-in framework, version 1.0";
 
-// Runs a handler whose failure must not leave the caller (destruction).
+// [any] Runs a handler whose failure must not leave the caller (destruction).
 template <class F>
 void Guarded(F&& Call)
 {

@@ -114,7 +114,7 @@ void TVSTModuleHostRequests::DeliverDeferredRequests()
 
 namespace
 {
-// The answer as a Boolean "not 0", False without a callback.
+// [any] The answer as a Boolean "not 0", False without a callback.
 inline bool NotZero(VstIntPtr Answer)
 {
     return Answer != 0;

@@ -75,11 +75,13 @@ float LoadCell(const float& Cell)
     return std::atomic_ref<float>(const_cast<float&>(Cell)).load(std::memory_order_relaxed);
 }
 
+// [any]
 void StoreCell(float& Cell, float Value)
 {
     std::atomic_ref<float>(Cell).store(Value, std::memory_order_relaxed);
 }
 
+// [any]
 bool IsFiniteValue(long double x)
 {
     return Extended::IsFinite(x);
