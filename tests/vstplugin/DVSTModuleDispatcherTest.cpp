@@ -50,6 +50,7 @@ TEST_F(Dispatcher, FixedAnswers)
         {effSetSampleRate, 0, 1}, {effSetBlockSizeAndSampleRate, 512, 1}, {effSetBypass, 1, 0},
         {effStartProcess, 0, 0}, {effSetPanLaw, 0, 0}, {effBeginSetProgram, 0, 0}, {effVendorSpecific, 0, 0},
         {effOfflineRun, 0, 0}, {effProcessVarIo, 0, 0}, {effSetEditKnobMode, 0, 0}, {effGetVu, 0, 0},
+        {-1, 0, 0}, {0x100 + effGetVstVersion, 0, 2400}, {-0x100 + effGetTailSize, 0, 0}, // only the low 8 bits
     };
     std::vector<TDispatcherOpcode> Seen;
     Module.OnDispatcher = [&](TComponent*, TDispatcherOpcode Op) { Seen.push_back(Op); };
