@@ -28,9 +28,10 @@ public:
             if (Before & 1u)
                 continue;
             std::array<std::uint64_t, Words> Copy;
+            // Acquire loads: a cell from a write that began after Before keeps the count read below from
+            // being Before.
             for (std::size_t I = 0; I < Words; ++I)
-                Copy[I] = FWords[I].load(std::memory_order_relaxed);
-            std::atomic_thread_fence(std::memory_order_acquire);
+                Copy[I] = FWords[I].load(std::memory_order_acquire);
             if (FSequence.load(std::memory_order_relaxed) != Before)
                 continue;
             char Bytes[Words * 8];
@@ -53,9 +54,8 @@ public:
         while (!FSequence.compare_exchange_weak(Sequence, Sequence + 1, std::memory_order_acquire,
                                                 std::memory_order_relaxed))
             Sequence &= ~1u;
-        std::atomic_thread_fence(std::memory_order_release);
         for (std::size_t I = 0; I < Words; ++I)
-            FWords[I].store(Cells[I], std::memory_order_relaxed);
+            FWords[I].store(Cells[I], std::memory_order_release);
         FSequence.store(Sequence + 2, std::memory_order_release);
     }
 
