@@ -9,6 +9,7 @@
 #include "lv2/LV2Entry.h"
 #include "lv2/LV2Plugin.h"
 #include "platform/FPUControl.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace
 {
@@ -39,16 +40,11 @@ std::vector<float> Noise(std::size_t Frames, unsigned Seed)
     return S;
 }
 
-VstIntPtr VSTCALL VersionHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
-
 void VstProcessReplacing(benchmark::State& State)
 {
     const auto Frames = static_cast<std::size_t>(State.range(0));
     TFPUControlScope FPU;
-    AEffect* E = LV2EqualiserMain(&VersionHost);
+    AEffect* E = LV2EqualiserMain(&VersionOnlyHost);
     E->dispatcher(E, effOpen, 0, 0, nullptr, 0.0f);
     E->dispatcher(E, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     E->dispatcher(E, effMainsChanged, 0, 1, nullptr, 0.0f);

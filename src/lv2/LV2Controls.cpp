@@ -7,6 +7,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/FPUControl.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace LV2Marvo
 {
@@ -14,11 +15,6 @@ namespace LV2Marvo
 namespace
 {
 
-// [any] The host a probing effect needs: it answers its version and nothing else.
-VstIntPtr VSTCALL ProbeHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // [any] Real limited to the control's range; NaN gives the lower end, as the module's handlers limit.
 float Limited(const TControl& C, float Real)
@@ -44,7 +40,7 @@ float PortDefault(const TControl& C)
 std::vector<TControl> DescribeControls(TMainProc Main)
 {
     TFPUControlScope FPU;
-    AEffect* E = Main(&ProbeHost);
+    AEffect* E = Main(&VersionOnlyHost);
     if (!E)
         throw EMarvoError("the equaliser cannot be made");
     std::vector<TControl> Controls(static_cast<std::size_t>(std::max<VstInt32>(E->numParams, 0)));

@@ -13,19 +13,13 @@
 #include "equaliser/SEQRequests.h"
 #include "lv2/LV2Entry.h"
 #include "platform/FPUControl.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace LV2Marvo
 {
 
 namespace
 {
-
-// [any] The processing equaliser's host: it answers its version; automation has no one to go to (the
-// ports carry every value), and nothing else is asked of it.
-VstIntPtr VSTCALL PluginHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // [any] What a peak level shows: dB limited to the meter's range.
 float PeakDb(float Peak)
@@ -72,7 +66,7 @@ TLV2Equaliser* TLV2Equaliser::Create(double SampleRate, const LV2_Feature* const
             return nullptr;
         {
             TFPUControlScope FPU;
-            E = LV2EqualiserMain(&PluginHost);
+            E = LV2EqualiserMain(&VersionOnlyHost);
         }
         if (!E || E->numParams != static_cast<VstInt32>(Controls->size()) || E->numInputs < 2 || E->numOutputs < 2)
         {

@@ -5,6 +5,7 @@
 
 #include "platform/Exceptions.h"
 #include "platform/FPUControl.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace LV2Marvo
 {
@@ -148,9 +149,7 @@ std::string PluginTurtle(const TPluginFacts& Facts, const std::vector<TControl>&
 TPluginFacts ReadPluginFacts(TMainProc Main)
 {
     TFPUControlScope FPU;
-    AEffect* E = Main([](AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float) -> VstIntPtr {
-        return Opcode == audioMasterVersion ? 2400 : 0;
-    });
+    AEffect* E = Main(&VersionOnlyHost);
     if (!E)
         throw EMarvoError("the equaliser cannot be made");
     char Text[256] = {};

@@ -140,55 +140,55 @@ class TVstPlugIn
 {
 public:
     // Instances are made by their collection (TVstPlugIns::Add).
-    explicit TVstPlugIn(TVstPlugIns* ACollection);
-    virtual ~TVstPlugIn();
+    explicit TVstPlugIn(TVstPlugIns* ACollection); // [host-main]
+    virtual ~TVstPlugIn(); // [host-main]
     TVstPlugIn(const TVstPlugIn&) = delete;
     TVstPlugIn& operator=(const TVstPlugIn&) = delete;
 
-    TVstPlugIns* Collection() const { return FCollection; }
-    int Index() const;
+    TVstPlugIns* Collection() const { return FCollection; } // [host-main]
+    int Index() const; // [host-main]
 
     // Copies settings, events, library, activity, program and its chunk from Source (see the source for the
     // list). [host-main]
     void Assign(TVstPlugIn& Source);
 
-    // --- activation [host-main] ---------------------------------------------------------------------
-    bool Active() const { return FActive; }
+    // --- activation ------------------------------------------------------------------------------------
+    bool Active() const { return FActive; } // [host-main]
     // True opens (loading DLLFileName unless an effect record was handed in), False closes. Opening raises
     // "Loading failed!", "This is not a valid Vst Plugin!" or "There is no magic in it... failed!" and
     // leaves the instance inactive.
-    void SetActive(bool Value);
+    void SetActive(bool Value); // [host-main]
     // Loads a plug-in library and asks its entry for an effect record; false on any failure (the reason is
     // then in LastLoadError()).
-    bool Load(const std::string& FileName);
+    bool Load(const std::string& FileName); // [host-main]
     // Closes the editor and the plug-in and frees a library loaded by the instance.
-    void Unload();
+    void Unload(); // [host-main]
     // Why the last Load failed ("" after a successful one): the loader's text, the missing file, the
     // missing entry, or the error OnAfterLoad raised (the library is then unloaded). Open reports the
     // fixed "This is not a valid Vst Plugin!" whatever the reason.
-    const std::string& LastLoadError() const { return FLastLoadError; }
+    const std::string& LastLoadError() const { return FLastLoadError; } // [host-main]
 
     // --- state ------------------------------------------------------------------------------------------
-    const std::string& DisplayName() const { return FDisplayName; }
-    void SetDisplayName(const std::string& V) { FDisplayName = V; }
-    const std::string& DLLFileName() const { return FDLLFileName; }
-    void SetDLLFileName(const std::string& V) { FDLLFileName = V; }
-    TGUIStyle GUIStyle() const { return FGUIStyle; }
+    const std::string& DisplayName() const { return FDisplayName; } // [host-main]
+    void SetDisplayName(const std::string& V) { FDisplayName = V; } // [host-main]
+    const std::string& DLLFileName() const { return FDLLFileName; } // [host-main]
+    void SetDLLFileName(const std::string& V) { FDLLFileName = V; } // [host-main]
+    TGUIStyle GUIStyle() const { return FGUIStyle; } // [host-main]
     // Raises "Close Editor first!" while the editor is open.
-    void SetGUIStyle(TGUIStyle V);
+    void SetGUIStyle(TGUIStyle V); // [host-main]
 
-    std::int32_t numInputs() const { return FnumInputs; }
-    std::int32_t numOutputs() const { return FnumOutputs; }
-    std::int32_t numPrograms() const { return FnumPrograms; }
-    std::int32_t numParams() const { return FnumParams; }
-    std::int32_t Version() const { return FVersion; }
-    std::int32_t InitialDelay() const { return VstEffect ? VstEffect->initialDelay : 0; }
-    const std::string& uID() const { return FuID; }
-    std::int32_t PluginVstVersion() const { return FPluginVstVersion; }
-    TVstPluginCategory PlugCategory() const { return FPlugCategory; }
-    bool EditVisible() const { return FEditVisible; }
-    TEffFlags EffectOptions() const;
-    std::int32_t ProgramNrCache() const { return FProgramNrCache; }
+    std::int32_t numInputs() const { return FnumInputs; } // [host-main]
+    std::int32_t numOutputs() const { return FnumOutputs; } // [host-main]
+    std::int32_t numPrograms() const { return FnumPrograms; } // [host-main]
+    std::int32_t numParams() const { return FnumParams; } // [host-main]
+    std::int32_t Version() const { return FVersion; } // [host-main]
+    std::int32_t InitialDelay() const { return VstEffect ? VstEffect->initialDelay : 0; } // [host-main]
+    const std::string& uID() const { return FuID; } // [host-main]
+    std::int32_t PluginVstVersion() const { return FPluginVstVersion; } // [host-main]
+    TVstPluginCategory PlugCategory() const { return FPlugCategory; } // [host-main]
+    bool EditVisible() const { return FEditVisible; } // [host-main]
+    TEffFlags EffectOptions() const; // [host-main]
+    std::int32_t ProgramNrCache() const { return FProgramNrCache; } // [host-main]
 
     TReplaceOrAccumulate ReplaceOrAccumulate = roa0NotSupported;
     TCurrentProcessLevel CurrentProcessLevel = cpl0NotSupported;
@@ -210,103 +210,103 @@ public:
     VstIntPtr VstDispatch(TDispatcherOpcode Opcode, VstInt32 Index = 0, VstIntPtr Value = 0, void* Ptr = nullptr,
                           double Opt = 0.0);
 
-    std::int32_t ProgramNr();
-    void SetProgramNr(std::int32_t Value);
-    std::string ProgramName();
-    void SetProgramName(const std::string& Value);
-    std::string GetParamLabel(std::int32_t Index);
-    std::string GetParamDisplay(std::int32_t Index);
-    std::string GetParamName(std::int32_t Index);
-    VstIntPtr SetSampleRate(double Rate);
-    VstIntPtr SetBlockSize(std::int32_t Size);
-    VstIntPtr MainsChanged(bool On);
-    void EditGetRect(ERect& Rect);
-    VstIntPtr EditOpen(TNativeHandle Parent);
-    void EditClose();
-    VstIntPtr EditIdle();
-    VstIntPtr Identify();
+    std::int32_t ProgramNr(); // [host-main]
+    void SetProgramNr(std::int32_t Value); // [host-main]
+    std::string ProgramName(); // [host-main]
+    void SetProgramName(const std::string& Value); // [host-main]
+    std::string GetParamLabel(std::int32_t Index); // [host-main]
+    std::string GetParamDisplay(std::int32_t Index); // [host-main]
+    std::string GetParamName(std::int32_t Index); // [host-main]
+    VstIntPtr SetSampleRate(double Rate); // [host-main]
+    VstIntPtr SetBlockSize(std::int32_t Size); // [host-main]
+    VstIntPtr MainsChanged(bool On); // [host-main]
+    void EditGetRect(ERect& Rect); // [host-main]
+    VstIntPtr EditOpen(TNativeHandle Parent); // [host-main]
+    void EditClose(); // [host-main]
+    VstIntPtr EditIdle(); // [host-main]
+    VstIntPtr Identify(); // [host-main]
     // Data points into the plug-in's memory; answers the byte size.
-    std::int32_t GetChunk(void*& Data, bool isPreset);
-    VstIntPtr SetChunk(void* Data, std::int32_t Size, bool isPreset);
-    TVstPluginCategory GetPlugCategory();
+    std::int32_t GetChunk(void*& Data, bool isPreset); // [host-main]
+    VstIntPtr SetChunk(void* Data, std::int32_t Size, bool isPreset); // [host-main]
+    TVstPluginCategory GetPlugCategory(); // [host-main]
     // [audio]
     VstIntPtr SetBlockSizeAndSampleRate(std::int32_t Size, float Rate);
-    VstIntPtr SetBypass(bool On);
-    std::string VendorString();
-    std::string ProductString();
+    VstIntPtr SetBypass(bool On); // [host-main]
+    std::string VendorString(); // [host-main]
+    std::string ProductString(); // [host-main]
     std::string EffectName(); // effGetEffectName, ungated beyond an effect record
-    std::int32_t VendorVersion();
-    VstIntPtr CanDo(const std::string& Text);
-    VstIntPtr Idle();
-    std::int32_t GetVstVersion();
-    VstIntPtr ShellGetNextPlugin(std::string& Name);
-    void BeginLoadProgram(TVstPatchChunkInfo& Info);
+    std::int32_t VendorVersion(); // [host-main]
+    VstIntPtr CanDo(const std::string& Text); // [host-main]
+    VstIntPtr Idle(); // [host-main]
+    std::int32_t GetVstVersion(); // [host-main]
+    VstIntPtr ShellGetNextPlugin(std::string& Name); // [host-main]
+    void BeginLoadProgram(TVstPatchChunkInfo& Info); // [host-main]
 
     // --- parameters and processing ----------------------------------------------------------------------
     virtual void SetParameter(std::int32_t Index, float Value); // [any]
     virtual float GetParameter(std::int32_t Index);             // [any]
     // [audio] Call the effect's entries directly; nothing without an effect record.
     virtual void Process(float** Inputs, float** Outputs, std::int32_t SampleFrames);
-    virtual void ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames);
-    virtual void ProcessDoubleReplacing(double** Inputs, double** Outputs, std::int32_t SampleFrames);
+    virtual void ProcessReplacing(float** Inputs, float** Outputs, std::int32_t SampleFrames); // [audio]
+    virtual void ProcessDoubleReplacing(double** Inputs, double** Outputs, std::int32_t SampleFrames); // [audio]
 
-    // --- program files [host-main] -------------------------------------------------------------------
+    // --- program files ---------------------------------------------------------------------------------
     // Load checks the whole file before anything reaches the plug-in and raises EMarvoError on a missing,
     // foreign, short, malformed or too large file (above 64 MiB), leaving the instance as it was. A
     // parameter-form file's values reach only the parameters the plug-in has; values beyond them are ignored.
-    void LoadPreset(const std::string& FileName);
-    void LoadPreset(std::istream& Stream);
+    void LoadPreset(const std::string& FileName); // [host-main]
+    void LoadPreset(std::istream& Stream); // [host-main]
     // Save raises EMarvoError, writing nothing, for a program that Load would refuse: a chunk that makes a
     // file above 64 MiB ("preset file is too large"), and (parameter form) a negative numParams.
-    void SavePreset(const std::string& FileName);
-    void SavePreset(std::ostream& Stream);
+    void SavePreset(const std::string& FileName); // [host-main]
+    void SavePreset(std::ostream& Stream); // [host-main]
     // Selects Number and answers the parameter-form header (fields big-endian) and its values. Raises
     // EMarvoError, before calling the plug-in, when numParams is negative or would make a record above 64 MiB.
-    void FillProgramRecord(std::int32_t Number, std::vector<std::uint8_t>& Record);
+    void FillProgramRecord(std::int32_t Number, std::vector<std::uint8_t>& Record); // [host-main]
 
-    // --- editor [host-main] --------------------------------------------------------------------------
-    void ShowEdit(TForm* Form);
-    void CloseEdit();
+    // --- editor ----------------------------------------------------------------------------------------
+    void ShowEdit(TForm* Form); // [host-main]
+    void CloseEdit(); // [host-main]
     // Handlers of the generic editor's controls.
-    void ParamScrollChange(TComponent* Sender);
-    void ParamBoxChange(TComponent* Sender);
-    void ParamBarChange(TComponent* Sender);
+    void ParamScrollChange(TComponent* Sender); // [host-main]
+    void ParamBoxChange(TComponent* Sender); // [host-main]
+    void ParamBarChange(TComponent* Sender); // [host-main]
 
     // --- events (fired by Load, the editor and the host callback) ---------------------------------------
-    TVstNotifyEvent OnAfterLoad;
-    TVstShowEditEvent OnShowEdit;
-    TVstNotifyEvent OnCloseEdit;
-    TVstProcessEventsEvent OnProcessEvents;
-    TVstAutomateEvent OnAudioMasterAutomate;
-    TVstNotifyEvent OnAudioMasterIdle;
-    TVstNotifyEvent OnAudioMasterNeedIdle;
-    TVstNotifyEvent OnAudioMasterWantMidi;
-    TVstNotifyEvent OnAudioMasterIOChanged;
-    TVstNotifyEvent OnAudioMasterOfflineStart;
-    TVstOfflineEvent OnAudioMasterOfflineRead;
-    TVstOfflineEvent OnAudioMasterOfflineWrite;
-    TVstNotifyEvent OnAudioMasterOfflineGetCurrentPass;
-    TVstNotifyEvent OnAudioMasterOfflineGetCurrentMetaPass;
-    TVstSampleRateEvent OnAudioMasterSetOutputSampleRate;
-    TVstNotifyEvent OnAudioMasterUpdateDisplay;
-    TVstEditEvent OnAudioMasterBeginEdit;
-    TVstEditEvent OnAudioMasterEndEdit;
-    TVstPinConnectedEvent OnAudioMasterPinConnected;
-    TVstVendorSpecificEvent OnVendorSpecific;
+    TVstNotifyEvent OnAfterLoad; // [host-main]
+    TVstShowEditEvent OnShowEdit; // [host-main]
+    TVstNotifyEvent OnCloseEdit; // [host-main]
+    TVstProcessEventsEvent OnProcessEvents; // [any] fired on the plug-in's calling thread
+    TVstAutomateEvent OnAudioMasterAutomate; // [any] fired on the plug-in's calling thread
+    TVstNotifyEvent OnAudioMasterIdle; // [any] fired on the plug-in's calling thread
+    TVstNotifyEvent OnAudioMasterNeedIdle; // [any] fired on the plug-in's calling thread
+    TVstNotifyEvent OnAudioMasterWantMidi; // [any] fired on the plug-in's calling thread
+    TVstNotifyEvent OnAudioMasterIOChanged; // [any] fired on the plug-in's calling thread
+    TVstNotifyEvent OnAudioMasterOfflineStart; // [any] fired on the plug-in's calling thread
+    TVstOfflineEvent OnAudioMasterOfflineRead; // [any] fired on the plug-in's calling thread
+    TVstOfflineEvent OnAudioMasterOfflineWrite; // [any] fired on the plug-in's calling thread
+    TVstNotifyEvent OnAudioMasterOfflineGetCurrentPass; // [any] fired on the plug-in's calling thread
+    TVstNotifyEvent OnAudioMasterOfflineGetCurrentMetaPass; // [any] fired on the plug-in's calling thread
+    TVstSampleRateEvent OnAudioMasterSetOutputSampleRate; // [any] fired on the plug-in's calling thread
+    TVstNotifyEvent OnAudioMasterUpdateDisplay; // [any] fired on the plug-in's calling thread
+    TVstEditEvent OnAudioMasterBeginEdit; // [any] fired on the plug-in's calling thread
+    TVstEditEvent OnAudioMasterEndEdit; // [any] fired on the plug-in's calling thread
+    TVstPinConnectedEvent OnAudioMasterPinConnected; // [any] fired on the plug-in's calling thread
+    TVstVendorSpecificEvent OnVendorSpecific; // [any] fired on the plug-in's calling thread
 
 private:
     friend class TVstPlugIns;
-    void Open();
-    void Close();
-    bool LoadLibraryAndEntry(const std::string& Name);
-    bool PluginEditorInUse() const;
+    void Open(); // [host-main]
+    void Close(); // [host-main]
+    bool LoadLibraryAndEntry(const std::string& Name); // [host-main]
+    bool PluginEditorInUse() const; // [host-main]
     // Reads a text result through a zeroed buffer larger than any text a plug-in writes; at most 255
     // characters up to the first zero. With WantNonZero an answer of 0 means no text; otherwise the text is
     // taken whatever the answer (plug-ins answer 0 or 1 alike for names, labels and displays).
-    std::string TextResult(TDispatcherOpcode Opcode, VstInt32 Index, bool WantNonZero);
-    void BuildSelectorEditor(TForm* Form);
-    void BuildListEditor(TForm* Form);
-    void FreeEditorWindow();
+    std::string TextResult(TDispatcherOpcode Opcode, VstInt32 Index, bool WantNonZero); // [host-main]
+    void BuildSelectorEditor(TForm* Form); // [host-main]
+    void BuildListEditor(TForm* Form); // [host-main]
+    void FreeEditorWindow(); // [host-main]
 
     TVstPlugIns* FCollection = nullptr;
     std::string FDisplayName = "TVstPlugIn";
@@ -327,22 +327,22 @@ private:
 class TVstPlugIns
 {
 public:
-    explicit TVstPlugIns(TVstHost* AOwner) : FOwner(AOwner) {}
-    ~TVstPlugIns();
+    explicit TVstPlugIns(TVstHost* AOwner) : FOwner(AOwner) {} // [host-main]
+    ~TVstPlugIns(); // [host-main]
     TVstPlugIns(const TVstPlugIns&) = delete;
     TVstPlugIns& operator=(const TVstPlugIns&) = delete;
 
-    TVstHost* Owner() const { return FOwner; }
-    TVstPlugIn* Add();
-    int Count() const { return static_cast<int>(FItems.size()); }
+    TVstHost* Owner() const { return FOwner; } // [host-main]
+    TVstPlugIn* Add(); // [host-main]
+    int Count() const { return static_cast<int>(FItems.size()); } // [any] the callback looks instances up
     // Raises "Index out of bounds" outside 0..Count-1.
-    TVstPlugIn* Items(int Index) const;
-    TVstPlugIn* operator[](int Index) const { return Items(Index); }
-    void Delete(int Index);
-    void Clear();
-    int IndexOf(const TVstPlugIn* Item) const;
+    TVstPlugIn* Items(int Index) const; // [any] likewise
+    TVstPlugIn* operator[](int Index) const { return Items(Index); } // [host-main]
+    void Delete(int Index); // [host-main]
+    void Clear(); // [host-main]
+    int IndexOf(const TVstPlugIn* Item) const; // [host-main]
     // Replaces the items with copies of Source's (each copied with TVstPlugIn::Assign).
-    void Assign(TVstPlugIns& Source);
+    void Assign(TVstPlugIns& Source); // [host-main]
 
 private:
     TVstHost* FOwner = nullptr;
@@ -353,52 +353,53 @@ private:
 class TVstTimeInformation
 {
 public:
-    TVstTimeInformation();
+    TVstTimeInformation(); // [host-main]
 
     // The record a plug-in reads; its address never changes.
-    VstTimeInfo& Record() { return FInfo; }
+    VstTimeInfo& Record() { return FInfo; } // [any]
 
-    double SamplePos() const { return FInfo.samplePos; }
-    double SampleRate() const { return FInfo.sampleRate; }
-    double NanoSeconds() const { return FInfo.nanoSeconds; }
-    double PpqPos() const { return FInfo.ppqPos; }
-    double Tempo() const { return FInfo.tempo; }
-    double BarStartPos() const { return FInfo.barStartPos; }
-    double CycleStartPos() const { return FInfo.cycleStartPos; }
-    double CycleEndPos() const { return FInfo.cycleEndPos; }
-    std::int32_t TimeSigNumerator() const { return FInfo.timeSigNumerator; }
-    std::int32_t TimeSigDenominator() const { return FInfo.timeSigDenominator; }
-    std::int32_t SmpteOffset() const { return FInfo.smpteOffset; }
-    std::int32_t SmpteFrameRate() const { return FInfo.smpteFrameRate; }
-    std::int32_t SamplesToNextClock() const { return FInfo.samplesToNextClock; }
+    double SamplePos() const { return FInfo.samplePos; } // [host-main]
+    double SampleRate() const { return FInfo.sampleRate; } // [host-main]
+    double NanoSeconds() const { return FInfo.nanoSeconds; } // [host-main]
+    double PpqPos() const { return FInfo.ppqPos; } // [host-main]
+    double Tempo() const { return FInfo.tempo; } // [host-main]
+    double BarStartPos() const { return FInfo.barStartPos; } // [host-main]
+    double CycleStartPos() const { return FInfo.cycleStartPos; } // [host-main]
+    double CycleEndPos() const { return FInfo.cycleEndPos; } // [host-main]
+    std::int32_t TimeSigNumerator() const { return FInfo.timeSigNumerator; } // [host-main]
+    std::int32_t TimeSigDenominator() const { return FInfo.timeSigDenominator; } // [host-main]
+    std::int32_t SmpteOffset() const { return FInfo.smpteOffset; } // [host-main]
+    std::int32_t SmpteFrameRate() const { return FInfo.smpteFrameRate; } // [host-main]
+    std::int32_t SamplesToNextClock() const { return FInfo.samplesToNextClock; } // [host-main]
+    // [host-main]
     TVstTimeInfoFlags Flags() const { return TVstTimeInfoFlags::FromBits(static_cast<std::uint32_t>(FInfo.flags)); }
 
     // Each writer stores only a changed value and then fires OnChanged; SetSampleRate also sets the host
     // sample rate; SetFlags stores without notification.
-    void SetSamplePos(double V) { SetDouble(FInfo.samplePos, V); }
-    void SetSampleRate(double V);
-    void SetNanoSeconds(double V) { SetDouble(FInfo.nanoSeconds, V); }
-    void SetPpqPos(double V) { SetDouble(FInfo.ppqPos, V); }
-    void SetTempo(double V) { SetDouble(FInfo.tempo, V); }
-    void SetBarStartPos(double V) { SetDouble(FInfo.barStartPos, V); }
-    void SetCycleStartPos(double V) { SetDouble(FInfo.cycleStartPos, V); }
-    void SetCycleEndPos(double V) { SetDouble(FInfo.cycleEndPos, V); }
-    void SetTimeSigNumerator(std::int32_t V) { SetInteger(FInfo.timeSigNumerator, V); }
-    void SetTimeSigDenominator(std::int32_t V) { SetInteger(FInfo.timeSigDenominator, V); }
-    void SetSmpteOffset(std::int32_t V) { SetInteger(FInfo.smpteOffset, V); }
-    void SetSmpteFrameRate(std::int32_t V) { SetInteger(FInfo.smpteFrameRate, V); }
-    void SetSamplesToNextClock(std::int32_t V) { SetInteger(FInfo.samplesToNextClock, V); }
-    void SetFlags(TVstTimeInfoFlags V) { FInfo.flags = static_cast<VstInt32>(V.Bits()); }
+    void SetSamplePos(double V) { SetDouble(FInfo.samplePos, V); } // [host-main]
+    void SetSampleRate(double V); // [host-main]
+    void SetNanoSeconds(double V) { SetDouble(FInfo.nanoSeconds, V); } // [host-main]
+    void SetPpqPos(double V) { SetDouble(FInfo.ppqPos, V); } // [host-main]
+    void SetTempo(double V) { SetDouble(FInfo.tempo, V); } // [host-main]
+    void SetBarStartPos(double V) { SetDouble(FInfo.barStartPos, V); } // [host-main]
+    void SetCycleStartPos(double V) { SetDouble(FInfo.cycleStartPos, V); } // [host-main]
+    void SetCycleEndPos(double V) { SetDouble(FInfo.cycleEndPos, V); } // [host-main]
+    void SetTimeSigNumerator(std::int32_t V) { SetInteger(FInfo.timeSigNumerator, V); } // [host-main]
+    void SetTimeSigDenominator(std::int32_t V) { SetInteger(FInfo.timeSigDenominator, V); } // [host-main]
+    void SetSmpteOffset(std::int32_t V) { SetInteger(FInfo.smpteOffset, V); } // [host-main]
+    void SetSmpteFrameRate(std::int32_t V) { SetInteger(FInfo.smpteFrameRate, V); } // [host-main]
+    void SetSamplesToNextClock(std::int32_t V) { SetInteger(FInfo.samplesToNextClock, V); } // [host-main]
+    void SetFlags(TVstTimeInfoFlags V) { FInfo.flags = static_cast<VstInt32>(V.Bits()); } // [host-main]
 
     // Copies Source's whole record and fires this object's OnChanged.
-    void Assign(const TVstTimeInformation& Source);
+    void Assign(const TVstTimeInformation& Source); // [host-main]
 
-    std::function<void(TVstTimeInformation* Sender)> OnChanged;
+    std::function<void(TVstTimeInformation* Sender)> OnChanged; // [host-main]
 
 private:
-    void SetDouble(double& Field, double V);
-    void SetInteger(VstInt32& Field, std::int32_t V);
-    void Changed();
+    void SetDouble(double& Field, double V); // [host-main]
+    void SetInteger(VstInt32& Field, std::int32_t V); // [host-main]
+    void Changed(); // [host-main]
     VstTimeInfo FInfo{};
 };
 
@@ -407,12 +408,12 @@ private:
 class TVstHost : public TComponent
 {
 public:
-    explicit TVstHost(TComponent* AOwner = nullptr);
-    ~TVstHost() override;
+    explicit TVstHost(TComponent* AOwner = nullptr); // [host-main]
+    ~TVstHost() override; // [host-main]
 
-    TVstPlugIns& VstPlugIns() { return *FVstPlugIns; }
-    TVstPlugIn* operator[](int Index) const { return FVstPlugIns->Items(Index); }
-    TVstTimeInformation& VstTimeInfo() { return *FVstTimeInfo; }
+    TVstPlugIns& VstPlugIns() { return *FVstPlugIns; } // [any] the callback looks instances up
+    TVstPlugIn* operator[](int Index) const { return FVstPlugIns->Items(Index); } // [host-main]
+    TVstTimeInformation& VstTimeInfo() { return *FVstTimeInfo; } // [any] audioMasterGetTime hands out its record
 
     std::int32_t LatencyInput = 0;
     std::int32_t LatencyOutput = 0;
@@ -426,23 +427,23 @@ public:
     std::string PlugInDir;
 
     // Library-wide settings, shared by every host and surviving it.
-    static std::int32_t BlockSize();
+    static std::int32_t BlockSize(); // [any]
     // Also sends effSetBlockSize to every instance of this host that has an effect record.
-    void SetBlockSize(std::int32_t V);
-    static THostCanDos CanDos();
-    static void SetCanDos(THostCanDos V);
-    static float Tempo();
+    void SetBlockSize(std::int32_t V); // [host-main]
+    static THostCanDos CanDos(); // [any]
+    static void SetCanDos(THostCanDos V); // [host-main]
+    static float Tempo(); // [any]
     // Also sets VstTimeInfo's tempo.
-    void SetTempo(float V);
-    static std::int32_t VstVersion();
-    static void SetVstVersion(std::int32_t V);
-    static float HostSampleRate();
+    void SetTempo(float V); // [host-main]
+    static std::int32_t VstVersion(); // [any]
+    static void SetVstVersion(std::int32_t V); // [host-main]
+    static float HostSampleRate(); // [any]
 
-    TNotifyEvent OnCreate;
-    TNotifyEvent OnDestroy;
+    TNotifyEvent OnCreate; // [host-main]
+    TNotifyEvent OnDestroy; // [host-main]
 
     // Fires OnCreate; the constructor cannot, because handlers are assigned after construction.
-    void Loaded();
+    void Loaded(); // [host-main]
 
 private:
     std::unique_ptr<TVstPlugIns> FVstPlugIns;
@@ -450,7 +451,7 @@ private:
 };
 
 // The host that AudioMasterCallback answers for (the last created one), or null.
-TVstHost* CurrentHost();
+TVstHost* CurrentHost(); // [any]
 
 // [any] The host callback of every hosted effect record.
 VstIntPtr VSTCALL AudioMasterCallback(AEffect* Effect, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
@@ -458,7 +459,7 @@ VstIntPtr VSTCALL AudioMasterCallback(AEffect* Effect, VstInt32 Opcode, VstInt32
 
 // [host-main] The windows opened for audioMasterOpenWindow (owned by the library), and the open file
 // selector's dialog state; for tests and the library's end.
-int HostWindowCount();
-TForm* HostWindow(int Index);
-void FreeHostWindows();
-bool FileSelectorOpen();
+int HostWindowCount(); // [host-main]
+TForm* HostWindow(int Index); // [host-main]
+void FreeHostWindows(); // [host-main]
+bool FileSelectorOpen(); // [host-main]

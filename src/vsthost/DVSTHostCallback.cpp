@@ -1,5 +1,6 @@
 // The host component, its time information, the library-wide host state and the host callback.
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <exception>
@@ -38,19 +39,20 @@ struct THostState
     std::vector<std::unique_ptr<TForm>> HostWindows;
 };
 
+// [any]
 THostState& State()
 {
     static THostState S;
     return S;
 }
 
-// The text at P, up to its first zero and at most Limit characters.
+// [any] The text at P, up to its first zero and at most Limit characters.
 std::string BoundedText(const char* P, std::size_t Limit)
 {
     return P ? std::string(P, strnlen(P, Limit)) : std::string();
 }
 
-// Copies a host text with its zero into a plug-in's buffer, which plug-ins size at the published 64 bytes.
+// [any] Copies a host text with its zero into a plug-in's buffer, which plug-ins size at the published 64 bytes.
 void CopyHostText(void* Ptr, const std::string& Text)
 {
     const std::size_t Length = std::min<std::size_t>(Text.size(), 63);
@@ -58,6 +60,7 @@ void CopyHostText(void* Ptr, const std::string& Text)
     static_cast<char*>(Ptr)[Length] = '\0';
 }
 
+// [any]
 std::string UpperCase(std::string S)
 {
     for (char& C : S)
@@ -66,7 +69,7 @@ std::string UpperCase(std::string S)
     return S;
 }
 
-// A float rounded half to even as an answer; 0 for values no 32-bit answer can hold (NaN, infinities, huge
+// [any] A float rounded half to even as an answer; 0 for values no 32-bit answer can hold (NaN, infinities, huge
 // values a plug-in sent through audioMasterSetOutputSampleRate).
 VstIntPtr RoundedAnswer(float V, double Limit = 2147483647.0)
 {
@@ -74,7 +77,7 @@ VstIntPtr RoundedAnswer(float V, double Limit = 2147483647.0)
     return std::isfinite(R) && std::fabs(R) <= Limit ? static_cast<VstIntPtr>(R) : 0;
 }
 
-// Fires an event of the calling instance, when there is one and the event is assigned.
+// [any] Fires an event of the calling instance, when there is one and the event is assigned.
 template <class TEvent, class... TArgs>
 void Fire(TVstPlugIn* Instance, TEvent TVstPlugIn::*Event, TArgs... Args)
 {
@@ -82,6 +85,7 @@ void Fire(TVstPlugIn* Instance, TEvent TVstPlugIn::*Event, TArgs... Args)
         (Instance->*Event)(Instance, Args...);
 }
 
+// [any] The hosted instance that holds Effect, or null.
 TVstPlugIn* FindInstance(TVstHost& Host, AEffect* Effect)
 {
     TVstPlugIns& List = Host.VstPlugIns();
@@ -91,7 +95,9 @@ TVstPlugIn* FindInstance(TVstHost& Host, AEffect* Effect)
     return nullptr;
 }
 
-VstIntPtr OpenFileSelector(VstFileSelect* Select)
+// [any] (plug-ins ask from their editor's thread) Shows the open or save dialog the selector describes and
+// hands the chosen path back in it; answers 1 for a selector, 0 for none or while one is open.
+VstIntPtr RunFileSelector(VstFileSelect* Select)
 {
     THostState& S = State();
     if (!Select || S.FileSelectorOpen)
@@ -128,7 +134,8 @@ VstIntPtr OpenFileSelector(VstFileSelect* Select)
     return 1;
 }
 
-void CloseFileSelector(VstFileSelect* Select)
+// [any] (likewise) Forgets the open selector when Select is the one it showed.
+void EndFileSelector(VstFileSelect* Select)
 {
     THostState& S = State();
     if (!Select || !S.FileSelectorOpen || Select->command < 0 || Select->command > 2)
@@ -139,6 +146,7 @@ void CloseFileSelector(VstFileSelect* Select)
     S.FileSelectorTitle.clear();
 }
 
+// [any] (likewise) Creates the window the plug-in asked for, unshown, and tells the user.
 void OpenHostWindow(VstWindow* Window)
 {
     if (!Window)
@@ -163,170 +171,390 @@ void OpenHostWindow(VstWindow* Window)
                    "Marvo VST host");
 }
 
+// One request of a plug-in: the host, the calling instance (null for a record the host does not hold), and
+// the arguments; Opcode is as the plug-in sent it.
+struct THostCall
+{
+    TVstHost& Host;
+    TVstPlugIn* Instance;
+    VstInt32 Opcode;
+    VstInt32 Index;
+    VstIntPtr Value;
+    void* Ptr;
+    float Opt;
+};
+using THostHandler = VstIntPtr (*)(const THostCall& C);
+
+// The handlers, one per request the host answers; each runs on the thread of the plug-in's call [any].
+namespace Requests
+{
+// [any]
+VstIntPtr Automate(const THostCall& C)
+{
+    // The parameter's normalised value travels in Opt.
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterAutomate, C.Index, C.Opt);
+    return 0;
+}
+
+// [any]
+VstIntPtr Version(const THostCall&)
+{
+    return State().VstVersion;
+}
+
+// [any]
+VstIntPtr CurrentId(const THostCall& C)
+{
+    if (C.Instance)
+        C.Instance->Identify();
+    return 0;
+}
+
+// [any]
+VstIntPtr Idle(const THostCall& C)
+{
+    if (!C.Instance)
+        return 0;
+    C.Instance->NeedIdle = true;
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterIdle);
+    if (C.Host.ManageIdleAutomaticly)
+    {
+        if (C.Instance->EditVisible())
+            C.Instance->EditIdle();
+        TVstPlugIns& List = C.Host.VstPlugIns();
+        for (int I = 0; I < List.Count(); ++I)
+            if (List.Items(I)->EditVisible())
+                List.Items(I)->EditIdle();
+    }
+    return 0;
+}
+
+// [any]
+VstIntPtr PinConnected(const THostCall& C)
+{
+    if (C.Instance && C.Instance->OnAudioMasterPinConnected)
+        return C.Instance->OnAudioMasterPinConnected(C.Instance, C.Index, C.Value == 0) ? 0 : 1;
+    return 0;
+}
+
+// [any]
+VstIntPtr WantMidi(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterWantMidi);
+    return 0;
+}
+
+// [any]
+VstIntPtr GetTime(const THostCall& C)
+{
+    return reinterpret_cast<VstIntPtr>(&C.Host.VstTimeInfo().Record());
+}
+
+// [any]
+VstIntPtr ProcessEvents(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnProcessEvents, static_cast<VstEvents*>(C.Ptr));
+    return 0;
+}
+
+// [any]
+VstIntPtr TempoAt(const THostCall&)
+{
+    return RoundedAnswer(State().Tempo, 214748.0) * 10000;
+}
+
+// [any]
+VstIntPtr GetNumAutomatableParameters(const THostCall& C)
+{
+    return C.Host.NumAutomatableParameters;
+}
+
+// [any]
+VstIntPtr GetParameterQuantization(const THostCall& C)
+{
+    return C.Value == -1 ? C.Host.ParameterQuantization : 0;
+}
+
+// [any]
+VstIntPtr IOChanged(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterIOChanged);
+    return 0;
+}
+
+// [any]
+VstIntPtr NeedIdle(const THostCall& C)
+{
+    if (!C.Instance)
+        return 0;
+    C.Instance->NeedIdle = true;
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterNeedIdle);
+    if (C.Host.ManageIdleAutomaticly)
+        C.Instance->Idle();
+    return 0;
+}
+
+// [any]
+VstIntPtr SizeWindow(const THostCall& C)
+{
+    if (!C.Instance || !C.Instance->EditorWindow)
+        return 0;
+    // An editor's extent is 16-bit (ERect); a larger request would overflow the window arithmetic.
+    if (C.Index < 0 || C.Index > 32767 || C.Value < 0 || C.Value > 32767)
+        return 0;
+    const std::string Vendor = UpperCase(C.Instance->VendorString());
+    if (Vendor.find("DASH") != std::string::npos || Vendor.find("WUSIK") != std::string::npos)
+        return 0;
+    C.Instance->EditorWindow->SetClientWidth(C.Index);
+    C.Instance->EditorWindow->SetClientHeight(static_cast<int>(C.Value));
+    return 1;
+}
+
+// [any]
+VstIntPtr GetSampleRate(const THostCall&)
+{
+    return RoundedAnswer(State().SampleRate);
+}
+
+// [any]
+VstIntPtr GetBlockSize(const THostCall&)
+{
+    return State().BlockSize;
+}
+
+// [any]
+VstIntPtr GetInputLatency(const THostCall& C)
+{
+    return C.Host.LatencyInput;
+}
+
+// [any]
+VstIntPtr GetOutputLatency(const THostCall& C)
+{
+    return C.Host.LatencyOutput;
+}
+
+// [any]
+VstIntPtr WillReplaceOrAccumulate(const THostCall& C)
+{
+    return C.Instance ? C.Instance->ReplaceOrAccumulate : 0;
+}
+
+// [any]
+VstIntPtr GetCurrentProcessLevel(const THostCall& C)
+{
+    return C.Instance ? C.Instance->CurrentProcessLevel : 0;
+}
+
+// [any]
+VstIntPtr GetAutomationState(const THostCall& C)
+{
+    return C.Instance ? C.Instance->AutomationState : 0;
+}
+
+// [any]
+VstIntPtr OfflineStart(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineStart);
+    return 0;
+}
+
+// [any]
+VstIntPtr OfflineRead(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineRead, static_cast<TVstOfflineTask*>(C.Ptr));
+    return 0;
+}
+
+// [any]
+VstIntPtr OfflineWrite(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineWrite, static_cast<TVstOfflineTask*>(C.Ptr));
+    return 0;
+}
+
+// [any]
+VstIntPtr OfflineGetCurrentPass(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineGetCurrentPass);
+    return 0;
+}
+
+// [any]
+VstIntPtr OfflineGetCurrentMetaPass(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterOfflineGetCurrentMetaPass);
+    return 0;
+}
+
+// [any]
+VstIntPtr SetOutputSampleRate(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterSetOutputSampleRate, C.Opt);
+    State().SampleRate = C.Opt;
+    return 0;
+}
+
+// [any]
+VstIntPtr GetVendorString(const THostCall& C)
+{
+    if (C.Ptr)
+        CopyHostText(C.Ptr, C.Host.VendorString);
+    return 0;
+}
+
+// [any]
+VstIntPtr GetProductString(const THostCall& C)
+{
+    if (C.Ptr)
+        CopyHostText(C.Ptr, C.Host.ProductString);
+    return 0;
+}
+
+// [any]
+VstIntPtr GetVendorVersion(const THostCall& C)
+{
+    return C.Host.VendorVersion;
+}
+
+// [any]
+VstIntPtr VendorSpecific(const THostCall& C)
+{
+    if (C.Instance && C.Instance->OnVendorSpecific)
+        return C.Instance->OnVendorSpecific(C.Instance, C.Opcode, C.Index, C.Value, C.Ptr, C.Opt);
+    return 0;
+}
+
+// [any]
+VstIntPtr CanDo(const THostCall& C)
+{
+    const std::string Text = BoundedText(static_cast<const char*>(C.Ptr), 255);
+    for (unsigned I = 0; I < std::size(HostCanDoStrings); ++I)
+        if (Text == HostCanDoStrings[I])
+            return State().CanDos.Contains(static_cast<THostCanDo>(I)) ? 1 : 0;
+    return 0;
+}
+
+// [any]
+VstIntPtr GetLanguage(const THostCall& C)
+{
+    return C.Host.Language;
+}
+
+// [any]
+VstIntPtr OpenWindow(const THostCall& C)
+{
+    OpenHostWindow(static_cast<VstWindow*>(C.Ptr));
+    return 0;
+}
+
+// [any]
+VstIntPtr GetDirectory(const THostCall& C)
+{
+    return reinterpret_cast<VstIntPtr>(C.Host.PlugInDir.c_str());
+}
+
+// [any]
+VstIntPtr UpdateDisplay(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterUpdateDisplay);
+    return 0;
+}
+
+// [any]
+VstIntPtr BeginEdit(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterBeginEdit, C.Index);
+    return 0;
+}
+
+// [any]
+VstIntPtr EndEdit(const THostCall& C)
+{
+    Fire(C.Instance, &TVstPlugIn::OnAudioMasterEndEdit, C.Index);
+    return 0;
+}
+
+// [any]
+VstIntPtr OpenFileSelector(const THostCall& C)
+{
+    return RunFileSelector(static_cast<VstFileSelect*>(C.Ptr));
+}
+
+// [any]
+VstIntPtr CloseFileSelector(const THostCall& C)
+{
+    EndFileSelector(static_cast<VstFileSelect*>(C.Ptr));
+    return 0;
+}
+} // namespace Requests
+
+// [any] The handler of each request by the opcode's low 8 bits; null for those that answer 0
+// (audioMasterUnused, audioMasterSetTime, audioMasterGetPreviousPlug, audioMasterGetNextPlug,
+// audioMasterGetOutputSpeakerArrangement, audioMasterSetIcon, audioMasterCloseWindow, audioMasterEditFile,
+// audioMasterGetChunkFile, audioMasterGetInputSpeakerArrangement and everything above the list). The call may
+// come from the audio thread: a lookup, nothing built, allocated or raised.
+constexpr std::array<THostHandler, 256> HostHandlers = [] {
+    struct TEntry
+    {
+        TAudioMasterOpcode Opcode;
+        THostHandler Handler;
+    };
+    using namespace Requests;
+    constexpr TEntry Entries[] = {
+        {audioMasterAutomate, &Automate},
+        {audioMasterVersion, &Version},
+        {audioMasterCurrentId, &CurrentId},
+        {audioMasterIdle, &Idle},
+        {audioMasterPinConnected, &PinConnected},
+        {audioMasterWantMidi, &WantMidi},
+        {audioMasterGetTime, &GetTime},
+        {audioMasterProcessEvents, &ProcessEvents},
+        {audioMasterTempoAt, &TempoAt},
+        {audioMasterGetNumAutomatableParameters, &GetNumAutomatableParameters},
+        {audioMasterGetParameterQuantization, &GetParameterQuantization},
+        {audioMasterIOChanged, &IOChanged},
+        {audioMasterNeedIdle, &NeedIdle},
+        {audioMasterSizeWindow, &SizeWindow},
+        {audioMasterGetSampleRate, &GetSampleRate},
+        {audioMasterGetBlockSize, &GetBlockSize},
+        {audioMasterGetInputLatency, &GetInputLatency},
+        {audioMasterGetOutputLatency, &GetOutputLatency},
+        {audioMasterWillReplaceOrAccumulate, &WillReplaceOrAccumulate},
+        {audioMasterGetCurrentProcessLevel, &GetCurrentProcessLevel},
+        {audioMasterGetAutomationState, &GetAutomationState},
+        {audioMasterOfflineStart, &OfflineStart},
+        {audioMasterOfflineRead, &OfflineRead},
+        {audioMasterOfflineWrite, &OfflineWrite},
+        {audioMasterOfflineGetCurrentPass, &OfflineGetCurrentPass},
+        {audioMasterOfflineGetCurrentMetaPass, &OfflineGetCurrentMetaPass},
+        {audioMasterSetOutputSampleRate, &SetOutputSampleRate},
+        {audioMasterGetVendorString, &GetVendorString},
+        {audioMasterGetProductString, &GetProductString},
+        {audioMasterGetVendorVersion, &GetVendorVersion},
+        {audioMasterVendorSpecific, &VendorSpecific},
+        {audioMasterCanDo, &CanDo},
+        {audioMasterGetLanguage, &GetLanguage},
+        {audioMasterOpenWindow, &OpenWindow},
+        {audioMasterGetDirectory, &GetDirectory},
+        {audioMasterUpdateDisplay, &UpdateDisplay},
+        {audioMasterBeginEdit, &BeginEdit},
+        {audioMasterEndEdit, &EndEdit},
+        {audioMasterOpenFileSelector, &OpenFileSelector},
+        {audioMasterCloseFileSelector, &CloseFileSelector},
+    };
+    std::array<THostHandler, 256> Table{};
+    for (const TEntry& E : Entries)
+        Table[static_cast<std::size_t>(E.Opcode)] = E.Handler;
+    return Table;
+}();
+
+// [any]
 VstIntPtr Answer(TVstHost& Host, TVstPlugIn* Instance, VstInt32 Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
                  float Opt)
 {
-    THostState& S = State();
-    switch (static_cast<TAudioMasterOpcode>(Opcode & 0xFF))
-    {
-    case audioMasterAutomate:
-        // The parameter's normalised value travels in Opt.
-        Fire(Instance, &TVstPlugIn::OnAudioMasterAutomate, Index, Opt);
-        return 0;
-    case audioMasterVersion:
-        return S.VstVersion;
-    case audioMasterCurrentId:
-        if (Instance)
-            Instance->Identify();
-        return 0;
-    case audioMasterIdle:
-        if (Instance)
-        {
-            Instance->NeedIdle = true;
-            Fire(Instance, &TVstPlugIn::OnAudioMasterIdle);
-            if (Host.ManageIdleAutomaticly)
-            {
-                if (Instance->EditVisible())
-                    Instance->EditIdle();
-                for (int I = 0; I < Host.VstPlugIns().Count(); ++I)
-                    if (Host.VstPlugIns().Items(I)->EditVisible())
-                        Host.VstPlugIns().Items(I)->EditIdle();
-            }
-        }
-        return 0;
-    case audioMasterPinConnected:
-        if (Instance && Instance->OnAudioMasterPinConnected)
-            return Instance->OnAudioMasterPinConnected(Instance, Index, Value == 0) ? 0 : 1;
-        return 0;
-    case audioMasterWantMidi:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterWantMidi);
-        return 0;
-    case audioMasterGetTime:
-        return reinterpret_cast<VstIntPtr>(&Host.VstTimeInfo().Record());
-    case audioMasterProcessEvents:
-        Fire(Instance, &TVstPlugIn::OnProcessEvents, static_cast<VstEvents*>(Ptr));
-        return 0;
-    case audioMasterTempoAt:
-        return RoundedAnswer(S.Tempo, 214748.0) * 10000;
-    case audioMasterGetNumAutomatableParameters:
-        return Host.NumAutomatableParameters;
-    case audioMasterGetParameterQuantization:
-        return Value == -1 ? Host.ParameterQuantization : 0;
-    case audioMasterIOChanged:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterIOChanged);
-        return 0;
-    case audioMasterNeedIdle:
-        if (Instance)
-        {
-            Instance->NeedIdle = true;
-            Fire(Instance, &TVstPlugIn::OnAudioMasterNeedIdle);
-            if (Host.ManageIdleAutomaticly)
-                Instance->Idle();
-        }
-        return 0;
-    case audioMasterSizeWindow:
-        if (Instance && Instance->EditorWindow)
-        {
-            // An editor's extent is 16-bit (ERect); a larger request would overflow the window arithmetic.
-            if (Index < 0 || Index > 32767 || Value < 0 || Value > 32767)
-                return 0;
-            const std::string Vendor = UpperCase(Instance->VendorString());
-            if (Vendor.find("DASH") != std::string::npos || Vendor.find("WUSIK") != std::string::npos)
-                return 0;
-            Instance->EditorWindow->SetClientWidth(Index);
-            Instance->EditorWindow->SetClientHeight(static_cast<int>(Value));
-            return 1;
-        }
-        return 0;
-    case audioMasterGetSampleRate:
-        return RoundedAnswer(S.SampleRate);
-    case audioMasterGetBlockSize:
-        return S.BlockSize;
-    case audioMasterGetInputLatency:
-        return Host.LatencyInput;
-    case audioMasterGetOutputLatency:
-        return Host.LatencyOutput;
-    case audioMasterWillReplaceOrAccumulate:
-        return Instance ? Instance->ReplaceOrAccumulate : 0;
-    case audioMasterGetCurrentProcessLevel:
-        return Instance ? Instance->CurrentProcessLevel : 0;
-    case audioMasterGetAutomationState:
-        return Instance ? Instance->AutomationState : 0;
-    case audioMasterOfflineStart:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineStart);
-        return 0;
-    case audioMasterOfflineRead:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineRead, static_cast<TVstOfflineTask*>(Ptr));
-        return 0;
-    case audioMasterOfflineWrite:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineWrite, static_cast<TVstOfflineTask*>(Ptr));
-        return 0;
-    case audioMasterOfflineGetCurrentPass:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineGetCurrentPass);
-        return 0;
-    case audioMasterOfflineGetCurrentMetaPass:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterOfflineGetCurrentMetaPass);
-        return 0;
-    case audioMasterSetOutputSampleRate:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterSetOutputSampleRate, Opt);
-        S.SampleRate = Opt;
-        return 0;
-    case audioMasterGetVendorString:
-        if (Ptr)
-            CopyHostText(Ptr, Host.VendorString);
-        return 0;
-    case audioMasterGetProductString:
-        if (Ptr)
-            CopyHostText(Ptr, Host.ProductString);
-        return 0;
-    case audioMasterGetVendorVersion:
-        return Host.VendorVersion;
-    case audioMasterVendorSpecific:
-        if (Instance && Instance->OnVendorSpecific)
-            return Instance->OnVendorSpecific(Instance, Opcode, Index, Value, Ptr, Opt);
-        return 0;
-    case audioMasterCanDo: {
-        const std::string Text = BoundedText(static_cast<const char*>(Ptr), 255);
-        for (unsigned I = 0; I < std::size(HostCanDoStrings); ++I)
-            if (Text == HostCanDoStrings[I])
-                return S.CanDos.Contains(static_cast<THostCanDo>(I)) ? 1 : 0;
-        return 0;
-    }
-    case audioMasterGetLanguage:
-        return Host.Language;
-    case audioMasterOpenWindow:
-        OpenHostWindow(static_cast<VstWindow*>(Ptr));
-        return 0;
-    case audioMasterGetDirectory:
-        return reinterpret_cast<VstIntPtr>(Host.PlugInDir.c_str());
-    case audioMasterUpdateDisplay:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterUpdateDisplay);
-        return 0;
-    case audioMasterBeginEdit:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterBeginEdit, Index);
-        return 0;
-    case audioMasterEndEdit:
-        Fire(Instance, &TVstPlugIn::OnAudioMasterEndEdit, Index);
-        return 0;
-    case audioMasterOpenFileSelector:
-        return OpenFileSelector(static_cast<VstFileSelect*>(Ptr));
-    case audioMasterCloseFileSelector:
-        CloseFileSelector(static_cast<VstFileSelect*>(Ptr));
-        return 0;
-    case audioMasterSetTime:
-    case audioMasterGetPreviousPlug:
-    case audioMasterGetNextPlug:
-    case audioMasterGetOutputSpeakerArrangement:
-    case audioMasterSetIcon:
-    case audioMasterCloseWindow:
-    case audioMasterEditFile:
-    case audioMasterGetChunkFile:
-        return 0;
-    default:
-        // audioMasterUnused and everything above the table. The call may come from the audio thread: no
-        // report is built, nothing is allocated or raised.
-        return 0;
-    }
+    const THostHandler Handler = HostHandlers[static_cast<std::size_t>(Opcode & 0xFF)];
+    return Handler ? Handler({Host, Instance, Opcode, Index, Value, Ptr, Opt}) : 0;
 }
 
 } // namespace
@@ -353,26 +581,31 @@ VstIntPtr VSTCALL AudioMasterCallback(AEffect* Effect, VstInt32 Opcode, VstInt32
     }
 }
 
+// [any]
 TVstHost* CurrentHost()
 {
     return State().Current;
 }
 
+// [host-main]
 int HostWindowCount()
 {
     return static_cast<int>(State().HostWindows.size());
 }
 
+// [host-main]
 TForm* HostWindow(int Index)
 {
     return State().HostWindows.at(static_cast<std::size_t>(Index)).get();
 }
 
+// [host-main]
 void FreeHostWindows()
 {
     State().HostWindows.clear();
 }
 
+// [host-main]
 bool FileSelectorOpen()
 {
     return State().FileSelectorOpen;
@@ -438,6 +671,7 @@ TVstHost::~TVstHost()
         State().Current = nullptr;
 }
 
+// [any]
 std::int32_t TVstHost::BlockSize()
 {
     return State().BlockSize;
@@ -452,37 +686,44 @@ void TVstHost::SetBlockSize(std::int32_t V)
             FVstPlugIns->Items(I)->SetBlockSize(V);
 }
 
+// [any]
 THostCanDos TVstHost::CanDos()
 {
     return State().CanDos;
 }
 
+// [host-main]
 void TVstHost::SetCanDos(THostCanDos V)
 {
     State().CanDos = V;
 }
 
+// [any]
 float TVstHost::Tempo()
 {
     return State().Tempo;
 }
 
+// [host-main]
 void TVstHost::SetTempo(float V)
 {
     State().Tempo = V;
     FVstTimeInfo->SetTempo(V);
 }
 
+// [any]
 std::int32_t TVstHost::VstVersion()
 {
     return State().VstVersion;
 }
 
+// [host-main]
 void TVstHost::SetVstVersion(std::int32_t V)
 {
     State().VstVersion = V;
 }
 
+// [any]
 float TVstHost::HostSampleRate()
 {
     return State().SampleRate;
@@ -491,6 +732,7 @@ float TVstHost::HostSampleRate()
 // ---------------------------------------------------------------------------------------------------------
 // Time information
 
+// [host-main]
 TVstTimeInformation::TVstTimeInformation()
 {
     FInfo.sampleRate = 44100.0;
@@ -500,18 +742,21 @@ TVstTimeInformation::TVstTimeInformation()
     FInfo.flags = 0xFF00;
 }
 
+// [host-main]
 void TVstTimeInformation::SetSampleRate(double V)
 {
     State().SampleRate = static_cast<float>(V);
     SetDouble(FInfo.sampleRate, V);
 }
 
+// [host-main]
 void TVstTimeInformation::Assign(const TVstTimeInformation& Source)
 {
     FInfo = Source.FInfo;
     Changed();
 }
 
+// [host-main]
 void TVstTimeInformation::SetDouble(double& Field, double V)
 {
     if (Field == V)
@@ -520,6 +765,7 @@ void TVstTimeInformation::SetDouble(double& Field, double V)
     Changed();
 }
 
+// [host-main]
 void TVstTimeInformation::SetInteger(VstInt32& Field, std::int32_t V)
 {
     if (Field == V)
@@ -528,6 +774,7 @@ void TVstTimeInformation::SetInteger(VstInt32& Field, std::int32_t V)
     Changed();
 }
 
+// [host-main]
 void TVstTimeInformation::Changed()
 {
     if (OnChanged)

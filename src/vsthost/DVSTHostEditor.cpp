@@ -12,7 +12,7 @@ namespace
 constexpr int kColorWindowText = 8;
 constexpr std::int32_t kMaxListRows = 2047;
 
-// round(Value × Scale) half to even, limited to 0..Scale (a plug-in may answer anything).
+// [host-main] round(Value × Scale) half to even, limited to 0..Scale (a plug-in may answer anything).
 int ScaledPosition(float Value, int Scale)
 {
     const long double P = std::nearbyint(static_cast<long double>(Value) * Scale);
@@ -21,13 +21,14 @@ int ScaledPosition(float Value, int Scale)
     return P > Scale ? Scale : static_cast<int>(P);
 }
 
+// [host-main]
 template <class TControlType>
 TControlType* Find(TForm* Form, const std::string& Name)
 {
     return Form ? dynamic_cast<TControlType*>(Form->FindComponent(Name)) : nullptr;
 }
 
-// Frees the owned component of that name; false when there is none.
+// [host-main] Frees the owned component of that name; false when there is none.
 bool FreeNamed(TForm* Form, const std::string& Name)
 {
     TComponent* C = Form ? Form->FindComponent(Name) : nullptr;
@@ -42,6 +43,7 @@ struct TSelector
     int Index = -1;
 };
 
+// [host-main]
 TSelector SelectorOf(TForm* Form, std::int32_t NumParams)
 {
     TSelector S;
@@ -54,6 +56,7 @@ TSelector SelectorOf(TForm* Form, std::int32_t NumParams)
     return S;
 }
 
+// [host-main]
 template <class TControlType>
 TControlType* MakeControl(TForm* Form, const std::string& Name)
 {
@@ -65,6 +68,7 @@ TControlType* MakeControl(TForm* Form, const std::string& Name)
 
 } // namespace
 
+// [host-main]
 bool TVstPlugIn::PluginEditorInUse() const
 {
     return EffectOptions().Contains(effFlagsHasEditor) && FGUIStyle == gsDefault;
@@ -96,6 +100,7 @@ void TVstPlugIn::ShowEdit(TForm* Form)
         OnShowEdit(this, Form);
 }
 
+// [host-main]
 void TVstPlugIn::BuildSelectorEditor(TForm* Form)
 {
     FEditVisible = true;
@@ -133,6 +138,7 @@ void TVstPlugIn::BuildSelectorEditor(TForm* Form)
     ParamBoxChange(Box);
 }
 
+// [host-main]
 void TVstPlugIn::BuildListEditor(TForm* Form)
 {
     // Rows beyond what a window's 16-bit extent can show are left out (and 16 × N cannot overflow).
@@ -263,6 +269,7 @@ void TVstPlugIn::CloseEdit()
     FEditVisible = false;
 }
 
+// [host-main]
 void TVstPlugIn::FreeEditorWindow()
 {
     if (EditorWindow && OwnsEditorWindow)

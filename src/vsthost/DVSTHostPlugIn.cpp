@@ -17,7 +17,7 @@ namespace
 constexpr std::size_t kTextBufferSize = 4096;
 constexpr std::size_t kMaxTextLength = 255;
 
-// The stand-by entry of a library without one.
+// [any] The stand-by entry of a library without one.
 AEffect* VSTCALL NoEntryFunction(TAudioMasterCallbackFunc)
 {
     throw EMarvoError("This is not a valid Vst Plugin!");
@@ -47,6 +47,7 @@ TVstPlugIn::~TVstPlugIn()
     }
 }
 
+// [host-main]
 int TVstPlugIn::Index() const
 {
     return FCollection ? FCollection->IndexOf(this) : -1;
@@ -302,6 +303,7 @@ void TVstPlugIn::SetGUIStyle(TGUIStyle V)
     FGUIStyle = V;
 }
 
+// [host-main]
 TEffFlags TVstPlugIn::EffectOptions() const
 {
     return VstEffect ? TEffFlags::FromBits(static_cast<std::uint32_t>(VstEffect->flags)) : TEffFlags{};
@@ -326,6 +328,7 @@ VstIntPtr TVstPlugIn::VstDispatch(TDispatcherOpcode Opcode, VstInt32 Index, VstI
     }
 }
 
+// [host-main]
 std::string TVstPlugIn::TextResult(TDispatcherOpcode Opcode, VstInt32 Index, bool WantNonZero)
 {
     if (!FActive)
@@ -354,11 +357,13 @@ void TVstPlugIn::SetProgramNr(std::int32_t Value)
     FProgramNrCache = Value;
 }
 
+// [host-main]
 std::string TVstPlugIn::ProgramName()
 {
     return TextResult(effGetProgramName, 0, false);
 }
 
+// [host-main]
 void TVstPlugIn::SetProgramName(const std::string& Value)
 {
     if (!FActive)
@@ -367,31 +372,37 @@ void TVstPlugIn::SetProgramName(const std::string& Value)
     VstDispatch(effSetProgramName, 0, 0, Text.data());
 }
 
+// [host-main]
 std::string TVstPlugIn::GetParamLabel(std::int32_t Index)
 {
     return TextResult(effGetParamLabel, Index, false);
 }
 
+// [host-main]
 std::string TVstPlugIn::GetParamDisplay(std::int32_t Index)
 {
     return TextResult(effGetParamDisplay, Index, false);
 }
 
+// [host-main]
 std::string TVstPlugIn::GetParamName(std::int32_t Index)
 {
     return TextResult(effGetParamName, Index, false);
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::SetSampleRate(double Rate)
 {
     return VstDispatch(effSetSampleRate, 0, 0, nullptr, Rate);
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::SetBlockSize(std::int32_t Size)
 {
     return VstDispatch(effSetBlockSize, 0, Size);
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::MainsChanged(bool On)
 {
     return VstDispatch(effMainsChanged, 0, On ? 1 : 0);
@@ -430,21 +441,25 @@ VstIntPtr TVstPlugIn::EditIdle()
     return FEditVisible ? VstDispatch(effEditIdle) : 0;
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::Identify()
 {
     return VstDispatch(effIdentify);
 }
 
+// [host-main]
 std::int32_t TVstPlugIn::GetChunk(void*& Data, bool isPreset)
 {
     return static_cast<std::int32_t>(VstDispatch(effGetChunk, isPreset ? 1 : 0, 0, &Data));
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::SetChunk(void* Data, std::int32_t Size, bool isPreset)
 {
     return VstDispatch(effSetChunk, isPreset ? 1 : 0, Size, Data);
 }
 
+// [host-main]
 TVstPluginCategory TVstPlugIn::GetPlugCategory()
 {
     return FActive ? static_cast<TVstPluginCategory>(VstDispatch(effGetPlugCategory)) : vpcUnknown;
@@ -456,47 +471,56 @@ VstIntPtr TVstPlugIn::SetBlockSizeAndSampleRate(std::int32_t Size, float Rate)
     return VstDispatch(effSetBlockSizeAndSampleRate, 0, Size, nullptr, Rate);
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::SetBypass(bool On)
 {
     return VstDispatch(effSetBypass, 0, On ? 1 : 0);
 }
 
+// [host-main]
 std::string TVstPlugIn::VendorString()
 {
     return TextResult(effGetVendorString, 0, true);
 }
 
+// [host-main]
 std::string TVstPlugIn::ProductString()
 {
     return TextResult(effGetProductString, 0, true);
 }
 
+// [host-main]
 std::string TVstPlugIn::EffectName()
 {
     return TextResult(effGetEffectName, 0, true);
 }
 
+// [host-main]
 std::int32_t TVstPlugIn::VendorVersion()
 {
     return FActive ? static_cast<std::int32_t>(VstDispatch(effGetVendorVersion)) : -1;
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::CanDo(const std::string& Text)
 {
     std::string Copy = Text;
     return VstDispatch(effCanDo, 0, 0, Copy.data());
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::Idle()
 {
     return NeedIdle ? VstDispatch(effIdle) : 0;
 }
 
+// [host-main]
 std::int32_t TVstPlugIn::GetVstVersion()
 {
     return FActive ? static_cast<std::int32_t>(VstDispatch(effGetVstVersion)) : -1;
 }
 
+// [host-main]
 VstIntPtr TVstPlugIn::ShellGetNextPlugin(std::string& Name)
 {
     if (!FActive)
@@ -508,6 +532,7 @@ VstIntPtr TVstPlugIn::ShellGetNextPlugin(std::string& Name)
     return Answer;
 }
 
+// [host-main]
 void TVstPlugIn::BeginLoadProgram(TVstPatchChunkInfo& Info)
 {
     if (FActive)
@@ -517,6 +542,7 @@ void TVstPlugIn::BeginLoadProgram(TVstPatchChunkInfo& Info)
 // ---------------------------------------------------------------------------------------------------------
 // Parameters and processing: straight to the effect record's entries.
 
+// [any]
 void TVstPlugIn::SetParameter(std::int32_t Index, float Value)
 {
     if (!VstEffect)
@@ -531,6 +557,7 @@ void TVstPlugIn::SetParameter(std::int32_t Index, float Value)
     }
 }
 
+// [any]
 float TVstPlugIn::GetParameter(std::int32_t Index)
 {
     if (!VstEffect)
@@ -570,17 +597,20 @@ void TVstPlugIn::ProcessDoubleReplacing(double** Inputs, double** Outputs, std::
 // ---------------------------------------------------------------------------------------------------------
 // The collection
 
+// [host-main]
 TVstPlugIns::~TVstPlugIns()
 {
     Clear();
 }
 
+// [host-main]
 TVstPlugIn* TVstPlugIns::Add()
 {
     FItems.push_back(std::make_unique<TVstPlugIn>(this));
     return FItems.back().get();
 }
 
+// [any]
 TVstPlugIn* TVstPlugIns::Items(int Index) const
 {
     if (Index < 0 || Index >= Count())
@@ -588,6 +618,7 @@ TVstPlugIn* TVstPlugIns::Items(int Index) const
     return FItems[static_cast<std::size_t>(Index)].get();
 }
 
+// [host-main]
 void TVstPlugIns::Delete(int Index)
 {
     if (Index < 0 || Index >= Count())
@@ -598,12 +629,14 @@ void TVstPlugIns::Delete(int Index)
     Item.reset();
 }
 
+// [host-main]
 void TVstPlugIns::Clear()
 {
     while (!FItems.empty())
         Delete(0);
 }
 
+// [host-main]
 int TVstPlugIns::IndexOf(const TVstPlugIn* Item) const
 {
     for (std::size_t I = 0; I < FItems.size(); ++I)
@@ -612,6 +645,7 @@ int TVstPlugIns::IndexOf(const TVstPlugIn* Item) const
     return -1;
 }
 
+// [host-main]
 void TVstPlugIns::Assign(TVstPlugIns& Source)
 {
     if (&Source == this)

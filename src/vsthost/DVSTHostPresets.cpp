@@ -25,6 +25,7 @@ constexpr std::int32_t kMaxFileParams = static_cast<std::int32_t>((kMaxFileSize 
 static_assert(kMaxFileSize - kChunkHeaderSize <= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()),
               "a chunk of any accepted file has a 32-bit size");
 
+// [any]
 void PutBigEndian(std::vector<std::uint8_t>& Out, std::size_t Offset, std::uint32_t V)
 {
     Out[Offset] = static_cast<std::uint8_t>(V >> 24);
@@ -33,12 +34,14 @@ void PutBigEndian(std::vector<std::uint8_t>& Out, std::size_t Offset, std::uint3
     Out[Offset + 3] = static_cast<std::uint8_t>(V);
 }
 
+// [any]
 std::uint32_t GetBigEndian(const std::vector<std::uint8_t>& In, std::size_t Offset)
 {
     return (std::uint32_t(In[Offset]) << 24) | (std::uint32_t(In[Offset + 1]) << 16) |
            (std::uint32_t(In[Offset + 2]) << 8) | std::uint32_t(In[Offset + 3]);
 }
 
+// [any]
 std::uint32_t FloatBits(float V)
 {
     std::uint32_t Bits;
@@ -46,6 +49,7 @@ std::uint32_t FloatBits(float V)
     return Bits;
 }
 
+// [any]
 float BitsFloat(std::uint32_t Bits)
 {
     float V;
@@ -72,20 +76,21 @@ std::vector<std::uint8_t> Header(std::size_t HeaderSize, const char (&FxMagic)[5
     return H;
 }
 
+// [host-main]
 void WriteBytes(std::ostream& Stream, const void* Data, std::size_t Size)
 {
     if (Size)
         Stream.write(static_cast<const char*>(Data), static_cast<std::streamsize>(Size));
 }
 
-// The program name of a file: up to its first zero, at most the 28 bytes of the field.
+// [any] The program name of a file: up to its first zero, at most the 28 bytes of the field.
 std::string StoredName(const std::vector<std::uint8_t>& File)
 {
     const char* Name = reinterpret_cast<const char*>(File.data() + kNameOffset);
     return std::string(Name, strnlen(Name, kNameField));
 }
 
-// The whole stream from its start. Above the size limit it is refused: before a byte is read when the
+// [host-main] The whole stream from its start. Above the size limit it is refused: before a byte is read when the
 // stream tells its size, else as soon as more than the limit has been read.
 std::vector<std::uint8_t> ReadFile(std::istream& Stream)
 {
@@ -114,6 +119,7 @@ std::vector<std::uint8_t> ReadFile(std::istream& Stream)
     return File;
 }
 
+// [any]
 void CheckPluginID(const std::vector<std::uint8_t>& File, const std::string& uID)
 {
     if (uID.size() != 4 || std::memcmp(File.data() + 16, uID.data(), 4) != 0)

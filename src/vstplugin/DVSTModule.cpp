@@ -12,7 +12,7 @@ namespace
 {
 const char* const CreditLine = "Marvo VST 2 plug-in framework, version 1.0";
 
-// Runs a handler whose failure must not leave the caller (destruction).
+// [any] Runs a handler whose failure must not leave the caller (destruction).
 template <class F>
 void Guarded(F&& Call)
 {
@@ -30,7 +30,7 @@ void Guarded(F&& Call)
 // Construction and destruction
 
 // [host-main]
-TCustomVSTModule::TCustomVSTModule(TComponent* AOwner) : TComponent(AOwner)
+TCustomVSTModule::TCustomVSTModule(TComponent* AOwner) : TComponent(AOwner), TVSTModuleHostRequests(FEffect)
 {
     std::srand(static_cast<unsigned>(std::time(nullptr)));
     FAbout = CreditLine;
@@ -213,7 +213,7 @@ void TCustomVSTModule::SetInitialDelay(std::int32_t V)
         Delay = std::max(Delay, FBlockModeSize - FBlockModeOverlap);
     FEffect.initialDelay = Delay;
     // Without a callback nothing would be sent; asking for the product then would cache "Unknown" for good.
-    if (FAudioMaster && HostProduct() != "energyXT")
+    if (AudioMaster() && HostProduct() != "energyXT")
         HostIOChanged();
 }
 

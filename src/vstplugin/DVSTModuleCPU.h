@@ -18,17 +18,22 @@ class TCPU
 {
 public:
     TCPU(); // [any]
-    TCPUVendor Vendor() const { return FVendor; }
-    std::uint32_t Signature() const { return FSignature; }
-    std::uint8_t EffFamily() const { return FEffFamily; }
-    std::uint8_t EffModel() const { return FEffModel; }
-    std::uint16_t CodeL1CacheSize() const { return FCodeL1CacheSize; }
-    std::uint16_t DataL1CacheSize() const { return FDataL1CacheSize; }
-    std::uint16_t L2CacheSize() const { return FL2CacheSize; }
-    std::uint16_t L3CacheSize() const { return FL3CacheSize; }
-    TCPUInstructions Instructions() const { return FInstructions; }
+    TCPUVendor Vendor() const { return FVendor; }                          // [any]
+    std::uint32_t Signature() const { return FSignature; }                 // [any]
+    std::uint8_t EffFamily() const { return FEffFamily; }                  // [any]
+    std::uint8_t EffModel() const { return FEffModel; }                    // [any]
+    std::uint16_t CodeL1CacheSize() const { return FCodeL1CacheSize; }     // [any]
+    std::uint16_t DataL1CacheSize() const { return FDataL1CacheSize; }     // [any]
+    std::uint16_t L2CacheSize() const { return FL2CacheSize; }             // [any]
+    std::uint16_t L3CacheSize() const { return FL3CacheSize; }             // [any]
+    TCPUInstructions Instructions() const { return FInstructions; }        // [any]
 
 private:
+    void ReadFeatures();                           // [any]
+    unsigned ReadExtendedFeatures();               // [any]
+    void ReadIntelCaches();                        // [any]
+    void ReadExtendedCaches(unsigned MaxExtended); // [any]
+
     TCPUVendor FVendor = cvUnknown;
     std::uint32_t FSignature = 0;
     std::uint8_t FEffFamily = 0, FEffModel = 0;

@@ -19,6 +19,7 @@
 
 #include "platform/Forms.h"
 #include "vstplugin/DVSTEffect.h"
+#include "vstplugin/DVSTModuleEvents.h"
 #include "vstplugin/DVSTModuleItems.h"
 
 enum TProcessingMode { pmNormal, pmBlockSave, pmCopy, pmMute };
@@ -84,60 +85,14 @@ struct TVstShellPluginDeclaration
     void (TModule::*OnInstanciate)(TComponent* Sender, const std::string& UID) = nullptr;
 };
 
-// The module's own event handlers (each optional).
+// The module's own event handlers (each optional), one field per event of MARVO_VST_MODULE_EVENTS.
 template <class TModule>
 struct TVSTModuleEvents
 {
-    using M = TModule;
-    void (M::*OnCreate)(TComponent*) = nullptr;
-    void (M::*OnDestroy)(TComponent*) = nullptr;
-    void (M::*OnInitialize)(TComponent*) = nullptr;
-    void (M::*OnOpen)(TComponent*) = nullptr;
-    void (M::*OnClose)(TComponent*) = nullptr;
-    void (M::*OnEditOpen)(TComponent*, TForm*&) = nullptr;
-    void (M::*OnEditClose)(TComponent*) = nullptr;
-    void (M::*OnEditIdle)(TComponent*) = nullptr;
-    void (M::*OnEditTop)(TComponent*) = nullptr;
-    void (M::*OnEditSleep)(TComponent*) = nullptr;
-    void (M::*OnEditorKeyDown)(TComponent*, TVstKeyCode&) = nullptr;
-    void (M::*OnEditorKeyUp)(TComponent*, TVstKeyCode&) = nullptr;
-    void (M::*OnEditorKnobMode)(TComponent*, std::int32_t) = nullptr;
-    void (M::*OnParameterChange)(TComponent*, std::int32_t, float&) = nullptr;
-    void (M::*OnParameterSizeFailed)(TComponent*) = nullptr;
-    void (M::*OnResume)(TComponent*) = nullptr;
-    void (M::*OnSuspend)(TComponent*) = nullptr;
-    void (M::*OnBlockSizeChange)(TComponent*, std::int32_t) = nullptr;
-    void (M::*OnSampleRateChange)(TComponent*, float) = nullptr;
-    void (M::*OnGetVU)(float&) = nullptr;
-    void (M::*OnProcess)(float**, float**, std::int32_t) = nullptr;
-    void (M::*OnProcessReplacing)(float**, float**, std::int32_t) = nullptr;
-    void (M::*OnProcessDoubleReplacing)(double**, double**, std::int32_t) = nullptr;
-    void (M::*OnSoftBypass)(TComponent*, bool) = nullptr;
-    void (M::*OnProcessMidi)(TComponent*, const TVstMidiEvent&) = nullptr;
-    void (M::*OnInConnected)(TComponent*, std::int32_t, bool) = nullptr;
-    void (M::*OnOutConnected)(TComponent*, std::int32_t, bool) = nullptr;
-    void (M::*OnStartProcess)(TComponent*) = nullptr;
-    void (M::*OnStopProcess)(TComponent*) = nullptr;
-    void (M::*OnOfflineNotify)(TComponent*, TVstAudioFile*, std::int32_t, bool) = nullptr;
-    void (M::*OnOfflinePrepare)(TComponent*, TVstOfflineTask*, std::int32_t) = nullptr;
-    void (M::*OnOfflineRun)(TComponent*, TVstOfflineTask*, std::int32_t) = nullptr;
-    void (M::*OnProcessVarIO)(TComponent*, TVstVariableIo*) = nullptr;
-    void (M::*OnSetPanLaw)(TComponent*, std::int32_t&, float&) = nullptr;
-    void (M::*OnBeginLoadBank)(TComponent*, const TVstPatchChunkInfo&) = nullptr;
-    void (M::*OnBeginLoadProgram)(TComponent*, const TVstPatchChunkInfo&) = nullptr;
-    void (M::*OnBeginSetProgram)(TComponent*) = nullptr;
-    void (M::*OnEndSetProgram)(TComponent*) = nullptr;
-    void (M::*OnBeforeProgramChange)(TComponent*) = nullptr;
-    void (M::*OnAfterProgramChange)(TComponent*) = nullptr;
-    void (M::*OnDispatcher)(TComponent*, TDispatcherOpcode) = nullptr;
-    std::int32_t (M::*OnVendorSpecific)(TComponent*, std::int32_t, std::intptr_t, void*, float) = nullptr;
-    std::int32_t (M::*OnCanDo)(TComponent*, const std::string&) = nullptr;
-    std::int32_t (M::*OnInputProperties)(TComponent*, std::string&, std::string&, std::int32_t&,
-                                         TChannelPropertyFlags&) = nullptr;
-    std::int32_t (M::*OnOutputProperties)(TComponent*, std::string&, std::string&, std::int32_t&,
-                                          TChannelPropertyFlags&) = nullptr;
-    bool (M::*OnCheckKey)(TComponent*, char) = nullptr;
-    float (M::*OnGetChunkParameter)(TComponent*, std::int32_t) = nullptr;
+#define MARVO_EVENT_HANDLER_FIELD(Name, Event)                                                                 \
+    typename VSTModuleDetail::THandlerOf<TModule, Event>::Type Name = nullptr;
+    MARVO_VST_MODULE_EVENTS(MARVO_EVENT_HANDLER_FIELD, MARVO_EVENT_HANDLER_FIELD)
+#undef MARVO_EVENT_HANDLER_FIELD
 };
 
 template <class TModule>
@@ -210,61 +165,17 @@ template <class TModule>
 void BindEvents(TModule& Module, const TVSTModuleEvents<TModule>& E)
 {
     TModule* M = &Module;
-    Bind(M->OnCreate, M, E.OnCreate);
-    Bind(M->OnDestroy, M, E.OnDestroy);
-    Bind(M->OnInitialize, M, E.OnInitialize);
-    Bind(M->OnOpen, M, E.OnOpen);
-    Bind(M->OnClose, M, E.OnClose);
-    Bind(M->OnEditOpen, M, E.OnEditOpen);
-    Bind(M->OnEditClose, M, E.OnEditClose);
-    Bind(M->OnEditIdle, M, E.OnEditIdle);
-    Bind(M->OnEditTop, M, E.OnEditTop);
-    Bind(M->OnEditSleep, M, E.OnEditSleep);
-    Bind(M->OnEditorKeyDown, M, E.OnEditorKeyDown);
-    Bind(M->OnEditorKeyUp, M, E.OnEditorKeyUp);
-    Bind(M->OnEditorKnobMode, M, E.OnEditorKnobMode);
-    Bind(M->OnParameterChange, M, E.OnParameterChange);
-    Bind(M->OnParameterSizeFailed, M, E.OnParameterSizeFailed);
-    Bind(M->OnResume, M, E.OnResume);
-    Bind(M->OnSuspend, M, E.OnSuspend);
-    Bind(M->OnBlockSizeChange, M, E.OnBlockSizeChange);
-    Bind(M->OnSampleRateChange, M, E.OnSampleRateChange);
-    Bind(M->OnGetVU, M, E.OnGetVU);
-    Bind(M->OnSoftBypass, M, E.OnSoftBypass);
-    Bind(M->OnProcessMidi, M, E.OnProcessMidi);
-    Bind(M->OnInConnected, M, E.OnInConnected);
-    Bind(M->OnOutConnected, M, E.OnOutConnected);
-    Bind(M->OnStartProcess, M, E.OnStartProcess);
-    Bind(M->OnStopProcess, M, E.OnStopProcess);
-    Bind(M->OnOfflineNotify, M, E.OnOfflineNotify);
-    Bind(M->OnOfflinePrepare, M, E.OnOfflinePrepare);
-    Bind(M->OnOfflineRun, M, E.OnOfflineRun);
-    Bind(M->OnProcessVarIO, M, E.OnProcessVarIO);
-    Bind(M->OnSetPanLaw, M, E.OnSetPanLaw);
-    Bind(M->OnBeginLoadBank, M, E.OnBeginLoadBank);
-    Bind(M->OnBeginLoadProgram, M, E.OnBeginLoadProgram);
-    Bind(M->OnBeginSetProgram, M, E.OnBeginSetProgram);
-    Bind(M->OnEndSetProgram, M, E.OnEndSetProgram);
-    Bind(M->OnBeforeProgramChange, M, E.OnBeforeProgramChange);
-    Bind(M->OnAfterProgramChange, M, E.OnAfterProgramChange);
-    Bind(M->OnDispatcher, M, E.OnDispatcher);
-    Bind(M->OnVendorSpecific, M, E.OnVendorSpecific);
-    Bind(M->OnCanDo, M, E.OnCanDo);
-    Bind(M->OnInputProperties, M, E.OnInputProperties);
-    Bind(M->OnOutputProperties, M, E.OnOutputProperties);
-    Bind(M->OnCheckKey, M, E.OnCheckKey);
-    Bind(M->OnGetChunkParameter, M, E.OnGetChunkParameter);
-    std::function<void(float**, float**, std::int32_t)> Handler; // the process events assign through setters
-    Bind(Handler, M, E.OnProcess);
-    if (Handler)
-        M->SetOnProcess(std::move(Handler));
-    Handler = nullptr;
-    Bind(Handler, M, E.OnProcessReplacing);
-    if (Handler)
-        M->SetOnProcessReplacing(std::move(Handler));
-    std::function<void(double**, double**, std::int32_t)> DoubleHandler;
-    Bind(DoubleHandler, M, E.OnProcessDoubleReplacing);
-    if (DoubleHandler)
-        M->SetOnProcessDoubleReplacing(std::move(DoubleHandler));
+    // A routed event is assigned through its setter, and only when declared (each setter recomputes the routes).
+#define MARVO_BIND_EVENT(Name, Event) Bind(M->Name, M, E.Name);
+#define MARVO_BIND_ROUTED_EVENT(Name, Event)                                                                    \
+    if (E.Name)                                                                                                \
+    {                                                                                                          \
+        Event Handler;                                                                                         \
+        Bind(Handler, M, E.Name);                                                                              \
+        M->Set##Name(std::move(Handler));                                                                      \
+    }
+    MARVO_VST_MODULE_EVENTS(MARVO_BIND_EVENT, MARVO_BIND_ROUTED_EVENT)
+#undef MARVO_BIND_EVENT
+#undef MARVO_BIND_ROUTED_EVENT
 }
 } // namespace VSTModuleDetail

@@ -63,7 +63,7 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
         const std::thread::id Caller = std::this_thread::get_id();
         const auto Dispatch = [&] {
             if (Caller != std::this_thread::get_id())
-                Module->FOwnWindowThread.store(std::this_thread::get_id());
+                Module->QueueRequestsOfThisThread();
             if (Closing)
             {
                 Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);

@@ -8,6 +8,7 @@
 
 #include "platform/Exceptions.h"
 #include "vstplugin/DVSTModule.h"
+#include "vstplugin/DVSTModuleHostRequests.h"
 
 // ---------------------------------------------------------------------------------------------------------
 // Installing the host's callback
@@ -15,10 +16,10 @@
 // [host-main]
 void TCustomVSTModule::SetAudioMaster(TAudioMasterCallbackFunc Callback)
 {
-    FAudioMaster = Callback;
-    if (!FAudioMaster)
+    SetCallback(Callback);
+    if (!Callback)
         return;
-    if (FAudioMaster(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
+    if (Callback(nullptr, audioMasterVersion, 0, 0, nullptr, 0.0f) == 0)
         throw EMarvoError("AudioMaster Error");
     const bool ShellCapable = HostProduct() != "WaveLab" && HostCanDo("shellCategory") == 1;
     if (FPlugCategory != vpcShell)
@@ -57,7 +58,7 @@ void TCustomVSTModule::SetAudioMaster(TAudioMasterCallbackFunc Callback)
 // Sending, and the queue of our own window thread
 
 // [any]
-bool TCustomVSTModule::DefersHostRequests() const
+bool TVSTModuleHostRequests::DefersHostRequests() const
 {
     return FOwnWindowThread.load() == std::this_thread::get_id();
 }
@@ -65,7 +66,7 @@ bool TCustomVSTModule::DefersHostRequests() const
 // [any] A foreign host may hold its own lock while it waits in a dispatcher call for our window thread;
 // a request from that thread would then wait for the host for ever. So the window thread's requests wait in
 // a queue for the host's next dispatcher call, made on a thread of the host's own.
-VstIntPtr TCustomVSTModule::CallAudioMaster(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
+VstIntPtr TVSTModuleHostRequests::CallAudioMaster(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
                                             float Opt, bool& Answered)
 {
     Answered = FAudioMaster != nullptr;
@@ -82,11 +83,11 @@ VstIntPtr TCustomVSTModule::CallAudioMaster(TAudioMasterOpcode Opcode, VstInt32 
         }
         return 0;
     }
-    return FAudioMaster(&FEffect, Opcode, Index, Value, Ptr, Opt);
+    return FAudioMaster(&FSender, Opcode, Index, Value, Ptr, Opt);
 }
 
 // [any]
-VstIntPtr TCustomVSTModule::SendToHost(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
+VstIntPtr TVSTModuleHostRequests::SendToHost(TAudioMasterOpcode Opcode, VstInt32 Index, VstIntPtr Value, void* Ptr,
                                        float Opt)
 {
     bool Answered;
@@ -96,7 +97,7 @@ VstIntPtr TCustomVSTModule::SendToHost(TAudioMasterOpcode Opcode, VstInt32 Index
 // [any] Sends what the own window thread queued, on the calling (host's) thread; nothing on the own
 // window thread itself. Requests queued while this runs wait for the next call; a thread that finds another
 // sending leaves it to that one, without waiting.
-void TCustomVSTModule::DeliverDeferredRequests()
+void TVSTModuleHostRequests::DeliverDeferredRequests()
 {
     if (!FDeferredPending.load() || !FAudioMaster || DefersHostRequests())
         return;
@@ -108,12 +109,12 @@ void TCustomVSTModule::DeliverDeferredRequests()
     FDeferredPending.store(false);
     G.unlock();
     for (const TDeferredRequest& R : Requests)
-        FAudioMaster(&FEffect, R.Opcode, R.Index, R.Value, nullptr, R.Opt);
+        FAudioMaster(&FSender, R.Opcode, R.Index, R.Value, nullptr, R.Opt);
 }
 
 namespace
 {
-// The answer as a Boolean "not 0", False without a callback.
+// [any] The answer as a Boolean "not 0", False without a callback.
 inline bool NotZero(VstIntPtr Answer)
 {
     return Answer != 0;
@@ -124,7 +125,7 @@ inline bool NotZero(VstIntPtr Answer)
 // The requests
 
 // [host-main] The host's product text, asked once and cached ("Unknown" when it does not answer).
-std::string TCustomVSTModule::HostProduct()
+std::string TVSTModuleHostRequests::HostProduct()
 {
     if (!FHostProduct.empty())
         return FHostProduct;
@@ -139,79 +140,79 @@ std::string TCustomVSTModule::HostProduct()
     return FHostProduct;
 }
 
-std::int32_t TCustomVSTModule::HostVersion() // [any]
+std::int32_t TVSTModuleHostRequests::HostVersion() // [any]
 {
     const VstIntPtr A = SendToHost(audioMasterVersion);
     return A == 0 ? 1 : static_cast<std::int32_t>(A);
 }
 
-std::int32_t TCustomVSTModule::HostCurrentId() // [any]
+std::int32_t TVSTModuleHostRequests::HostCurrentId() // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterCurrentId));
 }
 
-void TCustomVSTModule::HostIdle() // [host-main, editor]
+void TVSTModuleHostRequests::HostIdle() // [host-main, editor]
 {
     SendToHost(audioMasterIdle);
 }
 
 // [any] True (connected) when the host answers 0, also without a callback.
-bool TCustomVSTModule::IsInputConnected(std::int32_t Input)
+bool TVSTModuleHostRequests::IsInputConnected(std::int32_t Input)
 {
     return SendToHost(audioMasterPinConnected, Input) == 0;
 }
 
-bool TCustomVSTModule::IsOutputConnected(std::int32_t Output) // [any]
+bool TVSTModuleHostRequests::IsOutputConnected(std::int32_t Output) // [any]
 {
     return SendToHost(audioMasterPinConnected, Output, 1) == 0;
 }
 
-void TCustomVSTModule::HostWantMidi() // [host-main, editor]
+void TVSTModuleHostRequests::HostWantMidi() // [host-main, editor]
 {
     SendToHost(audioMasterWantMidi, 0, 1);
 }
 
-VstTimeInfo* TCustomVSTModule::HostGetTime(std::int32_t Filter) // [any]
+VstTimeInfo* TVSTModuleHostRequests::HostGetTime(std::int32_t Filter) // [any]
 {
     return reinterpret_cast<VstTimeInfo*>(SendToHost(audioMasterGetTime, 0, Filter));
 }
 
-bool TCustomVSTModule::HostProcessEvents(VstEvents* Events) // [audio]
+bool TVSTModuleHostRequests::HostProcessEvents(VstEvents* Events) // [audio]
 {
     return SendToHost(audioMasterProcessEvents, 0, 0, Events) == 1;
 }
 
-void TCustomVSTModule::HostSetTime(std::int32_t Filter, VstTimeInfo* Info) // [any]
+void TVSTModuleHostRequests::HostSetTime(std::int32_t Filter, VstTimeInfo* Info) // [any]
 {
     SendToHost(audioMasterSetTime, 0, Filter, Info);
 }
 
-std::int32_t TCustomVSTModule::HostTempoAt(std::int32_t SamplePos) // [any]
+std::int32_t TVSTModuleHostRequests::HostTempoAt(std::int32_t SamplePos) // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterTempoAt, 0, SamplePos));
 }
 
-std::int32_t TCustomVSTModule::HostGetNumAutomatableParameters() // [any]
+std::int32_t TVSTModuleHostRequests::HostGetNumAutomatableParameters() // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterGetNumAutomatableParameters));
 }
 
-std::int32_t TCustomVSTModule::HostGetParameterQuantization() // [any]
+std::int32_t TVSTModuleHostRequests::HostGetParameterQuantization() // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterGetParameterQuantization));
 }
 
-bool TCustomVSTModule::HostIOChanged() // [host-main, editor]
+bool TVSTModuleHostRequests::HostIOChanged() // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterIOChanged));
 }
 
-bool TCustomVSTModule::HostNeedIdle() // [host-main, editor]
+bool TVSTModuleHostRequests::HostNeedIdle() // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterNeedIdle));
 }
 
-bool TCustomVSTModule::HostSizeWindow(std::int32_t Width, std::int32_t Height) // [host-main, editor]
+bool TVSTModuleHostRequests::HostSizeWindow(std::int32_t Width, std::int32_t Height) // [host-main, editor]
 {
     bool Answered;
     const VstIntPtr Answer = CallAudioMaster(audioMasterSizeWindow, Width, Height, nullptr, 0.0f, Answered);
@@ -246,147 +247,147 @@ std::int32_t TCustomVSTModule::HostGetBlockSize()
     return FBlockSize.load();
 }
 
-std::int32_t TCustomVSTModule::HostGetInputLatency() // [any]
+std::int32_t TVSTModuleHostRequests::HostGetInputLatency() // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterGetInputLatency));
 }
 
-std::int32_t TCustomVSTModule::HostGetOutputLatency() // [any]
+std::int32_t TVSTModuleHostRequests::HostGetOutputLatency() // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterGetOutputLatency));
 }
 
-AEffect* TCustomVSTModule::HostGetPreviousPlug(std::int32_t Input) // [any]
+AEffect* TVSTModuleHostRequests::HostGetPreviousPlug(std::int32_t Input) // [any]
 {
     return reinterpret_cast<AEffect*>(SendToHost(audioMasterGetPreviousPlug, Input));
 }
 
-AEffect* TCustomVSTModule::HostGetNextPlug(std::int32_t Output) // [any]
+AEffect* TVSTModuleHostRequests::HostGetNextPlug(std::int32_t Output) // [any]
 {
     return reinterpret_cast<AEffect*>(SendToHost(audioMasterGetNextPlug, Output));
 }
 
-std::int32_t TCustomVSTModule::HostWillReplaceOrAccumulate() // [any]
+std::int32_t TVSTModuleHostRequests::HostWillReplaceOrAccumulate() // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterWillReplaceOrAccumulate));
 }
 
-std::int32_t TCustomVSTModule::HostGetCurrentProcessLevel() // [any]
+std::int32_t TVSTModuleHostRequests::HostGetCurrentProcessLevel() // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterGetCurrentProcessLevel));
 }
 
-std::int32_t TCustomVSTModule::HostGetAutomationState() // [any]
+std::int32_t TVSTModuleHostRequests::HostGetAutomationState() // [any]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterGetAutomationState));
 }
 
 // [host-main, editor]
-bool TCustomVSTModule::HostOfflineStart(TVstAudioFile* AudioFiles, std::int32_t numAudioFiles,
+bool TVSTModuleHostRequests::HostOfflineStart(TVstAudioFile* AudioFiles, std::int32_t numAudioFiles,
                                         std::int32_t numNewAudioFiles)
 {
     return NotZero(SendToHost(audioMasterOfflineStart, numNewAudioFiles, numAudioFiles, AudioFiles));
 }
 
 // [host-main, editor]
-bool TCustomVSTModule::HostOfflineRead(TVstOfflineTask* Offline, std::int32_t Option, bool ReadSource)
+bool TVSTModuleHostRequests::HostOfflineRead(TVstOfflineTask* Offline, std::int32_t Option, bool ReadSource)
 {
     return NotZero(SendToHost(audioMasterOfflineRead, ReadSource ? 1 : 0, Option, Offline));
 }
 
-bool TCustomVSTModule::HostOfflineWrite(TVstOfflineTask* Offline, std::int32_t Option) // [host-main, editor]
+bool TVSTModuleHostRequests::HostOfflineWrite(TVstOfflineTask* Offline, std::int32_t Option) // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterOfflineWrite, 0, Option, Offline));
 }
 
-bool TCustomVSTModule::HostOfflineGetCurrentPass() // [host-main, editor]
+bool TVSTModuleHostRequests::HostOfflineGetCurrentPass() // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterOfflineGetCurrentPass));
 }
 
-bool TCustomVSTModule::HostOfflineGetCurrentMetaPass() // [host-main, editor]
+bool TVSTModuleHostRequests::HostOfflineGetCurrentMetaPass() // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterOfflineGetCurrentMetaPass));
 }
 
-void TCustomVSTModule::HostSetOutputSampleRate(float SampleRate) // [host-main, editor]
+void TVSTModuleHostRequests::HostSetOutputSampleRate(float SampleRate) // [host-main, editor]
 {
     SendToHost(audioMasterSetOutputSampleRate, 0, 0, nullptr, SampleRate);
 }
 
-VstSpeakerArrangement* TCustomVSTModule::HostGetInputSpeakerArrangement() // [host-main, editor]
+VstSpeakerArrangement* TVSTModuleHostRequests::HostGetInputSpeakerArrangement() // [host-main, editor]
 {
     return reinterpret_cast<VstSpeakerArrangement*>(SendToHost(audioMasterGetInputSpeakerArrangement));
 }
 
-VstSpeakerArrangement* TCustomVSTModule::HostGetOutputSpeakerArrangement() // [host-main, editor]
+VstSpeakerArrangement* TVSTModuleHostRequests::HostGetOutputSpeakerArrangement() // [host-main, editor]
 {
     return reinterpret_cast<VstSpeakerArrangement*>(SendToHost(audioMasterGetOutputSpeakerArrangement));
 }
 
-bool TCustomVSTModule::HostGetVendorString(char* Text) // [host-main, editor]
+bool TVSTModuleHostRequests::HostGetVendorString(char* Text) // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterGetVendorString, 0, 0, Text));
 }
 
-bool TCustomVSTModule::HostGetProductString(char* Text) // [host-main, editor]
+bool TVSTModuleHostRequests::HostGetProductString(char* Text) // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterGetProductString, 0, 0, Text));
 }
 
-std::int32_t TCustomVSTModule::HostGetVendorVersion() // [host-main, editor]
+std::int32_t TVSTModuleHostRequests::HostGetVendorVersion() // [host-main, editor]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterGetVendorVersion));
 }
 
 // [any]
-std::intptr_t TCustomVSTModule::HostVendorSpecific(std::int32_t Index, std::intptr_t Value, void* Ptr, float Opt)
+std::intptr_t TVSTModuleHostRequests::HostVendorSpecific(std::int32_t Index, std::intptr_t Value, void* Ptr, float Opt)
 {
     return SendToHost(audioMasterVendorSpecific, Index, Value, Ptr, Opt);
 }
 
-std::int32_t TCustomVSTModule::HostCanDo(const char* Text) // [host-main, editor]
+std::int32_t TVSTModuleHostRequests::HostCanDo(const char* Text) // [host-main, editor]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterCanDo, 0, 0, const_cast<char*>(Text)));
 }
 
-std::int32_t TCustomVSTModule::HostGetLanguage() // [host-main, editor]
+std::int32_t TVSTModuleHostRequests::HostGetLanguage() // [host-main, editor]
 {
     return static_cast<std::int32_t>(SendToHost(audioMasterGetLanguage));
 }
 
-std::intptr_t TCustomVSTModule::HostOpenWindow(void* Window) // [host-main, editor]
+std::intptr_t TVSTModuleHostRequests::HostOpenWindow(void* Window) // [host-main, editor]
 {
     return SendToHost(audioMasterOpenWindow, 0, 0, Window);
 }
 
-bool TCustomVSTModule::HostCloseWindow(void* Window) // [host-main, editor]
+bool TVSTModuleHostRequests::HostCloseWindow(void* Window) // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterCloseWindow, 0, 0, Window));
 }
 
-void* TCustomVSTModule::HostGetDirectory() // [host-main, editor]
+void* TVSTModuleHostRequests::HostGetDirectory() // [host-main, editor]
 {
     return reinterpret_cast<void*>(SendToHost(audioMasterGetDirectory));
 }
 
-bool TCustomVSTModule::HostUpdateDisplay() // [host-main, editor]
+bool TVSTModuleHostRequests::HostUpdateDisplay() // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterUpdateDisplay));
 }
 
-bool TCustomVSTModule::HostBeginEdit(std::int32_t Index) // [host-main, editor]
+bool TVSTModuleHostRequests::HostBeginEdit(std::int32_t Index) // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterBeginEdit, Index));
 }
 
-bool TCustomVSTModule::HostEndEdit(std::int32_t Index) // [host-main, editor]
+bool TVSTModuleHostRequests::HostEndEdit(std::int32_t Index) // [host-main, editor]
 {
     return NotZero(SendToHost(audioMasterEndEdit, Index));
 }
 
 // [host-main, editor] Nothing is sent for a null selector.
-bool TCustomVSTModule::HostOpenFileSelector(void* Selector)
+bool TVSTModuleHostRequests::HostOpenFileSelector(void* Selector)
 {
     if (!Selector)
         return false;

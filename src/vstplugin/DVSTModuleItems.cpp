@@ -134,7 +134,7 @@ void TCustomVstProgram::Assign(const TCustomVstProgram& Source)
     ParameterValues.resize(Source.ParameterValues.size());
     for (std::size_t I = 0; I < Source.ParameterValues.size(); ++I)
         SetParameter(static_cast<std::int32_t>(I), Source.Parameter(static_cast<std::int32_t>(I)));
-    FDisplayName = Source.FDisplayName;
+    FDisplayName.Store(Source.DisplayName());
 }
 
 std::int32_t TCustomVstProgram::Index() const // [any]
@@ -142,9 +142,9 @@ std::int32_t TCustomVstProgram::Index() const // [any]
     return FCollection.IndexOf(this);
 }
 
-void TCustomVstProgram::SetDisplayName(const std::string& V) // [host-main]
+void TCustomVstProgram::SetDisplayName(const std::string& V) // [any]
 {
-    FDisplayName = V.substr(0, 50);
+    FDisplayName.Store(V);
 }
 
 // [any]

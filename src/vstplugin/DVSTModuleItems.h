@@ -14,6 +14,7 @@
 #include "platform/Forms.h"
 #include "vstplugin/DVSTEffect.h"
 #include "vstplugin/DVSTParameterDescription.h"
+#include "vstplugin/DVSTSharedText.h"
 
 class TCustomVSTModule;
 class TCustomVstProgram;
@@ -194,8 +195,9 @@ public:
     std::int32_t Index() const; // [any]
     TCustomVSTModule* VSTModule() const { return FModule; }
 
-    const std::string& DisplayName() const { return FDisplayName; }
-    void SetDisplayName(const std::string& V); // [host-main] keeps at most 50 characters
+    // [any] The name, read whole while the host may rename the program.
+    std::string DisplayName() const { return FDisplayName.Load(); }
+    void SetDisplayName(const std::string& V); // [any] keeps at most 50 characters
 
     // [any] Value Index of this program: 0 outside 0..numParams-1; writes there, or under
     // effFlagsProgramChunks, are ignored. The cell is read and written atomically.
@@ -214,7 +216,7 @@ public:
 private:
     TCustomVstPrograms& FCollection;
     TCustomVSTModule* FModule;
-    std::string FDisplayName = "Init";
+    TSharedText<50> FDisplayName{"Init"};
 };
 
 class TCustomVstPrograms : public TVstItemCollection<TCustomVstProgram, TCustomVstPrograms>

@@ -133,6 +133,7 @@ float LoadCell(const float& Cell)
     return std::atomic_ref<float>(const_cast<float&>(Cell)).load(std::memory_order_relaxed);
 }
 
+// [any]
 void StoreCell(float& Cell, float Value)
 {
     std::atomic_ref<float>(Cell).store(Value, std::memory_order_relaxed);
@@ -217,7 +218,7 @@ void TCustomVSTModule::SetParameterAutomated(std::int32_t Index, float Value)
     if (Index < 0 || Index >= numParams() || Index >= FParameterProperties->Count())
         return;
     SetParameter(Index, Value);
-    if ((*FParameterProperties)[Index].CanBeAutomated && FAudioMaster &&
+    if ((*FParameterProperties)[Index].CanBeAutomated && AudioMaster() &&
         !InsideOnThisThread(this, TGuardKind::HostSetParameter))
     {
         bool Answered;

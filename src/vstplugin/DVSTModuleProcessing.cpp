@@ -220,7 +220,7 @@ void TCustomVSTModule::ApplyDelayRule()
     if (FEffect.initialDelay >= BlockDelay)
         return;
     FEffect.initialDelay = std::max(FRequestedDelay, BlockDelay);
-    if (FAudioMaster && HostProduct() != "energyXT")
+    if (AudioMaster() && HostProduct() != "energyXT")
         HostIOChanged();
 }
 

@@ -49,12 +49,13 @@ void TCustomVSTModule::SetCurrentProgram(std::int32_t V)
 // [any] The current program's name; empty without a current program.
 std::string TCustomVSTModule::CurrentProgramName() const
 {
-    if (FCurrentProgram < 0 || FCurrentProgram >= numPrograms() || FCurrentProgram >= FPrograms->Count())
+    const std::int32_t Current = FCurrentProgram.load();
+    if (Current < 0 || Current >= numPrograms() || Current >= FPrograms->Count())
         return std::string();
-    return (*FPrograms)[FCurrentProgram].DisplayName();
+    return (*FPrograms)[Current].DisplayName();
 }
 
-// [host-main]
+// [host-main] The name is read whole on other threads meanwhile (CurrentProgramName).
 void TCustomVSTModule::SetCurrentProgramName(const std::string& V)
 {
     if (FCurrentProgram >= 0 && FCurrentProgram < numPrograms() && FCurrentProgram < FPrograms->Count())

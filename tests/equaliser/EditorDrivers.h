@@ -80,7 +80,7 @@ class TX11HostEditor : public TEditorDriver
 public:
     static constexpr int kHostLeft = 100, kHostTop = 120;
 
-    explicit TX11HostEditor(TAudioMasterCallbackFunc Callback = &TestHostCallback, const TEditorView& View = {})
+    explicit TX11HostEditor(TAudioMasterCallbackFunc Callback = &VersionOnlyHost, const TEditorView& View = {})
         : HostWindow(kHostLeft, kHostTop, HostWindowSize(View).X, HostWindowSize(View).Y)
     {
         Module->SetAudioMaster(Callback);

@@ -6,7 +6,7 @@
 INSTANTIATE_EDITOR_BEHAVIOUR(Headless, [](const TEditorView& V) { return std::make_unique<THeadlessEditor>(V); });
 #else
 INSTANTIATE_EDITOR_BEHAVIOUR(X11Host, [](const TEditorView& V) {
-    return std::make_unique<TX11HostEditor>(&TestHostCallback, V);
+    return std::make_unique<TX11HostEditor>(&VersionOnlyHost, V);
 });
 #endif
 #endif

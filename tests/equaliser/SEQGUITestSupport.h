@@ -30,7 +30,7 @@ struct TOpenEditor
         Parent->SetBounds(100, 100, Parent->Width(), Parent->Height());
         Parent->Show();
         Module = new TSmallEQPlugIn(nullptr);
-        Module->SetAudioMaster(&TestHostCallback);
+        Module->SetAudioMaster(&VersionOnlyHost);
         Host.E = Module->Effect();
         Host.Dispatch(effOpen);
         Host.Dispatch(effMainsChanged, 0, 1);

@@ -25,6 +25,7 @@
 #include "platform/x11/X11MenuLayout.h"
 #include "EditorDrivers.h"
 #include "SEQTestHost.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace
 {
@@ -175,7 +176,7 @@ struct TLockingHost
             const std::lock_guard<std::mutex> R(RecordLock);
             Automated.push_back({Index, Opt, std::this_thread::get_id()});
         }
-        return Opcode == audioMasterVersion ? 2400 : 0;
+        return VersionOnlyHost(nullptr, Opcode, 0, 0, nullptr, 0.0f);
     }
     static std::vector<TAutomation> Taken()
     {
@@ -265,7 +266,7 @@ TEST(SEQGUIX11Library, WithoutADisplayTheEditorDoesNotOpenAndTheEffectStillWorks
     ASSERT_NE(Library, 0u);
     auto Main = reinterpret_cast<TMainProc>(GetLibraryEntry(Library, "VSTPluginMain"));
     ASSERT_NE(Main, nullptr);
-    THostView Host{Main(&TestHostCallback)};
+    THostView Host{Main(&VersionOnlyHost)};
     ASSERT_NE(Host.E, nullptr);
     Host.Dispatch(effOpen);
     Host.Dispatch(effMainsChanged, 0, 1);

@@ -15,6 +15,7 @@
 #include "equaliser/SEQRequests.h"
 #include "platform/System.h"
 #include "support/TempPath.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace
 {
@@ -30,7 +31,7 @@ VstIntPtr VSTCALL SizingHost(AEffect*, VstInt32 Opcode, VstInt32 Index, VstIntPt
         GSizeRequests.emplace_back(Index, static_cast<int>(Value));
         return GHostAcceptsSize ? 1 : 0;
     }
-    return Opcode == audioMasterVersion ? 2400 : 0;
+    return VersionOnlyHost(nullptr, Opcode, 0, 0, nullptr, 0.0f);
 }
 
 // The module with the sizing host, opened after Before ran on it (the host's requests before effEditOpen).

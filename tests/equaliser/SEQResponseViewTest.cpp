@@ -25,7 +25,7 @@ int Brightness(TColor32 C)
 class ResponseView : public ::testing::Test
 {
 protected:
-    ResponseView() { Module->SetAudioMaster(&TestHostCallback), Host.E = Module->Effect(); }
+    ResponseView() { Module->SetAudioMaster(&VersionOnlyHost), Host.E = Module->Effect(); }
     ~ResponseView() override { Host.Dispatch(effClose); }
 
     void Set(int Index, float Value) { Module->SetParameterAutomated(Index, Value); }

@@ -58,7 +58,7 @@ protected:
         for (int e = 0; e < 2; ++e)
         {
             Modules[e] = new TSmallEQModule(nullptr);
-            Modules[e]->SetAudioMaster(&TestHostCallback);
+            Modules[e]->SetAudioMaster(&VersionOnlyHost);
             Hosts[e].E = Modules[e]->Effect();
         }
         EXPECT_EQ(Hosts[1].Dispatch(effVendorSpecific, kSEQRequestSetEngine, kSEQEngineFast), 1);

@@ -33,7 +33,7 @@ TEST(SmallEQLibrary, BothEntriesCreateWorkingInstances)
         ASSERT_NE(main, nullptr);
         // A host that does not answer its version gets no effect.
         EXPECT_EQ(main(&SilentHost), nullptr);
-        THostView host{main(&TestHostCallback)};
+        THostView host{main(&VersionOnlyHost)};
         ASSERT_NE(host.E, nullptr);
         EXPECT_EQ(host.E->magic, kEffectMagic);
         EXPECT_EQ(host.E->uniqueID, 0x564F524E);

@@ -26,7 +26,7 @@ protected:
     SmallEQ()
     {
         Module = new TSmallEQModule(nullptr);
-        Module->SetAudioMaster(&TestHostCallback);
+        Module->SetAudioMaster(&VersionOnlyHost);
         Host.E = Module->Effect();
     }
     ~SmallEQ() override { Host.Dispatch(effClose); }
@@ -119,7 +119,7 @@ TEST_F(SmallEQ, AViewIsToldWhatChangedOnItsThreadAndCollectsWhatOtherThreadsChan
 TEST(SmallEQPlugIn, OpensItsEditorWithItsFixedSize)
 {
     TFPUControlScope FPU;
-    THostView Host{SmallEQMain(&TestHostCallback)};
+    THostView Host{SmallEQMain(&VersionOnlyHost)};
     ASSERT_NE(Host.E, nullptr);
     for (int Round = 0; Round < 2; ++Round)
     {

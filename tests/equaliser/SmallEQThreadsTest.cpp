@@ -23,7 +23,7 @@ namespace
 THostView NewInstance()
 {
     auto* module = new TSmallEQModule(nullptr);
-    module->SetAudioMaster(&TestHostCallback);
+    module->SetAudioMaster(&VersionOnlyHost);
     THostView host{module->Effect()};
     host.Dispatch(effOpen);
     host.Dispatch(effMainsChanged, 0, 1);

@@ -16,6 +16,7 @@
 #include "lv2/LV2Entry.h"
 #include "lv2/LV2Plugin.h"
 #include "platform/FPUControl.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace
 {
@@ -80,16 +81,11 @@ struct THostedPlugin
     }
 };
 
-VstIntPtr VSTCALL VersionHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
-
 // The effect alone, as a VST host runs it: opened at the rate, parameters normalised, one whole block.
 void ProcessDirectly(std::vector<float>& L, std::vector<float>& R, const std::vector<std::pair<int, float>>& Set)
 {
     TFPUControlScope FPU;
-    AEffect* E = LV2EqualiserMain(&VersionHost);
+    AEffect* E = LV2EqualiserMain(&VersionOnlyHost);
     ASSERT_NE(E, nullptr);
     E->dispatcher(E, effOpen, 0, 0, nullptr, 0.0f);
     E->dispatcher(E, effSetSampleRate, 0, 0, nullptr, static_cast<float>(kRate));

@@ -5,12 +5,7 @@
 #include <vector>
 
 #include "vstplugin/DVSTEffect.h"
-
-// [any] Answers audioMasterVersion (2400) and nothing else.
-inline VstIntPtr VSTCALL TestHostCallback(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
+#include "vstplugin/DVSTVersionHost.h"
 
 struct THostView
 {

@@ -2,6 +2,9 @@
 // window and key forwarding.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "TestModule.h"
 #if defined(MARVO_HEADLESS)
 #include "platform/headless/HeadlessDriver.h"
@@ -47,6 +50,7 @@ TEST_F(Dispatcher, FixedAnswers)
         {effSetSampleRate, 0, 1}, {effSetBlockSizeAndSampleRate, 512, 1}, {effSetBypass, 1, 0},
         {effStartProcess, 0, 0}, {effSetPanLaw, 0, 0}, {effBeginSetProgram, 0, 0}, {effVendorSpecific, 0, 0},
         {effOfflineRun, 0, 0}, {effProcessVarIo, 0, 0}, {effSetEditKnobMode, 0, 0}, {effGetVu, 0, 0},
+        {-1, 0, 0}, {0x100 + effGetVstVersion, 0, 2400}, {-0x100 + effGetTailSize, 0, 0}, // only the low 8 bits
     };
     std::vector<TDispatcherOpcode> Seen;
     Module.OnDispatcher = [&](TComponent*, TDispatcherOpcode Op) { Seen.push_back(Op); };
@@ -95,6 +99,28 @@ TEST_F(Dispatcher, TextsOfTheModuleAndItsPrograms)
     char NewName[] = "Renamed";
     Call(effSetProgramName, 0, 0, NewName);
     EXPECT_EQ(Text(effGetProgramName), "Renamed");
+}
+
+// A host may ask for the name on one thread while it renames the program on another: each answer is one of
+// the names, never a mix.
+TEST_F(Dispatcher, ProgramNameIsAnsweredWholeWhileTheHostRenamesIt)
+{
+    char Short[] = "Short", Long[] = "A much longer program name";
+    std::atomic<bool> Done{false};
+    std::thread Renamer([&] {
+        for (int I = 0; I < 5000; ++I)
+            Call(effSetProgramName, 0, 0, I % 2 ? Short : Long);
+        Done.store(true);
+    });
+    int Mixed = 0;
+    while (!Done.load())
+    {
+        const std::string Name = Text(effGetProgramName);
+        Mixed += Name != "First" && Name != Short && Name != Long;
+    }
+    Renamer.join();
+    EXPECT_EQ(Mixed, 0);
+    EXPECT_EQ(Text(effGetProgramName), Short);
 }
 
 TEST_F(Dispatcher, IndicesOutsideTheDeclarationsGiveUndefined)

@@ -19,7 +19,7 @@ AEffect* OpenLibraryEffect(const char* Path, AEffect& Setting, TLibraryHandle& L
 {
     Library = LoadDynamicLibrary(Path);
     void* entry = Library ? GetLibraryEntry(Library, "VSTPluginMain") : nullptr;
-    AEffect* e = entry ? reinterpret_cast<TMainProc>(entry)(&BenchHost) : nullptr;
+    AEffect* e = entry ? reinterpret_cast<TMainProc>(entry)(&VersionOnlyHost) : nullptr;
     if (!e || e->magic != kEffectMagic || e->numParams != Setting.numParams)
     {
         std::fprintf(stderr, "smalleq-bench: %s is not the equaliser's plug-in library\n", Path);

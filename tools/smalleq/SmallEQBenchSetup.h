@@ -5,12 +5,7 @@
 
 #include "equaliser/SEQCascade.h"
 #include "equaliser/SmallEQModule.h"
-
-// [any] A host that answers only its version.
-inline VstIntPtr VSTCALL BenchHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
+#include "vstplugin/DVSTVersionHost.h"
 
 // [any] A new module (TSmallEQModule or a subclass) with every band active; the caller closes it through
 // effClose.
@@ -18,7 +13,7 @@ template <class TModule = TSmallEQModule>
 TModule* NewActiveModule()
 {
     auto* m = new TModule(nullptr);
-    m->SetAudioMaster(&BenchHost);
+    m->SetAudioMaster(&VersionOnlyHost);
     const float gains[8] = {6, -4, 3, -6, 5, -3, 4, -5};
     const float symmetries[8] = {-1, -0.5f, 0.3f, 0, -0.2f, 0.6f, 0.5f, 1};
     for (int b = 0; b < 8; ++b)
