@@ -35,7 +35,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/Forms.h"
+#include "platform/Component.h"
+#include "platform/EditorWindow.h"
 #include "vstplugin/DVSTEffect.h"
 #include "vstplugin/DVSTModuleDeclaration.h"
 #include "vstplugin/DVSTModuleItems.h"
@@ -45,7 +46,7 @@ class TCPU; // vstplugin/DVSTModuleCPU.h
 // ---------------------------------------------------------------------------------------------------------
 // Event types of the module. Sender is the module; reference arguments are in-out.
 
-using TGetEditorEvent = std::function<void(TComponent* Sender, TForm*& GUI)>;
+using TGetEditorEvent = std::function<void(TComponent* Sender, TEditorWindow*& GUI)>;
 using TVSTKeyEvent = std::function<void(TComponent* Sender, TVstKeyCode& KeyCode)>;
 using TSetKnobModeEvent = std::function<void(TComponent* Sender, std::int32_t Val)>;
 using TBlockSizeChangeEvent = std::function<void(TComponent* Sender, std::int32_t BlockSize)>;
@@ -178,7 +179,7 @@ public:
     std::vector<float>& ParameterValues() { return FParameterValues; }
     std::int32_t ShellPluginIndex() const { return FShellPluginIndex; }
 
-    TForm* EditorForm() const { return FEditorForm; } // [editor]
+    TEditorWindow* EditorForm() const { return FEditorForm; } // [editor]
     const ERect& EditorRect() const { return FEditorRect; }
     bool EditorNeedsUpdate() const { return FEditorNeedsUpdate.load(); } // [any]
     void MarkEditorForUpdate() { FEditorNeedsUpdate.store(true); }      // [any]
@@ -428,7 +429,7 @@ private:
     TRoute FActiveProcess = TRoute::None, FActiveProcessReplacing = TRoute::None;
     TRoute FActiveProcessDoubleReplacing = TRoute::None;
 
-    TForm* FEditorForm = nullptr;
+    TEditorWindow* FEditorForm = nullptr;
     ERect FEditorRect{};
     std::atomic<bool> FEditorNeedsUpdate{false};
     // Requests queued on a window thread of the toolkit's own, and that thread (none while the editor's

@@ -17,7 +17,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/Forms.h"
+#include "platform/Component.h"
+#include "platform/EditorWindow.h"
 #include "vstplugin/DVSTEffect.h"
 #include "vstplugin/DVSTModuleItems.h"
 
@@ -102,7 +103,7 @@ struct TVSTModuleEvents
     void (M::*OnInitialize)(TComponent*) = nullptr;
     void (M::*OnOpen)(TComponent*) = nullptr;
     void (M::*OnClose)(TComponent*) = nullptr;
-    void (M::*OnEditOpen)(TComponent*, TForm*&) = nullptr;
+    void (M::*OnEditOpen)(TComponent*, TEditorWindow*&) = nullptr;
     void (M::*OnEditClose)(TComponent*) = nullptr;
     void (M::*OnEditIdle)(TComponent*) = nullptr;
     void (M::*OnEditTop)(TComponent*) = nullptr;
