@@ -307,7 +307,7 @@ TEST_F(Controls, KeyMessagesAreSentToTheActiveControlOrTheForm)
     Form.SetActiveControl(Bar);
     EXPECT_EQ(Form.ActiveControl(), Bar);
     for (unsigned Msg : {0x0100u, 0x0102u, 0x0101u, 0x0104u, 0x0105u})
-        EXPECT_EQ(Editor.SendKeyMessage(Msg, 0x41, 0), 0);
+        Editor.SendKeyMessage(Msg, 0x41, 0); // the answer is the control's own (Win32: the track bar's)
 #ifdef MARVO_HEADLESS
     const auto& ToBar = HeadlessDriver::SentMessages(*Bar);
     ASSERT_EQ(ToBar.size(), 5u);
