@@ -13,11 +13,12 @@ namespace
 constexpr const char* kSettingFileName = "Marvo.fxp";
 constexpr const char* kRejectedSuffix = ".rejected";
 
-#ifdef MARVO_WIN32
-constexpr const char* kUserSettingFolder = "Zentrova\\Marvo\\";
-#else
-constexpr const char* kUserSettingFolder = "Zentrova/Marvo/";
-#endif
+// [any] The setting's folder inside the user's settings folder, with a trailing separator.
+std::string UserSettingFolder()
+{
+    const char Separator = PathSeparator();
+    return std::string("Zentrova") + Separator + "Marvo" + Separator;
+}
 
 } // namespace
 
@@ -29,7 +30,7 @@ std::string TMarvoSetting::PlayerFile()
 std::string TMarvoSetting::UserFile()
 {
     const std::string Folder = UserSettingsFolder();
-    return Folder.empty() ? std::string() : Folder + kUserSettingFolder + kSettingFileName;
+    return Folder.empty() ? std::string() : Folder + UserSettingFolder() + kSettingFileName;
 }
 
 std::string TMarvoSetting::FileToLoad()

@@ -9,6 +9,7 @@
 #include "dsp/DDSPBase.h"
 #include "dsp/DMath.h"
 #include "platform/System.h"
+#include "vstplugin/DVSTWindowThread.h"
 
 namespace
 {
@@ -74,6 +75,64 @@ std::string TFmVornEQ::BandwidthText() const
 std::string TFmVornEQ::SymmetryText() const
 {
     return FixedTwoDecimals(Value(ParameterIndex(FSelectedFilter, bpSymmetry)), DecimalSeparator());
+}
+
+// ---------------------------------------------------------------------------------------------------------
+// TSmallEQPlugIn
+
+// [host-main]
+TSmallEQPlugIn::TSmallEQPlugIn(TComponent* AOwner) : TSmallEQModule(AOwner)
+{
+    InstallWindowThreadPolicy(&RunInWindowThread);
+    OnVendorSpecific = [this, ModuleRequests = std::move(OnVendorSpecific)](
+                           TComponent* Sender, std::int32_t Index, std::intptr_t Value, void* Ptr,
+                           float Opt) -> std::int32_t {
+        if (const std::optional<std::int32_t> Answer = ViewRequest(Index, Value, Opt))
+            return *Answer;
+        return ModuleRequests ? ModuleRequests(Sender, Index, Value, Ptr, Opt) : 0;
+    };
+}
+
+// [editor]
+TEditorWindow* TSmallEQPlugIn::NewEditor()
+{
+    return new TFmVornEQ(nullptr, this);
+}
+
+// [host-main] or [editor]
+std::optional<std::int32_t> TSmallEQPlugIn::ViewRequest(std::int32_t Index, std::intptr_t Value, float Opt)
+{
+    const bool HostScale = Index == kHostScaleIndex && Value == kHostScaleValue;
+    if (!HostScale && Index != kSEQRequestSetView && Index != kSEQRequestGetView)
+        return std::nullopt;
+    if (Index == kSEQRequestSetView && (Value < 0 || Value > 4))
+        return 0;
+    std::int32_t Answer = 1;
+    // The view's settings belong to the editor's thread while an editor is open, which then follows them
+    // at once; without one they are the host's (no window thread is started for them).
+    const auto Apply = [&] {
+        TEditorViewSettings& V = FEditorViewSettings;
+        if (Index == kSEQRequestGetView)
+        {
+            Answer = V.ChosenZoom + (V.ResponseShown ? static_cast<std::int32_t>(kSEQViewResponseShown) : 0);
+            return;
+        }
+        if (HostScale)
+            V.HostScale = std::isfinite(Opt) && Opt > 0.0f ? Opt : 0.0;
+        else
+        {
+            V.ChosenZoom = static_cast<int>(Value);
+            V.ResponseShown = Opt >= 0.5f;
+            V.HostKeepsView = V.Loaded = true;
+        }
+        if (TSmallEQView* View = AttachedView())
+            View->ViewSettingsChanged();
+    };
+    if (AttachedView())
+        RunOnWindowThread(Apply);
+    else
+        Apply();
+    return Answer;
 }
 
 // ---------------------------------------------------------------------------------------------------------

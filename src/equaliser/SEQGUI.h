@@ -21,6 +21,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "equaliser/SEQPanel.h"
@@ -31,6 +32,7 @@
 #include "platform/Forms.h"
 
 class TPresetImportJob;
+class TSmallEQPlugIn;
 
 class TFmVornEQ : public TForm, public TSmallEQView
 {
@@ -41,7 +43,7 @@ public:
 
     // [editor] Loads the declaration (window, menus, timers); OnCreate runs FormCreate. With a module, the
     // editor attaches itself to it as its view and shows its values.
-    explicit TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module = nullptr);
+    explicit TFmVornEQ(TComponent* AOwner, TSmallEQPlugIn* Module = nullptr);
     // [editor] A drag still in progress gives the cursor back; an import still running is cancelled and its
     // thread joined.
     ~TFmVornEQ() override;
@@ -198,7 +200,7 @@ private:
     int FSelectedFilter = 3;
     TRect FFrequencyRect, FGainRect, FBandwidthRect, FSymmetryRect, FOverviewRect, FMeterRect;
     std::array<TColor32, 33> FMeterGradient{};
-    TSmallEQModule* FModule = nullptr;
+    TSmallEQPlugIn* FModule = nullptr;
     TBitmap32 FResponseBitmap;
     TResponseView FResponse;
     bool FCursorHidden = false;
@@ -215,17 +217,40 @@ private:
     std::shared_ptr<bool> FAlive = std::make_shared<bool>(true);
 };
 
-// TSmallEQPlugIn: the equaliser as its plug-in library makes it, the module with this editor.
+// TSmallEQPlugIn: the equaliser as its plug-in library makes it, the module with this editor. It answers
+// the view's requests (kSEQRequestSetView, kSEQRequestGetView and the host's scale factor, SEQRequests.h)
+// and hands every other vendor request to the module. Making one installs the window toolkit's thread
+// policy for the editor's opcodes (RunInWindowThread).
 class TSmallEQPlugIn : public TSmallEQModule
 {
 public:
-    using TSmallEQModule::TSmallEQModule;
+    // [host-main]
+    explicit TSmallEQPlugIn(TComponent* AOwner);
 
     // [editor] The editor window while one is open, else null.
     TFmVornEQ* Editor() const { return static_cast<TFmVornEQ*>(EditorForm()); }
 
+    // What the editor's view keeps between its openings, and what hosts say of it.
+    struct TEditorViewSettings
+    {
+        int ChosenZoom = 0;         // 1..4 as the user chose it; 0: none chosen
+        bool ResponseShown = false; // the response view under the panel
+        double HostScale = 0.0;     // the host's scale factor; 0: none given
+        bool HostKeepsView = false; // the host stores ChosenZoom and ResponseShown (kSEQRequestSetView)
+        bool Loaded = false;        // the user's preference was read (or the host handed them over)
+    };
+    // [editor]
+    TEditorViewSettings& EditorViewSettings() { return FEditorViewSettings; }
+
 protected:
-    TForm* NewEditor() override;
+    TEditorWindow* NewEditor() override;
+
+private:
+    // [host-main] or [editor] A view request (handed to an open editor's thread, which then follows it at
+    // once); nothing for another Index.
+    std::optional<std::int32_t> ViewRequest(std::int32_t Index, std::intptr_t Value, float Opt);
+
+    TEditorViewSettings FEditorViewSettings; // [editor]
 };
 
 // [any] The note display of a frequency: name and octave, padded with spaces to seven characters

@@ -165,7 +165,7 @@ void TFmVornEQ::CreateComponents()
     UpdateTimer->OnTimer = [this](TComponent* S) { UpdateTimerTimer(S); };
 }
 
-TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module)
+TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQPlugIn* Module)
     : TForm(AOwner, FormDeclaration()), FResponse(Module)
 {
     CreateComponents();
@@ -199,11 +199,6 @@ TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQModule* Module)
     DrawBandwidth();
     DrawSymmetry();
     DrawGain();
-}
-
-TForm* TSmallEQPlugIn::NewEditor()
-{
-    return new TFmVornEQ(nullptr, this);
 }
 
 TFmVornEQ::~TFmVornEQ()

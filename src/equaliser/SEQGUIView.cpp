@@ -48,7 +48,7 @@ int TFmVornEQ::StartingZoom() const
 {
     if (FModule)
     {
-        const TSmallEQModule::TEditorViewSettings& V = FModule->EditorViewSettings();
+        const TSmallEQPlugIn::TEditorViewSettings& V = FModule->EditorViewSettings();
         if (V.ChosenZoom > 0)
             return LimitZoom(V.ChosenZoom);
         if (const int Host = ZoomOfScale(V.HostScale))
@@ -59,7 +59,7 @@ int TFmVornEQ::StartingZoom() const
 
 void TFmVornEQ::LoadViewPreference()
 {
-    TSmallEQModule::TEditorViewSettings& V = FModule->EditorViewSettings();
+    TSmallEQPlugIn::TEditorViewSettings& V = FModule->EditorViewSettings();
     if (V.Loaded || V.HostKeepsView)
         return;
     V.Loaded = true;
@@ -86,7 +86,7 @@ void TFmVornEQ::StoreViewPreference()
 {
     if (!FModule || FModule->EditorViewSettings().HostKeepsView)
         return;
-    const TSmallEQModule::TEditorViewSettings& V = FModule->EditorViewSettings();
+    const TSmallEQPlugIn::TEditorViewSettings& V = FModule->EditorViewSettings();
     try
     {
         TRegistry Registry;

@@ -14,6 +14,8 @@
 //   parameter's declared range, NaN to the lower bound) and the current index (0..7) replace the module's.
 //   The present setting is not changed. Answers 1; 0, and nothing changed, for a null Ptr, another size or
 //   an index outside 0..7. [host-main] or [editor]; applied on the editor's thread while an editor is open.
+// The view's requests below are answered by the equaliser with its editor (TSmallEQPlugIn, SEQGUI.h); the
+// windowless module answers them 0.
 // - kSEQRequestSetView: a host that keeps the editor's view settings itself (the player's window, in its
 //   registry key) hands them over: Value is the zoom the user chose (1..4; 0 when none was chosen, so the
 //   host's or the screen's scale applies) and Opt is 1 when the response view is shown, 0 when not. From then

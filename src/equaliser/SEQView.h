@@ -23,7 +23,7 @@ class TSmallEQView
 public:
     // [editor] Shows the parts named in Parts (TViewPart) anew.
     virtual void ShowParts(unsigned Parts) = 0;
-    // [editor] The view settings (TSmallEQModule::EditorViewSettings) changed from outside: the host's scale
+    // [editor] The view settings (TSmallEQPlugIn::EditorViewSettings) changed from outside: the host's scale
     // factor or the settings a host keeps.
     virtual void ViewSettingsChanged() {}
 

@@ -12,6 +12,7 @@
 #include "platform/Exceptions.h"
 #include "platform/FPUControl.h"
 #include "platform/System.h"
+#include "vstplugin/DVSTWindowThread.h"
 
 // ---------------------------------------------------------------------------------------------------------
 // Declaration
@@ -394,7 +395,7 @@ void TSmallEQModule::VSTModuleOpen(TComponent* /*Sender*/)
         StoreSnapshot(s);
 }
 
-void TSmallEQModule::VSTModuleEditOpen(TComponent* /*Sender*/, TForm*& GUI)
+void TSmallEQModule::VSTModuleEditOpen(TComponent* /*Sender*/, TEditorWindow*& GUI)
 {
     GUI = NewEditor();
 }
@@ -616,40 +617,8 @@ std::int32_t TSmallEQModule::EngineRequest(std::int32_t Index, std::intptr_t Val
 }
 
 std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/, std::int32_t Index,
-                                                         std::intptr_t Value, void* Ptr, float Opt)
+                                                         std::intptr_t Value, void* Ptr, float /*Opt*/)
 {
-    const bool HostScale = Index == kHostScaleIndex && Value == kHostScaleValue;
-    if (HostScale || Index == kSEQRequestSetView || Index == kSEQRequestGetView)
-    {
-        if (Index == kSEQRequestSetView && (Value < 0 || Value > 4))
-            return 0;
-        std::int32_t Answer = 1;
-        // The view's settings belong to the editor's thread while an editor is open, which then follows them
-        // at once; without one they are the host's (no window thread is started for them).
-        const auto Apply = [&] {
-            TEditorViewSettings& V = FEditorViewSettings;
-            if (Index == kSEQRequestGetView)
-            {
-                Answer = V.ChosenZoom + (V.ResponseShown ? static_cast<std::int32_t>(kSEQViewResponseShown) : 0);
-                return;
-            }
-            if (HostScale)
-                V.HostScale = std::isfinite(Opt) && Opt > 0.0f ? Opt : 0.0;
-            else
-            {
-                V.ChosenZoom = static_cast<int>(Value);
-                V.ResponseShown = Opt >= 0.5f;
-                V.HostKeepsView = V.Loaded = true;
-            }
-            if (TSmallEQView* View = FView.load())
-                View->ViewSettingsChanged();
-        };
-        if (FView.load())
-            RunInWindowThread(Apply);
-        else
-            Apply();
-        return Answer;
-    }
     if (Index == kSEQRequestSetEngine || Index == kSEQRequestGetEngine)
         return EngineRequest(Index, Value);
     if (!Ptr)
@@ -696,7 +665,7 @@ std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/,
         }
     };
     if (FView.load())
-        RunInWindowThread(Apply);
+        RunOnWindowThread(Apply);
     else
         Apply();
     return 1;

@@ -55,7 +55,7 @@ public:
     // ----- handlers wired by the declaration
     void VSTModuleCreate(TComponent* Sender);                              // [host-main]
     void VSTModuleOpen(TComponent* Sender);                                // [host-main]
-    void VSTModuleEditOpen(TComponent* Sender, TForm*& GUI);               // [editor]
+    void VSTModuleEditOpen(TComponent* Sender, TEditorWindow*& GUI);       // [editor]
     void VSTModuleEditClose(TComponent* Sender);                           // [editor]
     void SmallEQModuleFreqChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any]
     void SmallEQModuleGainChange(TComponent* Sender, std::int32_t Index, float& Value);      // [any]
@@ -72,9 +72,9 @@ public:
     void VSTModuleSampleRateChange(TComponent* Sender, float SampleRate);
     // [audio] The block loop; both channels are required. SampleFrames <= 0 processes nothing.
     void VSTModuleProcess(float** Inputs, float** Outputs, std::int32_t SampleFrames);
-    // The equaliser's own requests and the host's scale factor (SEQRequests.h); 0 for every other Index. [any]
-    // for the levels and for reading the snapshots; [editor] ([host-main] while no editor is open) for
-    // replacing them; [host-main] or [editor] for the view settings (handed to an open editor's thread).
+    // The equaliser's own requests for levels and snapshots (SEQRequests.h); 0 for every other Index (the
+    // view's requests are the editor's: TSmallEQPlugIn). [any] for the levels and for reading the snapshots;
+    // [editor] ([host-main] while no editor is open) for replacing them.
     std::int32_t SmallEQModuleVendorSpecific(TComponent* Sender, std::int32_t Index, std::intptr_t Value, void* Ptr,
                                              float Opt);
 
@@ -96,18 +96,8 @@ public:
     void AttachView(TSmallEQView* View);
     // [editor] The parts (TViewPart) that changes on other threads left to show; clears them.
     unsigned TakePendingViewParts();
-
-    // What the editor's view keeps between its openings, and what hosts say of it.
-    struct TEditorViewSettings
-    {
-        int ChosenZoom = 0;         // 1..4 as the user chose it; 0: none chosen
-        bool ResponseShown = false; // the response view under the panel
-        double HostScale = 0.0;     // the host's scale factor; 0: none given
-        bool HostKeepsView = false; // the host stores ChosenZoom and ResponseShown (kSEQRequestSetView)
-        bool Loaded = false;        // the user's preference was read (or the host handed them over)
-    };
-    // [editor]
-    TEditorViewSettings& EditorViewSettings() { return FEditorViewSettings; }
+    // [any] The view attached last while its editor is open, else null.
+    TSmallEQView* AttachedView() const { return FView.load(); }
 
     // [any] Holds coefficient writers off while a view reads the channel-0 filters.
     class TFilterReadLock
@@ -140,7 +130,7 @@ public:
 protected:
     // [editor] A new editor window for this module, which attaches itself as its view; null (the default)
     // when the module has none.
-    virtual TForm* NewEditor() { return nullptr; }
+    virtual TEditorWindow* NewEditor() { return nullptr; }
 
 private:
     // The writer flag held while VSTModuleCreate makes the filters; never taken by processing.
@@ -179,7 +169,6 @@ private:
     std::atomic<TSmallEQView*> FView{nullptr};
     std::atomic<std::thread::id> FViewThread{};
     std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
-    TEditorViewSettings FEditorViewSettings; // [editor]
     // The snapshots and CurrentSnapshot as their owner thread last left them, for readers on other threads.
     std::atomic<float> FPublishedSnapshots[kSnapshots][kParameterCount] = {};
     std::atomic<std::int32_t> FPublishedCurrent{0};

@@ -53,54 +53,6 @@ void FireEvent(const std::function<void()>& Handler)
     }
 }
 
-// ---- TComponent -------------------------------------------------------------------------------------------
-
-// [editor]
-TComponent::TComponent(TComponent* AOwner) : FOwner(AOwner)
-{
-    if (FOwner)
-        FOwner->InsertComponent(this);
-}
-
-// [editor]
-TComponent::~TComponent()
-{
-    DestroyComponents();
-    if (FOwner)
-        FOwner->RemoveComponent(this);
-}
-
-// [editor]
-void TComponent::DestroyComponents()
-{
-    // Each owned component removes itself from FComponents in its destructor.
-    while (!FComponents.empty())
-        delete FComponents.back();
-}
-
-// [editor]
-TComponent* TComponent::FindComponent(const std::string& AName) const
-{
-    if (AName.empty())
-        return nullptr;
-    for (TComponent* C : FComponents)
-        if (SameTextASCII(C->Name(), AName))
-            return C;
-    return nullptr;
-}
-
-// [editor]
-void TComponent::InsertComponent(TComponent* C)
-{
-    FComponents.push_back(C);
-}
-
-// [editor]
-void TComponent::RemoveComponent(TComponent* C)
-{
-    FComponents.erase(std::remove(FComponents.begin(), FComponents.end(), C), FComponents.end());
-}
-
 // ---- TControl (common part) -------------------------------------------------------------------------------
 
 // [editor]
@@ -265,6 +217,27 @@ std::optional<std::string> SaveFileDialog(const std::string& Title, const std::s
                                           const std::string& Filter)
 {
     return NativeFileDialog(true, Title, InitialDir, Filter);
+}
+
+// ---- TForm as an editor window ----------------------------------------------------------------------------
+
+// [editor]
+void TForm::EmbedAsEditor(TNativeHandle ParentWindow)
+{
+    SetParentWindow(ParentWindow);
+    Show();
+    SetBorderStyle(TFormBorderStyle::bsNone);
+    SetBounds(0, 0, Width(), Height());
+    Repaint();
+}
+
+// [editor]
+std::intptr_t TForm::SendKeyMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam)
+{
+    TControl* Target = ActiveControl();
+    if (!Target)
+        Target = this;
+    return Target->SendMessage(Msg, WParam, LParam);
 }
 
 // ---- TForm (event order) ----------------------------------------------------------------------------------

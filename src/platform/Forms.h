@@ -9,11 +9,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
-// A native window handle: HWND on Win32, the X window id on X11, the in-memory window on the headless backend.
-using TNativeHandle = void*;
+#include "platform/Component.h"
+#include "platform/EditorWindow.h"
 
 struct TRect
 {
@@ -38,51 +39,16 @@ enum TBorderIcon : unsigned { biSystemMenu = 1, biMinimize = 2, biMaximize = 4 }
 enum TAnchor : unsigned { akLeft = 1, akTop = 2, akRight = 4, akBottom = 8 };
 enum class TFormPosition { poDesigned, poScreenCenter };
 
-class TComponent;
 class TControl;
 class TForm;
 struct TControlState;
 
-using TNotifyEvent = std::function<void(TComponent* Sender)>;
 using TMouseEvent = std::function<void(TComponent* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = std::function<void(TComponent* Sender, TShiftState Shift, int X, int Y)>;
 // WheelDelta: 120 per notch of the wheel, positive when it turns away from the user; (X, Y) in client pixels.
 using TMouseWheelEvent = std::function<void(TComponent* Sender, TShiftState Shift, int WheelDelta, int X, int Y)>;
 // Key: the key's Windows virtual-key code (0x1B Escape); a handler that takes the key sets it to 0.
 using TKeyEvent = std::function<void(TComponent* Sender, std::uint16_t& Key, TShiftState Shift)>;
-
-// Owns the components created with it as owner, and frees them when it is freed.
-class TComponent
-{
-public:
-    explicit TComponent(TComponent* AOwner);
-    virtual ~TComponent();
-    TComponent(const TComponent&) = delete;
-    TComponent& operator=(const TComponent&) = delete;
-
-    const std::string& Name() const { return FName; }
-    void SetName(const std::string& Value) { FName = Value; }
-    TComponent* Owner() const { return FOwner; }
-    int Tag() const { return FTag; }
-    void SetTag(int Value) { FTag = Value; }
-
-    // The owned component of that name (case-insensitive), or null.
-    TComponent* FindComponent(const std::string& AName) const;
-    const std::vector<TComponent*>& Components() const { return FComponents; }
-
-protected:
-    // Frees every owned component, last created first. Destructors of derived classes call it early so that
-    // owned components go while the owner is still whole.
-    void DestroyComponents();
-
-private:
-    void InsertComponent(TComponent* C);
-    void RemoveComponent(TComponent* C);
-    std::string FName;
-    TComponent* FOwner = nullptr;
-    std::vector<TComponent*> FComponents;
-    int FTag = 0;
-};
 
 // Anything with a window: forms and the standard controls. Geometry is in the parent's client coordinates
 // (screen coordinates for a top-level form).
@@ -176,11 +142,17 @@ struct TFormDeclaration
 };
 
 // A form: a top-level window (or a child, once embedded into a parent given by native handle).
-class TForm : public TControl
+class TForm : public TControl, public TEditorWindow
 {
 public:
     TForm(TComponent* AOwner, const TFormDeclaration& Declaration);
     ~TForm() override;
+
+    // The form as a plug-in's editor window (EditorWindow.h).
+    int ClientWidth() const override { return TControl::ClientWidth(); }
+    int ClientHeight() const override { return TControl::ClientHeight(); }
+    void EmbedAsEditor(TNativeHandle ParentWindow) override;
+    std::intptr_t SendKeyMessage(unsigned Msg, std::uintptr_t WParam, std::intptr_t LParam) override;
 
     const std::string& Caption() const;
     void SetCaption(const std::string& V);
@@ -440,6 +412,27 @@ TApplication& Application();
 // foreign host's thread) the toolkit's own window thread, which processes the events of the windows made there
 // (see src/platform/x11/X11Application.cpp).
 void RunInWindowThread(const std::function<void()>& Call);
+
+// ---- The desktop
+
+// [editor] Message box with an OK button (headless and X11: recorded and written to standard error).
+void ShowMessageBox(const std::string& Text, const std::string& Caption = "");
+
+// [editor] File dialogs. Filter is "name|*.ext|name2|*.ext2|". Answer the chosen path, or nothing
+// (X11: there is no dialog; always nothing, and HasFileDialog answers false).
+bool HasFileDialog();
+std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter);
+std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
+                                          const std::string& Filter);
+
+// [editor] The pointer in screen coordinates.
+TPoint GetPointerPos();
+void SetPointerPos(int ScreenX, int ScreenY);
+
+// [editor] The size of the primary screen in pixels.
+int ScreenWidth();
+int ScreenHeight();
 
 // [editor] Runs an event handler; an exception that escapes it is shown with
 // Application().ShowException and goes no further (events are fired from window messages).

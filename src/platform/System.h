@@ -1,13 +1,12 @@
 #pragma once
 // Operating-system services other than windows: the lock, sleeping, files, the running executable, dynamic
-// libraries, error texts, message boxes, file dialogs, the pointer, system colours and the decimal separator.
+// libraries, error texts, system colours and the decimal separator. (Message boxes, file dialogs, the pointer
+// and the screen belong to the window toolkit, Forms.h.)
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <vector>
-
-#include "platform/Forms.h"
 
 // A recursive lock with critical-section semantics. [thread-safe]
 class TCriticalSection
@@ -32,6 +31,8 @@ void SystemSleep(unsigned Milliseconds);
 bool FileExists(const std::string& Path);
 // The full path of the running executable (the player on Win32).
 std::string ExecutablePath();
+// The separator of folders in a path: '\\' on Win32, '/' elsewhere.
+char PathSeparator();
 // The folder part of a path including the trailing separator ("C:\Winamp\" for "C:\Winamp\winamp.exe").
 std::string ExtractFilePath(const std::string& Path);
 // The current user's folder for application settings, with a trailing separator: Win32 %APPDATA% (from the
@@ -59,25 +60,6 @@ void FreeDynamicLibrary(TLibraryHandle Library);
 // The last error of this thread, and the system's message text for an error number.
 std::uint32_t LastSystemError();
 std::string SystemErrorMessage(std::uint32_t Error);
-
-// [editor] Message box with an OK button (headless and X11: recorded and written to standard error).
-void ShowMessageBox(const std::string& Text, const std::string& Caption = "");
-
-// [editor] File dialogs. Filter is "name|*.ext|name2|*.ext2|". Answer the chosen path, or nothing
-// (X11: there is no dialog; always nothing, and HasFileDialog answers false).
-bool HasFileDialog();
-std::optional<std::string> OpenFileDialog(const std::string& Title, const std::string& InitialDir,
-                                          const std::string& Filter);
-std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
-                                          const std::string& Filter);
-
-// [editor] The pointer in screen coordinates.
-TPoint GetPointerPos();
-void SetPointerPos(int ScreenX, int ScreenY);
-
-// [editor] The size of the primary screen in pixels.
-int ScreenWidth();
-int ScreenHeight();
 
 // [any] The user's decimal separator for showing numbers, read afresh on each call: Win32 the user
 // locale's (LOCALE_SDECIMAL); headless the current C locale's (so "." unless the program called setlocale).

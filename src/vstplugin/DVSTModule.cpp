@@ -78,7 +78,7 @@ TCustomVSTModule::~TCustomVSTModule()
     FPrograms.reset();
     if (FEditorForm)
     {
-        TForm* Form = FEditorForm;
+        TEditorWindow* Form = FEditorForm;
         FEditorForm = nullptr;
         Guarded([Form] { delete Form; });
     }

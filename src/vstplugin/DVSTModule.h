@@ -35,7 +35,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/Forms.h"
+#include "platform/Component.h"
+#include "platform/EditorWindow.h"
 #include "vstplugin/DVSTEffect.h"
 #include "vstplugin/DVSTModuleDeclaration.h"
 #include "vstplugin/DVSTModuleEvents.h"
@@ -156,7 +157,7 @@ public:
     std::int32_t ShellPluginIndex() const { return FShellPluginIndex; } // [host-main]
 
     // [any] The open editor window (null while none is open); only the editor's thread uses the window.
-    TForm* EditorForm() const { return FEditorForm.load(); }
+    TEditorWindow* EditorForm() const { return FEditorForm.load(); }
     const ERect& EditorRect() const { return FEditorRect; }              // [editor]
     bool EditorNeedsUpdate() const { return FEditorNeedsUpdate.load(); } // [any]
     void MarkEditorForUpdate() { FEditorNeedsUpdate.store(true); }      // [any]
@@ -316,7 +317,7 @@ private:
     TRoute FActiveProcess = TRoute::None, FActiveProcessReplacing = TRoute::None;
     TRoute FActiveProcessDoubleReplacing = TRoute::None;
 
-    std::atomic<TForm*> FEditorForm{nullptr}; // written on [editor]
+    std::atomic<TEditorWindow*> FEditorForm{nullptr}; // written on [editor]
     ERect FEditorRect{};
     std::atomic<bool> FEditorNeedsUpdate{false};
     std::int32_t FShellPluginIndex = 0;

@@ -17,7 +17,8 @@
 #include <string>
 #include <utility>
 
-#include "platform/Forms.h"
+#include "platform/Component.h"
+#include "platform/EditorWindow.h"
 #include "vstplugin/DVSTEffect.h"
 #include "vstplugin/DVSTModuleEvents.h"
 #include "vstplugin/DVSTModuleItems.h"

@@ -229,7 +229,7 @@ struct TCustomVSTModule::TDispatch
             *static_cast<ERect**>(C.Ptr) = &M.FEditorRect;
         M.FEditorRect.top = 0;
         M.FEditorRect.left = 0;
-        TForm* Form = M.FEditorForm.load();
+        TEditorWindow* Form = M.FEditorForm.load();
         if (!Form)
             return 0;
         M.FEditorRect.bottom = static_cast<VstInt16>(Form->ClientHeight());

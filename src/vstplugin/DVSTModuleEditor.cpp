@@ -37,7 +37,7 @@ std::int32_t TCustomVSTModule::EditKey(bool Down, std::int32_t Character, std::i
     KeyCode.character = Character;
     KeyCode.virt = static_cast<std::uint8_t>(VirtualKey & 0xFF);
     KeyCode.modifier = static_cast<std::uint8_t>(RoundToInteger(Modifiers) & 0xFF);
-    TForm* Form = FEditorForm.load();
+    TEditorWindow* Form = FEditorForm.load();
     if (!Form)
         return 0;
     try
@@ -47,28 +47,26 @@ std::int32_t TCustomVSTModule::EditKey(bool Down, std::int32_t Character, std::i
             Code = KeyCode.character - ((KeyCode.modifier & MODIFIER_SHIFT) ? 32 : 0);
         else
             Code = KeyCode.virt < sizeof VirtualKeyTable ? VirtualKeyTable[KeyCode.virt] : 0;
-        TControl* Target = Form->ActiveControl();
-        if (!Target)
-            Target = Form;
+        TEditorWindow* Target = Form;
         const std::intptr_t L = KeyCode.virt != 0 ? 256 : 0;
         const auto W = static_cast<std::uintptr_t>(static_cast<std::uint32_t>(Code));
         const bool Alternate = (KeyCode.modifier & MODIFIER_ALTERNATE) != 0;
         if (Down)
         {
             if (Alternate)
-                Target->SendMessage(WM_KEYDOWN_, W, L);
+                Target->SendKeyMessage(WM_KEYDOWN_, W, L);
             else
-                Target->SendMessage(WM_SYSKEYDOWN_, W, 0x2000);
-            Target->SendMessage(WM_CHAR_, W, L);
+                Target->SendKeyMessage(WM_SYSKEYDOWN_, W, 0x2000);
+            Target->SendKeyMessage(WM_CHAR_, W, L);
             if (OnEditorKeyDown)
                 OnEditorKeyDown(this, KeyCode);
         }
         else
         {
             if (Alternate)
-                Target->SendMessage(WM_KEYUP_, W, L);
+                Target->SendKeyMessage(WM_KEYUP_, W, L);
             else
-                Target->SendMessage(WM_SYSKEYUP_, W, 0x2000);
+                Target->SendKeyMessage(WM_SYSKEYUP_, W, 0x2000);
             if (OnEditorKeyUp)
                 OnEditorKeyUp(this, KeyCode);
         }
@@ -89,7 +87,7 @@ std::int32_t TCustomVSTModule::EditorOpen(void* ParentWindow)
 {
     if (FEditorForm)
         EditorClose();
-    TForm* GUI = nullptr;
+    TEditorWindow* GUI = nullptr;
     if (OnEditOpen)
         OnEditOpen(this, GUI);
     if (!GUI)
@@ -98,11 +96,7 @@ std::int32_t TCustomVSTModule::EditorOpen(void* ParentWindow)
     try
     {
         FEditorForm = GUI;
-        GUI->SetParentWindow(ParentWindow);
-        GUI->Show();
-        GUI->SetBorderStyle(TFormBorderStyle::bsNone);
-        GUI->SetBounds(0, 0, GUI->Width(), GUI->Height());
-        GUI->Repaint();
+        GUI->EmbedAsEditor(ParentWindow);
         Answer = 1;
         if (OnParameterChange && !Flags().Contains(effFlagsProgramChunks))
         {
@@ -139,7 +133,7 @@ void TCustomVSTModule::EditorClose()
 {
     struct TDestroyForm
     {
-        std::atomic<TForm*>& Form;
+        std::atomic<TEditorWindow*>& Form;
         ~TDestroyForm() { delete Form.exchange(nullptr); }
     } Destroy{FEditorForm};
     if (OnEditClose)

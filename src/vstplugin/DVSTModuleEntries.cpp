@@ -3,6 +3,7 @@
 #include <thread>
 
 #include "vstplugin/DVSTModule.h"
+#include "vstplugin/DVSTWindowThread.h"
 
 namespace
 {
@@ -41,12 +42,12 @@ void RunProcessing(AEffect* Effect, void (TCustomVSTModule::*Method)(TSample**, 
 } // namespace
 
 // [any] effClose (low byte 1) destroys the module after the dispatcher ran and answers 1. The editor's
-// opcodes, and the closing of a module whose editor is open, run on the platform's window thread for the
-// caller (RunInWindowThread: the caller's own, unless a foreign host calls from a thread without windows of
-// ours), so that the editor and its windows belong to one thread whichever thread the host calls from. When
-// that thread is not the caller's, it is the module's own window thread from then on: its requests to the
-// host are queued (CallAudioMaster) and sent here, on the host's thread, before and after each call except
-// effProcessEvents (which hosts send from their audio thread).
+// opcodes, and the closing of a module whose editor is open, run on the window thread for the caller
+// (RunOnWindowThread: the caller's own, unless the installed policy hands a foreign host's call to a window
+// thread of the toolkit's own), so that the editor and its windows belong to one thread whichever thread the
+// host calls from. When that thread is not the caller's, it is the module's own window thread from then on:
+// its requests to the host are queued (CallAudioMaster) and sent here, on the host's thread, before and after
+// each call except effProcessEvents (which hosts send from their audio thread).
 VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Opcode, VstInt32 Index,
                                                     VstIntPtr Value, void* Ptr, float Opt)
 {
@@ -75,7 +76,7 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
                 Answer = Module->Dispatcher(Opcode, Index, Value, Ptr, Opt);
         };
         if (IsEditorOpcode(Opcode) || (Closing && Module->EditorForm()))
-            RunInWindowThread(Dispatch);
+            RunOnWindowThread(Dispatch);
         else
             Dispatch();
         if (Delivers && !Closing)

@@ -7,11 +7,12 @@
 #include <functional>
 #include <string>
 
-#include "platform/Forms.h"
+#include "platform/Component.h"
+#include "platform/EditorWindow.h"
 #include "vstplugin/DVSTEffect.h"
 #include "vstplugin/DVSTModuleItems.h"
 
-using TGetEditorEvent = std::function<void(TComponent* Sender, TForm*& GUI)>;
+using TGetEditorEvent = std::function<void(TComponent* Sender, TEditorWindow*& GUI)>;
 using TVSTKeyEvent = std::function<void(TComponent* Sender, TVstKeyCode& KeyCode)>;
 using TSetKnobModeEvent = std::function<void(TComponent* Sender, std::int32_t Val)>;
 using TBlockSizeChangeEvent = std::function<void(TComponent* Sender, std::int32_t BlockSize)>;

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/Forms.h"
+#include "platform/Component.h"
 #include "vstplugin/DVSTEffect.h"
 #include "vstplugin/DVSTParameterDescription.h"
 #include "vstplugin/DVSTSharedText.h"

@@ -134,6 +134,27 @@ TEST(SmallEQPlugIn, OpensItsEditorWithItsFixedSize)
     Host.Dispatch(effClose);
 }
 
+// The view's requests belong to the equaliser with its editor: the windowless module answers them 0, the
+// plug-in keeps what a host hands over and still passes the module's own requests on.
+TEST_F(SmallEQ, ViewRequestsAreTheEditorsAndTheModulesOwnPassThePlugIn)
+{
+    EXPECT_EQ(Host.Dispatch(effVendorSpecific, kSEQRequestSetView, 2, nullptr, 1.0f), 0);
+    EXPECT_EQ(Host.Dispatch(effVendorSpecific, kSEQRequestGetView), 0);
+    EXPECT_EQ(Host.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, 2.0f), 0);
+
+    THostView PlugIn{SmallEQMain(&VersionOnlyHost)};
+    ASSERT_NE(PlugIn.E, nullptr);
+    EXPECT_EQ(PlugIn.Dispatch(effVendorSpecific, kSEQRequestSetView, 2, nullptr, 1.0f), 1);
+    EXPECT_EQ(PlugIn.Dispatch(effVendorSpecific, kSEQRequestGetView), 2 + kSEQViewResponseShown);
+    EXPECT_EQ(PlugIn.Dispatch(effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, 2.0f), 1);
+    float Levels[2] = {-6.0f, -6.0f};
+    EXPECT_EQ(PlugIn.Dispatch(effVendorSpecific, kSEQRequestShowLevels, 0, Levels), 1);
+    TSEQSnapshotSet Snap;
+    EXPECT_EQ(PlugIn.Dispatch(effVendorSpecific, kSEQRequestGetSnapshots, sizeof Snap, &Snap), 1);
+    EXPECT_EQ(PlugIn.Dispatch(effVendorSpecific, SEQRequestCode("MvXx"), sizeof Snap, &Snap), 0);
+    PlugIn.Dispatch(effClose);
+}
+
 TEST_F(SmallEQ, EveryParameterNameLabelAndDisplay)
 {
     // Short labels are not visible through the record; the two odd ones are checked on the declarations.

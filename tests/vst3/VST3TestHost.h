@@ -2,6 +2,7 @@
 // A minimal VST 3 host for the tests: it loads a bundle's library with the platform's loader, makes the
 // plug-in through its factory and drives it as hosts do, with its own streams and parameter queues.
 #include <cstring>
+#include <algorithm>
 #include <string>
 #include <vector>
 

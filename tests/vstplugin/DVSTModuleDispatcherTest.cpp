@@ -6,6 +6,8 @@
 #include <thread>
 
 #include "TestModule.h"
+#include "platform/Forms.h"
+#include "vstplugin/DVSTWindowThread.h"
 #if defined(MARVO_HEADLESS)
 #include "platform/headless/HeadlessDriver.h"
 #endif
@@ -280,7 +282,7 @@ protected:
     void SetUp() override
     {
         Dispatcher::SetUp();
-        Module.OnEditOpen = [this](TComponent*, TForm*& GUI) {
+        Module.OnEditOpen = [this](TComponent*, TEditorWindow*& GUI) {
             TFormDeclaration D;
             D.ClientWidth = 131;
             D.ClientHeight = 35;
@@ -329,6 +331,34 @@ TEST_F(Editor, OpenEmbedsTheWindowAndShowsEveryValue)
     EXPECT_EQ(Call(effEditGetRect, 0, 0, &Rect), 1);
     EXPECT_EQ(Rect->right, 131);
     EXPECT_EQ(Rect->bottom, 35);
+    Call(effEditClose);
+    EXPECT_EQ(Module.EditorForm(), nullptr);
+}
+
+// A library that makes editors installs its toolkit's window-thread policy; the editor's opcodes, and only
+// those, go through it. Without one they run directly.
+TEST_F(Editor, EditorOpcodesGoThroughTheInstalledWindowThreadPolicy)
+{
+    static int Routed;
+    Routed = 0;
+    InstallWindowThreadPolicy([](const std::function<void()>& Run) {
+        ++Routed;
+        Run();
+    });
+    struct TUninstall
+    {
+        ~TUninstall() { InstallWindowThreadPolicy(nullptr); }
+    } Uninstall;
+    ERect* Rect = nullptr;
+    EXPECT_EQ(Call(effEditOpen, 0, 0, Parent.Handle()), 1);
+    EXPECT_EQ(Call(effEditGetRect, 0, 0, &Rect), 1);
+    EXPECT_EQ(Routed, 2);
+    Call(effGetVendorVersion);
+    Call(effGetParamName, 0, 0, nullptr);
+    EXPECT_EQ(Routed, 2);
+    InstallWindowThreadPolicy(nullptr);
+    Call(effEditIdle);
+    EXPECT_EQ(Routed, 2);
     Call(effEditClose);
     EXPECT_EQ(Module.EditorForm(), nullptr);
 }

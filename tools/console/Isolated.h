@@ -5,14 +5,9 @@
 #include <functional>
 #include <string>
 
-// Hands one line (without its line end) from the work to the caller, in order, as soon as it is written.
-using TLineSink = std::function<void(const std::string& Line)>;
+#include "platform/ChildProcess.h"
 
-struct TIsolatedOutcome
-{
-    bool Completed = true; // false: the work ended abnormally (a signal, a timeout, an exit of its own)
-    std::string Reason;    // why, e.g. "signal 11 (Segmentation fault)"
-};
+using TIsolatedOutcome = TChildOutcome;
 
 // Runs Work, which reports through the sink it is given; every line reaches OnLine on the calling thread.
 // In a child process the child's standard output goes to standard error (a plug-in's chatter cannot mix

@@ -10,6 +10,7 @@
 #include "MarvoPlay.h"
 #include "audiofile/AudioFile.h"
 #include "console/ProgressBar.h"
+#include "platform/Forms.h"
 #if MARVO_PLAY_WINDOWED
 #include "platform/WindowProbe.h"
 #endif

@@ -12,6 +12,7 @@
 
 #include "adapter/WinampDSP.h"
 #include "console/ToolMain.h"
+#include "platform/NativeHandle.h"
 #include "platform/System.h"
 
 class EPlayUsageError : public EUsageError

@@ -191,6 +191,12 @@ void FlushFolderOf(const std::string& Path)
 } // namespace FileBackend
 
 // [any]
+char PathSeparator()
+{
+    return '/';
+}
+
+// [any]
 std::string ExecutablePath()
 {
     char Buffer[4096];

@@ -1,6 +1,6 @@
 // Win32 registry access through the system's registry functions.
 // Every function here runs on the host's or player's UI thread ([host-main]) unless it is tagged otherwise.
-#include "platform/win32/Win32Internal.h"
+#include "platform/win32/Win32Api.h"
 
 #include "platform/Exceptions.h"
 #include "platform/Registry.h"

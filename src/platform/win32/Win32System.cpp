@@ -1,6 +1,6 @@
 // Win32 system services: critical section, Sleep, files, the executable's path, libraries and error texts.
 // Every function here may run on any thread ([any]); the lock is entered on the audio thread.
-#include "platform/win32/Win32Internal.h"
+#include "platform/win32/Win32Api.h"
 
 #include <shlobj.h>
 
@@ -204,6 +204,12 @@ bool Close(TFile File)
 void FlushFolderOf(const std::string&) {}
 
 } // namespace FileBackend
+
+// [any]
+char PathSeparator()
+{
+    return '\\';
+}
 
 // [any] The host process's executable (the player), not this library.
 std::string ExecutablePath()

@@ -11,8 +11,9 @@
 // editor has the focus). Processing our events in effEditIdle would leave the editor frozen (no paint, no
 // drag, no meter) between such calls. So the editor gets a window thread of its own, started with the first
 // such call: it waits on its connection and the next timer, and processes events, timers and paints as they
-// come, whatever the host does. The module's editor opcodes reach it through RunInWindowThread (the
-// dispatcher's entry runs them there and waits; a call that the thread does not take up within
+// come, whatever the host does. The module's editor opcodes reach it through RunInWindowThread, the window-
+// thread policy that the editor library installs in the framework (the dispatcher's entry runs them there and
+// waits; a call that the thread does not take up within
 // kStartTimeout is withdrawn and fails, and what the thread calls into the host while the host waits is
 // queued by the module for the host's next call, so neither side waits on the other for ever), so the
 // editor, its windows and its timers belong to that
