@@ -3,12 +3,12 @@
 #include <benchmark/benchmark.h>
 
 #include <memory>
-#include <random>
 #include <vector>
 
 #include "lv2/LV2Entry.h"
 #include "lv2/LV2Plugin.h"
 #include "platform/FPUControl.h"
+#include "support/BenchSignals.h"
 #include "vstplugin/DVSTVersionHost.h"
 
 namespace
@@ -16,29 +16,8 @@ namespace
 
 using namespace LV2Marvo;
 
-// The normalised setting: gains and symmetries on every band, as the equaliser's own benchmark sets them.
-std::vector<std::pair<int, float>> Setting()
-{
-    const float Gains[8] = {6, -4, 3, -6, 5, -3, 4, -5};
-    const float Symmetries[8] = {-1, -0.5f, 0.3f, 0, -0.2f, 0.6f, 0.5f, 1};
-    std::vector<std::pair<int, float>> S;
-    for (int B = 0; B < 8; ++B)
-    {
-        S.emplace_back(4 * B + 1, (Gains[B] + 15.0f) / 30.0f);
-        S.emplace_back(4 * B + 3, (Symmetries[B] + 1.0f) / 2.0f);
-    }
-    return S;
-}
-
-std::vector<float> Noise(std::size_t Frames, unsigned Seed)
-{
-    std::mt19937 Random(Seed);
-    std::uniform_real_distribution<float> U(-0.5f, 0.5f);
-    std::vector<float> S(Frames);
-    for (float& X : S)
-        X = U(Random);
-    return S;
-}
+using BenchSignals::Noise;
+using BenchSignals::Setting;
 
 void VstProcessReplacing(benchmark::State& State)
 {

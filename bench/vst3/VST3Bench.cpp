@@ -2,46 +2,22 @@
 // active), the same noise, blocks of 64, 512 and 4096 frames. Frames per second are the items processed.
 #include <benchmark/benchmark.h>
 
-#include <random>
 #include <vector>
 
 #include "platform/FPUControl.h"
+#include "support/BenchSignals.h"
 #include "vst3/VST3Entry.h"
 #include "vst3/VST3Equaliser.h"
+#include "vstplugin/DVSTVersionHost.h"
 
 namespace
 {
 
 using namespace VST3Marvo;
 
-// The normalised setting: gains and symmetries on every band, as the equaliser's own benchmark sets them.
-std::vector<std::pair<int, float>> Setting()
-{
-    const float Gains[8] = {6, -4, 3, -6, 5, -3, 4, -5};
-    const float Symmetries[8] = {-1, -0.5f, 0.3f, 0, -0.2f, 0.6f, 0.5f, 1};
-    std::vector<std::pair<int, float>> S;
-    for (int B = 0; B < 8; ++B)
-    {
-        S.emplace_back(4 * B + 1, (Gains[B] + 15.0f) / 30.0f);
-        S.emplace_back(4 * B + 3, (Symmetries[B] + 1.0f) / 2.0f);
-    }
-    return S;
-}
+using BenchSignals::Noise;
+using BenchSignals::Setting;
 
-std::vector<float> Noise(std::size_t Frames, unsigned Seed)
-{
-    std::mt19937 Random(Seed);
-    std::uniform_real_distribution<float> U(-0.5f, 0.5f);
-    std::vector<float> S(Frames);
-    for (float& X : S)
-        X = U(Random);
-    return S;
-}
-
-VstIntPtr VSTCALL VersionHost(AEffect*, VstInt32 Opcode, VstInt32, VstIntPtr, void*, float)
-{
-    return Opcode == audioMasterVersion ? 2400 : 0;
-}
 
 // One parameter's queue with one point, the setting as the first block's changes.
 class TPoint final : public IParamValueQueue
@@ -79,7 +55,7 @@ void VstProcessReplacing(benchmark::State& State)
 {
     const auto Frames = static_cast<std::size_t>(State.range(0));
     TFPUControlScope FPU;
-    AEffect* E = VST3EqualiserMain(&VersionHost);
+    AEffect* E = VST3EqualiserMain(&VersionOnlyHost);
     E->dispatcher(E, effOpen, 0, 0, nullptr, 0.0f);
     E->dispatcher(E, effSetSampleRate, 0, 0, nullptr, 48000.0f);
     E->dispatcher(E, effMainsChanged, 0, 1, nullptr, 0.0f);

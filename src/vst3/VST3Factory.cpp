@@ -55,15 +55,22 @@ public:
         Info->flags = PFactoryInfo::kUnicode;
         return kResultOk;
     }
+    // [any] The fields every class-info record shares: zeroed, the class identifier, one or more instances,
+    // the audio-module category.
+    template <class TInfo>
+    static void FillClassInfo(TInfo& Info)
+    {
+        std::memset(&Info, 0, sizeof Info);
+        std::memcpy(Info.cid, kEqualiserClassId.Bytes, sizeof Info.cid);
+        Info.cardinality = PClassInfo::kManyInstances;
+        CopyText(Info.category, sizeof Info.category, kAudioModuleClass);
+    }
     int32 VST3CALL countClasses() override { return 1; }
     tresult VST3CALL getClassInfo(int32 Index, PClassInfo* Info) override
     {
         if (Index != 0 || !Info)
             return kInvalidArgument;
-        std::memset(Info, 0, sizeof *Info);
-        std::memcpy(Info->cid, kEqualiserClassId.Bytes, sizeof Info->cid);
-        Info->cardinality = PClassInfo::kManyInstances;
-        CopyText(Info->category, sizeof Info->category, kAudioModuleClass);
+        FillClassInfo(*Info);
         CopyText(Info->name, sizeof Info->name, kEqualiserName);
         return kResultOk;
     }
@@ -71,10 +78,7 @@ public:
     {
         if (Index != 0 || !Info)
             return kInvalidArgument;
-        std::memset(Info, 0, sizeof *Info);
-        std::memcpy(Info->cid, kEqualiserClassId.Bytes, sizeof Info->cid);
-        Info->cardinality = PClassInfo::kManyInstances;
-        CopyText(Info->category, sizeof Info->category, kAudioModuleClass);
+        FillClassInfo(*Info);
         CopyText(Info->name, sizeof Info->name, kEqualiserName);
         CopyText(Info->subCategories, sizeof Info->subCategories, kSubCategories);
         CopyText(Info->vendor, sizeof Info->vendor, kVendorName);
@@ -86,10 +90,7 @@ public:
     {
         if (Index != 0 || !Info)
             return kInvalidArgument;
-        std::memset(Info, 0, sizeof *Info);
-        std::memcpy(Info->cid, kEqualiserClassId.Bytes, sizeof Info->cid);
-        Info->cardinality = PClassInfo::kManyInstances;
-        CopyText(Info->category, sizeof Info->category, kAudioModuleClass);
+        FillClassInfo(*Info);
         CopyString16(Info->name, 64, Widen(kEqualiserName));
         CopyText(Info->subCategories, sizeof Info->subCategories, kSubCategories);
         CopyString16(Info->vendor, 64, Widen(kVendorName));
