@@ -200,6 +200,12 @@ int ScreenWidth() { return NativeScreenWidth(); }
 int ScreenHeight() { return NativeScreenHeight(); }
 
 // [any]
+std::optional<std::string> DisplayUnavailable()
+{
+    return NativeDisplayUnavailable();
+}
+
+// [any]
 bool HasFileDialog()
 {
     return NativeHasFileDialog();

@@ -426,6 +426,10 @@ std::optional<std::string> OpenFileDialog(const std::string& Title, const std::s
 std::optional<std::string> SaveFileDialog(const std::string& Title, const std::string& InitialDir,
                                           const std::string& Filter);
 
+// [any] Why this process cannot show windows now, in a few words (X11: "no display (DISPLAY is not set)"),
+// or nothing when it can (Win32 and headless always can).
+std::optional<std::string> DisplayUnavailable();
+
 // [editor] The pointer in screen coordinates.
 TPoint GetPointerPos();
 void SetPointerPos(int ScreenX, int ScreenY);

@@ -71,6 +71,8 @@ void NativeMessageBox(const std::string& Text, const std::string& Title);
 bool NativeHasFileDialog();
 std::optional<std::string> NativeFileDialog(bool Save, const std::string& Title, const std::string& InitialDir,
                                             const std::string& Filter);
+// Why windows cannot be shown now (X11: no display named), or nothing when they can.
+std::optional<std::string> NativeDisplayUnavailable();
 // Screen size in pixels, and the pointer: where it is on the screen, and a warp onto a screen point (which
 // reaches the window under it as a mouse move, later).
 int NativeScreenWidth();

@@ -51,6 +51,15 @@ std::optional<std::vector<std::uint8_t>> ReadWholeFile(const std::string& Path);
 // Whether the process's standard error is an interactive terminal (a console), not a file or a pipe.
 bool StandardErrorIsTerminal();
 
+// [any] The calling thread's identity, read without thread-local storage and without allocating (a
+// thread_local in a library opened at run time, and every one under mingw's emulated TLS, is allocated on its
+// first use on each thread; a host's audio thread must not allocate). Wait-free. Distinct for all threads
+// alive at once, never 0; a finished thread's key may be reused by a later thread.
+std::uintptr_t CurrentThreadKey();
+
+// The file-name extension of a dynamic library on this system: ".dll" on Windows, ".so" elsewhere.
+const char* DynamicLibraryExtension();
+
 // A loaded dynamic library; 0 when loading failed.
 using TLibraryHandle = std::uintptr_t;
 // Loads a library (Win32: with the error mode that suppresses the system's failure dialogs during the load).

@@ -260,6 +260,66 @@ TEqualiserSetting StartFrom(const std::vector<TPresetFilter>& Chosen, double Pre
     return S;
 }
 
+// A graphic curve only: bands spread evenly, each at the curve's value there, shelves at both ends; three
+// spreads.
+std::vector<TEqualiserSetting> GraphicStarts(const std::vector<double>& Frequencies, const std::vector<double>& Target,
+                                             double Level)
+{
+    std::vector<TEqualiserSetting> Result;
+    for (const double Offset : {0.5, 0.25, 0.75})
+    {
+        std::vector<TPresetFilter> Bands;
+        for (int b = 0; b < kModelBands; ++b)
+        {
+            TPresetFilter F;
+            F.Frequency = static_cast<double>(20.0L * Extended::Exp(Ln1000() * (b + Offset) / kModelBands));
+            std::size_t Nearest = 0;
+            while (Nearest + 1 < Frequencies.size() && Frequencies[Nearest] < F.Frequency)
+                ++Nearest;
+            F.GainDb = Target[Nearest] - Level;
+            F.Q = 0.9;
+            F.FilterType = b == 0 ? TPresetFilterType::pftLowShelf
+                           : b == kModelBands - 1 ? TPresetFilterType::pftHighShelf
+                                                  : TPresetFilterType::pftPeak;
+            Bands.push_back(F);
+        }
+        Result.push_back(StartFrom(Bands, Level));
+    }
+    return Result;
+}
+
+// The start with the two filters closest in log-frequency as one band (a sum of both gains), the weakest
+// left out.
+TEqualiserSetting MergedStart(const std::vector<TPresetFilter>& Sorted, double Level)
+{
+    std::vector<TPresetFilter> ByFrequency = Sorted;
+    std::stable_sort(ByFrequency.begin(), ByFrequency.end(),
+                     [](const TPresetFilter& a, const TPresetFilter& b) { return a.Frequency < b.Frequency; });
+    std::size_t Closest = 0;
+    double Gap = 1e300;
+    for (std::size_t i = 0; i + 1 < ByFrequency.size(); ++i)
+    {
+        const double g = ByFrequency[i + 1].Frequency / ByFrequency[i].Frequency;
+        if (g < Gap)
+        {
+            Gap = g;
+            Closest = i;
+        }
+    }
+    TPresetFilter Merged = ByFrequency[Closest];
+    Merged.GainDb += ByFrequency[Closest + 1].GainDb;
+    Merged.Frequency = static_cast<double>(Extended::Sqrt(static_cast<long double>(Merged.Frequency) *
+                                                          ByFrequency[Closest + 1].Frequency));
+    std::vector<TPresetFilter> Rest = {Merged};
+    for (std::size_t i = 0; i < ByFrequency.size(); ++i)
+        if (i != Closest && i != Closest + 1)
+            Rest.push_back(ByFrequency[i]);
+    std::stable_sort(Rest.begin() + 1, Rest.end(),
+                     [](const TPresetFilter& a, const TPresetFilter& b) { return Strength(a) > Strength(b); });
+    Rest.resize(std::min<std::size_t>(Rest.size(), kModelBands));
+    return StartFrom(Rest, Level);
+}
+
 // Starts from the file's filters: the strongest eight; then the same with each pair of the weaker ones left
 // out instead; then the two neighbours closest in frequency merged into one band.
 std::vector<TEqualiserSetting> Starts(const TPresetSource& Source, const std::vector<double>& Frequencies,
@@ -272,29 +332,7 @@ std::vector<TEqualiserSetting> Starts(const TPresetSource& Source, const std::ve
     const double Level = Source.PreampDb;
 
     if (Sorted.empty())
-    {
-        // A graphic curve only: bands spread evenly, each at the curve's value there, shelves at both ends.
-        for (const double Offset : {0.5, 0.25, 0.75})
-        {
-            std::vector<TPresetFilter> Bands;
-            for (int b = 0; b < kModelBands; ++b)
-            {
-                TPresetFilter F;
-                F.Frequency = static_cast<double>(20.0L * Extended::Exp(Ln1000() * (b + Offset) / kModelBands));
-                std::size_t Nearest = 0;
-                while (Nearest + 1 < Frequencies.size() && Frequencies[Nearest] < F.Frequency)
-                    ++Nearest;
-                F.GainDb = Target[Nearest] - Level;
-                F.Q = 0.9;
-                F.FilterType = b == 0 ? TPresetFilterType::pftLowShelf
-                               : b == kModelBands - 1 ? TPresetFilterType::pftHighShelf
-                                                      : TPresetFilterType::pftPeak;
-                Bands.push_back(F);
-            }
-            Result.push_back(StartFrom(Bands, Level));
-        }
-        return Result;
-    }
+        return GraphicStarts(Frequencies, Target, Level);
 
     const int Count = static_cast<int>(Sorted.size());
     Result.push_back(StartFrom({Sorted.begin(), Sorted.begin() + std::min(Count, kModelBands)}, Level));
@@ -330,33 +368,7 @@ std::vector<TEqualiserSetting> Starts(const TPresetSource& Source, const std::ve
     };
     Choose(First, 0);
 
-    // The two filters closest in log-frequency as one band (a sum of both gains), the weakest left out.
-    std::vector<TPresetFilter> ByFrequency = Sorted;
-    std::stable_sort(ByFrequency.begin(), ByFrequency.end(),
-                     [](const TPresetFilter& a, const TPresetFilter& b) { return a.Frequency < b.Frequency; });
-    std::size_t Closest = 0;
-    double Gap = 1e300;
-    for (std::size_t i = 0; i + 1 < ByFrequency.size(); ++i)
-    {
-        const double g = ByFrequency[i + 1].Frequency / ByFrequency[i].Frequency;
-        if (g < Gap)
-        {
-            Gap = g;
-            Closest = i;
-        }
-    }
-    TPresetFilter Merged = ByFrequency[Closest];
-    Merged.GainDb += ByFrequency[Closest + 1].GainDb;
-    Merged.Frequency = static_cast<double>(Extended::Sqrt(static_cast<long double>(Merged.Frequency) *
-                                                          ByFrequency[Closest + 1].Frequency));
-    std::vector<TPresetFilter> Rest = {Merged};
-    for (std::size_t i = 0; i < ByFrequency.size(); ++i)
-        if (i != Closest && i != Closest + 1)
-            Rest.push_back(ByFrequency[i]);
-    std::stable_sort(Rest.begin() + 1, Rest.end(),
-                     [](const TPresetFilter& a, const TPresetFilter& b) { return Strength(a) > Strength(b); });
-    Rest.resize(std::min<std::size_t>(Rest.size(), kModelBands));
-    Result.push_back(StartFrom(Rest, Level));
+    Result.push_back(MergedStart(Sorted, Level));
     return Result;
 }
 

@@ -3,38 +3,16 @@
 #include <atomic>
 #include <cmath>
 #include <cstdint>
-#if !defined(_WIN32)
-#include <pthread.h>
-#endif
 
 #include "dsp/DMath.h"
 #include "platform/Exceptions.h"
+#include "platform/System.h"
 #include "vstplugin/DVSTModule.h"
 
 namespace
 {
 // What a thread is inside of: a module's SetParameter, or its host setParameter entry.
 enum class TGuardKind { SetParameter, HostSetParameter };
-
-// [any] The calling thread's identity, read without thread-local storage: a thread_local in a library
-// opened at run time (and every one under mingw's emulated TLS) is allocated on its first use on each
-// thread, and a host's audio thread must not allocate. On Windows the thread's own information block
-// (fs:[0x18] on i686, gs:[0x30] on x86-64; the C library's pthread_self allocates for threads it did not
-// create), elsewhere pthread_self. Distinct for all threads alive at once, never 0.
-std::uintptr_t CurrentThreadKey()
-{
-    std::uintptr_t Key;
-#if defined(_WIN32) && defined(__i386__)
-    asm volatile("movl %%fs:0x18, %0" : "=r"(Key));
-#elif defined(_WIN32) && defined(__x86_64__)
-    asm volatile("movq %%gs:0x30, %0" : "=r"(Key));
-#elif defined(_WIN32)
-#error "no thread identity for this Windows processor"
-#else
-    Key = static_cast<std::uintptr_t>(pthread_self());
-#endif
-    return Key;
-}
 
 // The guards one thread holds, innermost last. A fixed array: the playback thread may write parameters and
 // must not allocate. Owner is the thread's key while it holds a guard, else 0; only the owner touches the

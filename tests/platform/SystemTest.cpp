@@ -3,8 +3,11 @@
 
 #include <atomic>
 #include <clocale>
+#include <latch>
+#include <set>
 #include <string>
 #include <thread>
+#include <vector>
 
 #ifdef MARVO_WIN32
 #ifndef NOMINMAX
@@ -59,6 +62,30 @@ TEST(CriticalSection, SerialisesTwoThreads)
     A.join();
     B.join();
     EXPECT_EQ(Counter, 40000);
+}
+
+// The parameter guards tell threads apart by this key: threads alive at once must never share one.
+TEST(ThreadKey, IsStableOnAThreadAndDistinctAcrossLiveThreads)
+{
+    constexpr int kThreads = 8;
+    std::latch AllRead(kThreads);
+    std::vector<std::uintptr_t> Keys(kThreads);
+    std::atomic<int> Unstable{0};
+    std::vector<std::thread> Threads;
+    for (int I = 0; I < kThreads; ++I)
+        Threads.emplace_back([&, I] {
+            Keys[static_cast<std::size_t>(I)] = CurrentThreadKey();
+            AllRead.arrive_and_wait(); // every thread is alive while the others read theirs
+            if (CurrentThreadKey() != Keys[static_cast<std::size_t>(I)])
+                ++Unstable;
+        });
+    for (std::thread& T : Threads)
+        T.join();
+    std::set<std::uintptr_t> Distinct(Keys.begin(), Keys.end());
+    Distinct.insert(CurrentThreadKey());
+    EXPECT_EQ(Distinct.size(), static_cast<std::size_t>(kThreads + 1));
+    EXPECT_EQ(Distinct.count(0), 0u);
+    EXPECT_EQ(Unstable.load(), 0);
 }
 
 TEST(Libraries, AFailedLoadLeavesTheSystemsText)

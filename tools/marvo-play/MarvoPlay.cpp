@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <system_error>
 
@@ -89,6 +90,56 @@ void DecodePlayerSamples(const unsigned char* In, std::size_t Samples, int Bits,
     }
 }
 
+#if MARVO_PLAY_WINDOWED
+namespace
+{
+// [host-main, also audio here] Plays block by block at the file's pace while the plug-in's window is open, the
+// message loop running meanwhile; then keeps the window until the listener closes it (the plug-in saves its
+// setting at Quit). Played is the count of frames PlayBlock has played so far.
+void PlayInRealTime(TDSPPlugIn& PlugIn, TForm& Player, int SampleRate, const std::function<bool()>& PlayBlock,
+                    const std::int64_t& Played)
+{
+    bool Open = false;
+    if (PlugIn.Config())
+    {
+        Application().ProcessMessages();
+        Open = PlugInWindowVisible(Player.Handle());
+    }
+    if (Open)
+        std::printf("marvo-play: playing in real time; close the \"Marvo\" window to finish\n");
+    else
+        std::fprintf(stderr, "marvo-play: the plug-in shows no \"Marvo\" window; playing at full speed\n");
+    std::fflush(stdout);
+    const auto Start = std::chrono::steady_clock::now();
+    while (Open && PlayBlock())
+    {
+        // Paced by the frames played so far; the message loop runs meanwhile.
+        const auto Due = Start + std::chrono::microseconds(Played * 1000000 / SampleRate);
+        do
+        {
+            Application().ProcessMessages();
+            Open = PlugInWindowVisible(Player.Handle());
+            const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                Due - std::chrono::steady_clock::now());
+            if (Left.count() <= 0)
+                break;
+            SystemSleep(static_cast<unsigned>(std::min<std::int64_t>(Left.count(), 10)));
+        } while (Open);
+    }
+    if (Open)
+        std::printf("marvo-play: the file has ended; close the \"Marvo\" window to finish\n");
+    std::fflush(stdout);
+    // The plug-in's setting is saved at Quit: keep its window until it is closed.
+    while (Open)
+    {
+        Application().ProcessMessages();
+        SystemSleep(20);
+        Open = PlugInWindowVisible(Player.Handle());
+    }
+}
+} // namespace
+#endif
+
 int RunPlay(const TPlayOptions& O)
 {
 #if !MARVO_PLAY_WINDOWED
@@ -139,45 +190,7 @@ int RunPlay(const TPlayOptions& O)
     {
 #if MARVO_PLAY_WINDOWED
         if (O.Show)
-        {
-            bool Open = false;
-            if (PlugIn.Config())
-            {
-                Application().ProcessMessages();
-                Open = PlugInWindowVisible(Player.Handle());
-            }
-            if (Open)
-                std::printf("marvo-play: playing in real time; close the \"Marvo\" window to finish\n");
-            else
-                std::fprintf(stderr, "marvo-play: the plug-in shows no \"Marvo\" window; playing at full speed\n");
-            std::fflush(stdout);
-            const auto Start = std::chrono::steady_clock::now();
-            while (Open && PlayBlock())
-            {
-                // Paced by the frames played so far; the message loop runs meanwhile.
-                const auto Due = Start + std::chrono::microseconds(Played * 1000000 / In.SampleRate);
-                do
-                {
-                    Application().ProcessMessages();
-                    Open = PlugInWindowVisible(Player.Handle());
-                    const auto Left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        Due - std::chrono::steady_clock::now());
-                    if (Left.count() <= 0)
-                        break;
-                    SystemSleep(static_cast<unsigned>(std::min<std::int64_t>(Left.count(), 10)));
-                } while (Open);
-            }
-            if (Open)
-                std::printf("marvo-play: the file has ended; close the \"Marvo\" window to finish\n");
-            std::fflush(stdout);
-            // The plug-in's setting is saved at Quit: keep its window until it is closed.
-            while (Open)
-            {
-                Application().ProcessMessages();
-                SystemSleep(20);
-                Open = PlugInWindowVisible(Player.Handle());
-            }
-        }
+            PlayInRealTime(PlugIn, Player, In.SampleRate, PlayBlock, Played);
 #endif
         TProgressBar Progress("marvo-play: playing", In.Frames,
                               !O.Show && TProgressBar::Wanted(In.Frames, In.SampleRate));

@@ -26,6 +26,37 @@ struct TEditorGuard
     }
 };
 
+#if MARVO_VST_WINDOWED_EDITOR
+// The editor's top-level window: captioned with the plug-in's name (else its file's), as wide as the generic
+// editors need.
+TFormDeclaration EditorDeclaration(TVstPlugIn& P, const std::string& PlugInPath)
+{
+    TFormDeclaration D;
+    D.Name = "MarvoVstEditor";
+    std::string Name = P.EffectName();
+    if (Name.empty())
+        Name = std::filesystem::path(PlugInPath).filename().string();
+    D.Caption = "marvo-vst - " + Name;
+    D.BorderStyle = TFormBorderStyle::bsSingle;
+    D.BorderIcons = biSystemMenu | biMinimize;
+    D.ClientWidth = kGenericEditorWidth;
+    D.ClientHeight = kSelectorClientHeight;
+    return D;
+}
+
+// The window's client area sized to the plug-in's own editor, when that tells a size.
+void FitToEditor(TForm& Form, TVstPlugIn& P)
+{
+    ERect R{};
+    P.EditGetRect(R);
+    if (R.right > R.left && R.bottom > R.top)
+    {
+        Form.SetClientWidth(R.right - R.left);
+        Form.SetClientHeight(R.bottom - R.top);
+    }
+}
+#endif
+
 } // namespace
 
 int RunEdit(const TCommandLine& CommandLine)
@@ -49,17 +80,7 @@ int RunEdit(const TCommandLine& CommandLine)
                                        "Windows build (marvo-vst.exe)");
 #endif
 
-    TFormDeclaration D;
-    D.Name = "MarvoVstEditor";
-    std::string Name = P.EffectName();
-    if (Name.empty())
-        Name = std::filesystem::path(CommandLine.Arguments[0]).filename().string();
-    D.Caption = "marvo-vst - " + Name;
-    D.BorderStyle = TFormBorderStyle::bsSingle;
-    D.BorderIcons = biSystemMenu | biMinimize;
-    D.ClientWidth = kGenericEditorWidth;
-    D.ClientHeight = kSelectorClientHeight;
-    TForm Form(nullptr, D);
+    TForm Form(nullptr, EditorDeclaration(P, CommandLine.Arguments[0]));
     Form.SetWidth(kGenericEditorWidth);
     bool Closed = false;
     Form.OnClose = [&Closed](TComponent*) { Closed = true; };
@@ -81,15 +102,7 @@ int RunEdit(const TCommandLine& CommandLine)
             P.ShowEdit(&Form);
         }
         if (!Generic)
-        {
-            ERect R{};
-            P.EditGetRect(R);
-            if (R.right > R.left && R.bottom > R.top)
-            {
-                Form.SetClientWidth(R.right - R.left);
-                Form.SetClientHeight(R.bottom - R.top);
-            }
-        }
+            FitToEditor(Form, P);
         Form.SetPosition(TFormPosition::poScreenCenter);
 
         TTimer Idle(nullptr);

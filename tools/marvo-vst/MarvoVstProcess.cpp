@@ -19,6 +19,41 @@ bool SameFile(const std::string& A, const std::string& B)
     return std::filesystem::equivalent(A, B, E) && !E;
 }
 
+// The plug-in's planes: a block of each, and the input and output pointers into them.
+struct TPlanes
+{
+    std::vector<float> InData, OutData;
+    std::vector<float*> In, Out;
+
+    TPlanes(std::size_t Planes, std::size_t Frames)
+        : InData(Frames * Planes, 0.0f), OutData(Frames * Planes, 0.0f), In(Planes), Out(Planes)
+    {
+        for (std::size_t C = 0; C < Planes; ++C)
+        {
+            In[C] = InData.data() + C * Frames;
+            Out[C] = OutData.data() + C * Frames;
+        }
+    }
+};
+
+// [host-main] The command line's program, settings and engine on the plug-in, then the plug-in resumed for
+// offline processing at the file's rate in the host's block size.
+void StartOffline(TVstPlugIn& P, const TCommandLine& CommandLine, int SampleRate)
+{
+    ApplyProgramAndSettings(P, CommandLine);
+    if (!CommandLine.Engine.empty() &&
+        P.VstDispatch(effVendorSpecific, kSEQRequestSetEngine,
+                      CommandLine.Engine == "fast" ? kSEQEngineFast : kSEQEngineReference) != 1)
+        throw std::runtime_error("'" + CommandLine.Arguments[0] + "' has no choice of engine (--engine)");
+
+    P.ReplaceOrAccumulate = roa1Replace;
+    P.CurrentProcessLevel = cpl4OfflineProcessing;
+    P.MainsChanged(false);
+    P.SetSampleRate(SampleRate);
+    P.SetBlockSize(CommandLine.BlockSize);
+    P.MainsChanged(true);
+}
+
 } // namespace
 
 TChannelPlan PlanChannels(int FileChannels, int PlugInInputs, int PlugInOutputs)
@@ -68,32 +103,16 @@ int RunProcess(const TCommandLine& CommandLine)
     {
         throw std::runtime_error("cannot process '" + InPath + "': " + E.what());
     }
-    ApplyProgramAndSettings(P, CommandLine);
-    if (!CommandLine.Engine.empty() &&
-        P.VstDispatch(effVendorSpecific, kSEQRequestSetEngine,
-                      CommandLine.Engine == "fast" ? kSEQEngineFast : kSEQEngineReference) != 1)
-        throw std::runtime_error("'" + PlugInPath + "' has no choice of engine (--engine)");
-
-    P.ReplaceOrAccumulate = roa1Replace;
-    P.CurrentProcessLevel = cpl4OfflineProcessing;
-    P.MainsChanged(false);
-    P.SetSampleRate(Format.SampleRate);
-    P.SetBlockSize(Block);
-    P.MainsChanged(true);
+    StartOffline(P, CommandLine, Format.SampleRate);
     const bool Replacing = P.EffectOptions().Contains(effFlagsCanReplacing);
 
     const auto Channels = static_cast<std::size_t>(Format.Channels);
     const auto Frames = static_cast<std::size_t>(Block);
-    const auto Planes = static_cast<std::size_t>(Plan.Planes);
     const auto Inputs = static_cast<std::size_t>(std::max(P.numInputs(), 0));
     std::vector<float> Interleaved(Frames * Channels);
-    std::vector<float> InData(Frames * Planes, 0.0f), OutData(Frames * Planes, 0.0f);
-    std::vector<float*> In(Planes), Out(Planes);
-    for (std::size_t C = 0; C < Planes; ++C)
-    {
-        In[C] = InData.data() + C * Frames;
-        Out[C] = OutData.data() + C * Frames;
-    }
+    TPlanes Planes(static_cast<std::size_t>(Plan.Planes), Frames);
+    std::vector<float>&InData = Planes.InData, &OutData = Planes.OutData;
+    std::vector<float*>&In = Planes.In, &Out = Planes.Out;
 
     std::unique_ptr<TAudioWriter> Writer = CreateAudioWriter(OutPath, Format);
     if (Writer->Description() != Format.Description)

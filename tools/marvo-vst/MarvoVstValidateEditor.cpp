@@ -1,10 +1,12 @@
 // marvo-vst validate: the editor opened and closed while audio runs.
 #include <atomic>
-#include <cstdlib>
+#include <optional>
+#include <string>
 #include <thread>
 
 #include "MarvoVstValidateStages.h"
 #include "MarvoVstValidateSupport.h"
+#include "platform/Forms.h"
 
 namespace MarvoVstValidate
 {
@@ -22,14 +24,11 @@ void CheckEditor(TValidation& V)
 #if !MARVO_VST_WINDOWED_EDITOR
     V.Skip("editor", "this build has no window system");
 #else
-#if !defined(_WIN32)
-    const char* Display = std::getenv("DISPLAY");
-    if (!Display || !*Display)
+    if (const std::optional<std::string> Why = DisplayUnavailable())
     {
-        V.Skip("editor", "no display (DISPLAY is not set)");
+        V.Skip("editor", *Why);
         return;
     }
-#endif
     TSession S(V.Path());
     TVstPlugIn& P = *S.P;
     if (!P.EffectOptions().Contains(effFlagsHasEditor))

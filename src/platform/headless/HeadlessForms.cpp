@@ -364,5 +364,11 @@ void NativeWarpPointer(int ScreenX, int ScreenY)
     State().PendingPointerMoves = 1;
 }
 
+// [any] Modelled windows need no display.
+std::optional<std::string> NativeDisplayUnavailable()
+{
+    return std::nullopt;
+}
+
 int NativeScreenWidth() { return kScreenWidth; }
 int NativeScreenHeight() { return kScreenHeight; }

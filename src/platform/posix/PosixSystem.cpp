@@ -4,6 +4,7 @@
 #include <dlfcn.h>
 #include <fcntl.h>
 #include <langinfo.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -231,6 +232,16 @@ void SetLastError(std::uint32_t Error, const char* Text)
 } // namespace
 
 // [any]
+std::uintptr_t CurrentThreadKey()
+{
+    return static_cast<std::uintptr_t>(pthread_self());
+}
+
+const char* DynamicLibraryExtension()
+{
+    return ".so";
+}
+
 TLibraryHandle LoadDynamicLibrary(const std::string& Path)
 {
     ::dlerror();

@@ -272,5 +272,11 @@ void NativeWarpPointer(int ScreenX, int ScreenY)
     SetCursorPos(ScreenX, ScreenY);
 }
 
+// [any] A Windows session always has its desktop.
+std::optional<std::string> NativeDisplayUnavailable()
+{
+    return std::nullopt;
+}
+
 int NativeScreenWidth() { return GetSystemMetrics(SM_CXSCREEN); }
 int NativeScreenHeight() { return GetSystemMetrics(SM_CYSCREEN); }

@@ -620,6 +620,15 @@ void WaitForWork(TContext& C, int WakeFd)
 
 using namespace X11;
 
+// [any] Without a display named, no connection can be opened.
+std::optional<std::string> NativeDisplayUnavailable()
+{
+    const char* Name = std::getenv("DISPLAY");
+    if (!Name || !*Name)
+        return "no display (DISPLAY is not set)";
+    return std::nullopt;
+}
+
 // ---- Running on the window thread ---------------------------------------------------------------------------
 
 // [any]
