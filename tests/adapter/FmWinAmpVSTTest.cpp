@@ -118,6 +118,41 @@ TEST_F(TFmWinAmpVSTTest, TheEditorsViewSettingsGoThroughTheWindowsKey)
     }
 }
 
+// The engine is kept beside the view: handed over with it before the editor opens, read back at Quit and
+// written only once chosen. Without a stored choice the reference runs, whatever the listener's own
+// preference for SmallEQ says.
+TEST_F(TFmWinAmpVSTTest, TheEngineChoiceGoesThroughTheWindowsKeyBesideTheView)
+{
+    constexpr std::int32_t None = -1;
+    const struct
+    {
+        std::int32_t Stored, Written; // None: no value
+    } Cases[] = {{None, None}, {1, 1}, {0, 0}, {5, 1}};
+    {
+        TRegistry Preference;
+        ASSERT_TRUE(Preference.OpenKey("Software\\Zentrova\\Marvo\\SmallEQ", true));
+        Preference.WriteInteger("FastProcessing", 1);
+    }
+    for (const auto& C : Cases)
+    {
+        SCOPED_TRACE(::testing::Message() << "FastProcessing " << C.Stored);
+        {
+            TRegistry Registry;
+            Registry.DeleteKey("Software\\Zentrova\\Marvo\\WinAmp");
+            ASSERT_TRUE(Registry.OpenKey("Software\\Zentrova\\Marvo\\WinAmp", true));
+            Registry.WriteInteger("Zoom", 2);
+            if (C.Stored != None)
+                Registry.WriteInteger("FastProcessing", C.Stored);
+        }
+        ASSERT_EQ(Init(), 0);
+        EXPECT_EQ(MarvoWindow().Client.Width(), 262) << "the view still goes over with the engine";
+        Quit();
+        TRegistry Registry;
+        ASSERT_TRUE(Registry.OpenKeyReadOnly("Software\\Zentrova\\Marvo\\WinAmp"));
+        EXPECT_EQ(Registry.ValueExists("FastProcessing") ? Registry.ReadInteger("FastProcessing") : None, C.Written);
+    }
+}
+
 TEST_F(TFmWinAmpVSTTest, TheSettingSavedAtQuitReturnsAtTheNextInit)
 {
     WriteBytes(PlayerFile(), MakeSetting({{TSmallEQModule::kVolumeIndex, -6.0f}}));
