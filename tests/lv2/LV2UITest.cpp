@@ -203,6 +203,39 @@ TSEQSnapshotSet Snapshots(LV2Marvo::TLV2Equaliser& P)
     return Set;
 }
 
+// The UI in a host's window with instance-access to Plugin, and the host's idle calls.
+struct TUiOnInstance
+{
+    explicit TUiOnInstance(LV2Marvo::TLV2Equaliser* Plugin)
+        : InstanceFeature{LV2_INSTANCE_ACCESS_URI, Plugin},
+          Ui(Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features))
+    {
+    }
+    ~TUiOnInstance()
+    {
+        if (Ui)
+            Descriptor->cleanup(Ui);
+    }
+    void Settle() const
+    {
+        for (int I = 0; I < 5; ++I)
+        {
+            SystemSleep(10);
+            Idle->idle(Ui);
+        }
+    }
+
+    X11Driver::TForeignWindow Parent{kHostLeft, kHostTop, 300, 300};
+    const LV2_Feature ParentFeature{LV2_UI__parent, Parent.Handle()};
+    const LV2_Feature InstanceFeature;
+    const LV2_Feature* const Features[3] = {&ParentFeature, &InstanceFeature, nullptr};
+    const LV2UI_Descriptor* Descriptor = lv2ui_descriptor(0);
+    const LV2UI_Idle_Interface* Idle =
+        static_cast<const LV2UI_Idle_Interface*>(Descriptor->extension_data(LV2_UI__idleInterface));
+    LV2UI_Widget Widget = nullptr;
+    LV2UI_Handle Ui;
+};
+
 // The host restores a session while the editor is open (instance-access): what the listener stores next joins
 // the restored snapshots; it does not bring back the ones the editor opened with.
 TEST(LV2UI, ARestoreWhileTheEditorIsOpenIsWhatTheListenerBuildsOn)
@@ -221,23 +254,9 @@ TEST(LV2UI, ARestoreWhileTheEditorIsOpenIsWhatTheListenerBuildsOn)
                                   &Restored, 0.0f);
     ASSERT_EQ(Session->Save(&TStateHost::Store, &State), LV2_STATE_SUCCESS);
 
-    X11Driver::TForeignWindow Parent(kHostLeft, kHostTop, 300, 300);
-    const LV2_Feature ParentFeature{LV2_UI__parent, Parent.Handle()};
-    const LV2_Feature InstanceFeature{LV2_INSTANCE_ACCESS_URI, Plugin.get()};
-    const LV2_Feature* const Features[] = {&ParentFeature, &InstanceFeature, nullptr};
-    const LV2UI_Descriptor* Descriptor = lv2ui_descriptor(0);
-    const auto* Idle = static_cast<const LV2UI_Idle_Interface*>(Descriptor->extension_data(LV2_UI__idleInterface));
-    LV2UI_Widget Widget = nullptr;
-    LV2UI_Handle Ui =
-        Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features);
-    ASSERT_NE(Ui, nullptr);
-    const auto Settle = [&] {
-        for (int I = 0; I < 5; ++I)
-        {
-            SystemSleep(10);
-            Idle->idle(Ui);
-        }
-    };
+    const TUiOnInstance Open(Plugin.get());
+    ASSERT_NE(Open.Ui, nullptr);
+    const auto Settle = [&] { Open.Settle(); };
     Settle();
     ASSERT_EQ(Plugin->Restore(&TStateHost::Retrieve, &State), LV2_STATE_SUCCESS);
     Settle();
@@ -259,7 +278,6 @@ TEST(LV2UI, ARestoreWhileTheEditorIsOpenIsWhatTheListenerBuildsOn)
             continue;
         EXPECT_EQ(Now.Values[s][1], Restored.Values[s][1]) << "snapshot " << s;
     }
-    Descriptor->cleanup(Ui);
 }
 
 VstIntPtr EngineOf(LV2Marvo::TLV2Equaliser& P)
@@ -277,23 +295,9 @@ TEST(LV2UI, FastProcessingChosenInTheEditorSwitchesThePlugInsEngine)
     ASSERT_EQ(EngineOf(*Plugin), kSEQEngineFast) << "the LV2 default";
     Plugin->Effect()->dispatcher(Plugin->Effect(), effVendorSpecific, kSEQRequestSetEngine, kSEQEngineReference,
                                  nullptr, 0.0f);
-    X11Driver::TForeignWindow Parent(kHostLeft, kHostTop, 300, 300);
-    const LV2_Feature ParentFeature{LV2_UI__parent, Parent.Handle()};
-    const LV2_Feature InstanceFeature{LV2_INSTANCE_ACCESS_URI, Plugin.get()};
-    const LV2_Feature* const Features[] = {&ParentFeature, &InstanceFeature, nullptr};
-    const LV2UI_Descriptor* Descriptor = lv2ui_descriptor(0);
-    const auto* Idle = static_cast<const LV2UI_Idle_Interface*>(Descriptor->extension_data(LV2_UI__idleInterface));
-    LV2UI_Widget Widget = nullptr;
-    LV2UI_Handle Ui =
-        Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features);
-    ASSERT_NE(Ui, nullptr);
-    const auto Settle = [&] {
-        for (int I = 0; I < 5; ++I)
-        {
-            SystemSleep(10);
-            Idle->idle(Ui);
-        }
-    };
+    const TUiOnInstance Open(Plugin.get());
+    ASSERT_NE(Open.Ui, nullptr);
+    const auto Settle = [&] { Open.Settle(); };
     Settle();
     EXPECT_EQ(EngineOf(*Plugin), kSEQEngineReference) << "opening the editor chose nothing";
 
@@ -310,7 +314,6 @@ TEST(LV2UI, FastProcessingChosenInTheEditorSwitchesThePlugInsEngine)
     for (int Try = 0; Try < 40 && EngineOf(*Plugin) != kSEQEngineFast; ++Try)
         Settle();
     EXPECT_EQ(EngineOf(*Plugin), kSEQEngineFast);
-    Descriptor->cleanup(Ui);
 }
 
 } // namespace
