@@ -113,7 +113,7 @@ void TFmWinAmpVST::InitPlugin()
 
 void TFmWinAmpVST::HandOverView()
 {
-    std::int32_t Zoom = 0, Response = 0;
+    std::int32_t Zoom = 0, Response = 0, Fast = 0;
     // A value of another type, or out of range, counts as none stored.
     try
     {
@@ -125,6 +125,8 @@ void TFmWinAmpVST::HandOverView()
                 Zoom = Registry.ReadInteger("Zoom");
             if (Registry.ValueExists("Response"))
                 Response = Registry.ReadInteger("Response");
+            if (Registry.ValueExists("FastProcessing"))
+                Fast = Registry.ReadInteger("FastProcessing");
         }
     }
     catch (...)
@@ -132,7 +134,9 @@ void TFmWinAmpVST::HandOverView()
     }
     if (Zoom < 1 || Zoom > kMaxZoom)
         Zoom = 0;
-    FEngine.Instance().VstDispatch(effVendorSpecific, kSEQRequestSetView, Zoom, nullptr, Response != 0 ? 1.0 : 0.0);
+    // Without a stored choice the equaliser runs its reference engine, whatever the listener chose elsewhere.
+    FEngine.Instance().VstDispatch(effVendorSpecific, kSEQRequestSetView, Zoom + (Fast != 0 ? kSEQViewFastProcessing : 0),
+                                   nullptr, Response != 0 ? 1.0 : 0.0);
 }
 
 void TFmWinAmpVST::TimerTimer(TComponent* /*Sender*/)
@@ -156,6 +160,10 @@ void TFmWinAmpVST::StoreWindowState()
             if (Zoom >= 1 && Zoom <= kMaxZoom)
                 Registry.WriteInteger("Zoom", Zoom);
             Registry.WriteInteger("Response", (View & kSEQViewResponseShown) != 0 ? 1 : 0);
+            // Kept once the listener chose the fast engine; absent, the reference engine runs.
+            const bool Fast = (View & kSEQViewFastProcessing) != 0;
+            if (Fast || Registry.ValueExists("FastProcessing"))
+                Registry.WriteInteger("FastProcessing", Fast ? 1 : 0);
         }
     }
     Registry.CloseKey();

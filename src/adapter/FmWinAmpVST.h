@@ -39,8 +39,8 @@ public:
 
 private:
     // [host-main] The editor's view settings from the registry to the equaliser, zoom 0 (none chosen) and the
-    // response view hidden where no valid value is stored. Sent even then, so that the window, not the
-    // equaliser's own per-user preference, keeps them.
+    // response view hidden and the reference engine where no valid value is stored. Sent even then, so that
+    // the window, not the equaliser's own per-user preference, keeps them.
     void HandOverView();
 
     TAdapterEngine& FEngine;

@@ -84,6 +84,7 @@ std::string TFmVornEQ::SymmetryText() const
 TSmallEQPlugIn::TSmallEQPlugIn(TComponent* AOwner) : TSmallEQModule(AOwner)
 {
     InstallWindowThreadPolicy(&RunInWindowThread);
+    LoadEnginePreference();
     OnVendorSpecific = [this, ModuleRequests = std::move(OnVendorSpecific)](
                            TComponent* Sender, std::int32_t Index, std::intptr_t Value, void* Ptr,
                            float Opt) -> std::int32_t {
@@ -105,6 +106,9 @@ std::optional<std::int32_t> TSmallEQPlugIn::ViewRequest(std::int32_t Index, std:
     const bool HostScale = Index == kHostScaleIndex && Value == kHostScaleValue;
     if (!HostScale && Index != kSEQRequestSetView && Index != kSEQRequestGetView)
         return std::nullopt;
+    const bool Fast = Index == kSEQRequestSetView && (Value & kSEQViewFastProcessing) != 0;
+    if (Fast)
+        Value &= ~kSEQViewFastProcessing;
     if (Index == kSEQRequestSetView && (Value < 0 || Value > 4))
         return 0;
     std::int32_t Answer = 1;
@@ -114,7 +118,8 @@ std::optional<std::int32_t> TSmallEQPlugIn::ViewRequest(std::int32_t Index, std:
         TEditorViewSettings& V = FEditorViewSettings;
         if (Index == kSEQRequestGetView)
         {
-            Answer = V.ChosenZoom + (V.ResponseShown ? static_cast<std::int32_t>(kSEQViewResponseShown) : 0);
+            Answer = V.ChosenZoom + (V.ResponseShown ? static_cast<std::int32_t>(kSEQViewResponseShown) : 0) +
+                     (FastProcessing() ? static_cast<std::int32_t>(kSEQViewFastProcessing) : 0);
             return;
         }
         if (HostScale)
@@ -124,6 +129,7 @@ std::optional<std::int32_t> TSmallEQPlugIn::ViewRequest(std::int32_t Index, std:
             V.ChosenZoom = static_cast<int>(Value);
             V.ResponseShown = Opt >= 0.5f;
             V.HostKeepsView = V.Loaded = true;
+            SetFastProcessing(Fast);
         }
         if (TSmallEQView* View = AttachedView())
             View->ViewSettingsChanged();

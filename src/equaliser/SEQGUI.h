@@ -64,6 +64,8 @@ public:
     // The "Zoom" submenu's items (Tag 1..4) and "Show response": the user's choice, kept (see SetView).
     void MIZoomClick(TComponent* Sender);
     void MIShowResponseClick(TComponent* Sender);
+    // "Fast processing": switches the engine of the module that processes the audio, kept as the zoom is.
+    void MIFastProcessingClick(TComponent* Sender);
     // The wheel: over a handle of the response view, that band's bandwidth.
     void FormMouseWheel(TComponent* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
     // Asks for a preset file of another equaliser (open dialog) and starts importing it (StartImport).
@@ -191,6 +193,7 @@ private:
     TMenuItem* MIOutput = nullptr;
     TMenuItem* MIMeterOff = nullptr;
     TMenuItem* MIZoom = nullptr;
+    TMenuItem* MIFastProcessing = nullptr;
     TTimer* GUITimer = nullptr;
     TTimer* UpdateTimer = nullptr;
 
@@ -238,9 +241,14 @@ public:
         double HostScale = 0.0;     // the host's scale factor; 0: none given
         bool HostKeepsView = false; // the host stores ChosenZoom and ResponseShown (kSEQRequestSetView)
         bool Loaded = false;        // the user's preference was read (or the host handed them over)
+        bool EngineChosen = false;  // the engine is the listener's choice, kept (else the format's default)
     };
     // [editor]
     TEditorViewSettings& EditorViewSettings() { return FEditorViewSettings; }
+
+    // [any] Whether the blocks run on the fast engine; switching takes effect at the next block, click-free.
+    bool FastProcessing() { return EngineRequest(kSEQRequestGetEngine, 0) == kSEQEngineFast; }
+    void SetFastProcessing(bool Fast) { EngineRequest(kSEQRequestSetEngine, Fast ? kSEQEngineFast : kSEQEngineReference); }
 
 protected:
     TEditorWindow* NewEditor() override;
@@ -249,6 +257,9 @@ private:
     // [host-main] or [editor] A view request (handed to an open editor's thread, which then follows it at
     // once); nothing for another Index.
     std::optional<std::int32_t> ViewRequest(std::int32_t Index, std::intptr_t Value, float Opt);
+    // [host-main] The engine the listener chose, where the user's preference is kept; when none was chosen
+    // the engine stays as the module starts (the reference).
+    void LoadEnginePreference();
 
     TEditorViewSettings FEditorViewSettings; // [editor]
 };

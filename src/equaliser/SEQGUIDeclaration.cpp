@@ -116,6 +116,8 @@ const TFmVornEQ::TMenuDeclaration TFmVornEQ::kMenus[] = {
     {nullptr, &Ed::MIZoom, "MIZoom2", "&2\u00D7", ifRadio, 2, nullptr, &Ed::MIZoomClick},
     {nullptr, &Ed::MIZoom, "MIZoom3", "&3\u00D7", ifRadio, 3, nullptr, &Ed::MIZoomClick},
     {nullptr, &Ed::MIZoom, "MIZoom4", "&4\u00D7", ifRadio, 4, nullptr, &Ed::MIZoomClick},
+    {&Ed::PUMeter, nullptr, "MIFastProcessing", "&Fast processing", 0, 0, &Ed::MIFastProcessing,
+     &Ed::MIFastProcessingClick},
 };
 
 void TFmVornEQ::CreateComponents()

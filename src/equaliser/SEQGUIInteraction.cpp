@@ -150,7 +150,10 @@ void TFmVornEQ::FormMouseDown(TComponent* /*Sender*/, TMouseButton Button, TShif
     else if (Contains(FMeterRect, X, Y))
     {
         if (Shift & ssRight)
+        {
+            CheckViewItems(); // the engine may have been switched from outside
             PopupAtPointer(PUMeter);
+        }
         else
             ResetOrDrag(FMeterRect, kVolumeParameter, Initial(kVolumeParameter));
     }

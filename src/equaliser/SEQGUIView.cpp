@@ -14,6 +14,8 @@ namespace
 constexpr const char* kPreferenceKey = "Software\\Zentrova\\Marvo\\SmallEQ";
 constexpr const char* kZoomValue = "Zoom";
 constexpr const char* kResponseValue = "Response";
+// Written only once the listener chose an engine: without it each format starts with its own default.
+constexpr const char* kFastProcessingValue = "FastProcessing";
 
 int LimitZoom(long Zoom)
 {
@@ -82,6 +84,22 @@ void TFmVornEQ::LoadViewPreference()
     }
 }
 
+void TSmallEQPlugIn::LoadEnginePreference()
+{
+    try
+    {
+        TRegistry Registry;
+        if (!Registry.OpenKeyReadOnly(kPreferenceKey) || !Registry.ValueExists(kFastProcessingValue))
+            return;
+        SetFastProcessing(Registry.ReadInteger(kFastProcessingValue) != 0);
+        FEditorViewSettings.EngineChosen = true;
+    }
+    catch (...)
+    {
+        // An unreadable preference is no preference.
+    }
+}
+
 void TFmVornEQ::StoreViewPreference()
 {
     if (!FModule || FModule->EditorViewSettings().HostKeepsView)
@@ -95,6 +113,8 @@ void TFmVornEQ::StoreViewPreference()
         if (V.ChosenZoom > 0)
             Registry.WriteInteger(kZoomValue, V.ChosenZoom);
         Registry.WriteInteger(kResponseValue, V.ResponseShown ? 1 : 0);
+        if (V.EngineChosen)
+            Registry.WriteInteger(kFastProcessingValue, FModule->FastProcessing() ? 1 : 0);
     }
     catch (...)
     {
@@ -107,6 +127,7 @@ void TFmVornEQ::CheckViewItems()
     for (TMenuItem* Item : MIZoom->Items())
         Item->SetChecked(Item->Tag() == FZoom);
     MIShowResponse->SetChecked(FResponseShown);
+    MIFastProcessing->SetChecked(FModule && FModule->FastProcessing());
 }
 
 void TFmVornEQ::SetView(int Zoom, bool ResponseShown)
@@ -167,5 +188,15 @@ void TFmVornEQ::MIShowResponseClick(TComponent* /*Sender*/)
     if (FModule)
         FModule->EditorViewSettings().ResponseShown = !FResponseShown;
     SetView(FZoom, !FResponseShown);
+    StoreViewPreference();
+}
+
+void TFmVornEQ::MIFastProcessingClick(TComponent* /*Sender*/)
+{
+    if (!FModule)
+        return;
+    FModule->SetFastProcessing(!FModule->FastProcessing());
+    FModule->EditorViewSettings().EngineChosen = true;
+    CheckViewItems();
     StoreViewPreference();
 }

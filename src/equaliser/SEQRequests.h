@@ -18,11 +18,13 @@
 // windowless module answers them 0.
 // - kSEQRequestSetView: a host that keeps the editor's view settings itself (the player's window, in its
 //   registry key) hands them over: Value is the zoom the user chose (1..4; 0 when none was chosen, so the
-//   host's or the screen's scale applies) and Opt is 1 when the response view is shown, 0 when not. From then
-//   on the editor neither reads nor writes the user's own preference. Applied at once to an open editor.
-//   Answers 1; 0, and nothing changed, for a zoom outside 0..4. [host-main] or [editor].
+//   host's or the screen's scale applies), plus kSEQViewFastProcessing when the listener chose the fast
+//   engine (without it the reference engine runs), and Opt is 1 when the response view is shown, 0 when not.
+//   From then on the editor neither reads nor writes the user's own preference. Applied at once to an open
+//   editor; the engine at the next block. Answers 1; 0, and nothing changed, for a zoom outside 0..4 or
+//   another flag. [host-main] or [editor].
 // - kSEQRequestGetView: answers the zoom the user chose (0..4) plus kSEQViewResponseShown when the response
-//   view is shown. [host-main] or [editor].
+//   view is shown and kSEQViewFastProcessing when the fast engine runs. [host-main] or [editor].
 // - kSEQRequestSetEngine: Value kSEQEngineReference runs the blocks with the reference arithmetic (extended
 //   precision; the default), kSEQEngineFast with the fast engine (double precision, vectorised,
 //   SEQCascadeFast.h). Takes effect at the next block; the filter states and the meter carry over, so the
@@ -48,6 +50,7 @@ inline constexpr std::int32_t kSEQRequestSetSnapshots = SEQRequestCode("MvSs");
 inline constexpr std::int32_t kSEQRequestSetView = SEQRequestCode("MvVs");
 inline constexpr std::int32_t kSEQRequestGetView = SEQRequestCode("MvVg");
 inline constexpr std::intptr_t kSEQViewResponseShown = 0x100;
+inline constexpr std::intptr_t kSEQViewFastProcessing = 0x200;
 inline constexpr std::int32_t kSEQRequestSetEngine = SEQRequestCode("MvEn");
 inline constexpr std::int32_t kSEQRequestGetEngine = SEQRequestCode("MvEg");
 inline constexpr std::intptr_t kSEQEngineReference = 0;

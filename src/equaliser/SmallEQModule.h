@@ -128,6 +128,8 @@ public:
     static const TVSTModuleDeclaration<TSmallEQModule> Declaration;
 
 protected:
+    // [any] kSEQRequestSetEngine and kSEQRequestGetEngine.
+    std::int32_t EngineRequest(std::int32_t Index, std::intptr_t Value);
     // [editor] A new editor window for this module, which attaches itself as its view; null (the default)
     // when the module has none.
     virtual TEditorWindow* NewEditor() { return nullptr; }
@@ -158,8 +160,6 @@ private:
     void Show(std::int32_t Index, float Value);
     // [editor] ([host-main] while no editor is open) Publishes snapshot Index and CurrentSnapshot.
     void PublishSnapshot(std::int32_t Index);
-    // [any] kSEQRequestSetEngine and kSEQRequestGetEngine.
-    std::int32_t EngineRequest(std::int32_t Index, std::intptr_t Value);
     bool FiltersExist() const { return Filters[kChannels - 1][kBands - 1] != nullptr; }
 
     std::atomic<double> FVolumeFactor{1.0};

@@ -11,7 +11,11 @@
 // starts its equaliser with the plug-in's (so a restored session shows them) and hands every change of its
 // own to the plug-in's equaliser at the next idle, so the plug-in's state saves what the listener stored. A
 // restore while the UI is open is taken at the next idle (the plug-in counts its restores). Both go through
-// the equaliser's snapshot requests on the two effect records.
+// the equaliser's snapshot requests on the two effect records. The editor's "Fast processing" goes the same
+// way: the UI's equaliser starts with the plug-in's engine, and a change is handed to the plug-in's equaliser
+// at the next idle (its engine request switches at the next block). Without instance-access the UI cannot
+// reach the plug-in: the item then shows the plug-in's default (fast) and switches only the UI's own
+// equaliser, which processes no audio; the listener's choice is kept as the preference all the same.
 //
 // The editor's window sits directly in the host's ui:parent, so a change of its size (zoom, response view) is
 // the host's to follow: the UI passes it on through ui:resize and reports the host's answer back. The host's
@@ -130,6 +134,11 @@ public:
                 FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestSetSnapshots, sizeof Set, &Set,
                                           0.0f) == 1)
                 FHanded = Set;
+            const VstIntPtr Engine = FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestGetEngine, 0, nullptr, 0.0f);
+            if (Engine != FHandedEngine &&
+                FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestSetEngine, Engine, nullptr,
+                                          0.0f) == 1)
+                FHandedEngine = Engine;
         }
         return 0;
     }
@@ -169,9 +178,14 @@ private:
             return false;
         FEffect->user = this;
         FEffect->dispatcher(FEffect, effOpen, 0, 0, nullptr, 0.0f);
-        // The plug-in's snapshots, before the editor (and its thread) can touch the UI's.
+        // The plug-in's snapshots and engine, before the editor (and its thread) can touch the UI's.
         if (FPluginEffect)
+        {
             TakePluginSnapshots();
+            FHandedEngine = FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestGetEngine, 0,
+                                                      nullptr, 0.0f);
+        }
+        FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestSetEngine, FHandedEngine, nullptr, 0.0f);
         if (FScaleFactor > 0.0f)
             FEffect->dispatcher(FEffect, effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, FScaleFactor);
         FEditorOpen = FEffect->dispatcher(FEffect, effEditOpen, 0, 0, Parent, 0.0f) != 0;
@@ -235,6 +249,7 @@ private:
     AEffect* FPluginEffect;
     TSEQSnapshotSet FHanded;
     std::uint32_t FSeenRestores = 0;
+    VstIntPtr FHandedEngine = kSEQEngineFast; // the engine the plug-in's equaliser runs, as last handed
     const LV2UI_Resize* FResize; // the host's ui:resize, null when not given
     float FScaleFactor = 0.0f;   // the host's ui:scaleFactor, 0 when not given
     static constexpr VstIntPtr kMaxExtent = 32767; // an editor rectangle's extent is 16-bit

@@ -13,6 +13,7 @@
 
 #include "SEQGUITestSupport.h"
 #include "equaliser/SEQRequests.h"
+#include "equaliser/SmallEQEntry.h"
 #include "platform/System.h"
 #include "support/TempPath.h"
 #include "vstplugin/DVSTVersionHost.h"
@@ -204,6 +205,41 @@ TEST_F(SEQGUIZoom, AHostThatKeepsTheViewGetsItBackAndTheUsersPreferenceIsLeftAlo
     TZoomedEditor Plain(NoRequest);
     EXPECT_EQ(Plain.Editor->Zoom(), 1);
     EXPECT_FALSE(Plain.Editor->ResponseShown());
+}
+
+// "Fast processing" switches the engine of the module that processes the blocks and is the listener's
+// preference from then on; a host that keeps the view keeps the engine too and leaves the preference alone.
+TEST_F(SEQGUIZoom, FastProcessingIsCheckedSwitchesTheModuleAndIsKeptLikeTheZoom)
+{
+    const auto Engine = [](const TZoomedEditor& E) { return E.Host.Dispatch(effVendorSpecific, kSEQRequestGetEngine); };
+    {
+        TZoomedEditor Open(NoRequest);
+        EXPECT_EQ(Engine(Open), kSEQEngineReference) << "nothing chosen: the reference";
+        EXPECT_FALSE(Open.Editor->MenuItem("MIFastProcessing")->Checked());
+        Open.ChooseInMeterMenu("MIFastProcessing");
+        EXPECT_EQ(Engine(Open), kSEQEngineFast);
+        EXPECT_TRUE(Open.Editor->MenuItem("MIFastProcessing")->Checked());
+    }
+    THostView Windowless{SmallEQMain(&VersionOnlyHost)};
+    EXPECT_EQ(Windowless.Dispatch(effVendorSpecific, kSEQRequestGetEngine), kSEQEngineFast)
+        << "the preference applies before any editor opens";
+    Windowless.Dispatch(effClose);
+    {
+        TZoomedEditor Kept([](THostView& H) { H.Dispatch(effVendorSpecific, kSEQRequestSetView, 1, nullptr, 0.0f); });
+        EXPECT_EQ(Engine(Kept), kSEQEngineReference) << "the host's choice, not the preference";
+        EXPECT_FALSE(Kept.Editor->MenuItem("MIFastProcessing")->Checked());
+        Kept.ChooseInMeterMenu("MIFastProcessing");
+        EXPECT_EQ(Kept.Host.Dispatch(effVendorSpecific, kSEQRequestGetView), 1 + kSEQViewFastProcessing);
+        Kept.ChooseInMeterMenu("MIFastProcessing");
+        EXPECT_EQ(Kept.Host.Dispatch(effVendorSpecific, kSEQRequestSetView, 2 + kSEQViewFastProcessing, nullptr, 1.0f), 1);
+        EXPECT_EQ(Engine(Kept), kSEQEngineFast);
+        EXPECT_TRUE(Kept.Editor->MenuItem("MIFastProcessing")->Checked());
+    }
+    TZoomedEditor Next(NoRequest);
+    EXPECT_EQ(Engine(Next), kSEQEngineFast) << "the host's choices did not touch the preference";
+    Next.ChooseInMeterMenu("MIFastProcessing");
+    TZoomedEditor Last(NoRequest);
+    EXPECT_EQ(Engine(Last), kSEQEngineReference) << "a kept 'no' is a choice too";
 }
 
 // The response view inside the editor at zoom 2: under the panel in the window, its handles select, drag

@@ -105,7 +105,8 @@ TEST(LV2UI, ChangesOfTheEditorsSizeReachTheHostAndTheEditorKeepsThem)
         std::pair<int, int> Size;
     } Steps[] = {
         {"Show response (the strip's last item)", {60, 32}, {"Up", "Return"}, {131, 95}},
-        {"Zoom 2x (the meter's submenu)", {128, 20}, {"Up", "Right", "Down", "Return"}, {262, 190}},
+        {"Zoom 2x (the meter's submenu, above Fast processing)", {128, 20}, {"Up", "Up", "Right", "Down", "Return"},
+         {262, 190}},
     };
     for (const auto& S : Steps)
     {
@@ -202,6 +203,39 @@ TSEQSnapshotSet Snapshots(LV2Marvo::TLV2Equaliser& P)
     return Set;
 }
 
+// The UI in a host's window with instance-access to Plugin, and the host's idle calls.
+struct TUiOnInstance
+{
+    explicit TUiOnInstance(LV2Marvo::TLV2Equaliser* Plugin)
+        : InstanceFeature{LV2_INSTANCE_ACCESS_URI, Plugin},
+          Ui(Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features))
+    {
+    }
+    ~TUiOnInstance()
+    {
+        if (Ui)
+            Descriptor->cleanup(Ui);
+    }
+    void Settle() const
+    {
+        for (int I = 0; I < 5; ++I)
+        {
+            SystemSleep(10);
+            Idle->idle(Ui);
+        }
+    }
+
+    X11Driver::TForeignWindow Parent{kHostLeft, kHostTop, 300, 300};
+    const LV2_Feature ParentFeature{LV2_UI__parent, Parent.Handle()};
+    const LV2_Feature InstanceFeature;
+    const LV2_Feature* const Features[3] = {&ParentFeature, &InstanceFeature, nullptr};
+    const LV2UI_Descriptor* Descriptor = lv2ui_descriptor(0);
+    const LV2UI_Idle_Interface* Idle =
+        static_cast<const LV2UI_Idle_Interface*>(Descriptor->extension_data(LV2_UI__idleInterface));
+    LV2UI_Widget Widget = nullptr;
+    LV2UI_Handle Ui;
+};
+
 // The host restores a session while the editor is open (instance-access): what the listener stores next joins
 // the restored snapshots; it does not bring back the ones the editor opened with.
 TEST(LV2UI, ARestoreWhileTheEditorIsOpenIsWhatTheListenerBuildsOn)
@@ -220,23 +254,9 @@ TEST(LV2UI, ARestoreWhileTheEditorIsOpenIsWhatTheListenerBuildsOn)
                                   &Restored, 0.0f);
     ASSERT_EQ(Session->Save(&TStateHost::Store, &State), LV2_STATE_SUCCESS);
 
-    X11Driver::TForeignWindow Parent(kHostLeft, kHostTop, 300, 300);
-    const LV2_Feature ParentFeature{LV2_UI__parent, Parent.Handle()};
-    const LV2_Feature InstanceFeature{LV2_INSTANCE_ACCESS_URI, Plugin.get()};
-    const LV2_Feature* const Features[] = {&ParentFeature, &InstanceFeature, nullptr};
-    const LV2UI_Descriptor* Descriptor = lv2ui_descriptor(0);
-    const auto* Idle = static_cast<const LV2UI_Idle_Interface*>(Descriptor->extension_data(LV2_UI__idleInterface));
-    LV2UI_Widget Widget = nullptr;
-    LV2UI_Handle Ui =
-        Descriptor->instantiate(Descriptor, LV2Marvo::kPluginUri, "", &IgnoreWrite, nullptr, &Widget, Features);
-    ASSERT_NE(Ui, nullptr);
-    const auto Settle = [&] {
-        for (int I = 0; I < 5; ++I)
-        {
-            SystemSleep(10);
-            Idle->idle(Ui);
-        }
-    };
+    const TUiOnInstance Open(Plugin.get());
+    ASSERT_NE(Open.Ui, nullptr);
+    const auto Settle = [&] { Open.Settle(); };
     Settle();
     ASSERT_EQ(Plugin->Restore(&TStateHost::Retrieve, &State), LV2_STATE_SUCCESS);
     Settle();
@@ -258,7 +278,42 @@ TEST(LV2UI, ARestoreWhileTheEditorIsOpenIsWhatTheListenerBuildsOn)
             continue;
         EXPECT_EQ(Now.Values[s][1], Restored.Values[s][1]) << "snapshot " << s;
     }
-    Descriptor->cleanup(Ui);
+}
+
+VstIntPtr EngineOf(LV2Marvo::TLV2Equaliser& P)
+{
+    return P.Effect()->dispatcher(P.Effect(), effVendorSpecific, kSEQRequestGetEngine, 0, nullptr, 0.0f);
+}
+
+// With instance-access the editor's "Fast processing" is the plug-in's: the UI starts with the engine the
+// plug-in runs (here the reference, chosen before) and hands the listener's choice over at its next idle.
+TEST(LV2UI, FastProcessingChosenInTheEditorSwitchesThePlugInsEngine)
+{
+    const TOwnSettingsFolder Settings;
+    const std::unique_ptr<LV2Marvo::TLV2Equaliser> Plugin(LV2Marvo::TLV2Equaliser::Create(44100.0, nullptr));
+    ASSERT_TRUE(Plugin);
+    ASSERT_EQ(EngineOf(*Plugin), kSEQEngineFast) << "the LV2 default";
+    Plugin->Effect()->dispatcher(Plugin->Effect(), effVendorSpecific, kSEQRequestSetEngine, kSEQEngineReference,
+                                 nullptr, 0.0f);
+    const TUiOnInstance Open(Plugin.get());
+    ASSERT_NE(Open.Ui, nullptr);
+    const auto Settle = [&] { Open.Settle(); };
+    Settle();
+    EXPECT_EQ(EngineOf(*Plugin), kSEQEngineReference) << "opening the editor chose nothing";
+
+    // A right click on the meter opens its menu; the item is its last.
+    InjectPointerMove(kHostLeft + 128, kHostTop + 10);
+    InjectMouseButton(TMouseButton::mbRight, true);
+    InjectMouseButton(TMouseButton::mbRight, false);
+    Settle();
+    for (const char* Key : {"Up", "Return"})
+    {
+        X11Driver::PressKey(Key);
+        Settle();
+    }
+    for (int Try = 0; Try < 40 && EngineOf(*Plugin) != kSEQEngineFast; ++Try)
+        Settle();
+    EXPECT_EQ(EngineOf(*Plugin), kSEQEngineFast);
 }
 
 } // namespace

@@ -24,6 +24,7 @@ if(NOT OUT MATCHES "\n[1-9][0-9]* passed, 0 failed\n$" OR OUT MATCHES "(^|\n)FAI
   message(FATAL_ERROR "SmallEQ failed a check at level ${LEVEL}:\n${OUT}")
 endif()
 foreach(check load texts open-close-order dispatcher-opcodes parameter-values parameter-description process-finite
+              process-finite-fast process-no-subnormals-fast
               program-round-trip damaged-program threads)
   if(LEVEL GREATER_EQUAL 3 AND NOT OUT MATCHES "(^|\n)PASS ${check}\n")
     message(FATAL_ERROR "SmallEQ: no 'PASS ${check}' at level ${LEVEL}:\n${OUT}")

@@ -1,7 +1,9 @@
-// marvo-vst validate: processing on the grid of rates and block sizes.
+// marvo-vst validate: processing on the grid of rates and block sizes; a second pass on the fast engine
+// when the plug-in has one (the equaliser's engine request).
 #include <cmath>
 
 #include "MarvoVstValidateStages.h"
+#include "equaliser/SEQRequests.h"
 #include "MarvoVstValidateSupport.h"
 
 namespace MarvoVstValidate
@@ -17,13 +19,17 @@ constexpr double kTailSeconds = 10.0;
 // The last part of the tail whose samples must not be subnormal.
 constexpr double kTailCheckedSeconds = 1.0;
 
-} // namespace
-
-void CheckProcessing(TValidation& V)
+// The checks of one pass: on the engine the plug-in starts with (Suffix empty), or with the fast engine
+// chosen first (Suffix "-fast"). False, and nothing checked, when the plug-in refuses the fast engine.
+bool CheckProcessingPass(TValidation& V, const std::string& Suffix)
 {
     const std::vector<int> Rates = V.Rates(), Blocks = V.Blocks();
     const int MaxBlock = *std::max_element(Blocks.begin(), Blocks.end());
     TSession S(V.Path(), Rates.front(), Blocks.front());
+    if (!Suffix.empty() && (S.P->VstDispatch(effVendorSpecific, kSEQRequestSetEngine, kSEQEngineFast) != 1 ||
+                            S.P->VstDispatch(effVendorSpecific, kSEQRequestGetEngine) != kSEQEngineFast))
+        return false;
+    const std::string Engine = Suffix.empty() ? "" : ", fast engine";
     const bool Generator = S.P->EffectOptions().Contains(effFlagsIsSynth) || S.P->PlugCategory() == vpcSynth ||
                            S.P->PlugCategory() == vpcGenerator || S.P->numInputs() == 0;
     TAudio A(S, MaxBlock);
@@ -32,7 +38,7 @@ void CheckProcessing(TValidation& V)
         for (const int Block : Blocks)
         {
             const std::string Where = Cell(Rate, Block);
-            V.Step("process-finite", "silence, noise and silence at " + Where);
+            V.Step("process-finite" + Suffix, "silence, noise and silence at " + Where + Engine);
             A.Resume(Rate, Block);
             float SilencePeak = 0.0f;
             bool Finite = true;
@@ -73,12 +79,22 @@ void CheckProcessing(TValidation& V)
                 Noisy.Add(Where + ": peak " + Number(20.0 * std::log10(SilencePeak)) + " dBFS");
         }
     const std::string Grid = " (" + std::to_string(Rates.size() * Blocks.size()) + " cells)";
-    V.Check("process-finite", NotFinite.Empty() ? "" : "output not finite at " + NotFinite.Text() + Grid);
-    V.Check("process-no-subnormals", Subnormal.Text());
+    V.Check("process-finite" + Suffix, NotFinite.Empty() ? "" : "output not finite at " + NotFinite.Text() + Grid);
+    V.Check("process-no-subnormals" + Suffix, Subnormal.Text());
     if (Generator)
-        V.Skip("process-silence", "a generator: silence in need not give silence out");
+        V.Skip("process-silence" + Suffix, "a generator: silence in need not give silence out");
     else
-        V.Check("process-silence", Noisy.Empty() ? "" : "silence in, sound out at " + Noisy.Text() + Grid);
+        V.Check("process-silence" + Suffix, Noisy.Empty() ? "" : "silence in, sound out at " + Noisy.Text() + Grid);
+    return true;
+}
+
+} // namespace
+
+void CheckProcessing(TValidation& V)
+{
+    CheckProcessingPass(V, "");
+    if (!CheckProcessingPass(V, "-fast"))
+        V.Skip("process-fast", "the plug-in has no fast engine");
 }
 
 } // namespace MarvoVstValidate
