@@ -407,14 +407,14 @@ void TSmallEQModule::VSTModuleEditClose(TComponent* /*Sender*/)
 
 void TSmallEQModule::AttachView(TSmallEQView* View)
 {
-    FViewThread.store(std::this_thread::get_id());
+    FViewThread.store(CurrentThreadKey());
     FPendingViewParts.store(0);
     FView.store(View);
 }
 
 void TSmallEQModule::ShowView(unsigned Parts)
 {
-    if (FViewThread.load() != std::this_thread::get_id())
+    if (FViewThread.load() != CurrentThreadKey())
     {
         FPendingViewParts.fetch_or(Parts, std::memory_order_release);
         return;

@@ -167,7 +167,7 @@ private:
     std::atomic<unsigned> FPendingViewParts{0};
     // The view attached last, while the editor is open; and the thread it attached on ([editor]).
     std::atomic<TSmallEQView*> FView{nullptr};
-    std::atomic<std::thread::id> FViewThread{};
+    std::atomic<std::uintptr_t> FViewThread{0}; // CurrentThreadKey of the view's thread
     std::atomic<float> FLevelMeter[kChannels] = {0.0f, 0.0f};
     // The snapshots and CurrentSnapshot as their owner thread last left them, for readers on other threads.
     std::atomic<float> FPublishedSnapshots[kSnapshots][kParameterCount] = {};

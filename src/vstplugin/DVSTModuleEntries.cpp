@@ -61,9 +61,9 @@ VstIntPtr VSTCALL TCustomVSTModule::DispatcherEntry(AEffect* Effect, VstInt32 Op
         if (Delivers)
             Module->DeliverDeferredRequests();
         VstIntPtr Answer = 0;
-        const std::thread::id Caller = std::this_thread::get_id();
+        const std::uintptr_t Caller = CurrentThreadKey();
         const auto Dispatch = [&] {
-            if (Caller != std::this_thread::get_id())
+            if (Caller != CurrentThreadKey())
                 Module->QueueRequestsOfThisThread();
             if (Closing)
             {

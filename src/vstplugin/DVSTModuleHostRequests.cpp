@@ -60,7 +60,7 @@ void TCustomVSTModule::SetAudioMaster(TAudioMasterCallbackFunc Callback)
 // [any]
 bool TVSTModuleHostRequests::DefersHostRequests() const
 {
-    return FOwnWindowThread.load() == std::this_thread::get_id();
+    return FOwnWindowThread.load() == CurrentThreadKey();
 }
 
 // [any] A foreign host may hold its own lock while it waits in a dispatcher call for our window thread;

@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/System.h"
 #include "vstplugin/DVSTEffect.h"
 
 class TVSTModuleHostRequests
@@ -94,7 +95,7 @@ protected:
     // [any] Whether requests from this thread are queued (see CallAudioMaster).
     bool DefersHostRequests() const;
     // [editor] The calling thread is a window thread of the toolkit's own: its requests are queued from now on.
-    void QueueRequestsOfThisThread() { FOwnWindowThread.store(std::this_thread::get_id()); }
+    void QueueRequestsOfThisThread() { FOwnWindowThread.store(CurrentThreadKey()); }
     // [any] Sends the queued requests, in order, on the calling thread; does nothing on the own window
     // thread or while another thread sends them.
     void DeliverDeferredRequests();
@@ -113,6 +114,8 @@ private:
     std::mutex FDeferredLock;
     std::vector<TDeferredRequest> FDeferred;
     std::atomic<bool> FDeferredPending{false};
-    std::atomic<std::thread::id> FOwnWindowThread{};
+    // The window thread's key (CurrentThreadKey: read on the audio thread too, so never a std::thread::id,
+    // whose first reading on a foreign thread may allocate under mingw); 0: none.
+    std::atomic<std::uintptr_t> FOwnWindowThread{0};
     std::string FHostProduct;
 };
