@@ -53,24 +53,7 @@ public:
 
 void VstProcessReplacing(benchmark::State& State)
 {
-    const auto Frames = static_cast<std::size_t>(State.range(0));
-    TFPUControlScope FPU;
-    AEffect* E = VST3EqualiserMain(&VersionOnlyHost);
-    E->dispatcher(E, effOpen, 0, 0, nullptr, 0.0f);
-    E->dispatcher(E, effSetSampleRate, 0, 0, nullptr, 48000.0f);
-    E->dispatcher(E, effMainsChanged, 0, 1, nullptr, 0.0f);
-    for (const auto& [Index, Value] : Setting())
-        E->setParameter(E, Index, Value);
-    std::vector<float> L = Noise(Frames, 1), R = Noise(Frames, 2), OutL(Frames), OutR(Frames);
-    float* In[2] = {L.data(), R.data()};
-    float* Out[2] = {OutL.data(), OutR.data()};
-    for (auto _ : State)
-    {
-        E->processReplacing(E, In, Out, static_cast<VstInt32>(Frames));
-        benchmark::DoNotOptimize(OutL.data());
-    }
-    State.SetItemsProcessed(static_cast<std::int64_t>(State.iterations() * Frames));
-    E->dispatcher(E, effClose, 0, 0, nullptr, 0.0f);
+    BenchSignals::ProcessReplacing(State, &VST3EqualiserMain);
 }
 
 void Vst3Process(benchmark::State& State)
