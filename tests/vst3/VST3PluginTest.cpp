@@ -9,6 +9,7 @@
 
 #include "vst3/VST3TestHost.h"
 #include "vstplugin/DVSTEffect.h"
+#include "vstplugin/DVSTParameterDescription.h"
 
 using namespace VST3Test;
 
@@ -159,6 +160,33 @@ TEST_F(VST3Plugin, ParametersAreTheEffectsIndexesPlusABypass)
     ASSERT_EQ(P.Controller->getParamStringByValue(0, 0.0, Text), kResultOk);
     EXPECT_EQ(std::stod(Narrow(Text)), 20.0);
     EXPECT_EQ(P.Controller->getParamStringByValue(77, 0.5, Text), kInvalidArgument);
+}
+
+// Plain values are the parameters' real units, as the framework's description converts them, both ways and
+// bit for bit; a host that sets 12 (dB) on band 4's gain sets what the effect's own curve makes of it.
+TEST_F(VST3Plugin, PlainValuesAreRealUnitsThroughTheFrameworksDescription)
+{
+    TInstance P(Module);
+    TReference Ref;
+    for (int I = 0; I < kParameters; ++I)
+    {
+        TVstParameterDescription D;
+        ASSERT_TRUE(ReadParameterDescription(Ref.E, I, D)) << I;
+        ParameterInfo Info{};
+        ASSERT_EQ(P.Controller->getParameterInfo(I, Info), kResultOk);
+        EXPECT_EQ(Narrow(Info.shortTitle), D.ShortLabel.empty() ? D.Name : D.ShortLabel) << I;
+        EXPECT_EQ(Info.stepCount, D.StepCount) << I;
+        for (const float N : {0.0f, 0.25f, 0.5f, 0.9f, 1.0f})
+        {
+            const double Plain = P.Controller->normalizedParamToPlain(Info.id, N);
+            EXPECT_EQ(Plain, NormalizedToReal(D, N)) << I << " at " << N;
+            EXPECT_EQ(P.Controller->plainParamToNormalized(Info.id, Plain), RealToNormalized(D, static_cast<float>(Plain)))
+                << I << " at " << N;
+        }
+    }
+    EXPECT_NEAR(P.Controller->normalizedParamToPlain(13, 0.9), 12.0, 1e-5); // gain 4: -15..15 dB
+    EXPECT_NEAR(P.Controller->plainParamToNormalized(13, 12.0), 0.9, 1e-6);
+    EXPECT_EQ(P.Controller->normalizedParamToPlain(kBypass, 1.0), 1.0); // the bypass has no units
 }
 
 TEST_F(VST3Plugin, OutputEqualsTheVST2PluginsSampleForSample)
