@@ -3,12 +3,14 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "equaliser/SEQMeter.h"
+
 namespace
 {
 
-// The meter's constants are 32-bit floats (0.99900001287…, 0.00100000004749…) widened to extended.
-constexpr long double kMeterDecay = static_cast<long double>(0.999f);
-constexpr long double kMeterInput = static_cast<long double>(0.001f);
+// The meter (SEQMeter.h) at extended precision.
+constexpr long double kMeterDecayExtended = static_cast<long double>(kMeterDecay);
+constexpr long double kMeterInputExtended = static_cast<long double>(kMeterInput);
 
 // [audio] One step of one section; the input and the answer stay at extended precision.
 inline __attribute__((always_inline)) long double RunSection(TCascadeSection& S, long double x)
@@ -24,7 +26,7 @@ inline __attribute__((always_inline)) long double RunSection(TCascadeSection& S,
 inline __attribute__((always_inline)) float FinishFrame(long double y, long double Volume, long double& m)
 {
     y = y * Volume;
-    m = m * kMeterDecay + __builtin_fabsl(y * kMeterInput);
+    m = m * kMeterDecayExtended + __builtin_fabsl(y * kMeterInputExtended);
     return static_cast<float>(y);
 }
 
@@ -97,8 +99,8 @@ static_assert(offsetof(TCascadeSection, Coefficients) == 0 && offsetof(TBiquadCo
     "faddp %%st, %%st(" #K1 ")\n\t"                                                                            \
     "fstps " #OFFSET "(%[out])\n\t"
 
-const float kMeterDecayFloat = 0.999f;
-const float kMeterInputFloat = 0.001f;
+const float kMeterDecayFloat = kMeterDecay;
+const float kMeterInputFloat = kMeterInput;
 
 // [audio] One channel: bands of four frames in the skewed schedule (frame f of a band meets
 // section j at step j + f, so each step has up to four independent section steps in flight), then the

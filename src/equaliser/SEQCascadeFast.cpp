@@ -5,12 +5,15 @@
 
 #include <immintrin.h>
 
+#include "equaliser/SEQMeter.h"
+
 namespace
 {
 
 constexpr int kSections = kCascadeSections;
-constexpr double kMeterDecay = static_cast<double>(0.999f);
-constexpr double kMeterInput = static_cast<double>(0.001f);
+// The meter (SEQMeter.h) in double.
+constexpr double kMeterDecayDouble = static_cast<double>(kMeterDecay);
+constexpr double kMeterInputDouble = static_cast<double>(kMeterInput);
 
 // The cascade in lane order: [section][channel], so one 128-bit load is both channels of a section and one
 // 256-bit load both channels of two neighbouring sections.
@@ -76,7 +79,7 @@ void RunPlain(TLanes& L, const float* const* Inputs, float* const* Outputs, std:
                 L.S1[k][ch] = L.B2[k][ch] * x - L.A2[k][ch] * y;
             }
             y = y * L.Volume[ch];
-            m = m * kMeterDecay + __builtin_fabs(y * kMeterInput);
+            m = m * kMeterDecayDouble + __builtin_fabs(y * kMeterInputDouble);
             out[i] = static_cast<float>(y);
         }
         L.Meter[ch] = m;
@@ -98,7 +101,7 @@ MARVO_SSE2 void FinishFrame(__m128d y, __m128d volume, __m128d& m, float* const*
 {
     const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
     y = _mm_mul_pd(y, volume);
-    m = _mm_add_pd(_mm_mul_pd(m, _mm_set1_pd(kMeterDecay)), _mm_and_pd(_mm_mul_pd(y, _mm_set1_pd(kMeterInput)), absMask));
+    m = _mm_add_pd(_mm_mul_pd(m, _mm_set1_pd(kMeterDecayDouble)), _mm_and_pd(_mm_mul_pd(y, _mm_set1_pd(kMeterInputDouble)), absMask));
     const __m128 p = _mm_cvtpd_ps(y);
     _mm_store_ss(out[0] + f, p);
     _mm_store_ss(out[1] + f, _mm_shuffle_ps(p, p, 1));
@@ -214,7 +217,7 @@ MARVO_AVX2 void FinishFrame4(__m256d y, __m128d volume, __m128d& m, float* const
 {
     const __m128d absMask = _mm_castsi128_pd(_mm_set1_epi64x(0x7FFFFFFFFFFFFFFFll));
     __m128d v = _mm_mul_pd(_mm256_extractf128_pd(y, 1), volume);
-    m = _mm_add_pd(_mm_mul_pd(m, _mm_set1_pd(kMeterDecay)), _mm_and_pd(_mm_mul_pd(v, _mm_set1_pd(kMeterInput)), absMask));
+    m = _mm_add_pd(_mm_mul_pd(m, _mm_set1_pd(kMeterDecayDouble)), _mm_and_pd(_mm_mul_pd(v, _mm_set1_pd(kMeterInputDouble)), absMask));
     const __m128 p = _mm_cvtpd_ps(v);
     _mm_store_ss(out[0] + f, p);
     _mm_store_ss(out[1] + f, _mm_shuffle_ps(p, p, 1));

@@ -7,6 +7,9 @@
 //   (LevelMeter, what LevelDb and the editor show) takes them as linear levels. For a copy of the equaliser
 //   that processes no audio of its own; a block processed afterwards overwrites them. Answers 1; 0 for a
 //   null Ptr. [any]
+// - kSEQRequestGetLevels: Ptr points to two floats that receive the left and right level in dB as the meter
+//   shows them (LevelDb; SEQMeter.h): what an adapter reports as the equaliser's levels. Answers 1; 0 for a
+//   null Ptr. [any], the audio thread included (no allocation, no lock).
 // - kSEQRequestGetSnapshots: Ptr points to a TSEQSnapshotSet and Value is its size; it receives the eight
 //   snapshots and the current index as they were last published by the thread that changed them. Answers 1;
 //   0 for a null Ptr or another size. [any]
@@ -45,6 +48,7 @@ constexpr std::int32_t SEQRequestCode(const char (&Text)[5])
 }
 
 inline constexpr std::int32_t kSEQRequestShowLevels = SEQRequestCode("MvLv");
+inline constexpr std::int32_t kSEQRequestGetLevels = SEQRequestCode("MvLg");
 inline constexpr std::int32_t kSEQRequestGetSnapshots = SEQRequestCode("MvSg");
 inline constexpr std::int32_t kSEQRequestSetSnapshots = SEQRequestCode("MvSs");
 inline constexpr std::int32_t kSEQRequestSetView = SEQRequestCode("MvVs");

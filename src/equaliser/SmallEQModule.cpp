@@ -9,6 +9,7 @@
 
 #include "dsp/DDSPBase.h"
 #include "dsp/DMath.h"
+#include "equaliser/SEQMeter.h"
 #include "platform/Exceptions.h"
 #include "platform/FPUControl.h"
 #include "platform/System.h"
@@ -630,10 +631,17 @@ std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/,
         for (int ch = 0; ch < kChannels; ++ch)
         {
             // dB below the meter's floor, and NaN, show silence; the ceiling keeps the level finite.
-            const float db = Limit(Db[ch], -400.0f, 100.0f);
-            const float level = db <= -400.0f ? 0.0f : static_cast<float>(Extended::Exp(kDecibelExponentFactor * db));
+            const float db = Limit(Db[ch], kMeterSilenceDb, 100.0f);
+            const float level = db <= kMeterSilenceDb ? 0.0f : static_cast<float>(Extended::Exp(kDecibelExponentFactor * db));
             FLevelMeter[ch].store(level, std::memory_order_relaxed);
         }
+        return 1;
+    }
+    if (Index == kSEQRequestGetLevels)
+    {
+        float* Db = static_cast<float*>(Ptr);
+        for (int ch = 0; ch < kChannels; ++ch)
+            Db[ch] = LevelDb(ch);
         return 1;
     }
     if (Value != static_cast<std::intptr_t>(sizeof(TSEQSnapshotSet)) ||

@@ -5,8 +5,6 @@
 #include <new>
 #include <optional>
 
-#include <emmintrin.h>
-
 #include <lv2/atom/atom.h>
 #include <lv2/core/lv2_util.h>
 
@@ -21,10 +19,9 @@ namespace LV2Marvo
 namespace
 {
 
-// [any] What a peak level shows: dB limited to the meter's range.
-float PeakDb(float Peak)
+// [any] A level in dB limited to the level ports' range.
+float PortDb(float Db)
 {
-    const float Db = 20.0f * std::log10(Peak + 1e-20f);
     if (!(Db >= kLevelFloorDb))
         return kLevelFloorDb;
     return Db > kLevelCeilingDb ? kLevelCeilingDb : Db;
@@ -125,7 +122,8 @@ void TLV2Equaliser::Activate() noexcept
     TFPUControlScope FPU;
     FEffect->dispatcher(FEffect, effMainsChanged, 0, 1, nullptr, 0.0f);
     FMix = (FEnabled && *FEnabled < 0.5f) ? 0.0f : 1.0f;
-    FPeak[0] = FPeak[1] = FBlockPeak[0] = FBlockPeak[1] = 0.0f;
+    FFollower[0] = FFollower[1] = TLevelFollower{};
+    FFollowing = false;
     FLevelDb[0] = FLevelDb[1] = kLevelFloorDb;
     FMeterFrames = 0;
 }
@@ -175,7 +173,8 @@ void TLV2Equaliser::Run(std::uint32_t Frames) noexcept
     }
     ApplyControls();
     const float Target = (FEnabled && *FEnabled < 0.5f) ? 0.0f : 1.0f;
-    if (FMix == 1.0f && Target == 1.0f)
+    const bool Mixed = !(FMix == 1.0f && Target == 1.0f);
+    if (!Mixed)
     {
         float* In[2] = {const_cast<float*>(FIn[0]), const_cast<float*>(FIn[1])};
         FEffect->processReplacing(FEffect, In, FOut, static_cast<VstInt32>(Frames));
@@ -191,7 +190,7 @@ void TLV2Equaliser::Run(std::uint32_t Frames) noexcept
             Done += N;
         }
     }
-    Meter(FOut, Frames);
+    Meter(FOut, Frames, Mixed);
 }
 
 // The effect always runs, so its filters are warm when the bypass ends; the output fades between the dry
@@ -216,39 +215,43 @@ void TLV2Equaliser::ProcessMixed(float* const* Out, const float* const* In, std:
     }
 }
 
-// The peak is followed in every block; the release and the decibels are worked out once per kMeterFrames
-// frames, so one-frame blocks do not pay a logarithm each.
-void TLV2Equaliser::Meter(float* const* Out, std::uint32_t Frames)
+void TLV2Equaliser::EffectLevels(float (&Db)[2])
 {
-    for (int Ch = 0; Ch < 2; ++Ch)
+    Db[0] = Db[1] = kMeterSilenceDb;
+    FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestGetLevels, 0, Db, 0.0f);
+}
+
+// The ports show the equaliser's own meter, read once per kMeterFrames frames so that one-frame blocks do not
+// pay a logarithm each. While the output fades to or from the dry input (the bypass), the same meter follows
+// the output itself, starting from the equaliser's level, and hands back to the equaliser's when the fade
+// has ended.
+void TLV2Equaliser::Meter(float* const* Out, std::uint32_t Frames, bool Mixed)
+{
+    if (Mixed)
     {
-        // Four frames at a time (SSE): the meter costs the audio path next to nothing.
-        const float* S = Out[Ch];
-        const __m128 SignOff = _mm_castsi128_ps(_mm_set1_epi32(0x7FFFFFFF));
-        __m128 Peak4 = _mm_set1_ps(FBlockPeak[Ch]);
-        std::uint32_t I = 0;
-        for (; I + 4 <= Frames; I += 4)
-            Peak4 = _mm_max_ps(Peak4, _mm_and_ps(_mm_loadu_ps(S + I), SignOff));
-        float Lanes[4];
-        _mm_storeu_ps(Lanes, Peak4);
-        float Peak = std::fmax(std::fmax(Lanes[0], Lanes[1]), std::fmax(Lanes[2], Lanes[3]));
-        for (; I < Frames; ++I)
+        if (!FFollowing)
         {
-            const float A = std::fabs(S[I]);
-            Peak = A > Peak ? A : Peak;
+            float Db[2];
+            EffectLevels(Db);
+            for (int Ch = 0; Ch < 2; ++Ch)
+                FFollower[Ch].Level = Db[Ch] <= kMeterSilenceDb ? 0.0 : std::pow(10.0, Db[Ch] / 20.0);
+            FFollowing = true;
         }
-        FBlockPeak[Ch] = Peak;
+        for (int Ch = 0; Ch < 2; ++Ch)
+            FFollower[Ch].Follow(Out[Ch], Frames);
     }
+    else
+        FFollowing = false;
     FMeterFrames += Frames;
     if (FMeterFrames >= kMeterFrames)
     {
-        const float Release = std::exp(-static_cast<float>(FMeterFrames) / static_cast<float>(0.3 * FSampleRate));
+        float Db[2];
+        if (FFollowing)
+            Db[0] = FFollower[0].Db(), Db[1] = FFollower[1].Db();
+        else
+            EffectLevels(Db);
         for (int Ch = 0; Ch < 2; ++Ch)
-        {
-            FPeak[Ch] = std::fmax(FBlockPeak[Ch], FPeak[Ch] * Release);
-            FBlockPeak[Ch] = 0.0f;
-            FLevelDb[Ch] = PeakDb(FPeak[Ch]);
-        }
+            FLevelDb[Ch] = PortDb(Db[Ch]);
         FMeterFrames = 0;
     }
     for (int Ch = 0; Ch < 2; ++Ch)

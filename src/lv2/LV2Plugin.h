@@ -1,7 +1,7 @@
 #pragma once
 // The LV2 plug-in: one equaliser effect driven through its record. Ports in real units are converted to the
 // record's normalised values when they change (LV2Controls.h); the audio goes through processReplacing; the
-// bypass fades over 10 ms; the meters are the output's peak level in dB with a 300 ms release, worked out every 256 frames.
+// bypass fades over 10 ms; the level ports are the equaliser's meter (SEQMeter.h) in dB, read every 256 frames.
 //
 // Threads, as LV2 names them: instantiation, activation and cleanup on the host's [host-main]; run() and
 // connect_port() in the audio class ([audio]); the state interface on [host-main] while run() is not called
@@ -11,6 +11,8 @@
 #include <atomic>
 #include <cstdint>
 #include <vector>
+
+#include "equaliser/SEQMeter.h"
 
 #include <lv2/core/lv2.h>
 #include <lv2/state/state.h>
@@ -56,7 +58,10 @@ private:
                   const LV2_URID_Map* Map);
     void ApplyControls();                                     // [audio]
     void ProcessMixed(float* const* Out, const float* const* In, std::uint32_t Frames); // [audio]
-    void Meter(float* const* Out, std::uint32_t Frames);      // [audio]
+    // [audio] The level ports: the equaliser's meter; Mixed when the output was faded with the dry input.
+    void Meter(float* const* Out, std::uint32_t Frames, bool Mixed);
+    // [audio] The equaliser's levels in dB (its meter, SEQMeter.h).
+    void EffectLevels(float (&Db)[2]);
 
     AEffect* FEffect;
     std::atomic<std::uint32_t> FRestores{0};
@@ -74,8 +79,9 @@ private:
 
     float FMix = 1.0f;     // 1 processed, 0 bypassed
     float FMixStep;        // per frame
-    float FPeak[2] = {0.0f, 0.0f};      // the meter's level, linear
-    float FBlockPeak[2] = {0.0f, 0.0f}; // the peak since the meter was last worked out
+    // While the output is faded with the dry input it is not the equaliser's: the same meter follows it here.
+    TLevelFollower FFollower[2];
+    bool FFollowing = false;
     float FLevelDb[2] = {kLevelFloorDb, kLevelFloorDb};
     std::uint32_t FMeterFrames = 0;
     float FDry[2][kChunk];

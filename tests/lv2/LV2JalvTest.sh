@@ -69,7 +69,10 @@ jack_connect jack_simple_client:output2 marvo:in_r || fail "cannot connect the t
 level() { awk '/^level_l = /{v=$3} END{print v}' "$work/jalv.log"; }
 sounding() { awk -v l="$(level)" 'BEGIN{exit !(l != "" && l > -60)}'; }
 await 20 sounding || fail "no level through the plug-in: $(level)"
-before=$(level) # a peak meter on a steady tone: steady from the first block
+# The meter settles within a fraction of a second: the last two values printed agree.
+steady() { awk '/^level_l = /{p=v; v=$3; n++} END{exit !(n >= 2 && v - p < 0.05 && p - v < 0.05)}' "$work/jalv.log"; }
+await 20 steady || fail "the level did not settle: $(level)"
+before=$(level)
 meter_moved() { [ "$(meter)" != "$silent_meter" ]; }
 await 10 meter_moved || fail "the editor's meter did not move with the tone"
 
