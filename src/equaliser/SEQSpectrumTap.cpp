@@ -22,8 +22,17 @@ void TSpectrumTap::Record(TSpectrumSource Where, const float* Left, const float*
     const std::uint32_t Start = FRecorded.load(std::memory_order_relaxed);
     FClaimed.store(Start + Count, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
-    for (std::uint32_t i = 0; i < Count; ++i)
-        FRing[(Start + i) & (kCapacity - 1)].store(0.5f * (Left[Skip + i] + Right[Skip + i]), std::memory_order_relaxed);
+    // In at most two runs of consecutive cells: the ring's end, then its start.
+    const float* L = Left + Skip;
+    const float* R = Right + Skip;
+    for (std::uint32_t Done = 0, At = Start & (kCapacity - 1); Done < Count; At = 0)
+    {
+        const std::uint32_t Run = std::min(Count - Done, kCapacity - At);
+        std::atomic<float>* Cells = &FRing[At];
+        for (std::uint32_t i = 0; i < Run; ++i)
+            Cells[i].store(0.5f * (L[Done + i] + R[Done + i]), std::memory_order_relaxed);
+        Done += Run;
+    }
     FRecorded.store(Start + Count, std::memory_order_release);
 }
 
