@@ -3,8 +3,8 @@
 // the analysis the editor runs on what it copies out of it (TSpectrumAnalyser).
 //
 // The tap is a ring of the mono mix (L + R) / 2 that the audio thread fills while an editor asks for it, and
-// only then: one relaxed store per frame and a released counter per block, no allocation, no lock, no system
-// call. The editor's timer copies the newest samples out and throws the copy away when the writer lapped it
+// only then: one store per frame (released: a plain store on x86) and a released counter per block, no
+// allocation, no lock, no system call. The editor's timer copies the newest samples out and throws the copy away when the writer lapped it
 // meanwhile. The analysis (Hann window, FFT, 1/6-octave bands per plot column, ballistics) runs on the
 // editor's thread alone.
 #include <array>

@@ -10,8 +10,9 @@ TSpectrumTap::TSpectrumTap() : FRing(new std::atomic<float>[kCapacity])
         FRing[i].store(0.0f, std::memory_order_relaxed);
 }
 
-// [audio] The writer claims the cells it is about to overwrite before it writes them (a reader that saw one
-// of the new values also sees the claim), then publishes the count.
+// [audio] The writer claims the cells it is about to overwrite before it writes them, then publishes the
+// count. Each cell is stored with release (a plain store on x86): a reader that loaded one of the new values
+// with acquire also sees the claim.
 void TSpectrumTap::Record(TSpectrumSource Where, const float* Left, const float* Right, std::int32_t Frames)
 {
     if (Where == spsOff || Frames <= 0 || Source() != Where)
@@ -21,7 +22,6 @@ void TSpectrumTap::Record(TSpectrumSource Where, const float* Left, const float*
     const std::uint32_t Count = static_cast<std::uint32_t>(Frames) - Skip;
     const std::uint32_t Start = FRecorded.load(std::memory_order_relaxed);
     FClaimed.store(Start + Count, std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_release);
     // In at most two runs of consecutive cells: the ring's end, then its start.
     const float* L = Left + Skip;
     const float* R = Right + Skip;
@@ -30,7 +30,7 @@ void TSpectrumTap::Record(TSpectrumSource Where, const float* Left, const float*
         const std::uint32_t Run = std::min(Count - Done, kCapacity - At);
         std::atomic<float>* Cells = &FRing[At];
         for (std::uint32_t i = 0; i < Run; ++i)
-            Cells[i].store(0.5f * (L[Done + i] + R[Done + i]), std::memory_order_relaxed);
+            Cells[i].store(0.5f * (L[Done + i] + R[Done + i]), std::memory_order_release);
         Done += Run;
     }
     FRecorded.store(Start + Count, std::memory_order_release);
@@ -47,8 +47,7 @@ bool TSpectrumTap::CopyNewest(float* Out, std::uint32_t Count, std::uint32_t& Si
     const std::uint32_t First = End - Count;
     std::fill_n(Out, Count - Fresh, 0.0f);
     for (std::uint32_t i = Count - Fresh; i < Count; ++i)
-        Out[i] = FRing[(First + i) & (kCapacity - 1)].load(std::memory_order_relaxed);
-    std::atomic_thread_fence(std::memory_order_acquire);
+        Out[i] = FRing[(First + i) & (kCapacity - 1)].load(std::memory_order_acquire);
     if (FClaimed.load(std::memory_order_relaxed) - First > kCapacity)
         return false;
     if (Fresh == Count)
