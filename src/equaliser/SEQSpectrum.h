@@ -7,7 +7,6 @@
 // allocation, no lock, no system call. The editor's timer copies the newest samples out and throws the copy away when the writer lapped it
 // meanwhile. The analysis (Hann window, FFT, 1/6-octave bands per plot column, ballistics) runs on the
 // editor's thread alone.
-#include <array>
 #include <atomic>
 #include <cstdint>
 #include <memory>
