@@ -1,9 +1,11 @@
 // The editor's window-thread work per event, on an editor embedded in a headless host window with every
 // band active: the full background render, one meter timer tick with the paint it causes, and one drag step
 // on a read-out (the parameter written through its handler, the redraw and the paint); at zoom 4 with the
-// response view shown, the full redraw, the meter tick and a drag step on a response handle. [window thread]
+// response view shown, the full redraw, the meter tick, the spectrum's tick and a drag step on a response
+// handle. [window thread]
 #include <benchmark/benchmark.h>
 
+#include <random>
 #include <vector>
 
 #include "SmallEQBenchSetup.h"
@@ -142,6 +144,35 @@ void BM_GUITimerTickAtZoom4WithResponse(benchmark::State& State)
     }
 }
 
+// The update timer's work while the output's spectrum is shown at zoom 4: the newest frame copied from the
+// tap, transformed, banded and drawn behind the curve, and the zoomed paint. A 512-frame block of noise runs
+// before each tick (in the time measured), so every tick has a new frame.
+void BM_SpectrumTickAtZoom4(benchmark::State& State)
+{
+    TBenchEditor B(kZoom + kSEQViewSpectrumOutput, true); // the flag goes with the zoom, as a host sends it
+    std::mt19937 Random(5);
+    std::uniform_real_distribution<float> U(-0.5f, 0.5f);
+    std::vector<float> Left(512), Right(512);
+    float* Planes[2] = {Left.data(), Right.data()};
+    const auto Block = [&] {
+        for (std::size_t i = 0; i < Left.size(); ++i)
+            Left[i] = Right[i] = U(Random);
+        B.E->processReplacing(B.E, Planes, Planes, 512);
+    };
+    for (int i = 0; i < 20; ++i)
+        Block();
+    const int Paints = HeadlessDriver::PaintCount(*B.Editor);
+    for (auto _ : State)
+    {
+        Block();
+        if (!B.Editor->ShowSpectrum(0.04))
+            State.SkipWithError("no frame was read");
+        Application().ProcessMessages();
+    }
+    if (HeadlessDriver::PaintCount(*B.Editor) - Paints < State.iterations())
+        State.SkipWithError("a tick was not painted");
+}
+
 // One mouse move with the left button held on the selected band's response handle, one panel pixel up and
 // down in turn: the band's gain written, the panel's read-outs, the strip and the view redrawn, and the zoomed
 // paint.
@@ -167,6 +198,7 @@ void BM_ResponseDragStepAtZoom4(benchmark::State& State)
 }
 
 BENCHMARK(BM_FullRedrawAtZoom4WithResponse);
+BENCHMARK(BM_SpectrumTickAtZoom4);
 BENCHMARK(BM_GUITimerTickAtZoom4WithResponse);
 BENCHMARK(BM_ResponseDragStepAtZoom4);
 BENCHMARK(BM_RenderBackground);

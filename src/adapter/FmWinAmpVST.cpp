@@ -113,7 +113,7 @@ void TFmWinAmpVST::InitPlugin()
 
 void TFmWinAmpVST::HandOverView()
 {
-    std::int32_t Zoom = 0, Response = 0, Fast = 0;
+    std::int32_t Zoom = 0, Response = 0, Fast = 0, Spectrum = 0;
     // A value of another type, or out of range, counts as none stored.
     try
     {
@@ -127,6 +127,8 @@ void TFmWinAmpVST::HandOverView()
                 Response = Registry.ReadInteger("Response");
             if (Registry.ValueExists("FastProcessing"))
                 Fast = Registry.ReadInteger("FastProcessing");
+            if (Registry.ValueExists("Spectrum"))
+                Spectrum = Registry.ReadInteger("Spectrum");
         }
     }
     catch (...)
@@ -135,8 +137,11 @@ void TFmWinAmpVST::HandOverView()
     if (Zoom < 1 || Zoom > kMaxZoom)
         Zoom = 0;
     // Without a stored choice the equaliser runs its reference engine, whatever the listener chose elsewhere.
-    FEngine.Instance().VstDispatch(effVendorSpecific, kSEQRequestSetView, Zoom + (Fast != 0 ? kSEQViewFastProcessing : 0),
-                                   nullptr, Response != 0 ? 1.0 : 0.0);
+    // "Spectrum": 0 none, 1 the output's, 2 the input's; anything else none.
+    const std::intptr_t SpectrumFlag = Spectrum == 1 ? kSEQViewSpectrumOutput : Spectrum == 2 ? kSEQViewSpectrumInput : 0;
+    FEngine.Instance().VstDispatch(effVendorSpecific, kSEQRequestSetView,
+                                   Zoom + (Fast != 0 ? kSEQViewFastProcessing : 0) + SpectrumFlag, nullptr,
+                                   Response != 0 ? 1.0 : 0.0);
 }
 
 void TFmWinAmpVST::TimerTimer(TComponent* /*Sender*/)
@@ -164,6 +169,9 @@ void TFmWinAmpVST::StoreWindowState()
             const bool Fast = (View & kSEQViewFastProcessing) != 0;
             if (Fast || Registry.ValueExists("FastProcessing"))
                 Registry.WriteInteger("FastProcessing", Fast ? 1 : 0);
+            Registry.WriteInteger("Spectrum", (View & kSEQViewSpectrumOutput) != 0  ? 1
+                                              : (View & kSEQViewSpectrumInput) != 0 ? 2
+                                                                                    : 0);
         }
     }
     Registry.CloseKey();

@@ -85,10 +85,18 @@ TSmallEQPlugIn::TSmallEQPlugIn(TComponent* AOwner) : TSmallEQModule(AOwner)
 {
     InstallWindowThreadPolicy(&RunInWindowThread);
     LoadEnginePreference();
+    FEditorViewSettings.SpectrumTap = &SpectrumTap();
+    // [editor] The editor goes: the tap it showed records no more.
+    OnEditClose = [this, ModuleClose = std::move(OnEditClose)](TComponent* Sender) {
+        if (TSpectrumTap* Tap = FEditorViewSettings.SpectrumTap)
+            Tap->SetSource(spsOff);
+        if (ModuleClose)
+            ModuleClose(Sender);
+    };
     OnVendorSpecific = [this, ModuleRequests = std::move(OnVendorSpecific)](
                            TComponent* Sender, std::int32_t Index, std::intptr_t Value, void* Ptr,
                            float Opt) -> std::int32_t {
-        if (const std::optional<std::int32_t> Answer = ViewRequest(Index, Value, Opt))
+        if (const std::optional<std::int32_t> Answer = ViewRequest(Index, Value, Ptr, Opt))
             return *Answer;
         return ModuleRequests ? ModuleRequests(Sender, Index, Value, Ptr, Opt) : 0;
     };
@@ -101,17 +109,22 @@ TEditorWindow* TSmallEQPlugIn::NewEditor()
 }
 
 // [host-main] or [editor]
-std::optional<std::int32_t> TSmallEQPlugIn::ViewRequest(std::int32_t Index, std::intptr_t Value, float Opt)
+std::optional<std::int32_t> TSmallEQPlugIn::ViewRequest(std::int32_t Index, std::intptr_t Value, void* Ptr,
+                                                        float Opt)
 {
     const bool HostScale = Index == kHostScaleIndex && Value == kHostScaleValue;
-    if (!HostScale && Index != kSEQRequestSetView && Index != kSEQRequestGetView)
+    if (!HostScale && Index != kSEQRequestSetView && Index != kSEQRequestGetView &&
+        Index != kSEQRequestSetSpectrumTap)
         return std::nullopt;
-    const bool Fast = Index == kSEQRequestSetView && (Value & kSEQViewFastProcessing) != 0;
-    if (Fast)
-        Value &= ~kSEQViewFastProcessing;
-    if (Index == kSEQRequestSetView && (Value < 0 || Value > 4))
+    const bool SetView = Index == kSEQRequestSetView;
+    const bool Fast = SetView && (Value & kSEQViewFastProcessing) != 0;
+    const std::intptr_t SpectrumFlags = SetView ? Value & (kSEQViewSpectrumOutput | kSEQViewSpectrumInput) : 0;
+    if (SetView)
+        Value &= ~(kSEQViewFastProcessing | kSEQViewSpectrumOutput | kSEQViewSpectrumInput);
+    if (SetView && (Value < 0 || Value > 4 || SpectrumFlags == (kSEQViewSpectrumOutput | kSEQViewSpectrumInput)))
         return 0;
     std::int32_t Answer = 1;
+    auto* Tap = static_cast<TSpectrumTap*>(Ptr);
     // The view's settings belong to the editor's thread while an editor is open, which then follows them
     // at once; without one they are the host's (no window thread is started for them).
     const auto Apply = [&] {
@@ -119,16 +132,24 @@ std::optional<std::int32_t> TSmallEQPlugIn::ViewRequest(std::int32_t Index, std:
         if (Index == kSEQRequestGetView)
         {
             Answer = V.ChosenZoom + (V.ResponseShown ? static_cast<std::int32_t>(kSEQViewResponseShown) : 0) +
-                     (FastProcessing() ? static_cast<std::int32_t>(kSEQViewFastProcessing) : 0);
+                     (FastProcessing() ? static_cast<std::int32_t>(kSEQViewFastProcessing) : 0) +
+                     static_cast<std::int32_t>(V.Spectrum == spsOutput  ? kSEQViewSpectrumOutput
+                                               : V.Spectrum == spsInput ? kSEQViewSpectrumInput
+                                                                        : 0);
             return;
         }
-        if (HostScale)
+        if (Index == kSEQRequestSetSpectrumTap)
+            V.SpectrumTap = Tap; // the editor switches the one it showed off
+        else if (HostScale)
             V.HostScale = std::isfinite(Opt) && Opt > 0.0f ? Opt : 0.0;
         else
         {
             V.ChosenZoom = static_cast<int>(Value);
             V.ResponseShown = Opt >= 0.5f;
             V.HostKeepsView = V.Loaded = true;
+            V.Spectrum = SpectrumFlags == kSEQViewSpectrumOutput  ? spsOutput
+                         : SpectrumFlags == kSEQViewSpectrumInput ? spsInput
+                                                                  : spsOff;
             SetFastProcessing(Fast);
         }
         if (TSmallEQView* View = AttachedView())
@@ -229,7 +250,7 @@ void TFmVornEQ::DrawResponse()
 {
     if (!FResponseShown || FDisplayBitmap.Empty())
         return;
-    FResponse.Draw(FResponseBitmap, FSelectedFilter);
+    FResponse.Draw(FResponseBitmap, FSelectedFilter, FSpectrumTap ? &FSpectrum : nullptr);
 }
 
 void TFmVornEQ::DrawFilterSelector()

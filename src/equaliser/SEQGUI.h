@@ -15,10 +15,12 @@
 //
 // Threads. The window, its bitmaps and every Draw operation belong to [editor]. Parameter changes
 // made on another thread (a host's automation) do not draw: the module marks the affected parts and
-// UpdateTimer redraws them on [editor]. A preset import fits on a thread of the editor's own
-// (TPresetImportJob), which touches neither the window nor the module; UpdateTimer applies its result on
-// [editor].
+// UpdateTimer redraws them on [editor]. The spectrum behind the response curve is analysed and drawn by
+// UpdateTimer on [editor] from what the audio thread left in the module's tap (SEQSpectrum.h). A preset
+// import fits on a thread of the editor's own (TPresetImportJob), which touches neither the window nor the
+// module; UpdateTimer applies its result on [editor].
 #include <array>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -26,6 +28,7 @@
 
 #include "equaliser/SEQPanel.h"
 #include "equaliser/SEQResponseView.h"
+#include "equaliser/SEQSpectrum.h"
 #include "equaliser/SEQView.h"
 #include "equaliser/SmallEQModule.h"
 #include "graphics/Bitmap32.h"
@@ -66,13 +69,25 @@ public:
     void MIShowResponseClick(TComponent* Sender);
     // "Fast processing": switches the engine of the module that processes the audio, kept as the zoom is.
     void MIFastProcessingClick(TComponent* Sender);
+    // "Show spectrum: off / output / input" (Tag a TSpectrumSource): kept as the zoom is; drawn while the
+    // response view is shown.
+    void MISpectrumClick(TComponent* Sender);
     // The wheel: over a handle of the response view, that band's bandwidth.
     void FormMouseWheel(TComponent* Sender, TShiftState Shift, int WheelDelta, int X, int Y);
     // Asks for a preset file of another equaliser (open dialog) and starts importing it (StartImport).
     void MIImportPresetClick(TComponent* Sender);
-    // Draws what changes made off the editor's thread left for it, follows a running import (its progress,
-    // then its result), then invalidates.
+    // Draws what changes made off the editor's thread left for it, the spectrum anew while it is shown,
+    // follows a running import (its progress, then its result), then invalidates.
     void UpdateTimerTimer(TComponent* Sender);
+    // [editor] Analyses the newest frame of the tap shown and draws it, Elapsed seconds after the last one (the
+    // update timer passes the time that really passed). False, and nothing changed, while no spectrum is
+    // shown or when the audio thread overwrote the frame while it was copied.
+    bool ShowSpectrum(double Elapsed);
+    // [editor] The spectrum shown now: spsOff unless one is chosen, a tap can be reached and the response
+    // view is shown.
+    TSpectrumSource SpectrumShown() const { return FSpectrumSource; }
+    // [editor] The analysis behind the drawing; after changing its levels, DrawResponse shows them.
+    TSpectrumAnalyser& Spectrum() { return FSpectrum; }
 
     // ----- drawing [editor]; each changes only FDisplayBitmap and does nothing before the first resize
     // Rebuilds the texture and the panel shapes with the button-face colour at Alpha, then draws everything.
@@ -159,8 +174,11 @@ private:
     // Reads the user's preference (unless a host keeps the view settings) and writes it back on a choice.
     void LoadViewPreference();
     void StoreViewPreference();
-    // Moves the Zoom submenu's check and the response item's check to what is shown.
+    // Moves the Zoom submenu's check and the response and spectrum items' checks to what is shown.
     void CheckViewItems();
+    // Switches the tap on for the spectrum the settings ask for while the response view is shown (and the
+    // one switched on before off), starting the analysis afresh when that changes.
+    void FollowSpectrum();
     // The response view's share of the mouse (Y in view pixels); answers whether it took the event.
     bool ResponseMouseDown(TMouseButton Button, TShiftState Shift, int X, int Y);
     // Parameter k of the module as the editor shows it; 0 without a module.
@@ -187,6 +205,9 @@ private:
     TMenuItem* MIBlackWhiteScheme = nullptr;
     TMenuItem* MIOff = nullptr;
     TMenuItem* MIShowResponse = nullptr;
+    TMenuItem* MISpectrumOff = nullptr;
+    TMenuItem* MISpectrumOutput = nullptr;
+    TMenuItem* MISpectrumInput = nullptr;
     TMenuItem* MIImportPreset = nullptr;
     TPopupMenu* PUMeter = nullptr;
     TMenuItem* Input1 = nullptr;
@@ -206,6 +227,15 @@ private:
     TSmallEQPlugIn* FModule = nullptr;
     TBitmap32 FResponseBitmap;
     TResponseView FResponse;
+    TSpectrumAnalyser FSpectrum;
+    // The tap this editor switched on (null while it shows no spectrum), for which source; the recorded count
+    // the frames start from, the count at the last tick, and the time of the last tick.
+    TSpectrumTap* FSpectrumTap = nullptr;
+    TSpectrumSource FSpectrumSource = spsOff;
+    std::uint32_t FTapSince = 0, FTapSeen = 0;
+    std::chrono::steady_clock::time_point FSpectrumTick;
+    std::vector<float> FSpectrumFrame;
+    std::vector<double> FSpectrumLevels;
     bool FCursorHidden = false;
     int FZoom = 1;
     bool FResponseShown = false;
@@ -221,8 +251,9 @@ private:
 };
 
 // TSmallEQPlugIn: the equaliser as its plug-in library makes it, the module with this editor. It answers
-// the view's requests (kSEQRequestSetView, kSEQRequestGetView and the host's scale factor, SEQRequests.h)
-// and hands every other vendor request to the module. Making one installs the window toolkit's thread
+// the view's requests (kSEQRequestSetView, kSEQRequestGetView, kSEQRequestSetSpectrumTap and the host's
+// scale factor, SEQRequests.h) and hands every other vendor request to the module. Closing the editor
+// switches the tap it showed off. Making one installs the window toolkit's thread
 // policy for the editor's opcodes (RunInWindowThread).
 class TSmallEQPlugIn : public TSmallEQModule
 {
@@ -242,6 +273,10 @@ public:
         bool HostKeepsView = false; // the host stores ChosenZoom and ResponseShown (kSEQRequestSetView)
         bool Loaded = false;        // the user's preference was read (or the host handed them over)
         bool EngineChosen = false;  // the engine is the listener's choice, kept (else the format's default)
+        TSpectrumSource Spectrum = spsOff; // the spectrum behind the response curve
+        // The tap the spectrum is read from: the module's own, or the one a host named
+        // (kSEQRequestSetSpectrumTap); null when none can be reached.
+        TSpectrumTap* SpectrumTap = nullptr;
     };
     // [editor]
     TEditorViewSettings& EditorViewSettings() { return FEditorViewSettings; }
@@ -256,7 +291,7 @@ protected:
 private:
     // [host-main] or [editor] A view request (handed to an open editor's thread, which then follows it at
     // once); nothing for another Index.
-    std::optional<std::int32_t> ViewRequest(std::int32_t Index, std::intptr_t Value, float Opt);
+    std::optional<std::int32_t> ViewRequest(std::int32_t Index, std::intptr_t Value, void* Ptr, float Opt);
     // [host-main] The engine the listener chose, where the user's preference is kept; when none was chosen
     // the engine stays as the module starts (the reference).
     void LoadEnginePreference();

@@ -36,7 +36,8 @@ enum TItemFlag : unsigned
     ifAutoCheck = 2, // checks itself when chosen
     ifChecked = 4,   // checked at start
     ifDisabled = 8,  // cannot be chosen
-    ifNeedsFileDialog = 16 // only where the platform has a file dialog
+    ifNeedsFileDialog = 16, // only where the platform has a file dialog
+    ifSecondGroup = 32      // a radio item of the menu's second group
 };
 
 // [any] Names of components compare without regard to case.
@@ -102,6 +103,12 @@ const TFmVornEQ::TMenuDeclaration TFmVornEQ::kMenus[] = {
     {&Ed::PUOverview, nullptr, "N5", "-", 0, 0, nullptr, nullptr},
     {&Ed::PUOverview, nullptr, "MIShowResponse", "Show &response", 0, 0,
      &Ed::MIShowResponse, &Ed::MIShowResponseClick},
+    {&Ed::PUOverview, nullptr, "MISpectrumOff", "Show spectrum: off", ifRadio | ifSecondGroup, spsOff,
+     &Ed::MISpectrumOff, &Ed::MISpectrumClick},
+    {&Ed::PUOverview, nullptr, "MISpectrumOutput", "Show spectrum: output", ifRadio | ifSecondGroup, spsOutput,
+     &Ed::MISpectrumOutput, &Ed::MISpectrumClick},
+    {&Ed::PUOverview, nullptr, "MISpectrumInput", "Show spectrum: input", ifRadio | ifSecondGroup, spsInput,
+     &Ed::MISpectrumInput, &Ed::MISpectrumClick},
     {&Ed::PUOverview, nullptr, "N3", "-", ifNeedsFileDialog, 0, nullptr, nullptr},
     {&Ed::PUOverview, nullptr, "MIImportPreset", "&Import EQ preset\u2026", ifNeedsFileDialog, 0,
      &Ed::MIImportPreset, &Ed::MIImportPresetClick},
@@ -140,6 +147,8 @@ void TFmVornEQ::CreateComponents()
             continue;
         TMenuItem* Item = D.Menu ? (this->*D.Menu)->Add(D.Name, D.Caption) : (this->*D.Parent)->Add(D.Name, D.Caption);
         Item->SetRadioItem((D.Flags & ifRadio) != 0);
+        if (D.Flags & ifSecondGroup)
+            Item->SetGroupIndex(1);
         Item->SetAutoCheck((D.Flags & ifAutoCheck) != 0);
         if (D.Flags & ifChecked)
             Item->SetChecked(true);
@@ -168,7 +177,7 @@ void TFmVornEQ::CreateComponents()
 }
 
 TFmVornEQ::TFmVornEQ(TComponent* AOwner, TSmallEQPlugIn* Module)
-    : TForm(AOwner, FormDeclaration()), FResponse(Module)
+    : TForm(AOwner, FormDeclaration()), FResponse(Module), FSpectrum(FResponse.ColumnFrequencies())
 {
     CreateComponents();
     OnCreate = [this](TComponent* S) { FormCreate(S); };

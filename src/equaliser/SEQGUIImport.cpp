@@ -111,6 +111,12 @@ void TFmVornEQ::UpdateTimerTimer(TComponent* /*Sender*/)
         DrawParts(Parts);
         Invalidate();
     }
+    if (FSpectrumTap)
+    {
+        const auto Now = std::chrono::steady_clock::now();
+        if (ShowSpectrum(std::chrono::duration<double>(Now - FSpectrumTick).count()))
+            FSpectrumTick = Now;
+    }
     if (!FImport)
         return;
     if (FImport->Done())

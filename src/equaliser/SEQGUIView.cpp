@@ -1,5 +1,5 @@
-// TFmVornEQ: the zoom, the response view's place under the panel, and where the choices are kept. [editor]
-// throughout.
+// TFmVornEQ: the zoom, the response view's place under the panel, the spectrum behind it, and where the
+// choices are kept. [editor] throughout.
 #include <algorithm>
 #include <cmath>
 
@@ -14,6 +14,7 @@ namespace
 constexpr const char* kPreferenceKey = "Software\\Zentrova\\Marvo\\SmallEQ";
 constexpr const char* kZoomValue = "Zoom";
 constexpr const char* kResponseValue = "Response";
+constexpr const char* kSpectrumValue = "Spectrum"; // a TSpectrumSource
 // Written only once the listener chose an engine: without it each format starts with its own default.
 constexpr const char* kFastProcessingValue = "FastProcessing";
 
@@ -77,6 +78,11 @@ void TFmVornEQ::LoadViewPreference()
         }
         if (Registry.ValueExists(kResponseValue))
             V.ResponseShown = Registry.ReadInteger(kResponseValue) != 0;
+        if (Registry.ValueExists(kSpectrumValue))
+        {
+            const std::int32_t Spectrum = Registry.ReadInteger(kSpectrumValue);
+            V.Spectrum = Spectrum == spsOutput || Spectrum == spsInput ? static_cast<TSpectrumSource>(Spectrum) : spsOff;
+        }
     }
     catch (...)
     {
@@ -113,6 +119,7 @@ void TFmVornEQ::StoreViewPreference()
         if (V.ChosenZoom > 0)
             Registry.WriteInteger(kZoomValue, V.ChosenZoom);
         Registry.WriteInteger(kResponseValue, V.ResponseShown ? 1 : 0);
+        Registry.WriteInteger(kSpectrumValue, V.Spectrum);
         if (V.EngineChosen)
             Registry.WriteInteger(kFastProcessingValue, FModule->FastProcessing() ? 1 : 0);
     }
@@ -128,6 +135,61 @@ void TFmVornEQ::CheckViewItems()
         Item->SetChecked(Item->Tag() == FZoom);
     MIShowResponse->SetChecked(FResponseShown);
     MIFastProcessing->SetChecked(FModule && FModule->FastProcessing());
+    const TSpectrumSource Spectrum = FModule ? FModule->EditorViewSettings().Spectrum : spsOff;
+    const bool Reachable = FModule && FModule->EditorViewSettings().SpectrumTap;
+    for (TMenuItem* Item : {MISpectrumOff, MISpectrumOutput, MISpectrumInput})
+    {
+        Item->SetChecked(Item->Tag() == Spectrum);
+        Item->SetEnabled(Reachable);
+    }
+}
+
+void TFmVornEQ::FollowSpectrum()
+{
+    TSpectrumTap* Tap = FModule ? FModule->EditorViewSettings().SpectrumTap : nullptr;
+    const TSpectrumSource Wanted = Tap && FResponseShown ? FModule->EditorViewSettings().Spectrum : spsOff;
+    if (Wanted == spsOff)
+        Tap = nullptr;
+    if (Tap == FSpectrumTap && Wanted == FSpectrumSource)
+        return;
+    if (FSpectrumTap)
+        FSpectrumTap->SetSource(spsOff);
+    FSpectrumTap = Tap;
+    FSpectrumSource = Wanted;
+    FSpectrum.Reset();
+    if (!Tap)
+        return;
+    // What the tap holds from before is not this source's.
+    FTapSince = FTapSeen = Tap->Recorded();
+    FSpectrumTick = std::chrono::steady_clock::now();
+    Tap->SetSource(Wanted);
+}
+
+bool TFmVornEQ::ShowSpectrum(double Elapsed)
+{
+    if (!FSpectrumTap)
+        return false;
+    const std::uint32_t Size = TSpectrumAnalyser::FrameSize(FSpectrumTap->SampleRate());
+    FSpectrumFrame.resize(Size);
+    const std::uint32_t Recorded = FSpectrumTap->Recorded();
+    if (Recorded == FTapSeen)
+    {
+        // Nothing played since the last frame: the levels fall.
+        FSpectrumLevels.assign(FSpectrum.Columns(), TSpectrumAnalyser::kFloorDb);
+    }
+    else
+    {
+        if (!FSpectrumTap->CopyNewest(FSpectrumFrame.data(), Size, FTapSince))
+            return false;
+        FSpectrum.ColumnPowers(FSpectrumFrame.data(), FSpectrumTap->SampleRate(), FSpectrumLevels);
+        for (double& Level : FSpectrumLevels)
+            Level = TSpectrumAnalyser::PowerDb(Level);
+    }
+    FTapSeen = Recorded;
+    FSpectrum.Update(FSpectrumLevels, Elapsed);
+    DrawResponse();
+    Invalidate();
+    return true;
 }
 
 void TFmVornEQ::SetView(int Zoom, bool ResponseShown)
@@ -157,6 +219,7 @@ void TFmVornEQ::SetView(int Zoom, bool ResponseShown)
         FAcceptedHeight = Height;
     }
     CheckViewItems();
+    FollowSpectrum();
     if (Width == ClientWidth() && Height == ClientHeight())
     {
         DrawResponse();
@@ -188,6 +251,18 @@ void TFmVornEQ::MIShowResponseClick(TComponent* /*Sender*/)
     if (FModule)
         FModule->EditorViewSettings().ResponseShown = !FResponseShown;
     SetView(FZoom, !FResponseShown);
+    StoreViewPreference();
+}
+
+void TFmVornEQ::MISpectrumClick(TComponent* Sender)
+{
+    if (!FModule)
+        return;
+    FModule->EditorViewSettings().Spectrum = static_cast<TSpectrumSource>(static_cast<TMenuItem*>(Sender)->Tag());
+    CheckViewItems();
+    FollowSpectrum();
+    DrawResponse();
+    Invalidate();
     StoreViewPreference();
 }
 

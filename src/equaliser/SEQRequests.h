@@ -17,17 +17,27 @@
 //   parameter's declared range, NaN to the lower bound) and the current index (0..7) replace the module's.
 //   The present setting is not changed. Answers 1; 0, and nothing changed, for a null Ptr, another size or
 //   an index outside 0..7. [host-main] or [editor]; applied on the editor's thread while an editor is open.
+// - kSEQRequestGetSpectrumTap: Ptr points to a TSpectrumTap* (SEQSpectrum.h), which receives the module's
+//   tap: the ring its blocks feed while an editor shows their spectrum. For an editor of another copy of the
+//   equaliser in the same process (the LV2 UI's, with instance-access). Answers 1; 0 for a null Ptr. [any]
 // The view's requests below are answered by the equaliser with its editor (TSmallEQPlugIn, SEQGUI.h); the
 // windowless module answers them 0.
 // - kSEQRequestSetView: a host that keeps the editor's view settings itself (the player's window, in its
 //   registry key) hands them over: Value is the zoom the user chose (1..4; 0 when none was chosen, so the
 //   host's or the screen's scale applies), plus kSEQViewFastProcessing when the listener chose the fast
-//   engine (without it the reference engine runs), and Opt is 1 when the response view is shown, 0 when not.
+//   engine (without it the reference engine runs), plus kSEQViewSpectrumOutput or kSEQViewSpectrumInput
+//   (not both) when the response view shows the spectrum of the output or of the input (without either it
+//   shows none), and Opt is 1 when the response view is shown, 0 when not.
 //   From then on the editor neither reads nor writes the user's own preference. Applied at once to an open
 //   editor; the engine at the next block. Answers 1; 0, and nothing changed, for a zoom outside 0..4 or
 //   another flag. [host-main] or [editor].
 // - kSEQRequestGetView: answers the zoom the user chose (0..4) plus kSEQViewResponseShown when the response
-//   view is shown and kSEQViewFastProcessing when the fast engine runs. [host-main] or [editor].
+//   view is shown, kSEQViewFastProcessing when the fast engine runs, and kSEQViewSpectrumOutput or
+//   kSEQViewSpectrumInput as the spectrum is chosen. [host-main] or [editor].
+// - kSEQRequestSetSpectrumTap: Ptr is the TSpectrumTap the editor shows the spectrum of from then on, that of
+//   the equaliser that processes the audio (kSEQRequestGetSpectrumTap), which must outlive the editor; a
+//   null Ptr says none can be reached: the spectrum's menu items are then disabled. Without this request the
+//   editor shows its own module's. Applied at once to an open editor. Answers 1. [host-main] or [editor].
 // - kSEQRequestSetEngine: Value kSEQEngineReference runs the blocks with the reference arithmetic (extended
 //   precision; the default), kSEQEngineFast with the fast engine (double precision, vectorised,
 //   SEQCascadeFast.h). Takes effect at the next block; the filter states and the meter carry over, so the
@@ -55,6 +65,10 @@ inline constexpr std::int32_t kSEQRequestSetView = SEQRequestCode("MvVs");
 inline constexpr std::int32_t kSEQRequestGetView = SEQRequestCode("MvVg");
 inline constexpr std::intptr_t kSEQViewResponseShown = 0x100;
 inline constexpr std::intptr_t kSEQViewFastProcessing = 0x200;
+inline constexpr std::intptr_t kSEQViewSpectrumOutput = 0x400;
+inline constexpr std::intptr_t kSEQViewSpectrumInput = 0x800;
+inline constexpr std::int32_t kSEQRequestGetSpectrumTap = SEQRequestCode("MvSp");
+inline constexpr std::int32_t kSEQRequestSetSpectrumTap = SEQRequestCode("MvSt");
 inline constexpr std::int32_t kSEQRequestSetEngine = SEQRequestCode("MvEn");
 inline constexpr std::int32_t kSEQRequestGetEngine = SEQRequestCode("MvEg");
 inline constexpr std::intptr_t kSEQEngineReference = 0;

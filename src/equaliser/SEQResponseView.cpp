@@ -34,6 +34,9 @@ constexpr TColor32 kAreaColour = 0x2F0040FF;
 constexpr TColor32 kHandleFill = 0xCFFFFFFF;
 constexpr TColor32 kHandleOutline = 0x7F000000;
 constexpr TColor32 kSelectedFill = 0x9F000000;
+// The spectrum: its levels dim behind everything, its held peaks a lighter line.
+constexpr TColor32 kSpectrumColour = 0x4F2F8F4F;
+constexpr TColor32 kSpectrumPeakColour = 0x9F5FBF6F;
 
 // A wheel that widens a band whose control sits at 0 starts from here (a product never leaves 0).
 constexpr long double kBandwidthFloor = 0.01L;
@@ -101,6 +104,17 @@ double TResponseView::YOfGain(double Db) const
 double TResponseView::GainAtY(double Y) const
 {
     return ((kTop + kBottom) * 0.5 - Y) * (2.0 * kRangeDb) / (kBottom - kTop);
+}
+
+double TResponseView::YOfLevel(double Db) const
+{
+    const double Floor = TSpectrumAnalyser::kFloorDb;
+    return kTop + (kBottom - kTop) * Clamp(Db, Floor, 0.0) / Floor;
+}
+
+std::vector<double> TResponseView::ColumnFrequencies() const
+{
+    return {std::begin(FColumnFrequency), std::end(FColumnFrequency)};
 }
 
 float TResponseView::Value(int Index) const
@@ -209,6 +223,30 @@ void TResponseView::DrawCurve(TBitmap32& Bitmap)
     Bitmap.LineFS(kRight, Y[kColumns - 1], kRight + 1.0, Y[kColumns - 1], kCurveColour);
 }
 
+// The levels as an area down to the plot's bottom, the peaks as a line over it, on the same columns as the
+// curve.
+void TResponseView::DrawSpectrum(TBitmap32& Bitmap, const TSpectrumAnalyser& Spectrum) const
+{
+    if (Spectrum.Columns() != static_cast<std::size_t>(kColumns))
+        return;
+    const std::vector<double>& Levels = Spectrum.Shown();
+    const std::vector<double>& Peaks = Spectrum.Peaks();
+    TArrayOfFixedPoint Area;
+    Area.reserve(kColumns + 2);
+    for (int i = 0; i < kColumns; ++i)
+        Area.push_back(CentreToFixed(kLeft + i, YOfLevel(Levels[static_cast<std::size_t>(i)])));
+    Area.push_back(CentreToFixed(kRight, kBottom));
+    Area.push_back(CentreToFixed(kLeft, kBottom));
+    Bitmap.PolygonTS(Area, kSpectrumColour, TPolyFillMode::pfAlternate);
+    for (int i = 0; i + 1 < kColumns; ++i)
+    {
+        const auto c = static_cast<std::size_t>(i);
+        if (Peaks[c] <= TSpectrumAnalyser::kFloorDb && Peaks[c + 1] <= TSpectrumAnalyser::kFloorDb)
+            continue; // silence draws nothing
+        Bitmap.LineFS(kLeft + i, YOfLevel(Peaks[c]), kLeft + i + 1, YOfLevel(Peaks[c + 1]), kSpectrumPeakColour);
+    }
+}
+
 void TResponseView::DrawHandle(TBitmap32& Bitmap, int Band, bool Selected)
 {
     const TPoint C = HandleCentre(Band);
@@ -228,9 +266,11 @@ void TResponseView::DrawHandle(TBitmap32& Bitmap, int Band, bool Selected)
     Bitmap.RenderText(x, y, Label, 0xFF000000);
 }
 
-void TResponseView::Draw(TBitmap32& Bitmap, int Selected)
+void TResponseView::Draw(TBitmap32& Bitmap, int Selected, const TSpectrumAnalyser* Spectrum)
 {
     Bitmap.Assign(FBackground);
+    if (Spectrum)
+        DrawSpectrum(Bitmap, *Spectrum);
     if (!FModule)
         return;
     DrawCurve(Bitmap);

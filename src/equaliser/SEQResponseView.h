@@ -8,6 +8,9 @@
 //
 // Coordinates are view pixels, (0, 0) at the view's top left, before the editor's zoom; the editor places
 // the view under its panel and hands it the mouse there. [editor] throughout.
+#include <vector>
+
+#include "equaliser/SEQSpectrum.h"
 #include "equaliser/SmallEQModule.h"
 #include "graphics/Bitmap32.h"
 #include "platform/Forms.h"
@@ -22,8 +25,9 @@ public:
     explicit TResponseView(TSmallEQModule* Module);
 
     // Draws the whole view into Bitmap, which it sizes to kWidth x kHeight: background, grid, labels, the
-    // curve, the handles, band Selected (0..7) highlighted.
-    void Draw(TBitmap32& Bitmap, int Selected);
+    // spectrum when given (its levels as a dim area, its peaks as a line; 0 dBFS at the plot's top, the floor
+    // at its bottom), the curve, the handles, band Selected (0..7) highlighted.
+    void Draw(TBitmap32& Bitmap, int Selected, const TSpectrumAnalyser* Spectrum = nullptr);
 
     // The mapping between the plot and the values it shows (pixel centres at whole numbers + 0.5 are the
     // implementer's choice; these are the ones the handles and the drag use).
@@ -31,6 +35,10 @@ public:
     double FrequencyAtX(double X) const;
     double YOfGain(double Db) const;
     double GainAtY(double Y) const;
+    // The spectrum's scale: Y of a level in dBFS, the floor and below at the plot's bottom.
+    double YOfLevel(double Db) const;
+    // The frequency of each column of the plot, left to right (the spectrum's columns).
+    std::vector<double> ColumnFrequencies() const;
     // The centre of band Band's handle as drawn now.
     TPoint HandleCentre(int Band) const;
     // The band whose handle is under (X, Y), the nearest when handles overlap (the lower index on a tie);
@@ -54,6 +62,7 @@ private:
     // The texture, the plot's panel, the grid and the labels: what does not change.
     void RenderBackground();
     void DrawCurve(TBitmap32& Bitmap);
+    void DrawSpectrum(TBitmap32& Bitmap, const TSpectrumAnalyser& Spectrum) const;
     void DrawHandle(TBitmap32& Bitmap, int Band, bool Selected);
     // The parameter as the module last showed it; 0 without a module.
     float Value(int Index) const;

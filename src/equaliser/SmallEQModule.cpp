@@ -379,6 +379,7 @@ void TSmallEQModule::VSTModuleCreate(TComponent* /*Sender*/)
             }
         FRequestedSampleRate.store(SampleRate());
         FAppliedSampleRate.store(SampleRate());
+        FSpectrumTap.SetSampleRate(SampleRate());
         // The initial setting below writes every band parameter anyway.
         FPendingBandParameters.store(0);
     }
@@ -526,6 +527,7 @@ void TSmallEQModule::VSTModuleSampleRateChange(TComponent* /*Sender*/, float New
     if (!(NewSampleRate > 0.0f) || !(NewSampleRate <= 1e9f))
         return;
     FRequestedSampleRate.store(NewSampleRate);
+    FSpectrumTap.SetSampleRate(NewSampleRate);
     TryApplyPendingChanges();
 }
 
@@ -545,6 +547,8 @@ void TSmallEQModule::VSTModuleProcess(float** Inputs, float** Outputs, std::int3
         for (int b = 0; b < kBands; ++b)
             FPublished[ch][b].TryRead(FCascade.Sections[ch][b].Coefficients);
     FCascade.VolumeFactor = FVolumeFactor.load(std::memory_order_relaxed);
+    // The player processes in place: the input is recorded before the filters overwrite it.
+    FSpectrumTap.Record(spsInput, Inputs[0], Inputs[1], SampleFrames);
     if (FEngine.load(std::memory_order_relaxed) == kSEQEngineFast)
         ProcessCascadeFast(FCascade, Inputs, Outputs, SampleFrames, FFastLevel);
     else
@@ -554,6 +558,7 @@ void TSmallEQModule::VSTModuleProcess(float** Inputs, float** Outputs, std::int3
     }
     for (int ch = 0; ch < kChannels; ++ch)
         FLevelMeter[ch].store(FCascade.LevelMeter[ch], std::memory_order_relaxed);
+    FSpectrumTap.Record(spsOutput, Outputs[0], Outputs[1], SampleFrames);
 }
 
 // ---------------------------------------------------------------------------------------------------------
@@ -624,6 +629,11 @@ std::int32_t TSmallEQModule::SmallEQModuleVendorSpecific(TComponent* /*Sender*/,
         return EngineRequest(Index, Value);
     if (!Ptr)
         return 0;
+    if (Index == kSEQRequestGetSpectrumTap)
+    {
+        *static_cast<TSpectrumTap**>(Ptr) = &FSpectrumTap;
+        return 1;
+    }
     if (Index == kSEQRequestShowLevels)
     {
         const float* Db = static_cast<const float*>(Ptr);

@@ -31,6 +31,7 @@
 #include "equaliser/SEQCoefficientExchange.h"
 #include "equaliser/SEQParameters.h"
 #include "equaliser/SEQRequests.h"
+#include "equaliser/SEQSpectrum.h"
 #include "equaliser/SEQView.h"
 #include "platform/FPUControl.h"
 #include "vstplugin/DVSTModule.h"
@@ -117,6 +118,8 @@ public:
     double VolumeFactor() const { return FVolumeFactor.load(std::memory_order_relaxed); }
     // [any] The smoothed rectified output level of a channel (0 or 1), linear.
     float LevelMeter(std::int32_t Channel) const { return FLevelMeter[Channel].load(std::memory_order_relaxed); }
+    // [any] The tap the blocks feed while an editor shows their spectrum (kSEQRequestGetSpectrumTap).
+    TSpectrumTap& SpectrumTap() { return FSpectrumTap; }
 
     // [channel][band]; created in VSTModuleCreate. Their coefficients are what the blocks run with; their
     // own states are unused (the block loop keeps the states).
@@ -188,4 +191,5 @@ private:
     const TFastLevel FFastLevel = FastLevelFor(CPU().Instructions());
     // Owned by the playback thread; both engines run on it, so a change of engine keeps states and meters.
     TCascade FCascade;
+    TSpectrumTap FSpectrumTap;
 };

@@ -16,6 +16,10 @@
 // at the next idle (its engine request switches at the next block). Without instance-access the UI cannot
 // reach the plug-in: the item then shows the plug-in's default (fast) and switches only the UI's own
 // equaliser, which processes no audio; the listener's choice is kept as the preference all the same.
+// The spectrum behind the response curve is the plug-in's: with instance-access the UI hands the plug-in's
+// spectrum tap to its editor (kSEQRequestGetSpectrumTap, kSEQRequestSetSpectrumTap), which switches it on
+// while it shows the spectrum; the editor's close switches it off. The plug-in outlives its UI (hosts destroy
+// the UI first). Without instance-access the UI's equaliser hears no audio: the spectrum's items are disabled.
 //
 // The editor's window sits directly in the host's ui:parent, so a change of its size (zoom, response view) is
 // the host's to follow: the UI passes it on through ui:resize and reports the host's answer back. The host's
@@ -185,6 +189,11 @@ private:
             FHandedEngine = FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestGetEngine, 0,
                                                       nullptr, 0.0f);
         }
+        // The spectrum the editor shows is the plug-in's; without the plug-in there is none to show.
+        void* Tap = nullptr;
+        if (FPluginEffect)
+            FPluginEffect->dispatcher(FPluginEffect, effVendorSpecific, kSEQRequestGetSpectrumTap, 0, &Tap, 0.0f);
+        FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestSetSpectrumTap, 0, Tap, 0.0f);
         FEffect->dispatcher(FEffect, effVendorSpecific, kSEQRequestSetEngine, FHandedEngine, nullptr, 0.0f);
         if (FScaleFactor > 0.0f)
             FEffect->dispatcher(FEffect, effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, FScaleFactor);

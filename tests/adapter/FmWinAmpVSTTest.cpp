@@ -69,21 +69,22 @@ TEST_F(TFmWinAmpVSTTest, StoredVisibilityAndLeftEdgeReturnButNotTheTopEdge)
     }
 }
 
-// The editor's zoom, response view and engine live in the window's key: handed to the equaliser before its
-// editor opens (the window takes the editor's size), read back from it at Quit (the engine only once chosen).
-// Absent or invalid values leave the equaliser's own choice (no zoom chosen, no response view, the reference
-// engine), whatever the listener's own preference says.
+// The editor's zoom, response view, engine and spectrum live in the window's key: handed to the equaliser
+// before its editor opens (the window takes the editor's size), read back from it at Quit (the engine only
+// once chosen). Absent or invalid values leave the equaliser's own choice (no zoom chosen, no response view,
+// the reference engine, no spectrum), whatever the listener's own preference says.
 TEST_F(TFmWinAmpVSTTest, TheEditorsViewSettingsGoThroughTheWindowsKey)
 {
     constexpr std::int32_t None = -1;
     const struct
     {
-        std::int32_t Zoom, Response, Fast;                    // stored before Init; None: no value
-        int Width, Height;                                    // the window's client area at the start
-        std::int32_t WrittenZoom, WrittenResponse, WrittenFast; // found after Quit
+        std::int32_t Zoom, Response, Fast, Spectrum;                           // stored before Init; None: no value
+        int Width, Height;                                                    // the window's client area at the start
+        std::int32_t WrittenZoom, WrittenResponse, WrittenFast, WrittenSpectrum; // found after Quit
     } Cases[] = {
-        {None, None, None, 131, 35, None, 0, None}, {3, 1, 1, 393, 285, 3, 1, 1}, {2, 0, 0, 262, 70, 2, 0, 0},
-        {None, 1, None, 131, 95, None, 1, None},    {9, 7, 5, 131, 95, None, 1, 1}, {0, 0, 0, 131, 35, None, 0, 0},
+        {None, None, None, None, 131, 35, None, 0, None, 0}, {3, 1, 1, 1, 393, 285, 3, 1, 1, 1},
+        {2, 0, 0, 2, 262, 70, 2, 0, 0, 2},                   {None, 1, None, None, 131, 95, None, 1, None, 0},
+        {9, 7, 5, 7, 131, 95, None, 1, 1, 0},                {0, 0, 0, 0, 131, 35, None, 0, 0, 0},
     };
     {
         TRegistry Preference;
@@ -91,6 +92,7 @@ TEST_F(TFmWinAmpVSTTest, TheEditorsViewSettingsGoThroughTheWindowsKey)
         Preference.WriteInteger("Zoom", 4);
         Preference.WriteInteger("Response", 1);
         Preference.WriteInteger("FastProcessing", 1);
+        Preference.WriteInteger("Spectrum", 2);
     }
     for (const auto& C : Cases)
     {
@@ -105,6 +107,8 @@ TEST_F(TFmWinAmpVSTTest, TheEditorsViewSettingsGoThroughTheWindowsKey)
                 Registry.WriteInteger("Response", C.Response);
             if (C.Fast != None)
                 Registry.WriteInteger("FastProcessing", C.Fast);
+            if (C.Spectrum != None)
+                Registry.WriteInteger("Spectrum", C.Spectrum);
         }
         ASSERT_EQ(Init(), 0);
         EXPECT_EQ(MarvoWindow().Client.Width(), C.Width);
@@ -120,6 +124,7 @@ TEST_F(TFmWinAmpVSTTest, TheEditorsViewSettingsGoThroughTheWindowsKey)
         ASSERT_TRUE(Registry.ValueExists("Response"));
         EXPECT_EQ(Registry.ReadInteger("Response"), C.WrittenResponse);
         EXPECT_EQ(Registry.ValueExists("FastProcessing") ? Registry.ReadInteger("FastProcessing") : None, C.WrittenFast);
+        EXPECT_EQ(Registry.ValueExists("Spectrum") ? Registry.ReadInteger("Spectrum") : None, C.WrittenSpectrum);
     }
 }
 

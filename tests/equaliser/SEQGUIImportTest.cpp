@@ -80,7 +80,8 @@ TEST_F(SEQGUIImport, TheStripMenuEndsWithTheImportAndACancelledDialogChangesNoth
     std::vector<std::string> Names;
     for (const TMenuItem* Item : Editor->PopupMenu("PUOverview")->Items())
         Names.push_back(Item->Name());
-    EXPECT_EQ(Names, (std::vector<std::string>{"MIDefaultScheme", "MIBlackWhiteScheme", "N1", "MIOff", "N5", "MIShowResponse", "N3",
+    EXPECT_EQ(Names, (std::vector<std::string>{"MIDefaultScheme", "MIBlackWhiteScheme", "N1", "MIOff", "N5", "MIShowResponse",
+                                               "MISpectrumOff", "MISpectrumOutput", "MISpectrumInput", "N3",
                                                "MIImportPreset"}));
     EXPECT_FALSE(Editor->MenuItem("MIImportPreset")->RadioItem());
 

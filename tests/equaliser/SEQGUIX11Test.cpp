@@ -114,7 +114,8 @@ TEST_F(SEQGUIX11, TheStripMenuOffersNoImportWithoutAFileDialog)
         NoImportItem = Module->Editor()->MenuItem("MIImportPreset") == nullptr;
     });
     EXPECT_EQ(Names, (std::vector<std::string>{"MIDefaultScheme", "MIBlackWhiteScheme", "N1", "MIOff", "N5",
-                                               "MIShowResponse"}));
+                                               "MIShowResponse", "MISpectrumOff", "MISpectrumOutput",
+                                               "MISpectrumInput"}));
     EXPECT_TRUE(NoImportItem);
 }
 

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstdlib>
+#include <numbers>
 #include <filesystem>
 #include <string>
 #include <thread>
@@ -297,6 +299,111 @@ TEST_F(SEQGUIZoom, TheResponseViewUnderThePanelFollowsTheMouseAndChangesFromElse
         for (int x = 0; x < 131 && !Changed; ++x)
             Changed = E.ResponseBitmap().Pixel(x, y) != Before.Pixel(x, y);
     EXPECT_TRUE(Changed);
+}
+
+// "Show spectrum: off / output / input": a radio in the strip's menu, off at first; the choice is the
+// listener's preference (or the host's, when it keeps the view), and the module's tap records the chosen
+// source only while the response view shows it and the editor is open.
+TEST_F(SEQGUIZoom, TheSpectrumIsAChoiceOfThreeKeptLikeTheZoomAndRecordedOnlyWhileShown)
+{
+    const std::vector<std::pair<std::string, std::string>> Items = {
+        {"MISpectrumOff", "Show spectrum: off"},
+        {"MISpectrumOutput", "Show spectrum: output"},
+        {"MISpectrumInput", "Show spectrum: input"}};
+    const auto Checked = [&](const TFmVornEQ& E) {
+        std::string Name;
+        for (const auto& [Item, Caption] : Items)
+        {
+            EXPECT_EQ(E.MenuItem(Item)->Caption(), Caption);
+            if (E.MenuItem(Item)->Checked())
+                Name += Item;
+        }
+        return Name;
+    };
+    {
+        TZoomedEditor Open(NoRequest);
+        TFmVornEQ& E = *Open.Editor;
+        TSpectrumTap& Tap = Open.Module->SpectrumTap();
+        EXPECT_EQ(Checked(E), "MISpectrumOff");
+        E.MenuItem("MISpectrumInput")->Click();
+        EXPECT_EQ(Checked(E), "MISpectrumInput");
+        EXPECT_EQ(Tap.Source(), spsOff) << "the response view is hidden: nothing recorded";
+        E.MenuItem("MIShowResponse")->Click();
+        EXPECT_EQ(Tap.Source(), spsInput);
+        E.MenuItem("MISpectrumOutput")->Click();
+        EXPECT_EQ(Tap.Source(), spsOutput);
+        EXPECT_EQ(Open.Host.Dispatch(effVendorSpecific, kSEQRequestGetView), kSEQViewResponseShown + kSEQViewSpectrumOutput);
+        E.MenuItem("MIShowResponse")->Click();
+        EXPECT_EQ(Tap.Source(), spsOff);
+        E.MenuItem("MIShowResponse")->Click();
+        Open.Host.Dispatch(effEditClose);
+        EXPECT_EQ(Tap.Source(), spsOff) << "closing the editor stops the recording";
+        Open.Host.Dispatch(effEditOpen, 0, 0, Open.Parent->Handle());
+        Open.Editor = Open.Module->Editor();
+        EXPECT_EQ(Tap.Source(), spsOutput) << "open again: recording again";
+    }
+    {
+        TZoomedEditor Next(NoRequest);
+        EXPECT_EQ(Checked(*Next.Editor), "MISpectrumOutput") << "the listener's preference";
+        EXPECT_EQ(Next.Module->SpectrumTap().Source(), spsOutput);
+    }
+    // A host that keeps the view hands the choice over and gets it back; both sources at once are refused.
+    TZoomedEditor Kept([](THostView& H) {
+        H.Dispatch(effVendorSpecific, kSEQRequestSetView, 1 + kSEQViewSpectrumInput, nullptr, 1.0f);
+    });
+    EXPECT_EQ(Checked(*Kept.Editor), "MISpectrumInput");
+    EXPECT_EQ(Kept.Module->SpectrumTap().Source(), spsInput);
+    EXPECT_EQ(Kept.Host.Dispatch(effVendorSpecific, kSEQRequestSetView,
+                                 1 + kSEQViewSpectrumInput + kSEQViewSpectrumOutput, nullptr, 1.0f), 0);
+    EXPECT_EQ(Kept.Host.Dispatch(effVendorSpecific, kSEQRequestSetView, 1, nullptr, 1.0f), 1);
+    EXPECT_EQ(Checked(*Kept.Editor), "MISpectrumOff");
+    EXPECT_EQ(Kept.Module->SpectrumTap().Source(), spsOff);
+    EXPECT_EQ(Kept.Host.Dispatch(effVendorSpecific, kSEQRequestGetView), 1 + kSEQViewResponseShown);
+
+    // A host that can reach no audio for the editor disables the items; a tap it names is the one recorded.
+    EXPECT_EQ(Kept.Host.Dispatch(effVendorSpecific, kSEQRequestSetSpectrumTap, 0, nullptr), 1);
+    for (const auto& Item : Items)
+        EXPECT_FALSE(Kept.Editor->MenuItem(Item.first)->Enabled()) << Item.first;
+    TSpectrumTap Other;
+    Kept.Host.Dispatch(effVendorSpecific, kSEQRequestSetSpectrumTap, 0, &Other);
+    Kept.Editor->MenuItem("MISpectrumOutput")->Click();
+    EXPECT_EQ(Other.Source(), spsOutput);
+    EXPECT_EQ(Kept.Module->SpectrumTap().Source(), spsOff);
+    Kept.Host.Dispatch(effEditClose);
+    EXPECT_EQ(Other.Source(), spsOff);
+}
+
+// A 1 kHz sine of -12 dBFS through the equaliser: its peak is drawn in the column of 1 kHz, at -12 dB on the
+// spectrum's scale (0 dBFS at the plot's top, -90 at its bottom), and nowhere higher.
+TEST_F(SEQGUIZoom, ASinesPeakIsDrawnInTheColumnOfItsFrequency)
+{
+    TZoomedEditor Open([](THostView& H) {
+        H.Dispatch(effVendorSpecific, kSEQRequestSetView, 1 + kSEQViewSpectrumOutput, nullptr, 1.0f);
+    });
+    TFmVornEQ& E = *Open.Editor;
+    TBitmap32 Without;
+    Without.Assign(E.ResponseBitmap());
+    std::vector<float> L(512), R(512);
+    for (int Block = 0; Block < 20; ++Block)
+    {
+        for (std::size_t n = 0; n < L.size(); ++n)
+            L[n] = R[n] = static_cast<float>(0.25118864 * std::sin(2.0 * std::numbers::pi * 1000.0 *
+                                                                   static_cast<double>(Block * 512 + n) / 44100.0));
+        Open.Host.Process(L, R);
+    }
+    EXPECT_TRUE(HeadlessDriver::FireTimer(*E.Timer("UpdateTimer")));
+    // The highest row each column changed in: the sine's column reaches -12 dB, the columns beyond its
+    // neighbours stay well below.
+    std::vector<int> Top(131, 60);
+    for (int x = 0; x < 131; ++x)
+        for (int y = 59; y >= 0; --y)
+            if (E.ResponseBitmap().Pixel(x, y) != Without.Pixel(x, y))
+                Top[static_cast<std::size_t>(x)] = y;
+    const int Column = static_cast<int>(std::lround(E.Response().XOfFrequency(1000.0)));
+    const int Peak = Top[static_cast<std::size_t>(Column)];
+    EXPECT_NEAR(Peak, E.Response().YOfLevel(-12.0), 1.0);
+    for (int x = 0; x < 131; ++x)
+        EXPECT_TRUE(std::abs(x - Column) <= 1 || Top[static_cast<std::size_t>(x)] > Peak + 2) << x;
 }
 
 #endif

@@ -218,6 +218,58 @@ TEST(SmallEQThreads, AutomationFromAnotherThreadReachesTheOpenEditor)
     EXPECT_EQ(open.Editor->GainText(), "7" + DecimalSeparator() + "50 dB");
     EXPECT_EQ(open.Module->ShownParameter(13), open.Module->Parameter(13));
 }
+// The spectrum's tap between the audio thread and the editor's timer: playback records a sine block by block
+// while the editor's update timer reads and draws, and the editor is closed and opened again meanwhile.
+TEST(SmallEQThreads, TheSpectrumTapIsReadWhileAudioPlaysAndTheEditorComesAndGoes)
+{
+    TOpenEditor open(200, 100, [](const THostView& H) {
+        H.Dispatch(effVendorSpecific, kSEQRequestSetView, 1 + kSEQViewSpectrumOutput, nullptr, 1.0f);
+    });
+    const THostView& host = open.Host;
+    std::atomic<bool> stop{false};
+    std::thread playback([&] {
+        TFPUControlScope fpu;
+        std::vector<float> left(512), right(512);
+        for (std::size_t n = 0; !stop.load(); n += left.size())
+        {
+            for (std::size_t i = 0; i < left.size(); ++i)
+                left[i] = right[i] = 0.5f * static_cast<float>(std::sin(2.0 * 3.14159265358979 * 1000.0 *
+                                                                        static_cast<double>((n + i) % 44100) / 44100.0));
+            host.Process(left, right);
+            // The audio's pace, roughly: a block every few milliseconds rather than as fast as it goes.
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    // The peak of the sine's column as each editor saw it before it closed.
+    std::vector<double> Seen;
+    const TSpectrumTap& Tap = open.Module->SpectrumTap();
+    for (int round = 0; round < 3; ++round)
+    {
+        // Until this editor's tap has recorded two frames; the timer reads on meanwhile and after.
+        const std::uint32_t Start = Tap.Recorded();
+        while (Tap.Recorded() - Start < 2 * TSpectrumAnalyser::FrameSize(44100.0))
+        {
+            HeadlessDriver::AdvanceTime(40);
+            Application().ProcessMessages();
+        }
+        for (int tick = 0; tick < 10; ++tick)
+        {
+            HeadlessDriver::AdvanceTime(40);
+            Application().ProcessMessages();
+        }
+        const TSpectrumAnalyser& Spectrum = open.Editor->Spectrum();
+        const auto Column = static_cast<std::size_t>(std::lround(open.Editor->Response().XOfFrequency(1000.0))) - 17;
+        Seen.push_back(Spectrum.Peaks()[Column]);
+        host.Dispatch(effEditClose);
+        EXPECT_EQ(Tap.Source(), spsOff);
+        host.Dispatch(effEditOpen, 0, 0, open.Parent->Handle());
+        open.Editor = open.Module->Editor();
+    }
+    stop.store(true);
+    playback.join();
+    for (double Peak : Seen)
+        EXPECT_NEAR(Peak, -6.0, 1.0) << "each editor saw the sine of -6 dBFS";
+}
 #endif
 
 } // namespace

@@ -18,8 +18,10 @@
 #include <vector>
 
 #include "equaliser/SEQRequests.h"
+#include "equaliser/SEQSpectrum.h"
 #include "lv2/LV2Controls.h"
 #include "lv2/LV2Plugin.h"
+#include "platform/Registry.h"
 #include "platform/System.h"
 #include "platform/WindowProbe.h"
 #include "platform/x11/X11Driver.h"
@@ -314,6 +316,34 @@ TEST(LV2UI, FastProcessingChosenInTheEditorSwitchesThePlugInsEngine)
     for (int Try = 0; Try < 40 && EngineOf(*Plugin) != kSEQEngineFast; ++Try)
         Settle();
     EXPECT_EQ(EngineOf(*Plugin), kSEQEngineFast);
+}
+
+// With instance-access the spectrum the editor shows is the plug-in's: the listener's choice (here kept from
+// before, with the response view) switches the plug-in's tap on while the UI lives, and closing the UI
+// switches it off again; the plug-in lives on.
+TEST(LV2UI, TheEditorsSpectrumIsThePlugInsWhileTheUiLives)
+{
+    const TOwnSettingsFolder Settings;
+    {
+        TRegistry Preference;
+        ASSERT_TRUE(Preference.OpenKey("Software\\Zentrova\\Marvo\\SmallEQ", true));
+        Preference.WriteInteger("Response", 1);
+        Preference.WriteInteger("Spectrum", spsInput);
+    }
+    const std::unique_ptr<LV2Marvo::TLV2Equaliser> Plugin(LV2Marvo::TLV2Equaliser::Create(44100.0, nullptr));
+    ASSERT_TRUE(Plugin);
+    TSpectrumTap* Tap = nullptr;
+    ASSERT_EQ(Plugin->Effect()->dispatcher(Plugin->Effect(), effVendorSpecific, kSEQRequestGetSpectrumTap, 0, &Tap,
+                                           0.0f), 1);
+    ASSERT_EQ(Tap->Source(), spsOff);
+    {
+        const TUiOnInstance Open(Plugin.get());
+        ASSERT_NE(Open.Ui, nullptr);
+        for (int Try = 0; Try < 40 && Tap->Source() != spsInput; ++Try)
+            Open.Settle();
+        EXPECT_EQ(Tap->Source(), spsInput);
+    }
+    EXPECT_EQ(Tap->Source(), spsOff);
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 // A host's audio thread meets the equaliser's library for the first time (a new thread, the library loaded
 // from its file long before): its first automated block must not allocate. Every allocation of this
 // process (natively) or of the library and this program (Windows: their imports) is counted while the
-// counting is on.
+// counting is on. The spectrum's tap records the blocks meanwhile, as it does while an editor shows it.
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "equaliser/SEQRequests.h"
+#include "equaliser/SEQSpectrum.h"
 #include "platform/AllocationCounter.h"
 #include "platform/System.h"
 #include "vsthost/DVSTHost.h"
@@ -50,10 +52,14 @@ TEST(AudioThreadAllocation, FirstAutomatedBlockOnANewThreadAllocatesNothing)
     std::vector<float> Left(256, 0.25f), Right(256, -0.25f);
     float* Channels[2] = {Left.data(), Right.data()};
     AutomatedBlock(*P, Channels, 0.5f); // the main thread's first use is not what is measured
+    TSpectrumTap* Tap = nullptr;
+    ASSERT_EQ(P->VstDispatch(effVendorSpecific, kSEQRequestGetSpectrumTap, 0, &Tap), 1);
 
     // Several fresh threads, one after another: the first use on each is what may allocate.
     for (int Round = 0; Round < 3; ++Round)
     {
+        Tap->SetSource(Round == 1 ? spsInput : spsOutput);
+        const std::uint32_t Recorded = Tap->Recorded();
         TAllocationCount Counted;
         std::thread Audio([&] {
             StartCountingAllocations();
@@ -62,6 +68,7 @@ TEST(AudioThreadAllocation, FirstAutomatedBlockOnANewThreadAllocatesNothing)
         });
         Audio.join();
         EXPECT_EQ(Counted.Count, 0) << "round " << Round << ", first callers:" << Callers(Counted);
+        EXPECT_EQ(Tap->Recorded() - Recorded, 256u) << "the tap recorded the block";
     }
     // The blocks were played: the writes reached the equaliser.
     EXPECT_NEAR(P->GetParameter(0), 0.75f, 1e-5f);
