@@ -7,17 +7,6 @@
 cmake_minimum_required(VERSION 3.25)
 include(${CMAKE_CURRENT_LIST_DIR}/CliSupport.cmake)
 
-# failures(<variable>): the sorted names of the FAIL lines of OUT, ';'-separated.
-macro(failures variable)
-  string(REGEX MATCHALL "(^|\n)FAIL [^:\n]+" found "${OUT}")
-  set(${variable} "")
-  foreach(f IN LISTS found)
-    string(REGEX REPLACE "^\n?FAIL " "" f "${f}")
-    list(APPEND ${variable} "${f}")
-  endforeach()
-  list(SORT ${variable})
-endmacro()
-
 # SmallEQ: every check passes.
 run(0 ${MARVO_VST} validate ${PLUGIN} --level ${LEVEL} ${GRID} --json smalleq.json)
 if(NOT OUT MATCHES "\n[1-9][0-9]* passed, 0 failed\n$" OR OUT MATCHES "(^|\n)FAIL ")

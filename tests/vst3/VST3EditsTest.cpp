@@ -18,30 +18,7 @@ using namespace VST3Marvo;
 namespace
 {
 
-class TRecordingHandler final : public IComponentHandler
-{
-public:
-    std::vector<std::string> Calls;
-    int References = 0;
-
-    tresult VST3CALL queryInterface(const TUID, void** Object) override { *Object = nullptr; return kNoInterface; }
-    uint32 VST3CALL addRef() override { return static_cast<uint32>(++References); }
-    uint32 VST3CALL release() override { return static_cast<uint32>(--References); }
-    tresult VST3CALL beginEdit(ParamID Id) override { return Record("begin " + std::to_string(Id)); }
-    tresult VST3CALL performEdit(ParamID Id, ParamValue V) override
-    {
-        return Record("perform " + std::to_string(Id) + " " + std::to_string(V));
-    }
-    tresult VST3CALL endEdit(ParamID Id) override { return Record("end " + std::to_string(Id)); }
-    tresult VST3CALL restartComponent(int32) override { return kResultOk; }
-
-private:
-    tresult Record(const std::string& Call)
-    {
-        Calls.push_back(Call);
-        return kResultOk;
-    }
-};
+using VST3Host::TRecordingHandler;
 
 struct TInstanceRef
 {
