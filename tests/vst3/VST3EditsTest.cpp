@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
@@ -104,6 +105,23 @@ constexpr const char* kWindowType = kPlatformTypeHWND;
 constexpr const char* kWindowType = kPlatformTypeX11EmbedWindowID;
 #endif
 
+// A host's window for the view to embed in.
+std::unique_ptr<TForm> HostWindow()
+{
+    TFormDeclaration D;
+    D.Name = "HostWindow";
+    D.ClientWidth = 600;
+    D.ClientHeight = 300;
+    return std::make_unique<TForm>(nullptr, D);
+}
+
+// [editor] The host's run loop ticking a few times (Linux; Windows hosts have none).
+void Tick(TFrame& Frame)
+{
+    for (int Tick = 0; Tick < 5 && Frame.Timer; ++Tick)
+        Frame.Timer->onTimer();
+}
+
 } // namespace
 
 // The editor opens in the host's window, is driven by the host's run loop on Linux, and its new size (its
@@ -114,11 +132,7 @@ TEST(VST3Edits, EditorEmbedsInTheHostsWindowAndTellsItsSize)
     TFrame Frame;
     IPlugView* View = I.P->createView("editor");
     ASSERT_NE(View, nullptr);
-    TFormDeclaration D;
-    D.Name = "HostWindow";
-    D.ClientWidth = 600;
-    D.ClientHeight = 300;
-    auto Parent = std::make_unique<TForm>(nullptr, D);
+    auto Parent = HostWindow();
 #if !defined(_WIN32)
     Frame.WithLoop = false;
     View->setFrame(&Frame);
@@ -131,15 +145,15 @@ TEST(VST3Edits, EditorEmbedsInTheHostsWindowAndTellsItsSize)
 #if !defined(_WIN32)
     ASSERT_NE(Frame.Timer, nullptr);
     EXPECT_EQ(Frame.Interval, 10u);
-    for (int Tick = 0; Tick < 5; ++Tick)
-        Frame.Timer->onTimer();
 #endif
+    Tick(Frame);
     ViewRect Size{};
     ASSERT_EQ(View->getSize(&Size), kResultOk);
     const int32 Zoom = (Size.bottom - Size.top) / 35;
     EXPECT_GE(Zoom, 1);
     EXPECT_EQ(Size.right - Size.left, 131 * Zoom);
 
+    Frame.Sizes.clear();
     EXPECT_EQ(I.P->HostRequest(audioMasterSizeWindow, 262, 70, 0.0f), 1);
     ASSERT_EQ(Frame.Sizes.size(), 1u);
     EXPECT_EQ(Frame.Sizes[0].right, 262);
@@ -147,5 +161,43 @@ TEST(VST3Edits, EditorEmbedsInTheHostsWindowAndTellsItsSize)
     EXPECT_EQ(View->removed(), kResultOk);
     EXPECT_EQ(Frame.Timer, nullptr) << "the run loop's timer ends with the editor";
     EXPECT_EQ(I.P->HostRequest(audioMasterSizeWindow, 131, 35, 0.0f), 0);
+    View->release();
+}
+
+// The host's content scale factor is the editor's host scale factor: given before the editor opens, it is
+// the starting zoom (factor 2: 262 x 70); given while it is open, the editor zooms again. The host's frame
+// hears each size.
+TEST(VST3Edits, ContentScaleFactorZoomsTheEditorAndTheFrameHearsTheSize)
+{
+    TInstanceRef I;
+    TFrame Frame;
+    IPlugView* View = I.P->createView("editor");
+    ASSERT_NE(View, nullptr);
+    void* Object = nullptr;
+    ASSERT_EQ(View->queryInterface(kIPlugViewContentScaleSupportIid.Bytes, &Object), kResultOk);
+    auto* Scale = static_cast<IPlugViewContentScaleSupport*>(Object);
+    for (const float Bad : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+        EXPECT_EQ(Scale->setContentScaleFactor(Bad), kInvalidArgument) << Bad;
+    EXPECT_EQ(Scale->setContentScaleFactor(2.0f), kResultOk);
+
+    auto Parent = HostWindow();
+    View->setFrame(&Frame);
+    ASSERT_EQ(View->attached(Parent->Handle(), kWindowType), kResultOk);
+    Tick(Frame);
+    ViewRect Size{};
+    ASSERT_EQ(View->getSize(&Size), kResultOk);
+    EXPECT_EQ(Size.right - Size.left, 262);
+    EXPECT_EQ(Size.bottom - Size.top, 70);
+    ASSERT_FALSE(Frame.Sizes.empty());
+    EXPECT_EQ(Frame.Sizes.back().right, 262);
+    EXPECT_EQ(Frame.Sizes.back().bottom, 70);
+
+    EXPECT_EQ(Scale->setContentScaleFactor(3.0f), kResultOk);
+    Tick(Frame);
+    EXPECT_EQ(Frame.Sizes.back().right, 393);
+    EXPECT_EQ(Frame.Sizes.back().bottom, 105);
+
+    EXPECT_EQ(View->removed(), kResultOk);
+    Scale->release();
     View->release();
 }
