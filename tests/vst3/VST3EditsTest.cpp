@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "equaliser/SEQGUI.h"
+#include "equaliser/SEQRequests.h"
 #include "platform/Forms.h"
 #include "vst3/VST3Equaliser.h"
 #include "vst3/VST3TestHost.h"
@@ -199,5 +201,35 @@ TEST(VST3Edits, ContentScaleFactorZoomsTheEditorAndTheFrameHearsTheSize)
 
     EXPECT_EQ(View->removed(), kResultOk);
     Scale->release();
+    View->release();
+}
+
+// The plug-in starts with the fast engine; the editor's "Fast processing" shows the engine of the effect that
+// processes and switches it.
+TEST(VST3Edits, FastProcessingShowsAndSwitchesTheEngineThatProcesses)
+{
+    TInstanceRef I;
+    AEffect* E = I.P->Effect();
+    const auto Engine = [E] { return E->dispatcher(E, effVendorSpecific, kSEQRequestGetEngine, 0, nullptr, 0.0f); };
+    EXPECT_EQ(Engine(), kSEQEngineFast);
+    TFrame Frame;
+    IPlugView* View = I.P->createView("editor");
+    ASSERT_NE(View, nullptr);
+    auto Parent = HostWindow();
+    View->setFrame(&Frame);
+    ASSERT_EQ(View->attached(Parent->Handle(), kWindowType), kResultOk);
+    Tick(Frame);
+    auto* Module = static_cast<TSmallEQPlugIn*>(static_cast<TCustomVSTModule*>(E->object));
+    ASSERT_NE(Module->Editor(), nullptr);
+    TMenuItem* Item = Module->Editor()->MenuItem("MIFastProcessing");
+    ASSERT_NE(Item, nullptr);
+    EXPECT_TRUE(Item->Checked());
+    Item->Click();
+    Tick(Frame);
+    EXPECT_EQ(Engine(), kSEQEngineReference);
+    EXPECT_FALSE(Item->Checked());
+    Item->Click();
+    EXPECT_EQ(Engine(), kSEQEngineFast);
+    EXPECT_EQ(View->removed(), kResultOk);
     View->release();
 }
