@@ -87,15 +87,30 @@ TInstance::TInstance(TModule& Module, SpeakerArrangement Arrangement, int32 Samp
         throw std::runtime_error("no instance");
     Component = static_cast<IComponent*>(Object);
     Component->initialize(nullptr);
-    if (Component->queryInterface(kIAudioProcessorIid.Bytes, &Object) != kResultOk)
-        throw std::runtime_error("no processor");
-    Processor = static_cast<IAudioProcessor*>(Object);
-    if (Component->queryInterface(kIEditControllerIid.Bytes, &Object) != kResultOk)
-        throw std::runtime_error("no controller");
-    Controller = static_cast<IEditController*>(Object);
-    SpeakerArrangement In = Arrangement, Out = Arrangement;
-    if (Processor->setBusArrangements(&In, 1, &Out, 1) != kResultTrue)
-        throw std::runtime_error("arrangement refused");
+    const char* Refusal = nullptr;
+    if (Component->queryInterface(kIAudioProcessorIid.Bytes, &Object) != kResultOk || !Object)
+        Refusal = "no processor";
+    else if (Processor = static_cast<IAudioProcessor*>(Object);
+             Component->queryInterface(kIEditControllerIid.Bytes, &Object) != kResultOk || !Object)
+        Refusal = "no controller";
+    else
+    {
+        Controller = static_cast<IEditController*>(Object);
+        SpeakerArrangement In = Arrangement, Out = Arrangement;
+        if (Processor->setBusArrangements(&In, 1, &Out, 1) != kResultTrue)
+            Refusal = "arrangement refused";
+    }
+    if (Refusal)
+    {
+        // The destructor does not run for an instance that was never made: what was taken is given back here.
+        if (Controller)
+            Controller->release();
+        if (Processor)
+            Processor->release();
+        Component->terminate();
+        Component->release();
+        throw std::runtime_error(Refusal);
+    }
     if (!Activate)
         return;
     ProcessSetup Setup{0, SampleSize, MaxFrames, SampleRate};

@@ -199,7 +199,8 @@ public:
 
     // [host-main] Raises when the factory makes no component, or it is no processor and controller, or it
     // refuses Arrangement.
-    // [audio] One process call on planar buffers (In and Out may be the same), with these changes.
+    // [audio] One process call on planar buffers (In and Out may be the same; null hands the plug-in null
+    // buffers), with these changes; Channels is what the bus buffers say, whatever the arrangement.
     tresult Process(float* const* In, float* const* Out, int32 Channels, int32 Frames, TChanges* Changes = nullptr);
     // Processes a whole signal in blocks of Block frames; Setting goes in the first block at offset 0.
     std::vector<std::vector<float>> Run(const std::vector<std::vector<float>>& In, int32 Block,

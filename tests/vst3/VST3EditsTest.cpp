@@ -230,6 +230,9 @@ TEST(VST3Edits, FastProcessingShowsAndSwitchesTheEngineThatProcesses)
     EXPECT_FALSE(Item->Checked());
     Item->Click();
     EXPECT_EQ(Engine(), kSEQEngineFast);
+    EXPECT_TRUE(Item->Checked());
+    // The choice is kept as the listener's preference: leave the one SmallEQ (VST 2) starts with anyway.
+    Item->Click();
     EXPECT_EQ(View->removed(), kResultOk);
     View->release();
 }

@@ -19,18 +19,7 @@ std::vector<std::vector<float>> RawProcess(TInstance& I, int32 Frames, int32 Cha
     std::vector<std::vector<float>> Out(2, std::vector<float>(In[0].size(), 0.25f));
     float* IP[2] = {In[0].data(), In[1].data()};
     float* OP[2] = {Out[0].data(), Out[1].data()};
-    AudioBusBuffers InBus{}, OutBus{};
-    InBus.numChannels = OutBus.numChannels = Channels;
-    InBus.channelBuffers32 = NullBuffers ? nullptr : IP;
-    OutBus.channelBuffers32 = NullBuffers ? nullptr : OP;
-    ProcessData Data{};
-    Data.symbolicSampleSize = kSample32;
-    Data.numSamples = Frames;
-    Data.numInputs = Data.numOutputs = 1;
-    Data.inputs = &InBus;
-    Data.outputs = &OutBus;
-    Data.inputParameterChanges = Changes;
-    I.Processor->process(Data);
+    I.Process(NullBuffers ? nullptr : IP, NullBuffers ? nullptr : OP, Channels, Frames, Changes);
     return Out;
 }
 
