@@ -11,7 +11,7 @@ foreach(plugin ${BUNDLE} ${LIBRARY})
   if(NOT OUT MATCHES "\n[1-9][0-9]* passed, 0 failed\n$" OR OUT MATCHES "(^|\n)FAIL ")
     message(FATAL_ERROR "${plugin} failed a check at level ${LEVEL}:\n${OUT}")
   endif()
-  foreach(check load factory class-info bus-arrangements parameter-ids parameter-values parameter-texts
+  foreach(check load factory class-info module-info bus-arrangements parameter-ids parameter-values parameter-texts
                 state-round-trip damaged-state process-finite process-careless parameter-queues restart-flags)
     if(LEVEL GREATER_EQUAL 3 AND NOT OUT MATCHES "(^|\n)PASS ${check}\n")
       message(FATAL_ERROR "${plugin}: no 'PASS ${check}' at level ${LEVEL}:\n${OUT}")
@@ -27,9 +27,9 @@ if(NOT OUT MATCHES "^FAIL load: cannot load '[^\n]*Empty.vst3'\n0 passed, 1 fail
 endif()
 
 # FaultyVST3: no fault passes; each fault fails exactly the checks that look for it.
-set(faults "none:" "category:class-info" "arrangement:bus-arrangements" "plain:parameter-values"
+set(faults "none:" "category:class-info,module-info" "arrangement:bus-arrangements" "plain:parameter-values"
            "lenient-state:damaged-state" "block-start:parameter-queues" "nan:process-careless"
-           "restart:restart-flags")
+           "restart:restart-flags" "version:module-info")
 if(ISOLATED)
   list(APPEND faults "crash:process-careless")
 endif()

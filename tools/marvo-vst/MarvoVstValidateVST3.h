@@ -20,8 +20,10 @@ using namespace VST3Host;
 // inside one (".../X.vst3/Contents/<architecture>/X.so").
 bool IsVST3Path(const std::string& Path);
 
-// load, factory, class-info (MarvoVstValidateVST3Factory.cpp)
+// load, factory, class-info (MarvoVstValidateVST3Factory.cpp), module-info (part of the same stage)
 void CheckVST3Factory(TValidation& V);
+// module-info (MarvoVstValidateVST3ModuleInfo.cpp), with the module the factory stage loaded
+void CheckVST3ModuleInfo(TValidation& V, TModule& M);
 // bus-arrangements (MarvoVstValidateVST3Buses.cpp)
 void CheckVST3Buses(TValidation& V);
 // parameter-ids, parameter-values, parameter-texts (MarvoVstValidateVST3Parameters.cpp)
@@ -35,6 +37,10 @@ void CheckVST3Queues(TValidation& V);
 // restart-flags (MarvoVstValidateVST3Restart.cpp)
 void CheckVST3Restart(TValidation& V);
 
+// A field of a host-sized text record, up to its zero (or its size when a plug-in left none).
+std::string FixedText(const char* Text, std::size_t Size);
+// A UTF-16 text as far as it is ASCII, the rest as '?' (enough to compare and to report).
+std::string NarrowText(const char16* Text, std::size_t Size);
 // The parameters as the controller describes them, in its order.
 std::vector<ParameterInfo> VST3Parameters(IEditController& C);
 // A deterministic spread of normalised values (stepped parameters on their steps), another for each Salt;

@@ -13,21 +13,6 @@ namespace
 constexpr const char* kAudioModuleClass = "Audio Module Class";
 constexpr const char* kControllerClass = "Component Controller Class";
 
-// A field of a host-sized text record, up to its zero (or its size when a plug-in left none).
-std::string Field(const char* Text, std::size_t Size)
-{
-    return std::string(Text, strnlen(Text, Size));
-}
-
-// UTF-16 as far as it is ASCII, the rest as '?': enough to compare with the narrow records.
-std::string Narrow(const char16* Text, std::size_t Size)
-{
-    std::string Out;
-    for (std::size_t I = 0; I < Size && Text[I]; ++I)
-        Out += Text[I] < 0x80 ? static_cast<char>(Text[I]) : '?';
-    return Out;
-}
-
 void CheckFactoryInfo(TValidation& V, TModule& M)
 {
     V.Step("factory", "getFactoryInfo and countClasses");
@@ -35,7 +20,7 @@ void CheckFactoryInfo(TValidation& V, TModule& M)
     PFactoryInfo Info{};
     if (M.Factory->getFactoryInfo(&Info) != kResultOk)
         F.Add("getFactoryInfo failed");
-    else if (Field(Info.vendor, sizeof Info.vendor).empty())
+    else if (FixedText(Info.vendor, sizeof Info.vendor).empty())
         F.Add("no vendor");
     if (M.Factory->countClasses() < 1)
         F.Add("no classes");
@@ -65,8 +50,8 @@ void CheckClassInfo(TValidation& V, TModule& M)
             F.Add(At + "getClassInfo failed");
             continue;
         }
-        const std::string Id(A.cid, sizeof A.cid), Category = Field(A.category, sizeof A.category);
-        const std::string Name = Field(A.name, sizeof A.name);
+        const std::string Id(A.cid, sizeof A.cid), Category = FixedText(A.category, sizeof A.category);
+        const std::string Name = FixedText(A.name, sizeof A.name);
         Ids.push_back(Id);
         Categories.push_back(Category);
         if (std::memcmp(A.cid, Again.cid, sizeof A.cid) != 0)
@@ -80,17 +65,17 @@ void CheckClassInfo(TValidation& V, TModule& M)
                 F.Add(At + "getClassInfo2 failed");
             else
             {
-                if (std::memcmp(B.cid, A.cid, sizeof A.cid) != 0 || Field(B.category, sizeof B.category) != Category ||
-                    Field(B.name, sizeof B.name) != Name || B.cardinality != A.cardinality)
+                if (std::memcmp(B.cid, A.cid, sizeof A.cid) != 0 || FixedText(B.category, sizeof B.category) != Category ||
+                    FixedText(B.name, sizeof B.name) != Name || B.cardinality != A.cardinality)
                     F.Add(At + "info 2 differs from info 1 (identifier, category, name or cardinality)");
                 if (Category == kAudioModuleClass)
                 {
-                    const std::string Sub = Field(B.subCategories, sizeof B.subCategories);
+                    const std::string Sub = FixedText(B.subCategories, sizeof B.subCategories);
                     if (Sub.empty() || Sub.front() == '|' || Sub.back() == '|' || Sub.find("||") != std::string::npos)
                         F.Add(At + "sub-categories '" + Sub + "'");
-                    if (Field(B.sdkVersion, sizeof B.sdkVersion).rfind("VST 3", 0) != 0)
-                        F.Add(At + "interface version '" + Field(B.sdkVersion, sizeof B.sdkVersion) + "'");
-                    if (Field(B.vendor, sizeof B.vendor).empty() || Field(B.version, sizeof B.version).empty())
+                    if (FixedText(B.sdkVersion, sizeof B.sdkVersion).rfind("VST 3", 0) != 0)
+                        F.Add(At + "interface version '" + FixedText(B.sdkVersion, sizeof B.sdkVersion) + "'");
+                    if (FixedText(B.vendor, sizeof B.vendor).empty() || FixedText(B.version, sizeof B.version).empty())
                         F.Add(At + "no vendor or version");
                 }
             }
@@ -100,8 +85,8 @@ void CheckClassInfo(TValidation& V, TModule& M)
             PClassInfoW W{};
             if (M.Factory3->getClassInfoUnicode(I, &W) != kResultOk)
                 F.Add(At + "getClassInfoUnicode failed");
-            else if (std::memcmp(W.cid, A.cid, sizeof A.cid) != 0 || Field(W.category, sizeof W.category) != Category ||
-                     Narrow(W.name, 64) != Name)
+            else if (std::memcmp(W.cid, A.cid, sizeof A.cid) != 0 || FixedText(W.category, sizeof W.category) != Category ||
+                     NarrowText(W.name, 64) != Name)
                 F.Add(At + "info 3 differs from info 1 (identifier, category or name)");
         }
     }
@@ -155,6 +140,7 @@ void CheckVST3Factory(TValidation& V)
     V.Pass("load");
     CheckFactoryInfo(V, *M);
     CheckClassInfo(V, *M);
+    CheckVST3ModuleInfo(V, *M);
 }
 
 } // namespace MarvoVstValidate

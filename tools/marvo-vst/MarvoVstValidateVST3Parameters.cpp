@@ -11,14 +11,6 @@ namespace MarvoVstValidate
 namespace
 {
 
-std::string Text(const String128 S)
-{
-    std::string Out;
-    for (int I = 0; I < 128 && S[I]; ++I)
-        Out += S[I] < 0x80 ? static_cast<char>(S[I]) : '?';
-    return Out;
-}
-
 // Unique ids; the bypass (at most one) aside, they are 0..N-1 in order, the indexes a VST 2 effect gives
 // its parameters, so automation and sessions carry over between the two formats.
 void CheckIds(TValidation& V, const std::vector<ParameterInfo>& Parameters)
@@ -36,7 +28,7 @@ void CheckIds(TValidation& V, const std::vector<ParameterInfo>& Parameters)
             ++Bypasses;
         else if (P.id != Next++)
             F.Add("parameter " + std::to_string(Next - 1) + " has id " + std::to_string(P.id));
-        if (Text(P.title).empty())
+        if (NarrowText(P.title, 128).empty())
             F.Add("parameter " + std::to_string(P.id) + " has no title");
     }
     if (Bypasses > 1)
@@ -91,14 +83,14 @@ void CheckTexts(TValidation& V, IEditController& C, const std::vector<ParameterI
             const std::string At = "parameter " + std::to_string(P.id) + " at " + Number(N, 6) + ": ";
             String128 S{}, Again{};
             ParamValue Back = -1.0;
-            if (C.getParamStringByValue(P.id, N, S) != kResultOk || Text(S).empty())
+            if (C.getParamStringByValue(P.id, N, S) != kResultOk || NarrowText(S, 128).empty())
                 F.Add(At + "no text");
             else if (const tresult R = C.getParamValueByString(P.id, S, Back); R == kNotImplemented)
                 continue;
             else if (R != kResultOk || !(Back >= 0.0 && Back <= 1.0))
-                F.Add(At + "'" + Text(S) + "' does not read back");
-            else if (C.getParamStringByValue(P.id, Back, Again) != kResultOk || Text(Again) != Text(S))
-                F.Add(At + "'" + Text(S) + "' reads back as '" + Text(Again) + "'");
+                F.Add(At + "'" + NarrowText(S, 128) + "' does not read back");
+            else if (C.getParamStringByValue(P.id, Back, Again) != kResultOk || NarrowText(Again, 128) != NarrowText(S, 128))
+                F.Add(At + "'" + NarrowText(S, 128) + "' reads back as '" + NarrowText(Again, 128) + "'");
         }
     V.Check("parameter-texts", F.Text());
 }

@@ -1,5 +1,6 @@
 // marvo-vst validate for VST 3: what the stages share.
 #include <cmath>
+#include <cstring>
 
 #include "MarvoVstValidateSupport.h"
 #include "MarvoVstValidateVST3.h"
@@ -17,6 +18,19 @@ bool IsVST3Path(const std::string& Path)
     };
     return EndsWith(".vst3") || P.find(".vst3/Contents/") != std::string::npos ||
            P.find(".vst3\\Contents\\") != std::string::npos;
+}
+
+std::string FixedText(const char* Text, std::size_t Size)
+{
+    return std::string(Text, strnlen(Text, Size));
+}
+
+std::string NarrowText(const char16* Text, std::size_t Size)
+{
+    std::string Out;
+    for (std::size_t I = 0; I < Size && Text[I]; ++I)
+        Out += Text[I] < 0x80 ? static_cast<char>(Text[I]) : '?';
+    return Out;
 }
 
 std::vector<ParameterInfo> VST3Parameters(IEditController& C)

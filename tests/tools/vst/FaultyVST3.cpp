@@ -17,14 +17,14 @@ using namespace VST3Marvo;
 namespace
 {
 
-enum TFault { fNone, fCategory, fArrangement, fPlain, fLenientState, fBlockStart, fNaN, fRestart, fCrash };
+enum TFault { fNone, fCategory, fArrangement, fPlain, fLenientState, fBlockStart, fNaN, fRestart, fCrash, fVersion };
 
 TFault FaultFromEnvironment()
 {
     const char* Name = std::getenv("MARVO_FAULTY_VST3");
     const std::string N = Name ? Name : "";
     const char* const kNames[] = {"", "category", "arrangement", "plain", "lenient-state", "block-start", "nan",
-                                  "restart", "crash"};
+                                  "restart", "crash", "version"};
     for (int I = 0; I < static_cast<int>(std::size(kNames)); ++I)
         if (N == kNames[I])
             return static_cast<TFault>(I);
@@ -279,7 +279,7 @@ public:
         std::strcpy(Info->name, "FaultyVST3");
         std::strcpy(Info->subCategories, "Fx");
         std::strcpy(Info->vendor, "Marvo tests");
-        std::strcpy(Info->version, "1.0.0");
+        std::strcpy(Info->version, Fault == fVersion ? "1.0.1" : "1.0.0"); // moduleinfo.json says 1.0.0
         std::strcpy(Info->sdkVersion, "VST 3.7.0");
         return kResultOk;
     }
