@@ -5,6 +5,7 @@
 #include <cstring>
 #include <new>
 
+#include "equaliser/SEQRequests.h"
 #include "platform/FPUControl.h"
 #include "vst3/VST3Entry.h"
 #include "vst3/VST3View.h"
@@ -74,6 +75,9 @@ TVST3Equaliser* TVST3Equaliser::Create() noexcept
         }
         auto* Instance = new TVST3Equaliser(Effect, Probe);
         Effect->user = Instance;
+        // The fast engine, as the LV2 plug-in starts: the editor's "Fast processing" shows and switches the
+        // engine of this same effect, which processes.
+        Effect->dispatcher(Effect, effVendorSpecific, kSEQRequestSetEngine, kSEQEngineFast, nullptr, 0.0f);
         return Instance;
     }
     catch (...)

@@ -6,7 +6,8 @@
 // warm when the bypass ends).
 //
 // The effect is the equaliser with its editor, which the view (VST3View.h) embeds; the editor's edits reach
-// the host through the component handler as beginEdit/performEdit/endEdit.
+// the host through the component handler as beginEdit/performEdit/endEdit. It starts with the fast engine;
+// the editor's "Fast processing" switches the engine of this effect, the one that processes.
 //
 // Threads, as VST 3 hosts use them: creation, the component and controller calls and state on the host's
 // [host-main]; process() on [audio], which never allocates, locks or waits. The controller's values are

@@ -121,6 +121,12 @@ inline constexpr TInterfaceId kIPlugViewIid = MakeInterfaceId(0x5BC32507, 0xD060
 inline constexpr TInterfaceId kIPlugFrameIid = MakeInterfaceId(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
 inline constexpr TInterfaceId kIMessageIid = MakeInterfaceId(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
 inline constexpr TInterfaceId kIRunLoopIid = MakeInterfaceId(0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389);
+// Ardour 7 (Debian's 7.3) carries no content-scale identifier (it scales views through another interface).
+// This one was read from a Debian-built VST 3 view instead: the view's queryInterface in zam-plugins'
+// ZamEQ2.so compares the asked identifier with four constants, three of them FUnknown, IPlugView and
+// IConnectionPoint as above, and the fourth gives the object whose one method takes the host's factor.
+inline constexpr TInterfaceId kIPlugViewContentScaleSupportIid =
+    MakeInterfaceId(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
 // Not used by Ardour 7 (hosts call these handlers without asking), so not checked against a host.
 inline constexpr TInterfaceId kIEventHandlerIid = MakeInterfaceId(0x561E65C9, 0x13A0496F, 0x813A2C35, 0x654D7983);
 inline constexpr TInterfaceId kITimerHandlerIid = MakeInterfaceId(0x10BDD94F, 0x41424774, 0x821FAD8F, 0xECA72CA9);
@@ -391,6 +397,13 @@ public:
     virtual tresult VST3CALL setFrame(IPlugFrame* Frame) = 0;
     virtual tresult VST3CALL canResize() = 0;
     virtual tresult VST3CALL checkSizeConstraint(ViewRect* Rect) = 0;
+};
+
+// The host's scale factor for a view's contents (its display's scaling), asked of the view by the host.
+class IPlugViewContentScaleSupport : public FUnknown
+{
+public:
+    virtual tresult VST3CALL setContentScaleFactor(float Factor) = 0;
 };
 
 // The Linux host's run loop, which drives a view's windows on the host's UI thread.

@@ -1,8 +1,10 @@
 #include "vst3/VST3View.h"
 
+#include <cmath>
 #include <cstring>
 
 #include "platform/FPUControl.h"
+#include "equaliser/SEQRequests.h"
 #include "platform/Forms.h"
 #include "vst3/VST3Equaliser.h"
 
@@ -29,6 +31,8 @@ tresult TVST3View::queryInterface(const TUID Iid, void** Object)
     *Object = nullptr;
     if (SameId(Iid, kFUnknownIid) || SameId(Iid, kIPlugViewIid))
         *Object = static_cast<IPlugView*>(this);
+    else if (SameId(Iid, kIPlugViewContentScaleSupportIid))
+        *Object = static_cast<IPlugViewContentScaleSupport*>(this);
     else if (SameId(Iid, kITimerHandlerIid))
         *Object = static_cast<ITimerHandler*>(this);
     else
@@ -78,7 +82,12 @@ tresult TVST3View::attached(void* Parent, FIDString Type)
     }
     FAttached = true;
     FOwner->SetView(this);
+    // The editor opens at its own zoom (the host's scale factor among its reasons): a size other than the
+    // one the host asked for before is the host's to hear.
+    const int32 Width = FWidth, Height = FHeight;
     ReadSize();
+    if (FWidth != Width || FHeight != Height)
+        Resize(FWidth, FHeight);
     return kResultOk;
 }
 
@@ -172,6 +181,20 @@ void TVST3View::Resize(int32 Width, int32 Height)
     ViewRect Rect{0, 0, Width, Height};
     if (FFrame)
         FFrame->resizeView(this, &Rect);
+}
+
+// The editor takes the factor as its host scale factor: closed, for its starting zoom; open, it resizes
+// itself and the host hears of it through Resize.
+tresult TVST3View::setContentScaleFactor(float Factor)
+{
+    if (!(Factor > 0.0f) || !std::isfinite(Factor))
+        return kInvalidArgument;
+    AEffect* E = FOwner->Effect();
+    {
+        TFPUControlScope FPU;
+        E->dispatcher(E, effVendorSpecific, kHostScaleIndex, kHostScaleValue, nullptr, Factor);
+    }
+    return kResultOk;
 }
 
 // The editor sets its own size (its zoom); the host follows it rather than the other way round.

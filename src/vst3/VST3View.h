@@ -1,7 +1,9 @@
 #pragma once
 // The equaliser's own editor as a VST 3 view: the effect's editor embedded in the host's HWND (Windows) or
 // X11 window (Linux, kPlatformTypeX11EmbedWindowID), 131 x 35 at 1x. A change of the editor's size (its zoom,
-// the response view) reaches the host through IPlugFrame::resizeView.
+// the response view) reaches the host through IPlugFrame::resizeView. The host's content scale factor is the
+// editor's host scale factor, as a VST 2 host sends it: the starting zoom when it comes before the editor
+// opens, a new zoom (and size) when it comes after.
 //
 // How it is driven. On Windows the editor's windows and timers are the host's UI thread's, and its message
 // loop drives them. On Linux the editor's windows are made on the host's UI thread too (the view makes a timer
@@ -23,7 +25,7 @@ namespace VST3Marvo
 
 class TVST3Equaliser;
 
-class TVST3View final : public IPlugView, public ITimerHandler
+class TVST3View final : public IPlugView, public IPlugViewContentScaleSupport, public ITimerHandler
 {
 public:
     // Holds a reference on Owner for its whole life.
@@ -46,6 +48,8 @@ public:
     tresult VST3CALL setFrame(IPlugFrame* Frame) override;
     tresult VST3CALL canResize() override;
     tresult VST3CALL checkSizeConstraint(ViewRect* Rect) override;
+    // IPlugViewContentScaleSupport: a factor > 0 (1 = unscaled); kInvalidArgument for others.
+    tresult VST3CALL setContentScaleFactor(float Factor) override;
     // ITimerHandler: the run loop's tick (Linux).
     void VST3CALL onTimer() override;
 

@@ -4,10 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "equaliser/SEQGUI.h"
+#include "equaliser/SEQRequests.h"
 #include "platform/Forms.h"
 #include "vst3/VST3Equaliser.h"
 #include "vst3/VST3TestHost.h"
@@ -18,30 +21,7 @@ using namespace VST3Marvo;
 namespace
 {
 
-class TRecordingHandler final : public IComponentHandler
-{
-public:
-    std::vector<std::string> Calls;
-    int References = 0;
-
-    tresult VST3CALL queryInterface(const TUID, void** Object) override { *Object = nullptr; return kNoInterface; }
-    uint32 VST3CALL addRef() override { return static_cast<uint32>(++References); }
-    uint32 VST3CALL release() override { return static_cast<uint32>(--References); }
-    tresult VST3CALL beginEdit(ParamID Id) override { return Record("begin " + std::to_string(Id)); }
-    tresult VST3CALL performEdit(ParamID Id, ParamValue V) override
-    {
-        return Record("perform " + std::to_string(Id) + " " + std::to_string(V));
-    }
-    tresult VST3CALL endEdit(ParamID Id) override { return Record("end " + std::to_string(Id)); }
-    tresult VST3CALL restartComponent(int32) override { return kResultOk; }
-
-private:
-    tresult Record(const std::string& Call)
-    {
-        Calls.push_back(Call);
-        return kResultOk;
-    }
-};
+using VST3Host::TRecordingHandler;
 
 struct TInstanceRef
 {
@@ -127,6 +107,23 @@ constexpr const char* kWindowType = kPlatformTypeHWND;
 constexpr const char* kWindowType = kPlatformTypeX11EmbedWindowID;
 #endif
 
+// A host's window for the view to embed in.
+std::unique_ptr<TForm> HostWindow()
+{
+    TFormDeclaration D;
+    D.Name = "HostWindow";
+    D.ClientWidth = 600;
+    D.ClientHeight = 300;
+    return std::make_unique<TForm>(nullptr, D);
+}
+
+// [editor] The host's run loop ticking a few times (Linux; Windows hosts have none).
+void Tick(TFrame& Frame)
+{
+    for (int Tick = 0; Tick < 5 && Frame.Timer; ++Tick)
+        Frame.Timer->onTimer();
+}
+
 } // namespace
 
 // The editor opens in the host's window, is driven by the host's run loop on Linux, and its new size (its
@@ -137,11 +134,7 @@ TEST(VST3Edits, EditorEmbedsInTheHostsWindowAndTellsItsSize)
     TFrame Frame;
     IPlugView* View = I.P->createView("editor");
     ASSERT_NE(View, nullptr);
-    TFormDeclaration D;
-    D.Name = "HostWindow";
-    D.ClientWidth = 600;
-    D.ClientHeight = 300;
-    auto Parent = std::make_unique<TForm>(nullptr, D);
+    auto Parent = HostWindow();
 #if !defined(_WIN32)
     Frame.WithLoop = false;
     View->setFrame(&Frame);
@@ -154,15 +147,15 @@ TEST(VST3Edits, EditorEmbedsInTheHostsWindowAndTellsItsSize)
 #if !defined(_WIN32)
     ASSERT_NE(Frame.Timer, nullptr);
     EXPECT_EQ(Frame.Interval, 10u);
-    for (int Tick = 0; Tick < 5; ++Tick)
-        Frame.Timer->onTimer();
 #endif
+    Tick(Frame);
     ViewRect Size{};
     ASSERT_EQ(View->getSize(&Size), kResultOk);
     const int32 Zoom = (Size.bottom - Size.top) / 35;
     EXPECT_GE(Zoom, 1);
     EXPECT_EQ(Size.right - Size.left, 131 * Zoom);
 
+    Frame.Sizes.clear();
     EXPECT_EQ(I.P->HostRequest(audioMasterSizeWindow, 262, 70, 0.0f), 1);
     ASSERT_EQ(Frame.Sizes.size(), 1u);
     EXPECT_EQ(Frame.Sizes[0].right, 262);
@@ -170,5 +163,76 @@ TEST(VST3Edits, EditorEmbedsInTheHostsWindowAndTellsItsSize)
     EXPECT_EQ(View->removed(), kResultOk);
     EXPECT_EQ(Frame.Timer, nullptr) << "the run loop's timer ends with the editor";
     EXPECT_EQ(I.P->HostRequest(audioMasterSizeWindow, 131, 35, 0.0f), 0);
+    View->release();
+}
+
+// The host's content scale factor is the editor's host scale factor: given before the editor opens, it is
+// the starting zoom (factor 2: 262 x 70); given while it is open, the editor zooms again. The host's frame
+// hears each size.
+TEST(VST3Edits, ContentScaleFactorZoomsTheEditorAndTheFrameHearsTheSize)
+{
+    TInstanceRef I;
+    TFrame Frame;
+    IPlugView* View = I.P->createView("editor");
+    ASSERT_NE(View, nullptr);
+    void* Object = nullptr;
+    ASSERT_EQ(View->queryInterface(kIPlugViewContentScaleSupportIid.Bytes, &Object), kResultOk);
+    auto* Scale = static_cast<IPlugViewContentScaleSupport*>(Object);
+    for (const float Bad : {0.0f, -1.0f, std::numeric_limits<float>::quiet_NaN(), std::numeric_limits<float>::infinity()})
+        EXPECT_EQ(Scale->setContentScaleFactor(Bad), kInvalidArgument) << Bad;
+    EXPECT_EQ(Scale->setContentScaleFactor(2.0f), kResultOk);
+
+    auto Parent = HostWindow();
+    View->setFrame(&Frame);
+    ASSERT_EQ(View->attached(Parent->Handle(), kWindowType), kResultOk);
+    Tick(Frame);
+    ViewRect Size{};
+    ASSERT_EQ(View->getSize(&Size), kResultOk);
+    EXPECT_EQ(Size.right - Size.left, 262);
+    EXPECT_EQ(Size.bottom - Size.top, 70);
+    ASSERT_FALSE(Frame.Sizes.empty());
+    EXPECT_EQ(Frame.Sizes.back().right, 262);
+    EXPECT_EQ(Frame.Sizes.back().bottom, 70);
+
+    EXPECT_EQ(Scale->setContentScaleFactor(3.0f), kResultOk);
+    Tick(Frame);
+    EXPECT_EQ(Frame.Sizes.back().right, 393);
+    EXPECT_EQ(Frame.Sizes.back().bottom, 105);
+
+    EXPECT_EQ(View->removed(), kResultOk);
+    Scale->release();
+    View->release();
+}
+
+// The plug-in starts with the fast engine; the editor's "Fast processing" shows the engine of the effect that
+// processes and switches it.
+TEST(VST3Edits, FastProcessingShowsAndSwitchesTheEngineThatProcesses)
+{
+    TInstanceRef I;
+    AEffect* E = I.P->Effect();
+    const auto Engine = [E] { return E->dispatcher(E, effVendorSpecific, kSEQRequestGetEngine, 0, nullptr, 0.0f); };
+    EXPECT_EQ(Engine(), kSEQEngineFast);
+    TFrame Frame;
+    IPlugView* View = I.P->createView("editor");
+    ASSERT_NE(View, nullptr);
+    auto Parent = HostWindow();
+    View->setFrame(&Frame);
+    ASSERT_EQ(View->attached(Parent->Handle(), kWindowType), kResultOk);
+    Tick(Frame);
+    auto* Module = static_cast<TSmallEQPlugIn*>(static_cast<TCustomVSTModule*>(E->object));
+    ASSERT_NE(Module->Editor(), nullptr);
+    TMenuItem* Item = Module->Editor()->MenuItem("MIFastProcessing");
+    ASSERT_NE(Item, nullptr);
+    EXPECT_TRUE(Item->Checked());
+    Item->Click();
+    Tick(Frame);
+    EXPECT_EQ(Engine(), kSEQEngineReference);
+    EXPECT_FALSE(Item->Checked());
+    Item->Click();
+    EXPECT_EQ(Engine(), kSEQEngineFast);
+    EXPECT_TRUE(Item->Checked());
+    // The choice is kept as the listener's preference: leave the one SmallEQ (VST 2) starts with anyway.
+    Item->Click();
+    EXPECT_EQ(View->removed(), kResultOk);
     View->release();
 }

@@ -106,7 +106,8 @@ Commands:
   edit PLUGIN              shows the plug-in's editor in a window until it is closed (Windows, X11)
   validate PLUGIN          checks the plug-in as hosts drive it; one line per check (PASS name, FAIL
                            name: detail, SKIP name: reason, INFO name: figures), then "N passed,
-                           N failed"; exit status 1 when any check fails
+                           N failed"; exit status 1 when any check fails. PLUGIN may be a VST 3
+                           bundle (X.vst3, or the library inside it): its own checks, same levels
 
 Options:
   --set INDEX=VALUE   sets parameter INDEX to the normalised VALUE 0..1, after --fxp; repeatable

@@ -7,6 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "MarvoVstValidate.h"
+#include "MarvoVstValidateVST3.h"
 #include "platform/AtomicFile.h"
 
 namespace
@@ -109,7 +110,8 @@ int RunValidate(const TCommandLine& CommandLine)
         Results.push_back(std::move(R));
     };
 
-    for (const TStage& Stage : ValidationStages())
+    const bool VST3 = MarvoVstValidate::IsVST3Path(CommandLine.Arguments[0]);
+    for (const TStage& Stage : VST3 ? VST3ValidationStages() : ValidationStages())
     {
         if (Stage.Level > CommandLine.Level)
             continue;

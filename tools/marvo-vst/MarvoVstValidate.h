@@ -57,5 +57,7 @@ struct TStage
 };
 
 
-// In order; the first ("load") decides whether the others run.
+// In order; the first ("load") decides whether the others run. VST 2 plug-ins, and VST 3 bundles (a path
+// that IsVST3Path takes, MarvoVstValidateVST3.h).
 const std::vector<TStage>& ValidationStages();
+const std::vector<TStage>& VST3ValidationStages();
