@@ -345,7 +345,18 @@ tresult TVST3Equaliser::setParamNormalized(ParamID Id, ParamValue Value)
     if (Id == kBypassId)
         FBypassValue.store(LimitNormalised(Value, FBypassValue.load()));
     else if (Id < FValues.size())
-        FValues[Id].store(LimitNormalised(Value, FValues[Id].load()));
+    {
+        const double Limited = LimitNormalised(Value, FValues[Id].load());
+        FValues[Id].store(Limited);
+        // While the component is inactive no block brings the host's change to the effect, so it goes there
+        // now and the open editor shows it. A value the effect reported itself is not handed back. While
+        // active, the change arrives in the next block's queue, in its place among the automation points.
+        if (!FActive && static_cast<float>(Limited) != FSent[Id].load())
+        {
+            FSent[Id].store(static_cast<float>(Limited));
+            FEffect->setParameter(FEffect, static_cast<VstInt32>(Id), static_cast<float>(Limited));
+        }
+    }
     else
         return kInvalidArgument;
     return kResultOk;

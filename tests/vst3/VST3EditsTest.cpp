@@ -56,6 +56,17 @@ TEST(VST3Edits, AutomationBecomesAGestureUnlessTheEffectOpenedOne)
     std::memcpy(&Value, Saved.Data.data() + 12 + 4 * 13, sizeof Value);
     EXPECT_EQ(Value, 0.75f);
 
+    // The host's own change of an inactive component reaches the effect (and so the open editor); the
+    // editor's value handed back leaves the effect's exact value alone.
+    AEffect* E = I.P->Effect();
+    const float Own = E->getParameter(E, 13);
+    ASSERT_NE(Own, 0.75f);
+    ASSERT_EQ(I.P->setParamNormalized(13, 0.75), kResultOk);
+    EXPECT_EQ(E->getParameter(E, 13), Own);
+    ASSERT_EQ(I.P->setParamNormalized(9, 0.125), kResultOk);
+    EXPECT_NEAR(E->getParameter(E, 9), 0.125f, 1e-6f);
+    EXPECT_EQ(I.P->getParamNormalized(9), 0.125);
+
     I.P->terminate();
     EXPECT_EQ(Handler.References, 0);
     EXPECT_EQ(I.P->HostRequest(audioMasterBeginEdit, 5, 0, 0.0f), 0) << "no handler: nothing to tell";
