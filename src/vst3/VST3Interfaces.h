@@ -121,10 +121,12 @@ inline constexpr TInterfaceId kIPlugViewIid = MakeInterfaceId(0x5BC32507, 0xD060
 inline constexpr TInterfaceId kIPlugFrameIid = MakeInterfaceId(0x367FAF01, 0xAFA94693, 0x8D4DA2A0, 0xED0882A3);
 inline constexpr TInterfaceId kIMessageIid = MakeInterfaceId(0x936F033B, 0xC6C047DB, 0xBB0882F8, 0x13C1E613);
 inline constexpr TInterfaceId kIRunLoopIid = MakeInterfaceId(0x18C35366, 0x97764F1A, 0x9C5B8385, 0x7A871389);
-// Ardour 7 (Debian's 7.3) carries no content-scale identifier (it scales views through another interface).
-// This one was read from a Debian-built VST 3 view instead: the view's queryInterface in zam-plugins'
-// ZamEQ2.so compares the asked identifier with four constants, three of them FUnknown, IPlugView and
-// IConnectionPoint as above, and the fourth gives the object whose one method takes the host's factor.
+// The content-scale identifier, read twice: from a Debian-built VST 3 view (the view's queryInterface in
+// zam-plugins' ZamEQ2.so compares the asked identifier with four constants, three of them FUnknown, IPlugView
+// and IConnectionPoint as above, and the fourth gives the object whose one method takes the host's factor),
+// and from Ardour 7's memory, which holds the same 16 bytes under the name of the interface it asks views
+// for their scaling (Presonus::IPlugInViewScaling, one method taking the factor as a float). One identifier
+// serves both names.
 inline constexpr TInterfaceId kIPlugViewContentScaleSupportIid =
     MakeInterfaceId(0x65ED9690, 0x8AC44525, 0x8AADEF7A, 0x72EA703F);
 // Not used by Ardour 7 (hosts call these handlers without asking), so not checked against a host.
