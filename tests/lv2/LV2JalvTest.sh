@@ -3,7 +3,9 @@
 # the editor appears embedded in jalv's window at its 131 x 35 size, a tone from jack_simple_client goes
 # through the plug-in and moves the editor's meter (the level ports reach it), and an XTest drag up the meter
 # (the volume, 0.1 dB per pixel) raises the output level that jalv prints. A ctrl-click on selector cell 5
-# recalls snapshot 5 (+6 dB) of the state jalv starts from: restored by the plug-in, handed to the editor. Skipped (exit 77) when a tool or the display is missing.
+# recalls snapshot 5 (+6 dB) of the state jalv starts from: restored by the plug-in, handed to the editor. A
+# second jalv, whose listener keeps the spectrum shown, draws the tone behind the response curve. Skipped
+# (exit 77) when a tool or the display is missing.
 # Usage: LV2JalvTest.sh LV2_PATH WORKDIR
 set -u
 export LV2_PATH=$1
@@ -46,7 +48,7 @@ cat >"$work/state/state.ttl" <<EOF
         rdf:value ( $(for v in $values; do printf '"%s"^^xsd:float ' "$v"; done) ) ] ;
     <urn:zentrova:marvo:smalleq:currentSnapshot> "0"^^xsd:int ] .
 EOF
-jalv.gtk3 --no-menu --print-controls --jack-name marvo -l "$work/state" urn:zentrova:marvo:smalleq >"$work/jalv.log" 2>&1 & pids+=($!)
+XDG_CONFIG_HOME="$work/config" jalv.gtk3 --no-menu --print-controls --jack-name marvo -l "$work/state" urn:zentrova:marvo:smalleq >"$work/jalv.log" 2>&1 & pids+=($!)
 editor_window() { window=$(xdotool search --class MarvoForm 2>/dev/null | head -1); [ -n "$window" ]; }
 await 30 editor_window || fail "no editor window appeared in jalv"
 geometry=$(xwininfo -id "$window")
@@ -96,5 +98,24 @@ xdotool mousemove $((left + 12)) $((top + 20)) keydown ctrl click 1 keyup ctrl
 recalled() { awk -v b="$before" -v l="$(level)" 'BEGIN{exit !(l - b > 5.5 && l - b < 6.5)}'; }
 await 20 recalled || fail "snapshot 5 took the level from $before to $(level) dB, expected about +6"
 kill -0 "${pids[1]}" || fail "jalv ended"
+recalled=$(level)
+
+# A second jalv whose listener keeps the response view and the output's spectrum shown: the editor opens
+# 131 x 95, and the plug-in's tone (reached through instance-access) draws behind the curve.
+kill "${pids[1]}"
+gone() { ! xdotool search --class MarvoForm >/dev/null 2>&1; }
+await 10 gone || fail "the first editor did not close"
+mkdir -p "$work/shown/marvo/registry/hkcu/software/zentrova/marvo"
+printf 'i\tResponse\t1\ni\tSpectrum\t1\n' >"$work/shown/marvo/registry/hkcu/software/zentrova/marvo/smalleq.key"
+XDG_CONFIG_HOME="$work/shown" jalv.gtk3 --no-menu --jack-name marvo2 urn:zentrova:marvo:smalleq \
+  >"$work/jalv2.log" 2>&1 & pids+=($!)
+await 30 editor_window || fail "no editor window appeared in the second jalv"
+size=$(xwininfo -id "$window" | awk '/Width:/{w=$2} /Height:/{h=$2} END{print w "x" h}')
+[ "$size" = 131x95 ] || fail "the editor with the response view is $size, not 131x95"
+plot() { xwd -silent -id "$window" | tail -c $((131 * 60 * 4)) | md5sum; }
+silent_plot=$(plot)
+jack_connect jack_simple_client:output1 marvo2:in_l || fail "cannot connect the tone to the second jalv"
+plot_moved() { [ "$(plot)" != "$silent_plot" ]; }
+await 10 plot_moved || fail "the tone drew no spectrum behind the curve"
 echo "LV2JalvTest: the editor is embedded in jalv, its meter moves, a drag raised the level from $before to" \
-  "$raised dB and the restored snapshot 5 to $(level) dB"
+  "$raised dB and the restored snapshot 5 to $recalled dB; with the response view the tone's spectrum shows"
