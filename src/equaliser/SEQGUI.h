@@ -16,7 +16,7 @@
 // Threads. The window, its bitmaps and every Draw operation belong to [editor]. Parameter changes
 // made on another thread (a host's automation) do not draw: the module marks the affected parts and
 // UpdateTimer redraws them on [editor]. The spectrum behind the response curve is analysed and drawn by
-// UpdateTimer on [editor] from what the audio thread left in the module's tap (SEQSpectrum.h). A preset
+// UpdateTimer on [editor] from what the audio thread left in the module's tap (SEQAnalysis.h). A preset
 // import fits on a thread of the editor's own (TPresetImportJob), which touches neither the window nor the
 // module; UpdateTimer applies its result on [editor].
 #include <array>
@@ -28,7 +28,7 @@
 
 #include "equaliser/SEQPanel.h"
 #include "equaliser/SEQResponseView.h"
-#include "equaliser/SEQSpectrum.h"
+#include "equaliser/SEQAnalysis.h"
 #include "equaliser/SEQView.h"
 #include "equaliser/SmallEQModule.h"
 #include "graphics/Bitmap32.h"

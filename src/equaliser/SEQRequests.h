@@ -17,7 +17,7 @@
 //   parameter's declared range, NaN to the lower bound) and the current index (0..7) replace the module's.
 //   The present setting is not changed. Answers 1; 0, and nothing changed, for a null Ptr, another size or
 //   an index outside 0..7. [host-main] or [editor]; applied on the editor's thread while an editor is open.
-// - kSEQRequestGetSpectrumTap: Ptr points to a TSpectrumTap* (SEQSpectrum.h), which receives the module's
+// - kSEQRequestGetSpectrumTap: Ptr points to a TSpectrumTap* (SEQAnalysis.h), which receives the module's
 //   tap: the ring its blocks feed while an editor shows their spectrum. For an editor of another copy of the
 //   equaliser in the same process (the LV2 UI's, with instance-access). Answers 1; 0 for a null Ptr. [any]
 // The view's requests below are answered by the equaliser with its editor (TSmallEQPlugIn, SEQGUI.h); the

@@ -10,7 +10,7 @@
 // the view under its panel and hands it the mouse there. [editor] throughout.
 #include <vector>
 
-#include "equaliser/SEQSpectrum.h"
+#include "equaliser/SEQAnalysis.h"
 #include "equaliser/SmallEQModule.h"
 #include "graphics/Bitmap32.h"
 #include "platform/Forms.h"

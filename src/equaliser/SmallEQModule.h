@@ -31,7 +31,7 @@
 #include "equaliser/SEQCoefficientExchange.h"
 #include "equaliser/SEQParameters.h"
 #include "equaliser/SEQRequests.h"
-#include "equaliser/SEQSpectrum.h"
+#include "equaliser/SEQAnalysis.h"
 #include "equaliser/SEQView.h"
 #include "platform/FPUControl.h"
 #include "vstplugin/DVSTModule.h"

@@ -18,7 +18,7 @@
 #include <vector>
 
 #include "equaliser/SEQRequests.h"
-#include "equaliser/SEQSpectrum.h"
+#include "equaliser/SEQAnalysis.h"
 #include "lv2/LV2Controls.h"
 #include "lv2/LV2Plugin.h"
 #include "platform/Registry.h"

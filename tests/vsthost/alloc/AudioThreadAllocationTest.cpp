@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "equaliser/SEQRequests.h"
-#include "equaliser/SEQSpectrum.h"
+#include "equaliser/SEQAnalysis.h"
 #include "platform/AllocationCounter.h"
 #include "platform/System.h"
 #include "vsthost/DVSTHost.h"

@@ -14,7 +14,7 @@
 
 #include "SEQTestHost.h"
 #include "equaliser/SEQResponseView.h"
-#include "equaliser/SEQSpectrum.h"
+#include "equaliser/SEQAnalysis.h"
 #include "equaliser/SmallEQModule.h"
 #include "platform/FPUControl.h"
 #include "vstplugin/DVSTVersionHost.h"

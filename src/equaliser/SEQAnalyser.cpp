@@ -7,7 +7,7 @@
 
 #include <unsupported/Eigen/FFT>
 
-#include "equaliser/SEQSpectrum.h"
+#include "equaliser/SEQAnalysis.h"
 
 namespace
 {

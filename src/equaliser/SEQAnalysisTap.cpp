@@ -1,7 +1,7 @@
 // TSpectrumTap: the ring the audio thread records the mono mix into while an editor shows the spectrum.
 #include <algorithm>
 
-#include "equaliser/SEQSpectrum.h"
+#include "equaliser/SEQAnalysis.h"
 
 // [host-main] The ring is made with the module, so recording never allocates.
 TSpectrumTap::TSpectrumTap() : FRing(new std::atomic<float>[kCapacity])
